@@ -1,0 +1,33 @@
+// Fault injection for tests: makes chosen platform calls fail with a chosen
+// error number, for failures a real device cannot be made to produce.
+//
+// Nothing is armed unless a test arms it; while nothing is armed the check in
+// each call is one relaxed atomic load. Any thread may arm or clear faults.
+#pragma once
+
+#include "platform/win32.h"
+
+namespace tessaline::platform::testing {
+
+// The next `count` calls of `function` (its Win32 name, e.g. "SetupComm")
+// fail with `error` as their last error. With `callingThreadOnly`, only calls
+// made on the thread that armed the fault are counted and failed.
+void FailNextCalls(const char* function, DWORD error, unsigned count = 1, bool callingThreadOnly = false);
+
+// Disarms every fault.
+void ClearFaults();
+
+// How many armed failures of `function` are still to come.
+unsigned PendingFaults(const char* function);
+
+// Disarms every fault when it goes out of scope, so one test's leftovers
+// cannot fail the next.
+class FaultScope {
+public:
+    FaultScope() = default;
+    FaultScope(const FaultScope&) = delete;
+    FaultScope& operator=(const FaultScope&) = delete;
+    ~FaultScope() { ClearFaults(); }
+};
+
+}  // namespace tessaline::platform::testing
