@@ -1,0 +1,101 @@
+// The user-interface resources as tables, and builders that turn them into
+// wxWidgets objects. The tables keep the classic numeric ids (resource.h);
+// the builders use the wxWidgets id each command maps to.
+//
+// Threading: GUI thread for the builders; the tables are constant data.
+#pragma once
+
+#include "res/resource.h"
+
+#include <wx/accel.h>
+#include <wx/bitmap.h>
+#include <wx/iconbndl.h>
+#include <wx/string.h>
+
+#include <string>
+#include <vector>
+
+class wxDialog;
+class wxFrame;
+class wxMenuBar;
+class wxStatusBar;
+class wxToolBar;
+
+namespace tessaline::res {
+
+// Command ids: classic number -> wxWidgets id (stock ids for the standard
+// commands, the same number for the program's own 32771..32773) and back.
+int WxIdFromCommand(int commandId);
+int CommandFromWxId(int wxId);
+
+// String table: UTF-8 text of a string id, or nullptr when the id has none.
+const char* FindString(unsigned id);
+// The status-bar prompt (first field) and tooltip (second field) of a command.
+wxString PromptOf(int commandId);
+wxString TooltipOf(int commandId);
+
+struct MenuItemDef {
+    int commandId;            // classic id; 0 for a separator
+    const char* label;        // UTF-8, '&' marks the mnemonic; nullptr for a separator
+    const char* shortcut;     // shown after a tab, or nullptr
+    bool grayed;
+};
+struct MenuDef {
+    const char* title;
+    std::vector<MenuItemDef> items;
+};
+const std::vector<MenuDef>& MainMenu();
+
+// Modifier bits for AcceleratorDef.
+enum : int { kVirtKey = 0x01, kShift = 0x04, kControl = 0x08, kAlt = 0x10 };
+struct AcceleratorDef {
+    int virtualKey;  // VK code, e.g. 'N', 0x2D (Insert), 0x75 (F6)
+    int modifiers;
+    int commandId;
+};
+const std::vector<AcceleratorDef>& MainAccelerators();
+
+struct ToolbarDef {
+    int id;
+    int buttonWidth, buttonHeight;
+    std::vector<int> entries;  // command ids, 0 for a separator
+};
+const ToolbarDef& MainToolbar();
+const ToolbarDef& PortToolbar();
+
+enum class ControlKind { GroupBox, AutoRadioButton, PushButton, DefPushButton, StaticText, StaticIcon };
+struct ControlDef {
+    int id;  // -1 for none
+    ControlKind kind;
+    const char* text;  // UTF-8; for a static icon, unused
+    int x, y, width, height;  // dialog units
+    bool groupStart;
+    bool tabStop;
+    bool noPrefix;  // '&' shown as itself
+};
+struct DialogDef {
+    int id;
+    const char* title;
+    int width, height;  // dialog units
+    bool systemMenu;    // caption with a close box
+    std::vector<ControlDef> controls;
+};
+const DialogDef& FindDialog(int id);
+
+extern const int kStatusIndicators[4];
+
+// Builders.
+wxMenuBar* CreateMainMenuBar();
+wxAcceleratorTable CreateMainAccelerators();
+void PopulateToolBar(wxToolBar* toolBar, const ToolbarDef& def);  // images, tooltips, clusters
+wxBitmap ToolbarStrip(const ToolbarDef& def);  // all button images side by side
+wxIconBundle MainIcons();    // icon 128, 32x32 and 16x16
+wxIconBundle SecondIcons();  // icon 129
+// Creates the template's controls in `dialog` (already created with the
+// template's title), sized and placed from dialog units of the dialog font,
+// with the template's ids, groups and tab order; sets the client size.
+void BuildDialog(wxDialog* dialog, const DialogDef& def);
+// The dialog font: "굴림" 9 pt when installed, else a Korean sans.
+wxFont DialogFont();
+
+}  // namespace tessaline::res

@@ -1,0 +1,82 @@
+// The terminal's edit control: a multi-line text control that holds one
+// ever-growing text in memory and draws only the rows in view.
+//
+// Its operations mirror the edit-control messages the application is written
+// against (EM_SETSEL, EM_SCROLLCARET, EM_REPLACESEL, EM_GETSEL, ...).
+// Positions are byte offsets into the text, which is narrow text in the
+// system's encoding (UTF-8 on Linux); no position ever falls inside a
+// multi-byte character.
+//
+// Character keys are not inserted by the control: each typed character goes
+// to the character handler the owner sets (the terminal view sends it to the
+// port). Backspace, Tab, Enter, Escape and Ctrl+letter count as characters
+// (0x08, 0x09, 0x0D, 0x1B, 0x01-0x1A). Navigation keys, Delete and the
+// clipboard keys are handled by the control itself.
+//
+// Threading: GUI thread only, like every wxWindow.
+#pragma once
+
+#include <wx/scrolwin.h>
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+class wxPrintout;
+
+namespace tessaline::ui {
+
+class EditControl : public wxScrolledCanvas {
+public:
+    using CharHandler = std::function<void(wxChar32 character)>;
+
+    EditControl(wxWindow* parent, wxWindowID id = wxID_ANY);
+    ~EditControl() override;
+
+    // EM_SETSEL: selects [start, end). start -1 drops the selection and
+    // leaves the caret where it is; start 0, end -1 selects everything.
+    void SetSel(long start, long end);
+    // EM_GETSEL.
+    void GetSel(long* start, long* end) const;
+    // EM_SCROLLCARET: scrolls the caret into view.
+    void ScrollCaret();
+    // EM_REPLACESEL: replaces the selection (or inserts at the caret) and
+    // leaves the caret after the new text. With canUndo false the change is
+    // not recorded and cannot be undone.
+    void ReplaceSel(std::string_view text, bool canUndo);
+
+    std::string GetText() const;
+    std::size_t GetTextLength() const;
+    void SetText(std::string_view text);  // replaces everything, clears undo
+
+    bool CanUndo() const;
+    void Undo();
+    void Cut();
+    void Copy();
+    void Paste();
+    void Clear();  // deletes the selection
+    void SelectAll();
+    bool HasSelection() const;
+
+    // EM_LIMITTEXT: the most bytes a user's own edit may bring the text to
+    // (0 for no limit). Insertions without undo are not limited by it.
+    void SetLimitText(std::size_t limit);
+
+    // Scrollback cap in bytes (default 32 Mi): beyond it whole rows are
+    // trimmed from the front in large steps.
+    void SetScrollbackLimit(std::size_t bytes);
+    std::size_t GetScrollbackLimit() const;
+
+    void SetCharHandler(CharHandler handler);
+
+    // A printout that lays the current text out on pages.
+    std::unique_ptr<wxPrintout> CreatePrintout(const wxString& title) const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+}  // namespace tessaline::ui
