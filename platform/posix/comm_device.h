@@ -95,6 +95,9 @@ private:
     void WakeService();
     void AfterInputTaken();
     bool ReadLineCounts(LineCounts& counts) const;
+    // How the terminal's error counters moved since the last call, or null
+    // where the driver keeps none.
+    const LineCounts* ReadCountDelta();
     void ServiceLoop();
     void Shutdown();
     Clock::time_point NextDeadline() const;
@@ -122,7 +125,8 @@ private:
     DWORD m_outQueueSize = 4096;
     MarkParser m_parser;
     std::vector<std::uint8_t> m_parsed;
-    LineCounts m_lastCounts;  // service thread only
+    LineCounts m_lastCounts;
+    LineCounts m_countDelta;
 
     DCB m_dcb{};
     BYTE m_lineParity = 0;
