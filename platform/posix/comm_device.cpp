@@ -136,6 +136,11 @@ std::shared_ptr<CommDevice> CommDevice::Open(const std::string& path, bool overl
         device->m_dcb.StopBits = line.stopBits;
         device->m_dcb.XonChar = line.xonChar;
         device->m_dcb.XoffChar = line.xoffChar;
+        device->m_dcb.fParity = line.parity != NOPARITY;
+        if (line.rtsCtsFlow) {
+            device->m_dcb.fOutxCtsFlow = 1;
+            device->m_dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
+        }
         device->m_lineParity = line.parity;
     }
     try {

@@ -9,6 +9,12 @@
 // monotonic clock. Calls from any thread take the device lock; requests that
 // can finish at once finish in the calling thread.
 //
+// Modem-line events (EV_CTS, EV_DSR, EV_RLSD, EV_RING) are refused: Linux
+// reports line changes only through TIOCMIWAIT, a wait that nothing but a
+// signal can end, and watching the lines on a timer would be polling. The
+// lines themselves can be read with GetCommModemStatus where the device has
+// them.
+//
 // Threading: every member function may be called from any thread.
 #pragma once
 
