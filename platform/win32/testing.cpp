@@ -9,3 +9,9 @@ void ClearFaults() {}
 unsigned PendingFaults(const char*) { return 0; }
 
 }  // namespace tessaline::platform::testing
+
+BOOL tessaline::platform::testing::InjectReceivedBytes(HANDLE, const void*, DWORD)
+{
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return FALSE;
+}
