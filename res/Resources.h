@@ -21,14 +21,18 @@
 class wxDialog;
 class wxFrame;
 class wxMenuBar;
+class wxRadioButton;
 class wxStatusBar;
 class wxWindow;
 class wxToolBar;
 
 namespace tessaline::res {
 
-// Command ids: classic number -> wxWidgets id (stock ids for the standard
-// commands, the same number for the program's own 32771..32773) and back.
+// Command ids: classic number -> wxWidgets id and back. Standard commands
+// with a stock id use it (ID_FILE_NEW -> wxID_NEW, the recent files ->
+// wxID_FILE1 and up); wxWidgets takes menu ids only below 0x7FFF, so the
+// other commands move down: the program's own 32771..32773 by 0x6000 (to
+// 8195..8197), the framework's 0xE000 and up by 0x8000 (0xE800 -> 0x6800).
 int WxIdFromCommand(int commandId);
 int CommandFromWxId(int wxId);
 
@@ -136,7 +140,14 @@ wxIconBundle SecondIcons();  // icon 129
 // Creates the template's controls in `dialog` (already created with the
 // template's title), sized and placed from dialog units of the dialog font,
 // with the template's ids, groups and tab order; sets the client size.
+// GTK always keeps one button of a radio group checked, so each group gets a
+// hidden last member that holds the check while none of the template's
+// buttons is checked: every group starts unchecked, as in the template.
 void BuildDialog(wxDialog* dialog, const DialogDef& def);
+// True for the hidden member BuildDialog adds to each radio group.
+bool IsRadioGroupPlaceholder(const wxWindow* window);
+// Unchecks every button of the group of `member` (a BuildDialog dialog).
+void ClearRadioGroup(wxRadioButton* member);
 // The dialog font: "굴림" 9 pt when installed, else a Korean sans.
 wxFont DialogFont();
 // Window style of a template: caption always; system menu and close box only
