@@ -60,9 +60,11 @@ TEST(MenuBarBuilder, ShowsEveryMenuAndItemWithLabelsStatesAndPrompts)
                 EXPECT_FALSE(item->IsChecked());
             }
             EXPECT_EQ(item->GetHelp(), PromptOf(row.id));
-            // The label binds no key: the accelerator table is the only source.
+            // Neither the label nor the stock id binds a key: the
+            // accelerator table is the only source of key bindings.
             std::unique_ptr<wxAcceleratorEntry> accel(item->GetAccel());
             EXPECT_EQ(accel, nullptr);
+            EXPECT_EQ(KeyBindingCount(item), 0);
         }
     }
 }
