@@ -48,7 +48,8 @@ struct StringDef {
     const char* text;  // UTF-8
 };
 const std::vector<StringDef>& StringTable();  // in ascending id order
-// The status-bar prompt (first field) and tooltip (second field) of a command.
+// The status-bar prompt (first field) and tooltip (second field) of a command
+// given by its classic id; empty when the command has no string or no tooltip.
 wxString PromptOf(int commandId);
 wxString TooltipOf(int commandId);
 
@@ -83,7 +84,7 @@ struct ToolbarDef {
     std::vector<int> entries;  // command ids, 0 for a separator
 };
 const ToolbarDef& MainToolbar();
-const ToolbarDef& PortToolbar();
+const ToolbarDef& PortToolbar();  // kept with the resources; nothing creates it
 
 enum class ControlKind { GroupBox, AutoRadioButton, PushButton, DefPushButton, StaticText, StaticIcon };
 struct ControlDef {
@@ -102,7 +103,7 @@ struct DialogDef {
     bool systemMenu;    // caption with a close box
     std::vector<ControlDef> controls;
 };
-const DialogDef& FindDialog(int id);
+const DialogDef& FindDialog(int id);  // a template with id 0 and no controls for unknown ids
 
 extern const int kStatusIndicators[4];
 
@@ -131,18 +132,27 @@ wxImage ToolbarImage(int commandId);
 wxImage IconImage(int iconId, int size);
 
 // Builders.
+// The menu bar binds no keys (the accelerator table does): shortcut texts are
+// shown beside their items only. Each item's help string is its prompt; the
+// recent-file placeholder (wxID_FILE1) is disabled; the two View items are
+// check items. Do not relabel stock items with SetItemLabel: wxGTK would bind
+// their stock keys again.
 wxMenuBar* CreateMainMenuBar();
 wxAcceleratorTable CreateMainAccelerators();
-void PopulateToolBar(wxToolBar* toolBar, const ToolbarDef& def);  // images, tooltips, clusters
+// Adds the buttons with their images, tooltips (short help) and prompts (long
+// help) and the separators, then realizes the toolbar.
+void PopulateToolBar(wxToolBar* toolBar, const ToolbarDef& def);
 wxBitmap ToolbarStrip(const ToolbarDef& def);  // all button images side by side
 wxIconBundle MainIcons();    // icon 128, 32x32 and 16x16
 wxIconBundle SecondIcons();  // icon 129
 // Creates the template's controls in `dialog` (already created with the
 // template's title), sized and placed from dialog units of the dialog font,
 // with the template's ids, groups and tab order; sets the client size.
-// GTK always keeps one button of a radio group checked, so each group gets a
-// hidden last member that holds the check while none of the template's
-// buttons is checked: every group starts unchecked, as in the template.
+// A static icon shows the 32x32 icon 128 at its full size, and a radio button
+// too narrow for its label on GTK grows to fit. GTK always keeps one button of
+// a radio group checked, so each group gets a hidden last member that holds
+// the check while none of the template's buttons is checked: every group
+// starts unchecked, as in the template.
 void BuildDialog(wxDialog* dialog, const DialogDef& def);
 // True for the hidden member BuildDialog adds to each radio group.
 bool IsRadioGroupPlaceholder(const wxWindow* window);
@@ -153,7 +163,8 @@ wxFont DialogFont();
 // Window style of a template: caption always; system menu and close box only
 // when the template has them.
 long DialogStyle(const DialogDef& def);
-// Creates `dialog` with the template's title and style, then builds it.
+// Creates `dialog` with the template's title and style, builds it and centres
+// it on its parent.
 bool CreateDialog(wxDialog* dialog, wxWindow* parent, const DialogDef& def);
 // Dialog base units of a font (average character width, character height),
 // and a dialog-unit rectangle converted with them the way Windows does.
