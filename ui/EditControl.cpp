@@ -70,6 +70,7 @@ struct EditControl::Impl {
 
     wxTimer updateTimer;
     std::size_t dirtyFrom = std::string::npos;  // earliest changed byte since the last update
+    bool dirtyBelow = false;                    // rows after the change may have moved or gone
     bool fullRefresh = false;
     bool scrollCaretPending = false;
     std::size_t shownRowCount = 0;
@@ -128,7 +129,16 @@ struct EditControl::Impl {
 
     // Painting
 
+    struct PaintColours {
+        wxColour background;
+        wxColour selectionBack;
+        wxColour caret;
+        wxGraphicsFont normal;
+        wxGraphicsFont selected;
+        wxGraphicsFont marker;
+    };
     void Paint(wxDC& dc, const wxRegion& region);
+    std::size_t PaintRect(wxGraphicsContext& gc, const wxRect& rect, const PaintColours& colours);
 };
 
 // Text changes
@@ -142,6 +152,8 @@ void EditControl::Impl::ReplaceRange(std::size_t pos, std::size_t length, std::s
         undo.OnOtherEdit(pos, length, text.size());
     }
     const std::size_t oldSize = layout.Size();
+    // Anything but an append at the end moves or removes the rows below.
+    if (length != 0 || pos != oldSize) dirtyBelow = true;
     if (length != 0) layout.Erase(pos, length);
     layout.Insert(pos, text);
     // Caret and anchor follow the text around the edit.
@@ -153,7 +165,6 @@ void EditControl::Impl::ReplaceRange(std::size_t pos, std::size_t length, std::s
     };
     adjust(caret);
     adjust(anchor);
-    (void)oldSize;
     MarkDirty(pos);
 }
 
@@ -286,10 +297,13 @@ void EditControl::Impl::Update() {
         // Rows before the one holding the changed unit keep their text.
         const std::size_t from = dirtyFrom > 3 ? dirtyFrom - 3 : 0;
         const std::size_t firstRow = layout.RowOf(std::min(from, layout.Size()));
-        RefreshRows(firstRow > 0 ? firstRow - 1 : 0, TopRow() + static_cast<std::size_t>(VisibleRows()));
+        const std::size_t lastRow = dirtyBelow ? TopRow() + static_cast<std::size_t>(VisibleRows())
+                                               : layout.RowCount() - 1;
+        RefreshRows(firstRow, lastRow);
     }
     if (TopRow() != oldTop) ++stats.scrolls;
     fullRefresh = false;
+    dirtyBelow = false;
     dirtyFrom = std::string::npos;
     ++stats.updates;
 }
@@ -359,12 +373,6 @@ void EditControl::Impl::SetPrimary() {
 
 void EditControl::Impl::Paint(wxDC& dc, const wxRegion& region) {
     const auto started = std::chrono::steady_clock::now();
-    const wxColour background = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW);
-    const wxColour foreground = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT);
-    const wxColour selectionBack = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT);
-    const wxColour selectionFore = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHTTEXT);
-    const wxColour markerBack(0xD0, 0xD0, 0xD0);
-
     wxGraphicsContext* gc = dc.GetGraphicsContext();
     std::unique_ptr<wxGraphicsContext> ownGc;
     if (gc == nullptr) {
@@ -372,22 +380,41 @@ void EditControl::Impl::Paint(wxDC& dc, const wxRegion& region) {
         gc = ownGc.get();
         if (gc == nullptr) return;
     }
-    const wxRect box = region.GetBox();
+    PaintColours colours;
+    colours.background = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW);
+    colours.selectionBack = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT);
+    colours.caret = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT);
+    colours.normal = gc->CreateFont(font, colours.caret);
+    colours.selected = gc->CreateFont(font, wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHTTEXT));
+    colours.marker = gc->CreateFont(font, wxColour(0x50, 0x50, 0x50));
     gc->SetPen(*wxTRANSPARENT_PEN);
-    gc->SetBrush(wxBrush(background));
-    gc->DrawRectangle(box.x, box.y, box.width, box.height);
+    std::size_t rowsDrawn = 0;
+    // Each rectangle on its own: a strip at the edge must not cost the
+    // whole text inside the bounding box.
+    for (wxRegionIterator it(region); it; ++it) {
+        rowsDrawn += PaintRect(*gc, it.GetRect(), colours);
+    }
+    const double seconds = SecondsSince(started);
+    ++stats.paints;
+    stats.lastPaintRows = rowsDrawn;
+    stats.lastPaintSeconds = seconds;
+    stats.totalPaintSeconds += seconds;
+}
+
+std::size_t EditControl::Impl::PaintRect(wxGraphicsContext& gc, const wxRect& rect, const PaintColours& colours) {
+    gc.SetBrush(wxBrush(colours.background));
+    gc.DrawRectangle(rect.x, rect.y, rect.width, rect.height);
 
     const std::size_t rows = layout.RowCount();
     const std::size_t top = TopRow();
-    const std::size_t first = top + static_cast<std::size_t>(std::max(0, box.y / lineHeight));
-    const std::size_t last = std::min(rows, top + static_cast<std::size_t>((box.GetBottom() / lineHeight) + 1));
+    const std::size_t first = top + static_cast<std::size_t>(std::max(0, rect.y / lineHeight));
+    const std::size_t last = std::min(rows, top + static_cast<std::size_t>(rect.GetBottom() / lineHeight + 1));
+    const double clipLeft = rect.x;
+    const double clipRight = rect.x + rect.width;
     const std::size_t selBegin = SelBegin();
     const std::size_t selEnd = SelEnd();
     const bool focused = self.HasFocus();
     const std::size_t caretRow = CaretRow();
-    const wxGraphicsFont normalFont = gc->CreateFont(font, foreground);
-    const wxGraphicsFont selectedFont = gc->CreateFont(font, selectionFore);
-    const wxGraphicsFont markerFont = gc->CreateFont(font, wxColour(0x50, 0x50, 0x50));
     const std::string& text = layout.Text();
     const char* data = text.data();
 
@@ -397,39 +424,52 @@ void EditControl::Impl::Paint(wxDC& dc, const wxRegion& region) {
         const std::size_t end = layout.RowEnd(row);
         // Selection background, a cell wider when it takes in the line break.
         if (selBegin < selEnd && selBegin < end && selEnd > begin) {
+            const std::size_t contentEnd = layout.RowContentEnd(row);
             const std::size_t from = std::max(selBegin, begin);
-            const std::size_t to = std::min(selEnd, layout.RowContentEnd(row));
-            double left = kLeftMargin + layout.ColumnOf(row, from) * cellWidth;
+            const std::size_t to = std::min(selEnd, contentEnd);
+            const double left = kLeftMargin + layout.ColumnOf(row, from) * cellWidth;
             double right = kLeftMargin + layout.ColumnOf(row, to) * cellWidth;
-            if (selEnd > layout.RowContentEnd(row) && layout.RowEndsWithBreak(row)) right += cellWidth;
-            gc->SetBrush(wxBrush(selectionBack));
-            gc->DrawRectangle(left, y, right - left, lineHeight);
+            if (selEnd > contentEnd && layout.RowEndsWithBreak(row)) right += cellWidth;
+            gc.SetBrush(wxBrush(colours.selectionBack));
+            gc.DrawRectangle(left, y, right - left, lineHeight);
         }
         ForEachPiece(data, text.size(), begin, end, selBegin, selEnd, [&](const DisplayPiece& piece) {
-            const double x = kLeftMargin + piece.column * cellWidth;
+            double x = kLeftMargin + piece.column * cellWidth;
+            if (x > clipRight || x + piece.cells * cellWidth < clipLeft) return;
             const bool selected = piece.pos >= selBegin && piece.pos < selEnd;
             if (piece.kind == CharKind::Placeholder) {
                 char label[3];
                 PlaceholderLabel(piece.codePoint, label);
-                gc->SetBrush(wxBrush(selected ? selectionBack.ChangeLightness(70) : markerBack));
-                gc->DrawRectangle(x + 1, y + 1, piece.cells * cellWidth - 2, lineHeight - 2);
-                gc->SetFont(selected ? selectedFont : markerFont);
-                gc->DrawText(wxString::FromAscii(label), x, y);
+                gc.SetBrush(wxBrush(selected ? colours.selectionBack.ChangeLightness(70) : wxColour(0xD0, 0xD0, 0xD0)));
+                gc.DrawRectangle(x + 1, y + 1, piece.cells * cellWidth - 2, lineHeight - 2);
+                gc.SetFont(selected ? colours.selected : colours.marker);
+                gc.DrawText(wxString::FromAscii(label), x, y);
                 return;
             }
-            gc->SetFont(selected ? selectedFont : normalFont);
-            gc->DrawText(wxString::FromUTF8Unchecked(data + piece.pos, piece.length), x, y);
+            std::size_t pos = piece.pos;
+            std::size_t length = piece.length;
+            if (length == piece.cells) {
+                // Plain ASCII: draw only the part inside the rectangle.
+                const double skip = std::floor((clipLeft - x) / cellWidth) - 1;
+                if (skip > 0) {
+                    const auto cells = static_cast<std::size_t>(skip);
+                    pos += cells;
+                    length -= cells;
+                    x += static_cast<double>(cells) * cellWidth;
+                }
+                const double keep = std::ceil((clipRight - x) / cellWidth) + 1;
+                if (keep < static_cast<double>(length)) length = static_cast<std::size_t>(std::max(0.0, keep));
+            }
+            gc.SetFont(selected ? colours.selected : colours.normal);
+            gc.DrawText(wxString::FromUTF8Unchecked(data + pos, length), x, y);
         });
         if (focused && row == caretRow) {
             const double x = kLeftMargin + layout.ColumnOf(row, caret) * cellWidth;
-            gc->SetBrush(wxBrush(foreground));
-            gc->DrawRectangle(std::max(0.0, x - 1), y, 2, lineHeight);
+            gc.SetBrush(wxBrush(colours.caret));
+            gc.DrawRectangle(std::max(0.0, x - 1), y, 2, lineHeight);
         }
     }
-    const double seconds = SecondsSince(started);
-    ++stats.paints;
-    stats.lastPaintSeconds = seconds;
-    stats.totalPaintSeconds += seconds;
+    return last > first ? last - first : 0;
 }
 
 // EditControl
@@ -577,7 +617,8 @@ void EditControl::Paste() {
     const bool got = wxTheClipboard->IsSupported(wxDF_UNICODETEXT) && wxTheClipboard->GetData(data);
     wxTheClipboard->Close();
     if (!got) return;
-    const wxScopedCharBuffer utf8 = data.GetText().utf8_str();
+    const wxString text = data.GetText();
+    const wxScopedCharBuffer utf8 = text.utf8_str();
     m_impl->UserReplace(std::string_view(utf8.data(), utf8.length()));
 }
 
@@ -631,6 +672,8 @@ wxSize EditControl::GetCellSize() const {
     return {static_cast<int>(std::lround(m_impl->cellWidth)), m_impl->lineHeight};
 }
 
+double EditControl::GetCellWidth() const { return m_impl->cellWidth; }
+
 // Events
 
 void EditControl::OnPaint(wxPaintEvent&) {
@@ -665,7 +708,7 @@ void EditControl::OnKeyDown(wxKeyEvent& event) {
         long target = static_cast<long>(row) + delta;
         target = std::clamp<long>(target, 0, static_cast<long>(rows) - 1);
         const auto newRow = static_cast<std::size_t>(target);
-        const std::size_t pos = d.layout.PositionAt(newRow, d.desiredColumn + 0.5);
+        const std::size_t pos = d.layout.PositionAt(newRow, d.desiredColumn);
         const bool atEnd =
             pos == d.layout.RowEnd(newRow) && newRow + 1 < rows && !d.layout.RowEndsWithBreak(newRow);
         const double keep = d.desiredColumn;
@@ -825,7 +868,8 @@ void EditControl::OnMouse(wxMouseEvent& event) {
         wxTheClipboard->UsePrimarySelection(false);
         if (got) {
             d.caret = d.anchor = pos;
-            const wxScopedCharBuffer utf8 = data.GetText().utf8_str();
+            const wxString text = data.GetText();
+            const wxScopedCharBuffer utf8 = text.utf8_str();
             d.UserReplace(std::string_view(utf8.data(), utf8.length()));
         }
     }

@@ -88,7 +88,8 @@ public:
     const TextLayout& GetLayout() const;
     // Client position of the top-left corner of the cell holding pos.
     wxPoint PointFromPosition(std::size_t pos) const;
-    wxSize GetCellSize() const;
+    wxSize GetCellSize() const;     // rounded
+    double GetCellWidth() const;    // exact, in pixels
 
     // Counters for measurements.
     struct Stats {
@@ -96,6 +97,7 @@ public:
         std::size_t updates = 0;
         std::size_t scrolls = 0;
         std::size_t trims = 0;
+        std::size_t lastPaintRows = 0;  // text rows the last paint drew
         double lastPaintSeconds = 0;
         double totalPaintSeconds = 0;
     };
