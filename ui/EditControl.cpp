@@ -44,6 +44,30 @@ wxString FromNarrow(const char* text, std::size_t length) {
     return result;
 }
 
+constexpr wxChar32 kNoCharacter = 0xFFFFFFFF;
+
+// The character a key press types, as the classic platform reports it:
+// Ctrl+letter and Ctrl with [ \ ] ^ _ give the C0 controls, Ctrl+Enter a
+// line feed, Ctrl+Backspace DEL. kNoCharacter for keys that type nothing.
+wxChar32 TypedCharacter(int keyCode, wxChar32 unicode, bool ctrl) {
+    if (unicode == static_cast<wxChar32>(WXK_NONE)) {
+        if (keyCode != WXK_NUMPAD_ENTER) return kNoCharacter;
+        unicode = 0x0D;
+    }
+    if (!ctrl) return unicode;
+    if ((unicode >= 'a' && unicode <= 'z') || (unicode >= 'A' && unicode <= 'Z')) return unicode & 0x1F;
+    switch (unicode) {
+    case '[': case '\\': case ']': case '^': case '_':
+        return unicode & 0x1F;
+    case 0x0D:
+        return 0x0A;
+    case 0x08:
+        return 0x7F;
+    default:
+        return unicode;
+    }
+}
+
 double SecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -812,18 +836,20 @@ void EditControl::OnKeyDown(wxKeyEvent& event) {
 }
 
 void EditControl::OnChar(wxKeyEvent& event) {
-    wxChar32 code = static_cast<wxChar32>(event.GetUnicodeKey());
-    if (code == static_cast<wxChar32>(WXK_NONE)) {
-        if (event.GetKeyCode() == WXK_NUMPAD_ENTER)
-            code = 0x0D;
-        else {
-            event.Skip();
-            return;
-        }
+    const bool ctrl = event.ControlDown();
+    const bool alt = event.AltDown();
+    // Alt with a key is a menu or system key, not a character; Ctrl+Alt is
+    // AltGr on many keyboards and does type characters.
+    if (alt && !ctrl) {
+        event.Skip();
+        return;
     }
-    // Ctrl+letter is the control character, whatever case the toolkit reports.
-    if (event.ControlDown() && !event.AltDown() && ((code >= 'a' && code <= 'z') || (code >= 'A' && code <= 'Z')))
-        code &= 0x1F;
+    const wxChar32 code = TypedCharacter(event.GetKeyCode(), static_cast<wxChar32>(event.GetUnicodeKey()),
+                                         ctrl && !alt);
+    if (code == kNoCharacter) {
+        event.Skip();
+        return;
+    }
     if (m_impl->charHandler) m_impl->charHandler(code);
 }
 

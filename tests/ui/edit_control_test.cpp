@@ -52,15 +52,6 @@ void Key(EditControl& control, int code, bool shift = false, bool ctrl = false) 
     control.GetEventHandler()->ProcessEvent(event);
 }
 
-void Char(EditControl& control, int code, wxChar unicode, bool ctrl = false) {
-    wxKeyEvent event(wxEVT_CHAR);
-    event.m_keyCode = code;
-    event.m_uniChar = unicode;
-    event.m_controlDown = ctrl;
-    event.SetEventObject(&control);
-    control.GetEventHandler()->ProcessEvent(event);
-}
-
 void Mouse(EditControl& control, wxEventType type, wxPoint point, bool shift = false) {
     wxMouseEvent event(type);
     event.m_x = point.x;
@@ -287,18 +278,49 @@ TEST_F(EditControlTest, CharactersGoToTheHandlerAndAreNotInserted) {
     std::vector<wxChar32> received;
     C().SetCharHandler([&](wxChar32 c) { received.push_back(c); });
     C().SetText("41 ");
-    Char(C(), 'a', 'a');
-    Char(C(), WXK_BACK, WXK_BACK);
-    Char(C(), WXK_TAB, WXK_TAB);
-    Char(C(), WXK_RETURN, WXK_RETURN);
-    Char(C(), WXK_NUMPAD_ENTER, WXK_NONE);
-    Char(C(), WXK_ESCAPE, WXK_ESCAPE);
-    Char(C(), 'C', 'C', true);  // as some toolkits report Ctrl+C
-    Char(C(), 3, 3, true);      // as others do
-    Char(C(), 0xD55C, 0xD55C);
-    Char(C(), WXK_LEFT, WXK_NONE);  // a key, not a character
+    struct Case {
+        const char* name;
+        int keyCode;
+        wxChar unicode;
+        bool ctrl, alt;
+        std::vector<wxChar32> expected;
+    };
+    const Case cases[] = {
+        {"letter", 'a', 'a', false, false, {'a'}},
+        {"Hangul", 0, 0xD55C, false, false, {0xD55C}},
+        {"Backspace", WXK_BACK, WXK_BACK, false, false, {8}},
+        {"Tab", WXK_TAB, WXK_TAB, false, false, {9}},
+        {"Enter", WXK_RETURN, WXK_RETURN, false, false, {13}},
+        {"keypad Enter", WXK_NUMPAD_ENTER, WXK_NONE, false, false, {13}},
+        {"Escape", WXK_ESCAPE, WXK_ESCAPE, false, false, {27}},
+        {"Ctrl+C reported as the letter", 'C', 'C', true, false, {3}},
+        {"Ctrl+C reported as the control", 3, 3, true, false, {3}},
+        {"Ctrl+z", 'z', 'z', true, false, {26}},
+        {"Ctrl+[", '[', '[', true, false, {0x1B}},
+        {"Ctrl+]", ']', ']', true, false, {0x1D}},
+        {"Ctrl+Enter", WXK_RETURN, WXK_RETURN, true, false, {0x0A}},
+        {"Ctrl+Backspace", WXK_BACK, WXK_BACK, true, false, {0x7F}},
+        {"AltGr character", 0, 0x20AC, true, true, {0x20AC}},
+        {"Alt+letter is a menu key", 'f', 'f', false, true, {}},
+        {"arrow as a char event", WXK_LEFT, WXK_NONE, false, false, {}},
+        {"function key", WXK_F5, WXK_NONE, false, false, {}},
+    };
+    for (const Case& c : cases) {
+        received.clear();
+        wxKeyEvent event(wxEVT_CHAR);
+        event.m_keyCode = c.keyCode;
+        event.m_uniChar = c.unicode;
+        event.m_controlDown = c.ctrl;
+        event.m_altDown = c.alt;
+        event.SetEventObject(&C());
+        C().GetEventHandler()->ProcessEvent(event);
+        EXPECT_EQ(received, c.expected) << c.name;
+    }
+    // Navigation keys are the control's and type nothing.
+    received.clear();
     Key(C(), WXK_LEFT);
-    EXPECT_EQ(received, (std::vector<wxChar32>{'a', 8, 9, 13, 13, 27, 3, 3, 0xD55C}));
+    Key(C(), WXK_HOME);
+    EXPECT_TRUE(received.empty());
     EXPECT_EQ(C().GetText(), "41 ");
 }
 
