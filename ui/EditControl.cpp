@@ -97,6 +97,10 @@ struct EditControl::Impl {
     bool dirtyBelow = false;                    // rows after the change may have moved or gone
     bool fullRefresh = false;
     bool scrollCaretPending = false;
+    // False while the user has scrolled the caret out of view with the
+    // scroll bar or the wheel: the view then stays on the text being read
+    // and ScrollCaret leaves it there until the caret is in view again.
+    bool followCaret = true;
     std::size_t shownRowCount = 0;
     bool dragging = false;
 
@@ -138,6 +142,11 @@ struct EditControl::Impl {
     void SyncScrollRange();
     void ScrollToRow(std::size_t top);
     void ScrollCaretIntoView();
+    void UpdateFollow() {
+        const std::size_t row = CaretRow();
+        const std::size_t top = TopRow();
+        followCaret = row >= top && row < top + static_cast<std::size_t>(VisibleRows());
+    }
     void RefreshRows(std::size_t firstRow, std::size_t lastRow);
     void RefreshAll() {
         fullRefresh = true;
@@ -335,6 +344,7 @@ void EditControl::Impl::Update() {
 // User actions
 
 void EditControl::Impl::MoveCaret(std::size_t pos, bool extend, bool atRowEnd) {
+    followCaret = true;
     const std::size_t oldBegin = SelBegin();
     const std::size_t oldEnd = SelEnd();
     const std::size_t oldRow = CaretRow();
@@ -521,6 +531,18 @@ EditControl::EditControl(wxWindow* parent, wxWindowID id)
     Bind(wxEVT_MOTION, &EditControl::OnMouse, this);
     Bind(wxEVT_MIDDLE_DOWN, &EditControl::OnMouse, this);
     Bind(wxEVT_MOUSE_CAPTURE_LOST, [this](wxMouseCaptureLostEvent&) { m_impl->dragging = false; });
+    // After the user scrolls (the scrolled window moves the view once this
+    // handler has passed the event on), see whether the caret is still in view.
+    auto afterUserScroll = [this](wxEvent& event) {
+        event.Skip();
+        CallAfter([this] { m_impl->UpdateFollow(); });
+    };
+    for (const wxEventType type :
+         {wxEVT_SCROLLWIN_TOP, wxEVT_SCROLLWIN_BOTTOM, wxEVT_SCROLLWIN_LINEUP, wxEVT_SCROLLWIN_LINEDOWN,
+          wxEVT_SCROLLWIN_PAGEUP, wxEVT_SCROLLWIN_PAGEDOWN, wxEVT_SCROLLWIN_THUMBTRACK,
+          wxEVT_SCROLLWIN_THUMBRELEASE})
+        Bind(wxEventTypeTag<wxScrollWinEvent>(type), afterUserScroll);
+    Bind(wxEVT_MOUSEWHEEL, afterUserScroll);
     Bind(wxEVT_SET_FOCUS, [this](wxFocusEvent& event) {
         m_impl->RefreshRows(m_impl->CaretRow(), m_impl->CaretRow());
         event.Skip();
@@ -565,6 +587,7 @@ void EditControl::GetSel(long* start, long* end) const {
 }
 
 void EditControl::ScrollCaret() {
+    if (!m_impl->followCaret) return;
     m_impl->scrollCaretPending = true;
     m_impl->ScheduleUpdate();
 }
@@ -867,7 +890,7 @@ void EditControl::OnMouse(wxMouseEvent& event) {
     } else if (type == wxEVT_LEFT_DCLICK) {
         std::size_t begin, end;
         d.layout.WordAt(d.HitTest(event.GetPosition(), &atRowEnd), &begin, &end);
-        d.anchor = begin;
+        d.MoveCaret(begin, false);
         d.MoveCaret(end, true);
         d.SetPrimary();
     } else if (type == wxEVT_MOTION) {

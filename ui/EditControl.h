@@ -42,7 +42,9 @@ public:
     void SetSel(long start, long end);
     // EM_GETSEL.
     void GetSel(long* start, long* end) const;
-    // EM_SCROLLCARET: scrolls the caret into view.
+    // EM_SCROLLCARET: scrolls the caret into view (on the next screen
+    // update). While the user has scrolled the caret out of view with the
+    // scroll bar or the mouse wheel, the view stays where the user put it.
     void ScrollCaret();
     // EM_REPLACESEL: replaces the selection (or inserts at the caret) and
     // leaves the caret after the new text. With canUndo false the change is

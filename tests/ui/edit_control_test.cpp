@@ -400,6 +400,36 @@ TEST_F(EditControlTest, TrimmingWhileTheTerminalInsertsAtACaretInHistory) {
     EXPECT_GT(C().GetStats().trims, 0u);
 }
 
+TEST_F(EditControlTest, AViewScrolledUpStaysOnItsTextWhileDataArrives) {
+    C().SetScrollbackLimit(15000);
+    for (unsigned i = 0; i < 40; ++i) Append(C(), Hex(100, i));
+    C().FlushUpdate();
+    ASSERT_EQ(C().GetFirstVisibleRow(), 390u);  // following the caret at the end
+    // The user drags the scroll bar up.
+    wxScrollWinEvent drag(wxEVT_SCROLLWIN_THUMBTRACK, 200, wxVERTICAL);
+    drag.SetEventObject(&C());
+    C().GetEventHandler()->ProcessEvent(drag);
+    PumpIdle();
+    ASSERT_EQ(C().GetFirstVisibleRow(), 200u);
+    const std::string topText = C().GetText().substr(C().GetLayout().RowStart(200), 30);
+    for (unsigned i = 40; i < 55; ++i) {
+        Append(C(), Hex(100, i));  // enough to trim, not up to the text in view
+        if (i % 5 == 0) C().FlushUpdate();
+    }
+    C().FlushUpdate();
+    ASSERT_GE(C().GetStats().trims, 1u);
+    EXPECT_LT(C().GetFirstVisibleRow(), 200u);  // rows above it were trimmed
+    EXPECT_EQ(C().GetText().substr(C().GetLayout().RowStart(C().GetFirstVisibleRow()), 30), topText);
+    // Back at the bottom the view follows the caret again.
+    wxScrollWinEvent bottom(wxEVT_SCROLLWIN_BOTTOM, 0, wxVERTICAL);
+    bottom.SetEventObject(&C());
+    C().GetEventHandler()->ProcessEvent(bottom);
+    PumpIdle();
+    Append(C(), Hex(100, 99));
+    C().FlushUpdate();
+    EXPECT_EQ(C().GetFirstVisibleRow() + C().GetVisibleRowCount(), C().GetLayout().RowCount());
+}
+
 TEST_F(EditControlTest, DefaultScrollbackIs32Mi) {
     EXPECT_EQ(C().GetScrollbackLimit(), std::size_t{32} << 20);
 }
