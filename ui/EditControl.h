@@ -78,7 +78,7 @@ public:
     // A printout that lays the current text out on pages.
     std::unique_ptr<wxPrintout> CreatePrintout(const wxString& title) const;
 
-    // Text inserted without undo reaches the screen at most about 60 times a
+    // Text inserted without undo reaches the screen at most about 50 times a
     // second; this brings the scroll range, the scroll position and the
     // invalidated rows up to date at once.
     void FlushUpdate();
@@ -100,6 +100,7 @@ public:
         std::size_t scrolls = 0;
         std::size_t trims = 0;
         std::size_t lastPaintRows = 0;  // text rows the last paint drew
+        long lastPaintArea = 0;         // pixels the last paint covered
         double lastPaintSeconds = 0;
         double totalPaintSeconds = 0;
     };
