@@ -8,6 +8,7 @@
 #include <wx/dcclient.h>
 #include <wx/fontenum.h>
 #include <wx/graphics.h>
+#include <wx/menu.h>
 #include <wx/settings.h>
 #include <wx/timer.h>
 
@@ -75,7 +76,7 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 }  // namespace
 
 struct EditControl::Impl {
-    explicit Impl(EditControl& owner) : self(owner), updateTimer(&owner) {}
+    explicit Impl(EditControl& owner) : self(owner), updateTimer(&owner), dragTimer(&owner) {}
 
     EditControl& self;
     TextLayout layout;
@@ -103,6 +104,7 @@ struct EditControl::Impl {
     bool followCaret = true;
     std::size_t shownRowCount = 0;
     bool dragging = false;
+    wxTimer dragTimer;  // keeps a drag selection scrolling while the pointer is above or below
 
     Stats stats;
 
@@ -158,6 +160,17 @@ struct EditControl::Impl {
     void MoveCaret(std::size_t pos, bool extend, bool atRowEnd = false);
     void UserReplace(std::string_view text);
     void SetPrimary();
+    void DragScroll() {
+        if (!dragging || !wxGetMouseState().LeftIsDown()) {
+            dragTimer.Stop();
+            return;
+        }
+        const wxPoint point = self.ScreenToClient(wxGetMousePosition());
+        if (point.y >= 0 && point.y < self.GetClientSize().y) return;  // motion events do the rest
+        bool atRowEnd = false;
+        const std::size_t pos = HitTest(point, &atRowEnd);
+        MoveCaret(pos, true, atRowEnd);
+    }
     std::string Selected() const { return layout.Text().substr(SelBegin(), SelEnd() - SelBegin()); }
 
     // Painting
@@ -533,7 +546,12 @@ EditControl::EditControl(wxWindow* parent, wxWindowID id)
     Bind(wxEVT_LEFT_UP, &EditControl::OnMouse, this);
     Bind(wxEVT_MOTION, &EditControl::OnMouse, this);
     Bind(wxEVT_MIDDLE_DOWN, &EditControl::OnMouse, this);
-    Bind(wxEVT_MOUSE_CAPTURE_LOST, [this](wxMouseCaptureLostEvent&) { m_impl->dragging = false; });
+    Bind(wxEVT_MOUSE_CAPTURE_LOST, [this](wxMouseCaptureLostEvent&) {
+        m_impl->dragging = false;
+        m_impl->dragTimer.Stop();
+    });
+    Bind(wxEVT_TIMER, [this](wxTimerEvent&) { m_impl->DragScroll(); }, m_impl->dragTimer.GetId());
+    Bind(wxEVT_CONTEXT_MENU, &EditControl::OnContextMenu, this);
     // After the user scrolls (the scrolled window moves the view once this
     // handler has passed the event on), see whether the caret is still in view.
     auto afterUserScroll = [this](wxEvent& event) {
@@ -558,6 +576,7 @@ EditControl::EditControl(wxWindow* parent, wxWindowID id)
 
 EditControl::~EditControl() {
     m_impl->updateTimer.Stop();
+    m_impl->dragTimer.Stop();
     if (HasCapture()) ReleaseMouse();
 }
 
@@ -724,7 +743,47 @@ wxSize EditControl::GetCellSize() const {
 
 double EditControl::GetCellWidth() const { return m_impl->cellWidth; }
 
+wxMenu* EditControl::CreateContextMenu() const {
+    // The edit commands a Korean desktop's edit controls offer, in its words.
+    auto* menu = new wxMenu;
+    menu->Append(wxID_UNDO, wxString::FromUTF8("실행 취소(&U)"));
+    menu->AppendSeparator();
+    menu->Append(wxID_CUT, wxString::FromUTF8("잘라내기(&T)"));
+    menu->Append(wxID_COPY, wxString::FromUTF8("복사(&C)"));
+    menu->Append(wxID_PASTE, wxString::FromUTF8("붙여넣기(&P)"));
+    menu->Append(wxID_DELETE, wxString::FromUTF8("삭제(&D)"));
+    menu->AppendSeparator();
+    menu->Append(wxID_SELECTALL, wxString::FromUTF8("모두 선택(&A)"));
+    const bool selection = HasSelection();
+    menu->Enable(wxID_UNDO, CanUndo());
+    menu->Enable(wxID_CUT, selection);
+    menu->Enable(wxID_COPY, selection);
+    menu->Enable(wxID_DELETE, selection);
+    menu->Enable(wxID_SELECTALL, GetTextLength() != 0);
+    return menu;
+}
+
+bool EditControl::RunContextCommand(int id) {
+    switch (id) {
+    case wxID_UNDO: Undo(); return true;
+    case wxID_CUT: Cut(); return true;
+    case wxID_COPY: Copy(); return true;
+    case wxID_PASTE: Paste(); return true;
+    case wxID_DELETE: Clear(); return true;
+    case wxID_SELECTALL: SelectAll(); return true;
+    default: return false;
+    }
+}
+
 // Events
+
+void EditControl::OnContextMenu(wxContextMenuEvent& event) {
+    std::unique_ptr<wxMenu> menu(CreateContextMenu());
+    wxPoint point = event.GetPosition();
+    point = point == wxDefaultPosition ? PointFromPosition(m_impl->caret) : ScreenToClient(point);
+    const int id = GetPopupMenuSelectionFromUser(*menu, point);
+    if (id != wxID_NONE) RunContextCommand(id);
+}
 
 void EditControl::OnPaint(wxPaintEvent&) {
     wxPaintDC dc(this);
@@ -889,6 +948,7 @@ void EditControl::OnMouse(wxMouseEvent& event) {
         d.desiredColumn = -1;
         d.MoveCaret(pos, event.ShiftDown(), atRowEnd);
         d.dragging = true;
+        d.dragTimer.Start(50);
         if (!HasCapture()) CaptureMouse();
     } else if (type == wxEVT_LEFT_DCLICK) {
         std::size_t begin, end;
@@ -904,6 +964,7 @@ void EditControl::OnMouse(wxMouseEvent& event) {
     } else if (type == wxEVT_LEFT_UP) {
         if (d.dragging) {
             d.dragging = false;
+            d.dragTimer.Stop();
             if (HasCapture()) ReleaseMouse();
             d.SetPrimary();
         }

@@ -24,6 +24,7 @@
 #include <string>
 #include <string_view>
 
+class wxMenu;
 class wxPrintout;
 
 namespace tessaline::ui {
@@ -93,6 +94,12 @@ public:
     wxSize GetCellSize() const;     // rounded
     double GetCellWidth() const;    // exact, in pixels
 
+    // The right-button menu (undo, cut, copy, paste, delete, select all),
+    // enabled for the current state; RunContextCommand carries out one of
+    // its ids and returns false for any other id.
+    wxMenu* CreateContextMenu() const;
+    bool RunContextCommand(int id);
+
     // Counters for measurements.
     struct Stats {
         std::size_t paints = 0;
@@ -112,6 +119,7 @@ private:
     void OnKeyDown(wxKeyEvent& event);
     void OnChar(wxKeyEvent& event);
     void OnMouse(wxMouseEvent& event);
+    void OnContextMenu(wxContextMenuEvent& event);
 
     struct Impl;
     std::unique_ptr<Impl> m_impl;

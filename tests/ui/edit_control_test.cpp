@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/clipbrd.h>
+#include <wx/menu.h>
 
 #include <string>
 #include <vector>
@@ -428,6 +429,29 @@ TEST_F(EditControlTest, AViewScrolledUpStaysOnItsTextWhileDataArrives) {
     Append(C(), Hex(100, 99));
     C().FlushUpdate();
     EXPECT_EQ(C().GetFirstVisibleRow() + C().GetVisibleRowCount(), C().GetLayout().RowCount());
+}
+
+TEST_F(EditControlTest, ContextMenuFollowsTheState) {
+    struct Item {
+        int id;
+        bool enabled;
+    };
+    auto check = [&](std::initializer_list<Item> items) {
+        std::unique_ptr<wxMenu> menu(C().CreateContextMenu());
+        for (const Item& item : items) EXPECT_EQ(menu->IsEnabled(item.id), item.enabled) << item.id;
+    };
+    check({{wxID_UNDO, false}, {wxID_CUT, false}, {wxID_COPY, false}, {wxID_DELETE, false}, {wxID_SELECTALL, false}});
+    C().SetText("41 42 ");
+    C().SetSel(0, 3);
+    check({{wxID_UNDO, false}, {wxID_CUT, true}, {wxID_COPY, true}, {wxID_DELETE, true}, {wxID_SELECTALL, true}});
+    EXPECT_TRUE(C().RunContextCommand(wxID_DELETE));
+    EXPECT_EQ(C().GetText(), "42 ");
+    check({{wxID_UNDO, true}, {wxID_CUT, false}});
+    EXPECT_TRUE(C().RunContextCommand(wxID_UNDO));
+    EXPECT_EQ(C().GetText(), "41 42 ");
+    EXPECT_TRUE(C().RunContextCommand(wxID_SELECTALL));
+    EXPECT_EQ(Sel(C()), std::make_pair(0L, 6L));
+    EXPECT_FALSE(C().RunContextCommand(wxID_SAVE));
 }
 
 TEST_F(EditControlTest, DefaultScrollbackIs32Mi) {
