@@ -10,8 +10,10 @@
 // Character keys are not inserted by the control: each typed character goes
 // to the character handler the owner sets (the terminal view sends it to the
 // port). Backspace, Tab, Enter, Escape and Ctrl+letter count as characters
-// (0x08, 0x09, 0x0D, 0x1B, 0x01-0x1A). Navigation keys, Delete and the
-// clipboard keys are handled by the control itself.
+// (0x08, 0x09, 0x0D, 0x1B, 0x01-0x1A; Ctrl with [ \ ] ^ _ gives 0x1B-0x1F,
+// Ctrl+Enter 0x0A, Ctrl+Backspace 0x7F; Alt with a key types nothing).
+// Navigation keys, Delete and the clipboard keys (Ctrl+Insert, Shift+Insert,
+// Shift+Delete) are handled by the control itself.
 //
 // Threading: GUI thread only, like every wxWindow.
 #pragma once
@@ -38,8 +40,11 @@ public:
     EditControl(wxWindow* parent, wxWindowID id = wxID_ANY);
     ~EditControl() override;
 
-    // EM_SETSEL: selects [start, end). start -1 drops the selection and
-    // leaves the caret where it is; start 0, end -1 selects everything.
+    // EM_SETSEL: selects [start, end) and puts the caret at end (start may
+    // be the larger). start -1 drops the selection and leaves the caret where
+    // it is; a negative end means the end of the text, so 0, -1 selects
+    // everything. Positions past the text clamp to its end; a position inside
+    // a character moves to that character's start.
     void SetSel(long start, long end);
     // EM_GETSEL.
     void GetSel(long* start, long* end) const;
@@ -56,6 +61,9 @@ public:
     std::size_t GetTextLength() const;
     void SetText(std::string_view text);  // replaces everything, clears undo
 
+    // One level of undo, as in the classic edit control: a second Undo
+    // redoes. Only edits made with undo are recorded; text inserted without
+    // undo moves the record along, or drops it when it lands inside it.
     bool CanUndo() const;
     void Undo();
     void Cut();
