@@ -24,6 +24,7 @@ constexpr std::size_t kDefaultScrollbackLimit = std::size_t{32} << 20;
 // Text inserted without undo reaches the screen at most this often (50 Hz).
 constexpr int kUpdateIntervalMs = 20;
 constexpr int kLeftMargin = 2;
+constexpr int kBlinkIntervalMs = 530;
 
 wxString FromNarrow(const char* text, std::size_t length) {
     // Invalid bytes become U+FFFD so that no text is dropped on the way out.
@@ -76,7 +77,8 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 }  // namespace
 
 struct EditControl::Impl {
-    explicit Impl(EditControl& owner) : self(owner), updateTimer(&owner), dragTimer(&owner) {}
+    explicit Impl(EditControl& owner)
+        : self(owner), updateTimer(&owner), dragTimer(&owner), blinkTimer(&owner) {}
 
     EditControl& self;
     TextLayout layout;
@@ -105,6 +107,8 @@ struct EditControl::Impl {
     std::size_t shownRowCount = 0;
     bool dragging = false;
     wxTimer dragTimer;  // keeps a drag selection scrolling while the pointer is above or below
+    wxTimer blinkTimer;
+    bool caretShown = true;  // blink phase; a moved caret shows at once
 
     Stats stats;
 
@@ -358,6 +362,7 @@ void EditControl::Impl::Update() {
 
 void EditControl::Impl::MoveCaret(std::size_t pos, bool extend, bool atRowEnd) {
     followCaret = true;
+    caretShown = true;
     const std::size_t oldBegin = SelBegin();
     const std::size_t oldEnd = SelEnd();
     const std::size_t oldRow = CaretRow();
@@ -513,7 +518,7 @@ std::size_t EditControl::Impl::PaintRect(wxGraphicsContext& gc, const wxRect& re
             gc.SetFont(selected ? colours.selected : colours.normal);
             gc.DrawText(wxString::FromUTF8Unchecked(data + pos, length), x, y);
         });
-        if (focused && row == caretRow) {
+        if (focused && caretShown && row == caretRow) {
             const double x = kLeftMargin + layout.ColumnOf(row, caret) * cellWidth;
             gc.SetBrush(wxBrush(colours.caret));
             gc.DrawRectangle(std::max(0.0, x - 1), y, 2, lineHeight);
@@ -565,18 +570,26 @@ EditControl::EditControl(wxWindow* parent, wxWindowID id)
         Bind(wxEventTypeTag<wxScrollWinEvent>(type), afterUserScroll);
     Bind(wxEVT_MOUSEWHEEL, afterUserScroll);
     Bind(wxEVT_SET_FOCUS, [this](wxFocusEvent& event) {
+        m_impl->caretShown = true;
+        m_impl->blinkTimer.Start(kBlinkIntervalMs);
         m_impl->RefreshRows(m_impl->CaretRow(), m_impl->CaretRow());
         event.Skip();
     });
     Bind(wxEVT_KILL_FOCUS, [this](wxFocusEvent& event) {
+        m_impl->blinkTimer.Stop();
         m_impl->RefreshRows(m_impl->CaretRow(), m_impl->CaretRow());
         event.Skip();
     });
+    Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+        m_impl->caretShown = !m_impl->caretShown;
+        m_impl->RefreshRows(m_impl->CaretRow(), m_impl->CaretRow());
+    }, m_impl->blinkTimer.GetId());
 }
 
 EditControl::~EditControl() {
     m_impl->updateTimer.Stop();
     m_impl->dragTimer.Stop();
+    m_impl->blinkTimer.Stop();
     if (HasCapture()) ReleaseMouse();
 }
 
