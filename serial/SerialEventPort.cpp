@@ -109,12 +109,14 @@ DWORD WINAPI CSerialEventPort::WatcherThreadProc(LPVOID param)
     return static_cast<CSerialEventPort*>(param)->RunWatcher();
 }
 
-void CSerialEventPort::AbandonArmedWait()
+void CSerialEventPort::AbandonArmedWait(OVERLAPPED& overlapped)
 {
     // CancelIo touches only this thread's requests, i.e. the watcher's wait;
-    // a wait that already completed makes both calls return at once.
+    // the result call returns once the device has let go of the record, at
+    // once when the wait already completed.
     CancelIo(m_handle);
-    WaitForSingleObject(m_watchEvent, INFINITE);
+    DWORD unused = 0;
+    GetOverlappedResult(m_handle, &overlapped, &unused, TRUE);
 }
 
 DWORD CSerialEventPort::RunWatcher()
@@ -134,7 +136,7 @@ DWORD CSerialEventPort::RunWatcher()
         // A stop request stored before this arming may have re-applied the
         // mask while no wait was pending, which wakes nothing.
         if (m_stopping) {
-            AbandonArmedWait();
+            AbandonArmedWait(overlapped);
             return 0;
         }
 
@@ -142,7 +144,7 @@ DWORD CSerialEventPort::RunWatcher()
             const DWORD error = GetLastError();
             m_lastError = static_cast<LONG>(error);
             // The wait may still be pending on the record in this frame.
-            AbandonArmedWait();
+            AbandonArmedWait(overlapped);
             return error;
         }
         if (m_stopping)
