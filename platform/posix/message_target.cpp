@@ -131,14 +131,14 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
             target = found->second;
     }
     const auto self = std::this_thread::get_id();
+    bool live = false;
     if (target) {
         std::lock_guard lock(target->mutex);
-        if (target->removed)
-            target.reset();
-        else
+        live = !target->removed;
+        if (live)
             target->callers.push_back(self);
     }
-    if (!target) {
+    if (!live) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
