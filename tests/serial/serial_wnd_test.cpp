@@ -8,10 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+
 namespace {
 
 using namespace serialtest;
 using tessaline::platform::testing::FailNextCalls;
+using tessaline::platform::testing::InjectReceivedBytes;
 using tessaline::platform::testing::FaultScope;
 using tessaline::testing::MessageQueueTarget;
 using tessaline::testing::PostedMessage;
@@ -213,6 +216,60 @@ TEST_F(SerialWndTest, AnUnregisteredTargetLosesNotificationsQuietly)
     ASSERT_TRUE(WaitUntil([&] { return port.InQueue() == 1; }));
     EXPECT_EQ(port.WriteText("ok"), 0);
     EXPECT_EQ(port.Close(), 0);
+}
+
+// Line conditions a pty cannot make arrive through the device's own
+// receive path as in-band marks.
+TEST_F(SerialWndTest, LineErrorsTravelInTheHighWordOnce)
+{
+    TestWnd port;
+    ASSERT_EQ(port.Open(Path(), m_target.Handle(), 0, 0, 0, 0), 0);
+    struct Case {
+        std::vector<std::uint8_t> bytes;
+        WPARAM wParam;
+    };
+    const Case cases[] = {
+        {{0xFF, 0x00, 'A'}, (WPARAM{CE_FRAME} << 16) | EV_ERR | EV_RXCHAR},  // a character with a framing error
+        {{0xFF, 0x00, 0x00}, (WPARAM{CE_BREAK} << 16) | EV_BREAK},          // a break
+        {{'B'}, EV_RXCHAR},                                                   // the errors were cleared
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(InjectReceivedBytes(port.Handle(), c.bytes.data(), static_cast<DWORD>(c.bytes.size())));
+        const PostedMessage message = Next(m_target);
+        EXPECT_EQ(message.wParam, c.wParam) << std::hex << message.wParam;
+        char buffer[16];
+        EXPECT_EQ(port.Read(buffer, sizeof buffer), 0);
+    }
+}
+
+TEST_F(SerialWndTest, TheTriggerCharacterIsReportedWithTheBytes)
+{
+    TestWnd port;
+    ASSERT_EQ(port.Open(Path(), m_target.Handle(), 0, 0, 0, 0), 0);
+    ASSERT_EQ(port.SetTriggerChar('\r', true), 0);
+    ASSERT_TRUE(m_pty.Write("ab\r"));
+    WPARAM events = 0;
+    // The bytes may come in more than one wake; the flag comes with the last.
+    while (!(events & EV_RXFLAG)) {
+        const auto message = m_target.Take(kGenerousMs);
+        ASSERT_TRUE(message.has_value());
+        events |= message->wParam;
+    }
+    EXPECT_EQ(events, WPARAM{EV_RXCHAR | EV_RXFLAG});
+}
+
+TEST_F(SerialWndTest, AnUnpluggedDeviceEndsTheWatcherAndCloseStillReturns)
+{
+    TestWnd port;
+    ASSERT_EQ(port.Open(Path(), m_target.Handle(), 0, 0, 0, 0), 0);
+    m_pty.CloseMaster();
+    EXPECT_EQ(WaitForSingleObject(port.Thread(), kGenerousMs), WAIT_OBJECT_0);
+    char buffer[16];
+    EXPECT_NE(port.Read(buffer, sizeof buffer), 0);
+    auto closed = std::async(std::launch::async, [&] { return port.Close(); });
+    ASSERT_EQ(closed.wait_for(std::chrono::milliseconds(kGenerousMs)), std::future_status::ready);
+    EXPECT_EQ(closed.get(), 0);
+    EXPECT_FALSE(port.IsOpen());
 }
 
 }  // namespace
