@@ -15,6 +15,12 @@ CSerialEventPort::~CSerialEventPort()
 
 LONG CSerialEventPort::Open(const char* deviceName, DWORD inQueueSize, DWORD outQueueSize, bool startWatcher)
 {
+    // A watcher started on the closed port ends at once; its handle is
+    // released first so that it cannot meet the new device or stand in for
+    // the watcher this open starts.
+    if (m_handle == nullptr && m_thread != nullptr)
+        StopWatcher(INFINITE);
+
     const LONG status = CSerialPort::Open(deviceName, inQueueSize, outQueueSize, true);
     if (status != 0)
         return status;
@@ -59,14 +65,16 @@ LONG CSerialEventPort::StartWatcher()
     // An open port without a watch event (left open by a failed read-mode
     // step) has nothing for the watcher's waits to complete on.
     if (m_handle != nullptr && m_watchEvent == nullptr) {
-        m_lastError = static_cast<LONG>(ERROR_INVALID_HANDLE);
-        return m_lastError;
+        const LONG error = static_cast<LONG>(ERROR_INVALID_HANDLE);
+        m_lastError = error;
+        return error;
     }
     DWORD threadId = 0;
     HANDLE thread = CreateThread(nullptr, 0, WatcherThreadProc, this, 0, &threadId);
     if (thread == nullptr) {
-        m_lastError = static_cast<LONG>(GetLastError());
-        return m_lastError;
+        const LONG error = static_cast<LONG>(GetLastError());
+        m_lastError = error;
+        return error;
     }
     m_thread = thread;
     m_lastError = 0;

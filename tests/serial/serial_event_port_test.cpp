@@ -327,6 +327,13 @@ TEST_F(SerialEventPortTest, AWatcherStartedOnAClosedPortEndsWithInvalidHandle)
     DWORD code = 0;
     ASSERT_TRUE(GetExitCodeThread(port.Thread(), &code));
     EXPECT_EQ(code, ERROR_INVALID_HANDLE);
+    // Opening afterwards starts a watcher of its own instead of keeping the
+    // ended one.
+    EXPECT_EQ(port.Open(Path(), 0, 0, true), 0);
+    ASSERT_NE(port.Thread(), nullptr);
+    EXPECT_EQ(WaitForSingleObject(port.Thread(), 0), WAIT_TIMEOUT);
+    ASSERT_TRUE(m_pty.Write("a"));
+    EXPECT_TRUE(port.WaitForReports(1));
     EXPECT_EQ(port.Close(), 0);
     EXPECT_EQ(port.Thread(), nullptr);
 }
