@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <future>
 
 namespace {
@@ -398,6 +399,64 @@ TEST_F(SerialEventPortTest, TheOwnerReadsAndWritesWhileTheWatcherWaits)
         }));
         EXPECT_EQ(received, "pong");
     }
+}
+
+// The watcher's steps and the stop go through the virtual table.
+class CallLogPort : public RecordingEventPort {
+public:
+    ~CallLogPort() override
+    {
+        if (m_thread != nullptr)
+            CSerialEventPort::Close();
+    }
+    LONG StartWatcher() override
+    {
+        ++starts;
+        return RecordingEventPort::StartWatcher();
+    }
+    LONG StopWatcher(DWORD timeoutMs) override
+    {
+        ++stops;
+        stopTimeout = timeoutMs;
+        return RecordingEventPort::StopWatcher(timeoutMs);
+    }
+    LONG SetEventMask(DWORD mask) override
+    {
+        ++maskSets;
+        return RecordingEventPort::SetEventMask(mask);
+    }
+    DWORD QueryEventMask() override
+    {
+        ++maskQueries;
+        return RecordingEventPort::QueryEventMask();
+    }
+    LONG WaitForEvent(LPOVERLAPPED overlapped, DWORD timeoutMs) override
+    {
+        ++armings;
+        return RecordingEventPort::WaitForEvent(overlapped, timeoutMs);
+    }
+
+    std::atomic<int> starts{0}, stops{0}, maskSets{0}, maskQueries{0}, armings{0};
+    std::atomic<DWORD> stopTimeout{0};
+};
+
+TEST_F(SerialEventPortTest, WatcherAndStopUseTheMostDerivedOperations)
+{
+    CallLogPort port;
+    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+    EXPECT_EQ(port.starts, 1);
+    ASSERT_TRUE(WaitUntil([&] { return port.armings >= 1; }));
+    ASSERT_TRUE(m_pty.Write("a"));
+    ASSERT_TRUE(port.WaitForReports(1));
+    ASSERT_TRUE(WaitUntil([&] { return port.armings >= 2; }));  // armed again after the report
+
+    const int sets = port.maskSets;
+    const int queries = port.maskQueries;
+    EXPECT_EQ(port.Close(), 0);
+    EXPECT_EQ(port.stops, 1);
+    EXPECT_EQ(port.stopTimeout, INFINITE);
+    EXPECT_EQ(port.maskQueries, queries + 1);  // the mask re-applied as the wake-up
+    EXPECT_EQ(port.maskSets, sets + 1);
 }
 
 }  // namespace

@@ -133,9 +133,20 @@ TEST_F(SerialWndTest, OpenOnAnOpenPortKeepsDestinationMessageParameterAndWatcher
     EXPECT_FALSE(other.Take(100).has_value());
 }
 
+// Counts the calls of the most derived Close.
+class CloseCountingWnd : public TestWnd {
+public:
+    LONG Close() override
+    {
+        ++closes;
+        return TestWnd::Close();
+    }
+    int closes = 0;
+};
+
 TEST_F(SerialWndTest, AFailedStartClosesThePortAndClearsTheDestination)
 {
-    TestWnd port;
+    CloseCountingWnd port;
     FailNextCalls("CreateThread", ERROR_NOT_ENOUGH_MEMORY);
     EXPECT_EQ(port.Open(Path(), m_target.Handle(), 0x8001, 11, 0, 0), static_cast<LONG>(ERROR_NOT_ENOUGH_MEMORY));
     EXPECT_EQ(port.LastError(), static_cast<LONG>(ERROR_NOT_ENOUGH_MEMORY));
@@ -145,6 +156,7 @@ TEST_F(SerialWndTest, AFailedStartClosesThePortAndClearsTheDestination)
     EXPECT_EQ(port.Target(), nullptr);
     EXPECT_EQ(port.Message(), 0u);
     EXPECT_EQ(port.Param(), 11);
+    EXPECT_EQ(port.closes, 1);
 }
 
 TEST_F(SerialWndTest, AReadModeFailureLeavesThePortOpenWithoutNotifications)
