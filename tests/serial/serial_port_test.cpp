@@ -716,6 +716,27 @@ TEST_F(SerialPortTest, AnInternalWaitThatRunsOutCancelsAndLeavesThePortUsable)
     EXPECT_EQ(std::string(buffer, 8), "abcdefgh");
 }
 
+TEST_F(SerialPortTest, AReadThatRunsOutWithPartOfItsBytesLosesNone)
+{
+    TestPort port;
+    OpenOverlapped(port);
+    ASSERT_EQ(port.SetReadMode(CSerialPort::ReadBlocking), 0);
+    ASSERT_TRUE(m_pty.Write("abc"));
+    ASSERT_TRUE(WaitUntil([&] { return port.InQueue() == 3; }));
+    char buffer[8] = {};
+    DWORD count = 77;
+    EXPECT_EQ(port.Read(buffer, sizeof buffer, &count, nullptr, 50), static_cast<LONG>(ERROR_TIMEOUT));
+    ASSERT_LE(count, 3u);
+    RecordProperty("taken_by_cancelled_read", static_cast<int>(count));
+    // Whatever the cancelled read had taken is reported; the rest waits.
+    std::string received(buffer, count);
+    ASSERT_EQ(port.SetReadMode(CSerialPort::ReadNonBlocking), 0);
+    DWORD more = 0;
+    EXPECT_EQ(port.Read(buffer, sizeof buffer, &more), 0);
+    received.append(buffer, more);
+    EXPECT_EQ(received, "abc");
+}
+
 TEST_F(SerialPortTest, AFailedInternalWaitReportsItsErrorAndFinishesTheRequest)
 {
     TestPort port;
