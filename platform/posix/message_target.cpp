@@ -143,12 +143,20 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         return FALSE;
     }
 
+    // The call is struck off however the sink returns, so that a throwing
+    // sink cannot leave an unregistering thread waiting for ever.
+    struct CallEnd {
+        Target& target;
+        std::thread::id caller;
+        ~CallEnd()
+        {
+            {
+                std::lock_guard lock(target.mutex);
+                target.callers.erase(std::find(target.callers.begin(), target.callers.end(), caller));
+            }
+            target.idle.notify_all();
+        }
+    } callEnd{*target, self};
     target->sink(message, wParam, lParam);
-
-    {
-        std::lock_guard lock(target->mutex);
-        target->callers.erase(std::find(target->callers.begin(), target->callers.end(), self));
-    }
-    target->idle.notify_all();
     return TRUE;
 }

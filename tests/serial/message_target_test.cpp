@@ -8,6 +8,7 @@
 #include <atomic>
 #include <future>
 #include <set>
+#include <stdexcept>
 #include <thread>
 
 namespace {
@@ -155,6 +156,14 @@ TEST(UnregisterMessageTarget, ASinkMayRemoveItsOwnTarget)
     EXPECT_TRUE(PostMessageA(window, 1, 0, 0));
     EXPECT_FALSE(PostMessageA(window, 1, 0, 0));
     EXPECT_EQ(calls, 1);
+}
+
+TEST(UnregisterMessageTarget, DoesNotWaitForASinkThatThrew)
+{
+    HWND window = RegisterMessageTarget([](UINT, WPARAM, LPARAM) { throw std::runtime_error("sink"); });
+    EXPECT_THROW(PostMessageA(window, 1, 0, 0), std::runtime_error);
+    auto unregistered = std::async(std::launch::async, [&] { UnregisterMessageTarget(window); });
+    EXPECT_EQ(unregistered.wait_for(std::chrono::seconds(10)), std::future_status::ready);
 }
 
 }  // namespace
