@@ -301,6 +301,21 @@ TEST_F(SerialEventPortTest, AnExpiredStopKeepsTheThreadForALaterStop)
     EXPECT_EQ(port.Reports().size(), 1u);
 }
 
+TEST_F(SerialEventPortTest, AFailedJoinKeepsThePortOpenForALaterClose)
+{
+    RecordingEventPort port;
+    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+    HANDLE thread = port.Thread();
+    FailNextCalls("WaitForSingleObject", ERROR_INVALID_HANDLE, 1, true);
+    EXPECT_EQ(port.Close(), static_cast<LONG>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(port.Thread(), thread);
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_NE(port.WatchEvent(), nullptr);
+    EXPECT_EQ(port.Close(), 0);
+    EXPECT_EQ(port.Thread(), nullptr);
+    EXPECT_FALSE(port.IsOpen());
+}
+
 TEST_F(SerialEventPortTest, AWatcherWhoseArmingFailsEndsWithThatError)
 {
     RecordingEventPort port;
