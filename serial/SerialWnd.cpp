@@ -1,0 +1,63 @@
+#include "serial/SerialWnd.h"
+
+const UINT CSerialWnd::s_defaultComMsg = RegisterWindowMessageA("CSerialWnd_DefaultComMsg");
+
+CSerialWnd::CSerialWnd() : m_targetWnd(nullptr), m_notifyMsg(0), m_notifyParam(0)
+{
+}
+
+CSerialWnd::~CSerialWnd()
+{
+    if (m_thread != nullptr)
+        CSerialWnd::Close();
+}
+
+LONG CSerialWnd::Open(const char* deviceName, HWND targetWnd, UINT message, LPARAM param, DWORD inQueueSize,
+                      DWORD outQueueSize)
+{
+    const LONG status = CSerialEventPort::Open(deviceName, inQueueSize, outQueueSize, false);
+    if (status != 0)
+        return status;
+
+    // Everything the watcher reads is in place before it starts.
+    m_targetWnd = targetWnd;
+    m_notifyMsg = message != 0 ? message : s_defaultComMsg;
+    m_notifyParam = param;
+
+    const LONG started = StartWatcher();
+    if (started != 0) {
+        Close();
+        m_lastError = started;
+        return started;
+    }
+    m_lastError = 0;
+    return 0;
+}
+
+LONG CSerialWnd::Close()
+{
+    // Notifications stop first; a report the watcher sends before it is
+    // joined goes to no window.
+    m_targetWnd = nullptr;
+    m_notifyMsg = 0;
+    return CSerialEventPort::Close();
+}
+
+LONG CSerialWnd::OnSerialEvent(DWORD events, DWORD errors)
+{
+    const WPARAM wParam = (static_cast<WPARAM>(errors & 0xFFFF) << 16) | (events & 0xFFFF);
+    return PostMessageA(m_targetWnd.load(), m_notifyMsg.load(), wParam, m_notifyParam.load());
+}
+
+CSerialWndObj::~CSerialWndObj()
+{
+    if (m_thread != nullptr)
+        CSerialWnd::Close();
+}
+
+LONG CSerialWndObj::Open(const char* deviceName, CWnd* wndObject, UINT message, LPARAM param, DWORD inQueueSize,
+                         DWORD outQueueSize)
+{
+    HWND targetWnd = wndObject != nullptr ? wndObject->m_hWnd : nullptr;
+    return CSerialWnd::Open(deviceName, targetWnd, message, param, inQueueSize, outQueueSize);
+}
