@@ -213,81 +213,53 @@ LONG CSerialPort::SetReadMode(int readMode)
     return 0;
 }
 
-DWORD CSerialPort::QueryBaudRate()
+bool CSerialPort::ReadStateForQuery(DCB& dcb)
 {
     m_lastError = 0;
     if (m_handle == nullptr) {
         Fail(ERROR_INVALID_HANDLE);
-        return 0xFFFFFFFFu;
+        return false;
     }
-    DCB dcb = EmptyDcb();
+    dcb = EmptyDcb();
     if (!GetCommState(m_handle, &dcb)) {
         Fail(GetLastError());
-        return 0xFFFFFFFFu;
+        return false;
     }
-    return dcb.BaudRate;
+    return true;
+}
+
+DWORD CSerialPort::QueryBaudRate()
+{
+    DCB dcb;
+    return ReadStateForQuery(dcb) ? dcb.BaudRate : 0xFFFFFFFFu;
 }
 
 int CSerialPort::QueryDataBits()
 {
-    m_lastError = 0;
-    if (m_handle == nullptr) {
-        Fail(ERROR_INVALID_HANDLE);
-        return -1;
-    }
-    DCB dcb = EmptyDcb();
-    if (!GetCommState(m_handle, &dcb)) {
-        Fail(GetLastError());
-        return -1;
-    }
-    return dcb.ByteSize;
+    DCB dcb;
+    return ReadStateForQuery(dcb) ? dcb.ByteSize : -1;
 }
 
 int CSerialPort::QueryParity()
 {
-    m_lastError = 0;
-    if (m_handle == nullptr) {
-        Fail(ERROR_INVALID_HANDLE);
+    DCB dcb;
+    if (!ReadStateForQuery(dcb))
         return -1;
-    }
-    DCB dcb = EmptyDcb();
-    if (!GetCommState(m_handle, &dcb)) {
-        Fail(GetLastError());
-        return -1;
-    }
     // With parity checking off the Parity field means nothing.
-    if (dcb.fParity == 0)
-        return NOPARITY;
-    return dcb.Parity;
+    return dcb.fParity == 0 ? NOPARITY : dcb.Parity;
 }
 
 int CSerialPort::QueryStopBits()
 {
-    m_lastError = 0;
-    if (m_handle == nullptr) {
-        Fail(ERROR_INVALID_HANDLE);
-        return -1;
-    }
-    DCB dcb = EmptyDcb();
-    if (!GetCommState(m_handle, &dcb)) {
-        Fail(GetLastError());
-        return -1;
-    }
-    return dcb.StopBits;
+    DCB dcb;
+    return ReadStateForQuery(dcb) ? dcb.StopBits : -1;
 }
 
 int CSerialPort::QueryFlowControl()
 {
-    m_lastError = 0;
-    if (m_handle == nullptr) {
-        Fail(ERROR_INVALID_HANDLE);
+    DCB dcb;
+    if (!ReadStateForQuery(dcb))
         return -1;
-    }
-    DCB dcb = EmptyDcb();
-    if (!GetCommState(m_handle, &dcb)) {
-        Fail(GetLastError());
-        return -1;
-    }
     if (dcb.fDtrControl == DTR_CONTROL_HANDSHAKE && dcb.fRtsControl == RTS_CONTROL_HANDSHAKE)
         return FlowHardware;
     if (dcb.fOutX == 1 && dcb.fInX == 1)
@@ -307,17 +279,8 @@ DWORD CSerialPort::QueryEventMask()
 
 char CSerialPort::QueryTriggerChar()
 {
-    m_lastError = 0;
-    if (m_handle == nullptr) {
-        Fail(ERROR_INVALID_HANDLE);
-        return 0;
-    }
-    DCB dcb = EmptyDcb();
-    if (!GetCommState(m_handle, &dcb)) {
-        Fail(GetLastError());
-        return 0;
-    }
-    return dcb.EvtChar;
+    DCB dcb;
+    return ReadStateForQuery(dcb) ? dcb.EvtChar : 0;
 }
 
 template <class Issue>

@@ -101,6 +101,9 @@ protected:
 private:
     // Sets m_lastError to `code` and returns it.
     LONG Fail(DWORD code);
+    // The first steps of the DCB queries: reset the status, refuse a closed
+    // port, read the DCB. False when the query must return its failure value.
+    bool ReadStateForQuery(DCB& dcb);
     // The common procedure of Write, Read and WaitForEvent from the mode
     // test on; `count` is never null for Read and Write.
     template <class Issue>
