@@ -43,7 +43,8 @@ TEST_P(EventReset, SignalledEventReleasesWaitsAsItsResetModeSays)
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, EventReset,
-                         ::testing::Values(ResetCase{TRUE, WAIT_OBJECT_0}, ResetCase{FALSE, WAIT_TIMEOUT}));
+                         ::testing::Values(ResetCase{TRUE, WAIT_OBJECT_0}, ResetCase{FALSE, WAIT_TIMEOUT}),
+                         [](const auto& info) { return info.param.manualReset ? "ManualReset" : "AutoReset"; });
 
 TEST(Event, InitialStateIsHonoured)
 {
