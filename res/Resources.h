@@ -9,6 +9,9 @@
 
 #include <wx/accel.h>
 #include <wx/bitmap.h>
+#include <wx/font.h>
+#include <wx/gdicmn.h>
+#include <wx/image.h>
 #include <wx/iconbndl.h>
 #include <wx/string.h>
 
@@ -19,6 +22,7 @@ class wxDialog;
 class wxFrame;
 class wxMenuBar;
 class wxStatusBar;
+class wxWindow;
 class wxToolBar;
 
 namespace tessaline::res {
@@ -28,8 +32,18 @@ namespace tessaline::res {
 int WxIdFromCommand(int commandId);
 int CommandFromWxId(int wxId);
 
+// The dialog-control id a wx dialog uses for a template id: IDOK (1) and
+// IDCANCEL (2) become wxID_OK and wxID_CANCEL, -1 becomes wxID_ANY, others
+// stay as they are.
+int WxIdFromControl(int controlId);
+
 // String table: UTF-8 text of a string id, or nullptr when the id has none.
 const char* FindString(unsigned id);
+struct StringDef {
+    unsigned id;
+    const char* text;  // UTF-8
+};
+const std::vector<StringDef>& StringTable();  // in ascending id order
 // The status-bar prompt (first field) and tooltip (second field) of a command.
 wxString PromptOf(int commandId);
 wxString TooltipOf(int commandId);
@@ -54,6 +68,10 @@ struct AcceleratorDef {
     int commandId;
 };
 const std::vector<AcceleratorDef>& MainAccelerators();
+// wxWidgets key code of a virtual-key code (WXK_BACK for 0x08 ...), 0 if unknown.
+int WxKeyFromVirtualKey(int virtualKey);
+// wxACCEL_* flags of AcceleratorDef modifiers.
+int WxAccelFlags(int modifiers);
 
 struct ToolbarDef {
     int id;
@@ -84,6 +102,30 @@ const DialogDef& FindDialog(int id);
 
 extern const int kStatusIndicators[4];
 
+// Version information, also shown by `tessaline --version` and the desktop entry.
+struct VersionInfo {
+    int fileVersion[4];
+    int productVersion[4];
+    const char* companyName;
+    const char* fileDescription;
+    const char* fileVersionText;
+    const char* internalName;
+    const char* legalTrademarks;
+    const char* originalFilename;
+    const char* productName;
+    const char* productVersionText;
+    unsigned language;  // 0x0412
+    unsigned codePage;  // 1200
+};
+const VersionInfo& Version();
+std::string VersionString();  // "1.0.0.1"
+
+// 16 x 15 image of a toolbar command (classic id); invalid for other ids.
+wxImage ToolbarImage(int commandId);
+// Icon images drawn in code: iconId 128 or 129, size 32 or 16. Built without
+// a display, so tools can write them as PNG files.
+wxImage IconImage(int iconId, int size);
+
 // Builders.
 wxMenuBar* CreateMainMenuBar();
 wxAcceleratorTable CreateMainAccelerators();
@@ -97,5 +139,14 @@ wxIconBundle SecondIcons();  // icon 129
 void BuildDialog(wxDialog* dialog, const DialogDef& def);
 // The dialog font: "굴림" 9 pt when installed, else a Korean sans.
 wxFont DialogFont();
+// Window style of a template: caption always; system menu and close box only
+// when the template has them.
+long DialogStyle(const DialogDef& def);
+// Creates `dialog` with the template's title and style, then builds it.
+bool CreateDialog(wxDialog* dialog, wxWindow* parent, const DialogDef& def);
+// Dialog base units of a font (average character width, character height),
+// and a dialog-unit rectangle converted with them the way Windows does.
+wxSize DialogBaseUnits(const wxFont& font);
+wxRect DialogUnitsToPixels(const wxSize& baseUnits, int x, int y, int width, int height);
 
 }  // namespace tessaline::res

@@ -1,0 +1,165 @@
+// wxGTK: the menu item's child is a GtkAccelLabel, whose accelerator can be
+// set for display only (gtk_accel_label_set_accel, GTK 3.6). The GTK calls
+// are looked up at run time from the already loaded toolkit, so the build
+// needs no GTK headers.
+#include "res/MenuShortcutText.h"
+
+#include <wx/accel.h>
+#include <wx/defs.h>
+#include <wx/menu.h>
+#include <wx/menuitem.h>
+
+#ifdef __WXGTK__
+#include <dlfcn.h>
+#endif
+
+namespace tessaline::res {
+
+bool ParseShortcutText(const wxString& text, int* keyCode, int* flags)
+{
+    wxString rest = text;
+    int modifiers = wxACCEL_NORMAL;
+    for (;;) {
+        if (rest.StartsWith("Ctrl+", &rest))
+            modifiers |= wxACCEL_CTRL;
+        else if (rest.StartsWith("Shift+", &rest))
+            modifiers |= wxACCEL_SHIFT;
+        else if (rest.StartsWith("Alt+", &rest))
+            modifiers |= wxACCEL_ALT;
+        else
+            break;
+    }
+    int key = 0;
+    unsigned long number = 0;
+    if (rest.length() == 1 && ((rest[0] >= 'A' && rest[0] <= 'Z') || (rest[0] >= '0' && rest[0] <= '9')))
+        key = static_cast<int>(rest[0].GetValue());
+    else if (rest.length() >= 2 && rest[0] == 'F' && rest.Mid(1).ToULong(&number) && number >= 1 && number <= 24)
+        key = WXK_F1 + static_cast<int>(number) - 1;
+    if (key == 0)
+        return false;
+    *keyCode = key;
+    *flags = modifiers;
+    return true;
+}
+
+#ifdef __WXGTK__
+namespace {
+
+using GType = unsigned long;
+using SetAccelFn = void (*)(void* label, unsigned keyval, unsigned mods);
+using GetAccelFn = void (*)(void* label, unsigned* keyval, unsigned* mods);
+using GetChildFn = void* (*)(void* bin);
+using GetTypeFn = GType (*)();
+using IsAFn = int (*)(void* instance, GType type);
+
+constexpr unsigned kGdkShiftMask = 1u << 0;
+constexpr unsigned kGdkControlMask = 1u << 2;
+constexpr unsigned kGdkAltMask = 1u << 3;  // GDK_MOD1_MASK
+constexpr unsigned kGdkKeyF1 = 0xFFBE;
+
+struct GtkCalls {
+    SetAccelFn setAccel = nullptr;
+    GetAccelFn getAccel = nullptr;
+    GetChildFn getChild = nullptr;
+    GetTypeFn accelLabelType = nullptr;
+    IsAFn isA = nullptr;
+
+    GtkCalls()
+    {
+        setAccel = reinterpret_cast<SetAccelFn>(dlsym(RTLD_DEFAULT, "gtk_accel_label_set_accel"));
+        getAccel = reinterpret_cast<GetAccelFn>(dlsym(RTLD_DEFAULT, "gtk_accel_label_get_accel"));
+        getChild = reinterpret_cast<GetChildFn>(dlsym(RTLD_DEFAULT, "gtk_bin_get_child"));
+        accelLabelType = reinterpret_cast<GetTypeFn>(dlsym(RTLD_DEFAULT, "gtk_accel_label_get_type"));
+        isA = reinterpret_cast<IsAFn>(dlsym(RTLD_DEFAULT, "g_type_check_instance_is_a"));
+    }
+    bool Available() const { return setAccel && getAccel && getChild && accelLabelType && isA; }
+};
+
+const GtkCalls& Gtk()
+{
+    static const GtkCalls calls;
+    return calls;
+}
+
+// The GtkAccelLabel of a menu item, or nullptr.
+void* AccelLabelOf(const wxMenuItem* item)
+{
+    const GtkCalls& gtk = Gtk();
+    if (!gtk.Available() || !item || !item->GetMenuItem())
+        return nullptr;
+    void* child = gtk.getChild(item->GetMenuItem());
+    if (!child || !gtk.isA(child, gtk.accelLabelType()))
+        return nullptr;
+    return child;
+}
+
+unsigned GdkKeyOf(int keyCode)
+{
+    if (keyCode >= WXK_F1 && keyCode <= WXK_F24)
+        return kGdkKeyF1 + static_cast<unsigned>(keyCode - WXK_F1);
+    return static_cast<unsigned>(keyCode);  // letters and digits: their Latin-1 code
+}
+
+int KeyCodeOf(unsigned gdkKey)
+{
+    if (gdkKey >= kGdkKeyF1 && gdkKey < kGdkKeyF1 + 24)
+        return WXK_F1 + static_cast<int>(gdkKey - kGdkKeyF1);
+    if (gdkKey >= 'a' && gdkKey <= 'z')
+        return static_cast<int>(gdkKey - 'a' + 'A');
+    return static_cast<int>(gdkKey);
+}
+
+}  // namespace
+
+bool ShowShortcutText(wxMenuItem* item, const wxString& text)
+{
+    int keyCode = 0;
+    int flags = 0;
+    void* label = AccelLabelOf(item);
+    if (!label || !ParseShortcutText(text, &keyCode, &flags))
+        return false;
+    unsigned mods = 0;
+    if (flags & wxACCEL_CTRL)
+        mods |= kGdkControlMask;
+    if (flags & wxACCEL_SHIFT)
+        mods |= kGdkShiftMask;
+    if (flags & wxACCEL_ALT)
+        mods |= kGdkAltMask;
+    Gtk().setAccel(label, GdkKeyOf(keyCode), mods);
+    return true;
+}
+
+bool ShownShortcut(const wxMenuItem* item, int* keyCode, int* flags)
+{
+    void* label = AccelLabelOf(item);
+    if (!label)
+        return false;
+    unsigned key = 0;
+    unsigned mods = 0;
+    Gtk().getAccel(label, &key, &mods);
+    *keyCode = key ? KeyCodeOf(key) : 0;
+    *flags = ((mods & kGdkControlMask) ? wxACCEL_CTRL : 0) | ((mods & kGdkShiftMask) ? wxACCEL_SHIFT : 0) |
+             ((mods & kGdkAltMask) ? wxACCEL_ALT : 0);
+    return true;
+}
+
+#else  // other ports: the label's tab part shows the text (and binds the key
+       // to the same command the accelerator table gives it)
+
+bool ShowShortcutText(wxMenuItem* item, const wxString& text)
+{
+    item->SetItemLabel(item->GetItemLabel().BeforeFirst('\t') + '\t' + text);
+    return true;
+}
+
+bool ShownShortcut(const wxMenuItem* item, int* keyCode, int* flags)
+{
+    *keyCode = 0;
+    *flags = 0;
+    wxString text = item->GetItemLabel().AfterFirst('\t');
+    return text.empty() || ParseShortcutText(text, keyCode, flags);
+}
+
+#endif
+
+}  // namespace tessaline::res

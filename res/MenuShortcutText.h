@@ -1,0 +1,26 @@
+// Shows a shortcut text such as "Ctrl+N" beside a menu item without binding
+// the key. In wxWidgets a "\tCtrl+N" label part also installs a key binding
+// (a GTK accelerator on wxGTK); the program's key bindings come from the
+// accelerator table alone, so the text is put on the item's label widget.
+//
+// Threading: GUI thread only.
+#pragma once
+
+#include <wx/string.h>
+
+class wxMenuItem;
+
+namespace tessaline::res {
+
+// A shortcut text split into a wx key code and wxACCEL_* flags; false when
+// the text is not of the form [Ctrl+][Shift+][Alt+]<letter, digit or Fn>.
+bool ParseShortcutText(const wxString& text, int* keyCode, int* flags);
+
+// Displays `text` as the item's shortcut. The item must already be in a menu.
+// Returns false when the toolkit offers no display-only shortcut.
+bool ShowShortcutText(wxMenuItem* item, const wxString& text);
+
+// The shortcut the item's label widget displays (key code 0 when none).
+bool ShownShortcut(const wxMenuItem* item, int* keyCode, int* flags);
+
+}  // namespace tessaline::res

@@ -1,0 +1,164 @@
+// The main menu and accelerator tables and the builders that turn them into
+// a wxMenuBar and a wxAcceleratorTable.
+#include "res/MenuShortcutText.h"
+#include "res/Resources.h"
+
+#include <wx/defs.h>
+#include <wx/menu.h>
+
+namespace tessaline::res {
+namespace {
+
+std::vector<MenuDef> BuildMainMenu()
+{
+    return {
+        {"파일(&F)",
+         {
+             {ID_FILE_NEW, "새 파일(&N)", "Ctrl+N", false},
+             {ID_FILE_OPEN, "열기(&O)...", "Ctrl+O", false},
+             {ID_FILE_SAVE, "저장(&S)", "Ctrl+S", false},
+             {ID_FILE_SAVE_AS, "다른 이름으로 저장(&A)...", nullptr, false},
+             {0, nullptr, nullptr, false},
+             {ID_PORT_CONNECT, "접속", nullptr, false},
+             {ID_PORT_DISCONNECT, "접속종료", nullptr, false},
+             {ID_PORT_SETTINGS, "통신포트 설정", nullptr, false},
+             {0, nullptr, nullptr, false},
+             {ID_FILE_PRINT, "인쇄(&P)...", "Ctrl+P", false},
+             {ID_FILE_PRINT_PREVIEW, "인쇄 미리 보기(&V)", nullptr, false},
+             {ID_FILE_PRINT_SETUP, "인쇄 설정(&R)...", nullptr, false},
+             {0, nullptr, nullptr, false},
+             {ID_FILE_MRU_FILE1, "최근 파일", nullptr, true},
+             {0, nullptr, nullptr, false},
+             {ID_APP_EXIT, "종료(&X)", nullptr, false},
+         }},
+        {"편집(&E)",
+         {
+             {ID_EDIT_UNDO, "취소(&U)", "Ctrl+Z", false},
+             {0, nullptr, nullptr, false},
+             {ID_EDIT_CUT, "잘라내기(&T)", "Ctrl+X", false},
+             {ID_EDIT_COPY, "복사(&C)", "Ctrl+C", false},
+             {ID_EDIT_PASTE, "붙여넣기(&P)", "Ctrl+V", false},
+         }},
+        {"보기(&V)",
+         {
+             {ID_VIEW_TOOLBAR, "도구 모음(&T)", nullptr, false},
+             {ID_VIEW_STATUS_BAR, "상태 표시줄(&S)", nullptr, false},
+         }},
+        {"도움말(&H)",
+         {
+             {ID_APP_ABOUT, "Tessaline 정보(&A)...", nullptr, false},
+         }},
+    };
+}
+
+// The bar toggles get a check mark while their bar is visible.
+bool IsToggleCommand(int commandId)
+{
+    return commandId == ID_VIEW_TOOLBAR || commandId == ID_VIEW_STATUS_BAR;
+}
+
+}  // namespace
+
+const std::vector<MenuDef>& MainMenu()
+{
+    static const std::vector<MenuDef> menu = BuildMainMenu();
+    return menu;
+}
+
+const std::vector<AcceleratorDef>& MainAccelerators()
+{
+    static const std::vector<AcceleratorDef> table{
+        {'N', kVirtKey | kControl, ID_FILE_NEW},
+        {'O', kVirtKey | kControl, ID_FILE_OPEN},
+        {'S', kVirtKey | kControl, ID_FILE_SAVE},
+        {'P', kVirtKey | kControl, ID_FILE_PRINT},
+        {'Z', kVirtKey | kControl, ID_EDIT_UNDO},
+        {'X', kVirtKey | kControl, ID_EDIT_CUT},
+        {'C', kVirtKey | kControl, ID_EDIT_COPY},
+        {'V', kVirtKey | kControl, ID_EDIT_PASTE},
+        {0x08, kVirtKey | kAlt, ID_EDIT_UNDO},
+        {0x2E, kVirtKey | kShift, ID_EDIT_CUT},
+        {0x2D, kVirtKey | kControl, ID_EDIT_COPY},
+        {0x2D, kVirtKey | kShift, ID_EDIT_PASTE},
+        {0x75, kVirtKey, ID_NEXT_PANE},
+        {0x75, kVirtKey | kShift, ID_PREV_PANE},
+    };
+    return table;
+}
+
+int WxKeyFromVirtualKey(int virtualKey)
+{
+    if ((virtualKey >= '0' && virtualKey <= '9') || (virtualKey >= 'A' && virtualKey <= 'Z'))
+        return virtualKey;
+    if (virtualKey >= 0x70 && virtualKey <= 0x87)  // VK_F1 .. VK_F24
+        return WXK_F1 + (virtualKey - 0x70);
+    switch (virtualKey) {
+    case 0x08: return WXK_BACK;
+    case 0x09: return WXK_TAB;
+    case 0x0D: return WXK_RETURN;
+    case 0x1B: return WXK_ESCAPE;
+    case 0x20: return WXK_SPACE;
+    case 0x21: return WXK_PAGEUP;
+    case 0x22: return WXK_PAGEDOWN;
+    case 0x23: return WXK_END;
+    case 0x24: return WXK_HOME;
+    case 0x25: return WXK_LEFT;
+    case 0x26: return WXK_UP;
+    case 0x27: return WXK_RIGHT;
+    case 0x28: return WXK_DOWN;
+    case 0x2D: return WXK_INSERT;
+    case 0x2E: return WXK_DELETE;
+    default: return 0;
+    }
+}
+
+int WxAccelFlags(int modifiers)
+{
+    int flags = wxACCEL_NORMAL;
+    if (modifiers & kControl)
+        flags |= wxACCEL_CTRL;
+    if (modifiers & kShift)
+        flags |= wxACCEL_SHIFT;
+    if (modifiers & kAlt)
+        flags |= wxACCEL_ALT;
+    return flags;
+}
+
+wxAcceleratorTable CreateMainAccelerators()
+{
+    std::vector<wxAcceleratorEntry> entries;
+    for (const AcceleratorDef& def : MainAccelerators()) {
+        entries.emplace_back(WxAccelFlags(def.modifiers), WxKeyFromVirtualKey(def.virtualKey),
+                             WxIdFromCommand(def.commandId));
+    }
+    return wxAcceleratorTable(static_cast<int>(entries.size()), entries.data());
+}
+
+wxMenuBar* CreateMainMenuBar()
+{
+    auto* bar = new wxMenuBar;
+    for (const MenuDef& def : MainMenu()) {
+        auto* menu = new wxMenu;
+        for (const MenuItemDef& item : def.items) {
+            if (item.commandId == 0) {
+                menu->AppendSeparator();
+                continue;
+            }
+            // The label carries no "\t" part: wx would turn it into a key
+            // binding of its own, and key bindings come from the accelerator
+            // table alone. The shortcut is shown as text only.
+            wxMenuItem* menuItem =
+                menu->Append(WxIdFromCommand(item.commandId), wxString::FromUTF8(item.label),
+                             PromptOf(item.commandId),
+                             IsToggleCommand(item.commandId) ? wxITEM_CHECK : wxITEM_NORMAL);
+            if (item.grayed)
+                menuItem->Enable(false);
+            if (item.shortcut)
+                ShowShortcutText(menuItem, wxString::FromUTF8(item.shortcut));
+        }
+        bar->Append(menu, wxString::FromUTF8(def.title));
+    }
+    return bar;
+}
+
+}  // namespace tessaline::res
