@@ -28,6 +28,8 @@ class wxPrintout;
 
 namespace tessaline::ui {
 
+class TextLayout;
+
 class EditControl : public wxScrolledCanvas {
 public:
     using CharHandler = std::function<void(wxChar32 character)>;
@@ -74,7 +76,38 @@ public:
     // A printout that lays the current text out on pages.
     std::unique_ptr<wxPrintout> CreatePrintout(const wxString& title) const;
 
+    // Text inserted without undo reaches the screen at most about 60 times a
+    // second; this brings the scroll range, the scroll position and the
+    // invalidated rows up to date at once.
+    void FlushUpdate();
+
+    // View geometry, in rows of the soft-wrapped text.
+    std::size_t GetFirstVisibleRow() const;
+    std::size_t GetVisibleRowCount() const;
+    std::size_t GetCaretRow() const;
+    const TextLayout& GetLayout() const;
+    // Client position of the top-left corner of the cell holding pos.
+    wxPoint PointFromPosition(std::size_t pos) const;
+    wxSize GetCellSize() const;
+
+    // Counters for measurements.
+    struct Stats {
+        std::size_t paints = 0;
+        std::size_t updates = 0;
+        std::size_t scrolls = 0;
+        std::size_t trims = 0;
+        double lastPaintSeconds = 0;
+        double totalPaintSeconds = 0;
+    };
+    const Stats& GetStats() const;
+
 private:
+    void OnPaint(wxPaintEvent& event);
+    void OnSize(wxSizeEvent& event);
+    void OnKeyDown(wxKeyEvent& event);
+    void OnChar(wxKeyEvent& event);
+    void OnMouse(wxMouseEvent& event);
+
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

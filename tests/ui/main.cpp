@@ -1,0 +1,14 @@
+// Starts a wx application without running its main loop, then runs the tests.
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/init.h>
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    wxApp::SetInstance(new wxApp());
+    if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) return 2;
+    const int result = RUN_ALL_TESTS();
+    wxTheApp->OnExit();
+    wxEntryCleanup();
+    return result;
+}
