@@ -1,0 +1,21 @@
+#include "app/TessalineDoc.h"
+
+wxIMPLEMENT_DYNAMIC_CLASS(CTessalineDoc, wxDocument);
+
+bool CTessalineDoc::OnNewDocument()
+{
+    if (!wxDocument::OnNewDocument())
+        return false;
+    m_settings = PortSettings{};
+    return true;
+}
+
+std::ostream& CTessalineDoc::SaveObject(std::ostream& stream)
+{
+    return stream;
+}
+
+std::istream& CTessalineDoc::LoadObject(std::istream& stream)
+{
+    return stream;
+}
