@@ -20,6 +20,12 @@ void ClearFaults();
 // How many armed failures of `function` are still to come.
 unsigned PendingFaults(const char* function);
 
+// Feeds raw bytes to an open communications device as if its terminal had
+// delivered them, with the in-band marks a terminal uses for line conditions
+// a pseudo-terminal cannot produce: FF 00 00 a break, FF 00 c a character
+// received with a parity or framing error, FF FF a data byte FF.
+BOOL InjectReceivedBytes(HANDLE file, const void* data, DWORD length);
+
 // Disarms every fault when it goes out of scope, so one test's leftovers
 // cannot fail the next.
 class FaultScope {

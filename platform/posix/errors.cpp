@@ -10,7 +10,7 @@ DWORD Win32ErrorFromErrno(int error)
     case 0: return ERROR_SUCCESS;
     case ENOENT: case ENXIO: case ENODEV: return ERROR_FILE_NOT_FOUND;
     case ENOTDIR: return ERROR_PATH_NOT_FOUND;
-    case EACCES: case EPERM: case EROFS: return ERROR_ACCESS_DENIED;
+    case EACCES: case EPERM: case EROFS: case EISDIR: return ERROR_ACCESS_DENIED;
     case EBUSY: case EWOULDBLOCK: return ERROR_ACCESS_DENIED;  // held by another opener
     case EBADF: return ERROR_INVALID_HANDLE;
     case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;

@@ -1,0 +1,139 @@
+// An open communications device: the kernel object behind a handle that
+// CreateFileA returned for a terminal.
+//
+// Each device has one service thread that waits in poll() on the terminal and
+// on a wake-up eventfd. It moves received bytes through the error-mark parser
+// into the user-space input queue (and stops reading while the queue is full),
+// hands queued output to the terminal as it drains, records communication
+// events, completes pending requests and ends read and write time-outs on a
+// monotonic clock. Calls from any thread take the device lock; requests that
+// can finish at once finish in the calling thread.
+//
+// Threading: every member function may be called from any thread.
+#pragma once
+
+#include "platform/posix/input_queue.h"
+#include "platform/posix/kernel_object.h"
+#include "platform/posix/mark_parser.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tessaline::platform {
+
+// OVERLAPPED::Internal of a request still running (the NT status
+// STATUS_PENDING); a finished request holds its Win32 error number there,
+// 0 for success, and the bytes it moved in InternalHigh.
+constexpr ULONG_PTR kRequestPending = 0x103;
+
+class CommDevice final : public KernelObject {
+public:
+    // Opens `path` exclusively and in raw mode. Returns null with the last
+    // error set on failure.
+    static std::shared_ptr<CommDevice> Open(const std::string& path, bool overlapped);
+
+    CommDevice(const CommDevice&) = delete;
+    CommDevice& operator=(const CommDevice&) = delete;
+    ~CommDevice() override;
+
+    // Completes every pending request with ERROR_OPERATION_ABORTED, stops the
+    // service thread and closes the terminal.
+    void OnHandleClosed() override;
+
+    // Each returns TRUE, or FALSE with the last error set, as the Win32 call
+    // of the same purpose does.
+    BOOL Setup(DWORD inQueue, DWORD outQueue);
+    BOOL GetState(DCB& dcb);
+    BOOL SetState(const DCB& dcb);
+    BOOL GetTimeouts(COMMTIMEOUTS& timeouts);
+    BOOL SetTimeouts(const COMMTIMEOUTS& timeouts);
+    BOOL SetMask(DWORD mask);
+    BOOL GetMask(DWORD& mask);
+    BOOL WaitEvent(DWORD* eventWord, OVERLAPPED* overlapped);
+    BOOL ClearError(DWORD* errors, COMSTAT* status);
+    BOOL GetModemStatus(DWORD& status);
+    BOOL Escape(DWORD function);
+    BOOL Purge(DWORD flags);
+    BOOL Read(void* buffer, DWORD length, DWORD* bytesRead, OVERLAPPED* overlapped);
+    BOOL Write(const void* data, DWORD length, DWORD* bytesWritten, OVERLAPPED* overlapped);
+    // Blocks until the request `overlapped` describes has finished.
+    void AwaitCompletion(const OVERLAPPED* overlapped);
+    BOOL Cancel();
+
+    // Feeds bytes to the receive path as if the terminal had delivered them,
+    // error marks included (for tests of line conditions a pty cannot make).
+    void InjectReceived(const std::uint8_t* data, std::size_t length);
+
+private:
+    struct Request;
+    struct LineCounts {
+        long long frame = 0, parity = 0, overrun = 0, bufferOverrun = 0, breaks = 0;
+    };
+
+    CommDevice(int fd, int wakeFd, bool overlapped);
+
+    // Status a call gets before it does anything: 0, or why it must fail.
+    DWORD Refusal(bool clearingErrors) const;
+    BOOL Fail(DWORD error) const;
+
+    BOOL Issue(std::unique_lock<std::mutex>& lock, Request& request, bool synchronous, DWORD* count);
+    void Finish(Request* request, DWORD status, DWORD eventWord = 0);
+    void FinishAll(DWORD status, bool reads, bool writes, bool wait, bool onlyThisThread);
+    void RecordEvents(DWORD events);
+    void RecordErrors(DWORD errors);
+    void Receive(const std::uint8_t* raw, std::size_t length, const LineCounts* delta);
+    void ServeReads();
+    void ContinueWrites();
+    void ExpireTimeouts();
+    void MarkDead(int error);
+    void WakeService();
+    void AfterInputTaken();
+    bool ReadLineCounts(LineCounts& counts) const;
+    void ServiceLoop();
+    void Shutdown();
+    Clock::time_point NextDeadline() const;
+
+    const int m_fd;
+    const int m_wakeFd;
+    bool m_fdsClosed = false;
+    const bool m_overlapped;
+    bool m_hasModemLines = false;
+    bool m_hasLineCounts = false;
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_finished;  // a synchronous or awaited request finished
+    int m_finishWaiters = 0;
+    std::thread m_service;
+    bool m_stopping = false;
+    bool m_closed = false;
+    bool m_dead = false;
+    DWORD m_deadError = 0;
+    bool m_readerStalled = false;  // the service thread stopped reading: queue full
+    bool m_wakePending = false;
+
+    InputQueue m_queue;
+    std::size_t m_queueLimit = 4096;
+    DWORD m_outQueueSize = 4096;
+    MarkParser m_parser;
+    std::vector<std::uint8_t> m_parsed;
+    LineCounts m_lastCounts;  // service thread only
+
+    DCB m_dcb{};
+    BYTE m_lineParity = 0;
+    COMMTIMEOUTS m_timeouts{};
+    DWORD m_mask = 0;
+    DWORD m_history = 0;
+    DWORD m_errors = 0;
+
+    std::deque<Request*> m_reads;
+    std::deque<Request*> m_writes;
+    Request* m_wait = nullptr;
+};
+
+}  // namespace tessaline::platform
