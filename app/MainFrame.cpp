@@ -270,6 +270,19 @@ void CMainFrame::OnCharHook(wxKeyEvent& event)
 {
     const int command = AcceleratorCommand(event);
     if (command == wxID_NONE) {
+        // Alt with a key is a menu mnemonic, never a character: the edit
+        // control sits this key out, so that the toolkit opens the menu.
+        if (event.AltDown() && !event.RawControlDown()) {
+            CTessalineView* view = GetActiveView();
+            if (tessaline::ui::EditControl* edit = view ? view->GetEditControl() : nullptr) {
+                edit->SetEvtHandlerEnabled(false);
+                wxWeakRef<tessaline::ui::EditControl> weak(edit);
+                CallAfter([weak] {
+                    if (weak)
+                        weak->SetEvtHandlerEnabled(true);
+                });
+            }
+        }
         event.Skip();
         return;
     }

@@ -65,6 +65,14 @@ void CTessalineView::OnDraw(wxDC*)
     (void)GetDocument();
 }
 
+void CTessalineView::OnChangeFilename()
+{
+    wxDocument* document = GetDocument();
+    wxWindow* frame = GetFrame();
+    if (document && frame && document->GetDocumentManager())
+        frame->SetLabel(document->GetDocumentManager()->MakeFrameTitle(document));
+}
+
 wxPrintout* CTessalineView::OnCreatePrintout()
 {
     if (!m_edit)

@@ -29,6 +29,8 @@ public:
     bool OnCreate(wxDocument* document, long flags) override;
     bool OnClose(bool deleteWindow) override;
     void OnDraw(wxDC* dc) override;
+    // The frame's caption: the document's name, then the program's.
+    void OnChangeFilename() override;
     wxPrintout* OnCreatePrintout() override;
 
     // A typed character, as the edit control reports it.
