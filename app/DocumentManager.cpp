@@ -23,8 +23,10 @@ bool IsRecentFileId(int id)
 
 }  // namespace
 
-DocumentManager::DocumentManager() : wxDocManager(0, true)
+DocumentManager::DocumentManager() : wxDocManager(0, false)
 {
+    // Initialize here, where OnCreateFileHistory is this class's own.
+    Initialize();
     SetMaxDocsOpen(1);
 }
 

@@ -1,6 +1,7 @@
 #include "app/PortSettingsDlg.h"
 
 #include "app/MainFrame.h"
+#include "app/RadioGroupClear.h"
 #include "app/TessalineDoc.h"
 #include "res/Resources.h"
 
@@ -126,14 +127,22 @@ void CPortSettingsDlg::OnInitDialog(wxInitDialogEvent& event)
     if (CTessalineDoc* document = MainDocument())
         m_settings = document->m_settings;
 
-    static constexpr std::int32_t PortSettings::*kGroups[] = {
-        &PortSettings::port,     &PortSettings::baud,     &PortSettings::dataBits,
-        &PortSettings::parity,   &PortSettings::stopBits, &PortSettings::handshake,
+    struct Group {
+        std::int32_t PortSettings::*field;
+        int firstButton;
     };
-    for (auto field : kGroups) {
-        const int id = ButtonForValue(field, m_settings.*field);
-        if (id == 0)
+    static constexpr Group kGroups[] = {
+        {&PortSettings::port, IDC_PORT_COM1},         {&PortSettings::baud, IDC_BAUD_1200},
+        {&PortSettings::dataBits, IDC_DATABITS_5},    {&PortSettings::parity, IDC_PARITY_NONE},
+        {&PortSettings::stopBits, IDC_STOPBITS_1},    {&PortSettings::handshake, IDC_HANDSHAKE_OFF},
+    };
+    for (const Group& group : kGroups) {
+        const int id = ButtonForValue(group.field, m_settings.*group.field);
+        if (id == 0) {
+            // No button stands for the value: the whole group stays unchecked.
+            tessaline::app::ClearRadioGroup(dynamic_cast<wxRadioButton*>(FindWindow(group.firstButton)));
             continue;
+        }
         if (auto* button = dynamic_cast<wxRadioButton*>(FindWindow(id)))
             button->SetValue(true);
     }

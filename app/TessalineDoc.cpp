@@ -10,6 +10,16 @@ bool CTessalineDoc::OnNewDocument()
     return true;
 }
 
+bool CTessalineDoc::OnOpenDocument(const wxString& file)
+{
+    const wxString title = GetTitle();
+    SetTitle(wxString());
+    if (wxDocument::OnOpenDocument(file))
+        return true;
+    SetTitle(title);
+    return false;
+}
+
 std::ostream& CTessalineDoc::SaveObject(std::ostream& stream)
 {
     return stream;

@@ -16,6 +16,8 @@ public:
 
     // Resets the settings to the defaults when the base accepts.
     bool OnNewDocument() override;
+    // An opened file names the document, also when it is reused.
+    bool OnOpenDocument(const wxString& file) override;
 
     // The document stores nothing: both leave the stream untouched.
     std::ostream& SaveObject(std::ostream& stream) override;

@@ -105,8 +105,7 @@ void CTessalineView::OnChar(wxChar32 character)
     if (character < 0x80) {
         bytes.push_back(static_cast<char>(character));
     } else {
-        const wxScopedCharBuffer encoded = wxString(wxUniChar(character)).utf8_str();
-        bytes.assign(encoded.data(), encoded.length());
+        bytes = wxString(wxUniChar(character)).utf8_string();
         if (bytes.empty())
             return;
     }
