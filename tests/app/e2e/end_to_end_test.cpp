@@ -1,1 +1,216 @@
+// The real program under the X display (Xvfb), driven like a user with
+// xdotool, against a pseudo-terminal standing in for COM1.
+#include "tests/support/pty_pair.h"
+
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Runs a shell command and returns what it printed.
+std::string Capture(const std::string& command)
+{
+    std::string output;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        std::size_t got;
+        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            output.append(buffer, got);
+        ::pclose(pipe);
+    }
+    return output;
+}
+
+bool Shell(const std::string& command)
+{
+    return std::system(command.c_str()) == 0;
+}
+
+// Gives the toolkit time to open a menu or move the focus; only used
+// between keystrokes, never to decide a result.
+void Settle()
+{
+    std::this_thread::sleep_for(400ms);
+}
+
+class Program {
+public:
+    Program(const std::vector<std::string>& args)
+    {
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(TESSALINE_PROGRAM));
+        for (const std::string& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        if (::posix_spawn(&m_pid, TESSALINE_PROGRAM, nullptr, nullptr, argv.data(), environ) != 0)
+            m_pid = -1;
+    }
+    ~Program()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+    bool Started() const { return m_pid > 0; }
+
+    // Waits for the program to end; its exit status, or -1 on a time-out.
+    int Wait(std::chrono::seconds limit)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < deadline) {
+            int status = 0;
+            const pid_t done = ::waitpid(m_pid, &status, WNOHANG);
+            if (done == m_pid) {
+                m_pid = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            std::this_thread::sleep_for(50ms);
+        }
+        return -1;
+    }
+
+    // The program's first visible window, once it is there ("" if none came).
+    std::string WaitForWindow(std::chrono::seconds limit)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < deadline) {
+            const std::string ids =
+                Capture("xdotool search --onlyvisible --pid " + std::to_string(m_pid) + " 2>/dev/null");
+            if (!ids.empty())
+                return ids.substr(0, ids.find('\n'));
+            std::this_thread::sleep_for(100ms);
+        }
+        return {};
+    }
+
+private:
+    pid_t m_pid = -1;
+};
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!std::getenv("DISPLAY"))
+            GTEST_SKIP() << "needs an X display (run under xvfb-run)";
+        char folder[] = "/tmp/tessaline-e2e-XXXXXX";
+        ASSERT_NE(::mkdtemp(folder), nullptr);
+        m_config = folder;
+        ::setenv("XDG_CONFIG_HOME", folder, 1);
+    }
+    void TearDown() override
+    {
+        if (!m_config.empty())
+            std::filesystem::remove_all(m_config);
+    }
+
+    std::string m_config;
+};
+
+std::string ToHex(const std::vector<std::uint8_t>& bytes)
+{
+    std::string text;
+    char pair[4];
+    for (std::uint8_t byte : bytes) {
+        std::snprintf(pair, sizeof pair, "%02X ", byte);
+        text += pair;
+    }
+    return text;
+}
+
+TEST_F(EndToEnd, ConnectTypeReceiveCopyDisconnectAndExit)
+{
+    tessaline::testing::PtyPair pty;
+    ::setenv("TESSALINE_COM1", pty.SlavePath().c_str(), 1);
+    Program program({});
+    ASSERT_TRUE(program.Started());
+    const std::string window = program.WaitForWindow(60s);
+    ASSERT_FALSE(window.empty()) << "the main window did not appear";
+    ASSERT_TRUE(Shell("xdotool windowfocus --sync " + window));
+    Settle();
+
+    // File menu: New, Open, Save, Save As, then Connect.
+    ASSERT_TRUE(Shell("xdotool key alt+f"));
+    Settle();
+    ASSERT_TRUE(Shell("xdotool key Down Down Down Down Return"));
+    Settle();
+
+    ASSERT_TRUE(Shell("xdotool type --delay 100 aZ && xdotool key Return"));
+    EXPECT_EQ(ToHex(pty.Read(3, 20000)), "61 5A 0D ");
+
+    const std::string received("\x01\xAB\xFF\x7F", 4);
+    ASSERT_TRUE(pty.Write(received));
+    Settle();
+
+    // Select everything (caret to the start, then extend to the end) and
+    // copy it with Ctrl+C, which is the Copy command and sends nothing.
+    ASSERT_TRUE(Shell("xdotool key ctrl+Home ctrl+shift+End"));
+    Settle();
+    ASSERT_TRUE(Shell("xdotool key ctrl+c"));
+    std::string clipboard;
+    for (int attempt = 0; attempt < 50 && clipboard.find("7F ") == std::string::npos; ++attempt) {
+        std::this_thread::sleep_for(100ms);
+        clipboard = Capture("timeout 5 xclip -o -selection clipboard 2>/dev/null");
+    }
+    EXPECT_EQ(clipboard, "aZ\r\n01 AB FF 7F ");
+    EXPECT_TRUE(pty.Read(1, 500).empty()) << "Ctrl+C sent a byte";
+
+    // File menu again: Connect is disabled now, so four steps reach Disconnect.
+    ASSERT_TRUE(Shell("xdotool windowfocus --sync " + window));
+    ASSERT_TRUE(Shell("xdotool key alt+f"));
+    Settle();
+    ASSERT_TRUE(Shell("xdotool key Down Down Down Down Return"));
+    Settle();
+    ASSERT_TRUE(Shell("xdotool type --delay 100 q"));
+    EXPECT_TRUE(pty.Read(1, 1000).empty()) << "typed while disconnected and a byte went out";
+
+    // File, Exit (mnemonic X): the program ends cleanly and keeps its settings.
+    ASSERT_TRUE(Shell("xdotool key alt+f"));
+    Settle();
+    ASSERT_TRUE(Shell("xdotool key x"));
+    EXPECT_EQ(program.Wait(60s), 0);
+    EXPECT_TRUE(std::filesystem::exists(m_config + "/Local AppWizard-Generated Applications/Tessaline.conf"));
+    ::unsetenv("TESSALINE_COM1");
+}
+
+TEST_F(EndToEnd, AMissingFileEndsTheProgramAfterTheMessage)
+{
+    Program program({"/nonexistent/tessaline/missing.tsl"});
+    ASSERT_TRUE(program.Started());
+    const std::string window = program.WaitForWindow(60s);
+    ASSERT_FALSE(window.empty()) << "no message appeared";
+    const std::string title = Capture("xdotool getwindowname " + window);
+    EXPECT_EQ(title.find("Tessaline\n"), std::string::npos) << "the main window showed: " << title;
+    Shell("xdotool windowfocus --sync " + window);
+    Settle();
+    Shell("xdotool key Return");
+    const int status = program.Wait(60s);
+    EXPECT_NE(status, -1) << "the program did not end";
+    EXPECT_NE(status, 0);
+}
+
+TEST(CommandLine, HelpAndVersionNeedNoDisplay)
+{
+    const std::string program = TESSALINE_PROGRAM;
+    const std::string help = Capture("env -u DISPLAY " + program + " --help");
+    EXPECT_NE(help.find("--port COMn=DEVICE"), std::string::npos) << help;
+    const std::string version = Capture("env -u DISPLAY " + program + " --version");
+    EXPECT_NE(version.find("1.0.0.1"), std::string::npos) << version;
+}
+
+}  // namespace
