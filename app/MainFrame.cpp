@@ -128,6 +128,16 @@ bool CMainFrame::OnCreate()
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePortDisconnect, this, ID_PORT_DISCONNECT);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnPortSettings(); }, ID_PORT_SETTINGS);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePortConnect, this, ID_PORT_SETTINGS);
+    // View menu: each bar is shown or hidden, and its item is checked while
+    // the bar is visible.
+    const int toolbarCommand = res::WxIdFromCommand(ID_VIEW_TOOLBAR);
+    const int statusBarCommand = res::WxIdFromCommand(ID_VIEW_STATUS_BAR);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { ToggleBar(m_toolBar); }, toolbarCommand);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { ToggleBar(m_statusBar); }, statusBarCommand);
+    Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Check(m_toolBar && m_toolBar->IsShown()); },
+         toolbarCommand);
+    Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Check(m_statusBar && m_statusBar->IsShown()); },
+         statusBarCommand);
     Bind(wxEVT_THREAD, &CMainFrame::OnQueuedMessage, this, kSerialMessageId);
     Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
     Bind(wxEVT_IDLE, [this](wxIdleEvent& event) {
@@ -138,6 +148,14 @@ bool CMainFrame::OnCreate()
     m_indicatorTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { UpdateLockIndicators(); });
     m_indicatorTimer.Start(500);
     return true;
+}
+
+void CMainFrame::ToggleBar(wxWindow* bar)
+{
+    if (!bar)
+        return;
+    bar->Show(!bar->IsShown());
+    SendSizeEvent();
 }
 
 CTessalineView* CMainFrame::GetActiveView() const

@@ -74,6 +74,7 @@ private:
     void OnQueuedMessage(wxThreadEvent& event);
     void OnCharHook(wxKeyEvent& event);
     void UpdateLockIndicators();
+    void ToggleBar(wxWindow* bar);
 
     std::atomic<unsigned> m_notificationsPosted{0};
     wxTimer m_indicatorTimer;

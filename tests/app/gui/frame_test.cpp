@@ -4,6 +4,7 @@
 
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
+#include <wx/print.h>
 #include <wx/statusbr.h>
 #include <wx/testing.h>
 #include <wx/toolbar.h>
@@ -94,6 +95,50 @@ TEST(StartUp, ToolbarEndsWithAbout)
     }
     EXPECT_EQ(buttons, 8);
     EXPECT_EQ(tools->GetToolByPos(static_cast<int>(tools->GetToolsCount()) - 1)->GetId(), wxID_ABOUT);
+}
+
+TEST(ViewMenu, TogglesTheBarsAndChecksTheirItems)
+{
+    struct Bar {
+        int command;
+        wxWindow* window;
+    };
+    const Bar bars[] = {
+        {res::WxIdFromCommand(ID_VIEW_TOOLBAR), Frame().GetToolBar()},
+        {res::WxIdFromCommand(ID_VIEW_STATUS_BAR), Frame().GetStatusBar()},
+    };
+    for (const Bar& bar : bars) {
+        ASSERT_NE(bar.window, nullptr);
+        const int viewHeight = Edit().GetSize().y;
+        Frame().DoMenuUpdates();
+        EXPECT_TRUE(Frame().GetMenuBar()->IsChecked(bar.command));
+        SendCommand(bar.command);
+        EXPECT_FALSE(bar.window->IsShown());
+        Frame().DoMenuUpdates();
+        EXPECT_FALSE(Frame().GetMenuBar()->IsChecked(bar.command));
+        EXPECT_TRUE(WaitUntil([&] { return Edit().GetSize().y > viewHeight; }, std::chrono::seconds(10)))
+            << "the view did not take the bar's room";
+        SendCommand(bar.command);
+        EXPECT_TRUE(bar.window->IsShown());
+        EXPECT_TRUE(WaitUntil([&] { return Edit().GetSize().y == viewHeight; }, std::chrono::seconds(10)));
+        Frame().DoMenuUpdates();
+        EXPECT_TRUE(Frame().GetMenuBar()->IsChecked(bar.command));
+    }
+}
+
+TEST(Printing, PreviewLaysTheViewTextOut)
+{
+    Edit().SetText("41 0A 7F FF ");
+    SendCommand(wxID_PREVIEW);
+    wxWindow* preview = nullptr;
+    for (wxWindow* window : wxTopLevelWindows) {
+        if (window != &Frame() && window->IsKindOf(wxCLASSINFO(wxPreviewFrame)))
+            preview = window;
+    }
+    ASSERT_NE(preview, nullptr) << "no preview window opened";
+    preview->Close(true);
+    WaitUntil([] { return wxTopLevelWindows.size() == 1; }, std::chrono::seconds(10));
+    Edit().SetText("");
 }
 
 using PortCommands = AppTest;
