@@ -8,10 +8,12 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <thread>
 #include <vector>
 
@@ -102,12 +104,65 @@ private:
     pid_t m_pid = -1;
 };
 
+// A private X server for the suite, so that no other program on a shared
+// display takes the keyboard focus while keys are typed.
+class PrivateDisplay {
+public:
+    PrivateDisplay()
+    {
+        int pipeFds[2];
+        if (::pipe(pipeFds) != 0)
+            return;
+        const std::string fd = std::to_string(pipeFds[1]);
+        const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                              nullptr};
+        if (::posix_spawnp(&m_pid, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
+            m_pid = -1;
+        ::close(pipeFds[1]);
+        char number[32] = {};
+        std::size_t got = 0;
+        while (m_pid > 0 && got < sizeof number - 1) {
+            const ssize_t n = ::read(pipeFds[0], number + got, sizeof number - 1 - got);
+            if (n <= 0 || std::memchr(number, '\n', got + static_cast<std::size_t>(n)))
+                break;
+            got += static_cast<std::size_t>(n);
+        }
+        ::close(pipeFds[0]);
+        if (number[0] >= '0' && number[0] <= '9')
+            m_display = std::string(":") + std::string(number, std::strcspn(number, "\n"));
+    }
+    ~PrivateDisplay()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGTERM);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+    const std::string& Name() const { return m_display; }
+
+private:
+    pid_t m_pid = -1;
+    std::string m_display;
+};
+
 class EndToEnd : public ::testing::Test {
 protected:
+    static void SetUpTestSuite()
+    {
+        s_display = new PrivateDisplay;
+        if (!s_display->Name().empty())
+            ::setenv("DISPLAY", s_display->Name().c_str(), 1);
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_display;
+        s_display = nullptr;
+    }
+
     void SetUp() override
     {
-        if (!std::getenv("DISPLAY"))
-            GTEST_SKIP() << "needs an X display (run under xvfb-run)";
+        if (s_display->Name().empty())
+            GTEST_SKIP() << "no X server: Xvfb did not start";
         char folder[] = "/tmp/tessaline-e2e-XXXXXX";
         ASSERT_NE(::mkdtemp(folder), nullptr);
         m_config = folder;
@@ -120,7 +175,10 @@ protected:
     }
 
     std::string m_config;
+    static PrivateDisplay* s_display;
 };
+
+PrivateDisplay* EndToEnd::s_display = nullptr;
 
 std::string ToHex(const std::vector<std::uint8_t>& bytes)
 {
@@ -152,6 +210,9 @@ TEST_F(EndToEnd, ConnectTypeReceiveCopyDisconnectAndExit)
 
     ASSERT_TRUE(Shell("xdotool type --delay 100 aZ && xdotool key Return"));
     EXPECT_EQ(ToHex(pty.Read(3, 20000)), "61 5A 0D ");
+    // Ctrl+Q is no accelerator here: it is the character XOFF.
+    ASSERT_TRUE(Shell("xdotool key ctrl+q"));
+    EXPECT_EQ(ToHex(pty.Read(1, 20000)), "11 ");
 
     const std::string received("\x01\xAB\xFF\x7F", 4);
     ASSERT_TRUE(pty.Write(received));
@@ -167,7 +228,7 @@ TEST_F(EndToEnd, ConnectTypeReceiveCopyDisconnectAndExit)
         std::this_thread::sleep_for(100ms);
         clipboard = Capture("timeout 5 xclip -o -selection clipboard 2>/dev/null");
     }
-    EXPECT_EQ(clipboard, "aZ\r\n01 AB FF 7F ");
+    EXPECT_EQ(clipboard, "aZ\r\n\x11" "01 AB FF 7F ");
     EXPECT_TRUE(pty.Read(1, 500).empty()) << "Ctrl+C sent a byte";
 
     // File menu again: Connect is disabled now, so four steps reach Disconnect.
