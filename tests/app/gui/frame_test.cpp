@@ -97,6 +97,34 @@ TEST(StartUp, ToolbarEndsWithAbout)
     EXPECT_EQ(tools->GetToolByPos(static_cast<int>(tools->GetToolsCount()) - 1)->GetId(), wxID_ABOUT);
 }
 
+TEST(StatusBar, ShowsMenuPromptsAndReturnsToTheIdleText)
+{
+    struct Case {
+        int command;
+        const char* prompt;
+    };
+    const Case cases[] = {
+        {wxID_NEW, "새 문서를 작성합니다"},
+        {ID_PORT_CONNECT, ""},
+        {ID_PORT_DISCONNECT, ""},
+        {ID_PORT_SETTINGS, ""},
+        {wxID_ABOUT, "프로그램 정보와 버전 정보, 저작권 정보를 표시합니다"},
+    };
+    wxMenu* fileMenu = Frame().GetMenuBar()->GetMenu(0);
+    wxMenuEvent open(wxEVT_MENU_OPEN, 0, fileMenu);
+    Frame().ProcessWindowEvent(open);
+    for (const Case& c : cases) {
+        wxMenuEvent highlight(wxEVT_MENU_HIGHLIGHT, c.command, fileMenu);
+        highlight.SetEventObject(&Frame());
+        Frame().ProcessWindowEvent(highlight);
+        EXPECT_EQ(Frame().GetStatusBar()->GetStatusText(0), wxString::FromUTF8(c.prompt)) << c.command;
+    }
+    wxMenuEvent close(wxEVT_MENU_CLOSE, 0, fileMenu);
+    close.SetEventObject(&Frame());
+    Frame().ProcessWindowEvent(close);
+    EXPECT_EQ(Frame().GetStatusBar()->GetStatusText(0), wxString::FromUTF8("준비"));
+}
+
 TEST(ViewMenu, TogglesTheBarsAndChecksTheirItems)
 {
     struct Bar {
