@@ -191,6 +191,46 @@ std::string ToHex(const std::vector<std::uint8_t>& bytes)
     return text;
 }
 
+// Focuses the main window and chooses File > Connect (New, Open, Save,
+// Save As, then Connect).
+void ConnectThroughTheMenu(const std::string& window)
+{
+    ASSERT_TRUE(Shell("xdotool windowfocus --sync " + window));
+    Settle();
+    ASSERT_TRUE(Shell("xdotool key alt+f"));
+    Settle();
+    ASSERT_TRUE(Shell("xdotool key Down Down Down Down Return"));
+    Settle();
+}
+
+// File > Exit (mnemonic X); the program's exit status.
+int ExitThroughTheMenu(const std::string& window, Program& program)
+{
+    Shell("xdotool windowfocus --sync " + window);
+    Settle();
+    Shell("xdotool key alt+f");
+    Settle();
+    Shell("xdotool key x");
+    return program.Wait(60s);
+}
+
+// Everything the view shows, copied through the clipboard.
+std::string CopyViewText(const std::string& expectedPart)
+{
+    std::string clipboard;
+    for (int attempt = 0; attempt < 20 && clipboard.find(expectedPart) == std::string::npos; ++attempt) {
+        Shell("xdotool key ctrl+Home ctrl+shift+End ctrl+c");
+        std::this_thread::sleep_for(500ms);
+        clipboard = Capture("timeout 5 xclip -o -selection clipboard 2>/dev/null");
+    }
+    return clipboard;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    return Capture("cat '" + path + "' 2>/dev/null");
+}
+
 TEST_F(EndToEnd, ConnectTypeReceiveCopyDisconnectAndExit)
 {
     tessaline::testing::PtyPair pty;
@@ -247,6 +287,73 @@ TEST_F(EndToEnd, ConnectTypeReceiveCopyDisconnectAndExit)
     EXPECT_EQ(program.Wait(60s), 0);
     EXPECT_TRUE(std::filesystem::exists(m_config + "/Local AppWizard-Generated Applications/Tessaline.conf"));
     ::unsetenv("TESSALINE_COM1");
+}
+
+TEST_F(EndToEnd, PortAliasesFromTheSettingsAndTheCommandLine)
+{
+    // [Ports] in the settings file names the device of COM1 ...
+    tessaline::testing::PtyPair fromSettings;
+    const std::string folder = m_config + "/Local AppWizard-Generated Applications";
+    std::filesystem::create_directories(folder);
+    Shell("printf '[Ports]\\nCOM1=%s\\n' '" + fromSettings.SlavePath() + "' > '" + folder + "/Tessaline.conf'");
+    {
+        Program program({});
+        const std::string window = program.WaitForWindow(60s);
+        ASSERT_FALSE(window.empty());
+        ConnectThroughTheMenu(window);
+        ASSERT_TRUE(Shell("xdotool type --delay 100 s"));
+        EXPECT_EQ(ToHex(fromSettings.Read(1, 20000)), "73 ");
+        EXPECT_EQ(ExitThroughTheMenu(window, program), 0);
+    }
+    // ... and --port overrides it.
+    tessaline::testing::PtyPair fromCommandLine;
+    {
+        Program program({"--port", "COM1=" + fromCommandLine.SlavePath()});
+        const std::string window = program.WaitForWindow(60s);
+        ASSERT_FALSE(window.empty());
+        ConnectThroughTheMenu(window);
+        ASSERT_TRUE(Shell("xdotool type --delay 100 c"));
+        EXPECT_EQ(ToHex(fromCommandLine.Read(1, 20000)), "63 ");
+        EXPECT_TRUE(fromSettings.Read(1, 300).empty());
+        EXPECT_EQ(ExitThroughTheMenu(window, program), 0);
+    }
+}
+
+TEST_F(EndToEnd, DemoDeviceEchoesAndSendsTelemetry)
+{
+    Program program({"--demo"});
+    const std::string window = program.WaitForWindow(60s);
+    ASSERT_FALSE(window.empty());
+    ConnectThroughTheMenu(window);
+    ASSERT_TRUE(Shell("xdotool type --delay 100 a"));
+    // The echo of the typed "a", then its hex coming back, and a telemetry
+    // line ("DEMO ") within a few seconds.
+    const std::string text = CopyViewText("44 45 4D 4F 20 ");
+    EXPECT_NE(text.find("a61 "), std::string::npos) << text;
+    EXPECT_NE(text.find("44 45 4D 4F 20 "), std::string::npos) << text;
+    EXPECT_EQ(ExitThroughTheMenu(window, program), 0);
+}
+
+TEST_F(EndToEnd, AFileArgumentIsOpenedAndRemembered)
+{
+    const std::string file = m_config + "/notes.tsl";
+    Shell("printf 'anything' > '" + file + "'");
+    {
+        Program program({file});
+        const std::string window = program.WaitForWindow(60s);
+        ASSERT_FALSE(window.empty());
+        std::string title;
+        for (int attempt = 0; attempt < 50 && title != "notes.tsl - Tessaline\n"; ++attempt) {
+            std::this_thread::sleep_for(100ms);
+            title = Capture("xdotool getwindowname " + window);
+        }
+        EXPECT_EQ(title, "notes.tsl - Tessaline\n");
+        EXPECT_EQ(ExitThroughTheMenu(window, program), 0);
+    }
+    EXPECT_EQ(ReadFile(file), "anything") << "opening wrote to the file";
+    const std::string settings = ReadFile(m_config + "/Local AppWizard-Generated Applications/Tessaline.conf");
+    EXPECT_NE(settings.find("[Recent\\ File\\ List]"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("file1=" + file + "\n"), std::string::npos) << settings;
 }
 
 TEST_F(EndToEnd, AMissingFileEndsTheProgramAfterTheMessage)
