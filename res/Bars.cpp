@@ -1,7 +1,6 @@
 // Toolbar and status-bar tables, and the toolbar builders.
 #include "res/Resources.h"
 
-#include <wx/dcmemory.h>
 #include <wx/toolbar.h>
 
 namespace tessaline::res {
@@ -49,13 +48,12 @@ void PopulateToolBar(wxToolBar* toolBar, const ToolbarDef& def)
 
 wxBitmap ToolbarStrip(const ToolbarDef& def)
 {
-    wxImage strip(0, 0);
     int count = 0;
     for (int commandId : def.entries) {
         if (commandId != 0)
             ++count;
     }
-    strip.Create(count * def.buttonWidth, def.buttonHeight);
+    wxImage strip(count * def.buttonWidth, def.buttonHeight);
     int x = 0;
     for (int commandId : def.entries) {
         if (commandId == 0)

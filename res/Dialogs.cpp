@@ -121,6 +121,18 @@ wxString FindDialogFace()
     return wxString();
 }
 
+constexpr const char* kPlaceholderName = "radioGroupPlaceholder";
+
+// Adds the hidden member that keeps a radio group unchecked (see
+// IsRadioGroupPlaceholder).
+void AddPlaceholder(wxDialog* dialog, const wxPoint& position)
+{
+    auto* placeholder = new wxRadioButton(dialog, wxID_ANY, wxEmptyString, position, wxSize(1, 1), 0,
+                                          wxDefaultValidator, kPlaceholderName);
+    placeholder->Hide();
+    placeholder->SetValue(true);
+}
+
 }  // namespace
 
 const DialogDef& FindDialog(int id)
@@ -174,7 +186,13 @@ void BuildDialog(wxDialog* dialog, const DialogDef& def)
     const wxFont font = DialogFont();
     dialog->SetFont(font);
     const wxSize units = DialogBaseUnits(font);
+    wxPoint openGroup = wxDefaultPosition;  // where the open radio group starts
     for (const ControlDef& row : def.controls) {
+        const bool continuesGroup = row.kind == ControlKind::AutoRadioButton && !row.groupStart;
+        if (openGroup != wxDefaultPosition && !continuesGroup) {
+            AddPlaceholder(dialog, openGroup);
+            openGroup = wxDefaultPosition;
+        }
         const wxRect rect = DialogUnitsToPixels(units, row.x, row.y, row.width, row.height);
         const int id = WxIdFromControl(row.id);
         const wxString text = wxString::FromUTF8(row.text);
@@ -182,9 +200,17 @@ void BuildDialog(wxDialog* dialog, const DialogDef& def)
         case ControlKind::GroupBox:
             new wxStaticBox(dialog, id, text, rect.GetPosition(), rect.GetSize());
             break;
-        case ControlKind::AutoRadioButton:
-            new wxRadioButton(dialog, id, text, rect.GetPosition(), rect.GetSize(), row.groupStart ? wxRB_GROUP : 0);
+        case ControlKind::AutoRadioButton: {
+            auto* radio = new wxRadioButton(dialog, id, text, rect.GetPosition(), rect.GetSize(),
+                                            row.groupStart ? wxRB_GROUP : 0);
+            // GTK cannot give a radio button less width than its label needs
+            // (it complains and clips); the narrow template widths grow to fit.
+            if (radio->GetBestSize().x > rect.width)
+                radio->SetSize(radio->GetBestSize().x, rect.height);
+            if (openGroup == wxDefaultPosition)
+                openGroup = rect.GetPosition();
             break;
+        }
         case ControlKind::PushButton:
         case ControlKind::DefPushButton: {
             auto* button = new wxButton(dialog, id, text, rect.GetPosition(), rect.GetSize());
@@ -204,8 +230,30 @@ void BuildDialog(wxDialog* dialog, const DialogDef& def)
         }
         }
     }
+    if (openGroup != wxDefaultPosition)
+        AddPlaceholder(dialog, openGroup);
     const wxRect client = DialogUnitsToPixels(units, 0, 0, def.width, def.height);
     dialog->SetClientSize(client.GetSize());
+}
+
+bool IsRadioGroupPlaceholder(const wxWindow* window)
+{
+    return window && window->GetName() == kPlaceholderName && wxDynamicCast(window, wxRadioButton);
+}
+
+void ClearRadioGroup(wxRadioButton* member)
+{
+    // The placeholder follows the group's last button among the siblings.
+    const wxWindowList& siblings = member->GetParent()->GetChildren();
+    for (auto node = siblings.Find(member); node; node = node->GetNext()) {
+        auto* radio = wxDynamicCast(node->GetData(), wxRadioButton);
+        if (!radio || (radio != member && radio->HasFlag(wxRB_GROUP)))
+            return;
+        if (IsRadioGroupPlaceholder(radio)) {
+            radio->SetValue(true);
+            return;
+        }
+    }
 }
 
 bool CreateDialog(wxDialog* dialog, wxWindow* parent, const DialogDef& def)

@@ -10,9 +10,7 @@
 namespace tessaline::res {
 namespace {
 
-// Standard commands that have a wxWidgets stock id. Every other command keeps
-// its classic number: those lie above wxID_HIGHEST and below 65536, so they
-// never collide with stock or automatically assigned ids.
+// Standard commands that have a wxWidgets stock id.
 constexpr std::array<std::pair<int, int>, 20> kStockIds{{
     {ID_FILE_NEW, wxID_NEW},
     {ID_FILE_OPEN, wxID_OPEN},
@@ -41,6 +39,16 @@ constexpr std::array<std::pair<int, int>, 20> kStockIds{{
 constexpr int kRecentFileCount = ID_FILE_MRU_FILE16 - ID_FILE_MRU_FILE1 + 1;
 static_assert(wxID_FILE1 + kRecentFileCount - 1 < wxID_OK);
 
+// wxWidgets accepts menu ids only below 0x7FFF, and the classic command
+// numbers lie above it, so the other commands move down by a fixed offset:
+// the program's own commands (0x8000..0xBFFF) to 0x2000..0x5FFF, the
+// framework's (0xE000..0xFFFE) to 0x6000..0x7FFE. Both ranges lie above
+// wxID_HIGHEST and apart from the stock and automatically assigned ids.
+constexpr int kProgramFirst = 0x8000, kProgramEnd = 0xC000, kFrameworkFirst = 0xE000, kClassicEnd = 0xFFFF;
+constexpr int kProgramOffset = 0x6000, kFrameworkOffset = 0x8000;
+static_assert(kProgramFirst - kProgramOffset > wxID_HIGHEST);
+static_assert(kProgramEnd - kProgramOffset <= kFrameworkFirst - kFrameworkOffset);
+
 }  // namespace
 
 int WxIdFromCommand(int commandId)
@@ -51,10 +59,16 @@ int WxIdFromCommand(int commandId)
     }
     if (commandId >= ID_FILE_MRU_FILE1 && commandId <= ID_FILE_MRU_FILE16)
         return wxID_FILE1 + (commandId - ID_FILE_MRU_FILE1);
-    return commandId;
+    if (commandId >= kFrameworkFirst && commandId < kClassicEnd)
+        return commandId - kFrameworkOffset;
+    if (commandId >= kProgramFirst && commandId < kProgramEnd)
+        return commandId - kProgramOffset;
+    return commandId;  // not a command number
 }
 
-int CommandFromWxId(int wxId)
+namespace {
+
+int ClassicCandidate(int wxId)
 {
     for (const auto& [classic, wx] : kStockIds) {
         if (wx == wxId)
@@ -65,7 +79,21 @@ int CommandFromWxId(int wxId)
     // Stock ids the program does not use have no classic command.
     if (wxId >= wxID_LOWEST && wxId <= wxID_HIGHEST)
         return 0;
+    if (wxId >= kFrameworkFirst - kFrameworkOffset && wxId < kClassicEnd - kFrameworkOffset)
+        return wxId + kFrameworkOffset;
+    if (wxId >= kProgramFirst - kProgramOffset && wxId < kProgramEnd - kProgramOffset)
+        return wxId + kProgramOffset;
     return wxId;
+}
+
+}  // namespace
+
+int CommandFromWxId(int wxId)
+{
+    // An id in the offset ranges whose command has a stock id is no command
+    // of ours (0x6100 is not ID_FILE_NEW, whose id is wxID_NEW).
+    const int candidate = ClassicCandidate(wxId);
+    return candidate != 0 && WxIdFromCommand(candidate) == wxId ? candidate : 0;
 }
 
 int WxIdFromControl(int controlId)

@@ -51,6 +51,16 @@ using GetAccelFn = void (*)(void* label, unsigned* keyval, unsigned* mods);
 using GetChildFn = void* (*)(void* bin);
 using GetTypeFn = GType (*)();
 using IsAFn = int (*)(void* instance, GType type);
+struct GListNode {
+    void* data;
+    GListNode* next;
+    GListNode* prev;
+};
+using ListClosuresFn = GListNode* (*)(void* widget);
+using GroupOfClosureFn = void* (*)(void* closure);
+using DisconnectFn = int (*)(void* group, void* closure);
+using ListFreeFn = void (*)(GListNode* list);
+using SetClosureFn = void (*)(void* label, void* closure);
 
 constexpr unsigned kGdkShiftMask = 1u << 0;
 constexpr unsigned kGdkControlMask = 1u << 2;
@@ -63,9 +73,20 @@ struct GtkCalls {
     GetChildFn getChild = nullptr;
     GetTypeFn accelLabelType = nullptr;
     IsAFn isA = nullptr;
+    ListClosuresFn listClosures = nullptr;
+    GroupOfClosureFn groupOfClosure = nullptr;
+    DisconnectFn disconnect = nullptr;
+    ListFreeFn listFree = nullptr;
+    SetClosureFn setClosure = nullptr;
 
     GtkCalls()
     {
+        setClosure = reinterpret_cast<SetClosureFn>(dlsym(RTLD_DEFAULT, "gtk_accel_label_set_accel_closure"));
+        listClosures = reinterpret_cast<ListClosuresFn>(dlsym(RTLD_DEFAULT, "gtk_widget_list_accel_closures"));
+        groupOfClosure =
+            reinterpret_cast<GroupOfClosureFn>(dlsym(RTLD_DEFAULT, "gtk_accel_group_from_accel_closure"));
+        disconnect = reinterpret_cast<DisconnectFn>(dlsym(RTLD_DEFAULT, "gtk_accel_group_disconnect"));
+        listFree = reinterpret_cast<ListFreeFn>(dlsym(RTLD_DEFAULT, "g_list_free"));
         setAccel = reinterpret_cast<SetAccelFn>(dlsym(RTLD_DEFAULT, "gtk_accel_label_set_accel"));
         getAccel = reinterpret_cast<GetAccelFn>(dlsym(RTLD_DEFAULT, "gtk_accel_label_get_accel"));
         getChild = reinterpret_cast<GetChildFn>(dlsym(RTLD_DEFAULT, "gtk_bin_get_child"));
@@ -73,6 +94,10 @@ struct GtkCalls {
         isA = reinterpret_cast<IsAFn>(dlsym(RTLD_DEFAULT, "g_type_check_instance_is_a"));
     }
     bool Available() const { return setAccel && getAccel && getChild && accelLabelType && isA; }
+    bool CanListBindings() const
+    {
+        return listClosures && groupOfClosure && disconnect && listFree && setClosure;
+    }
 };
 
 const GtkCalls& Gtk()
@@ -143,6 +168,35 @@ bool ShownShortcut(const wxMenuItem* item, int* keyCode, int* flags)
     return true;
 }
 
+void RemoveKeyBindings(wxMenuItem* item)
+{
+    const GtkCalls& gtk = Gtk();
+    if (!gtk.CanListBindings() || !item || !item->GetMenuItem())
+        return;
+    GListNode* closures = gtk.listClosures(item->GetMenuItem());
+    for (GListNode* node = closures; node; node = node->next) {
+        if (void* group = gtk.groupOfClosure(node->data))
+            gtk.disconnect(group, node->data);
+    }
+    gtk.listFree(closures);
+    // The label would otherwise show the removed binding as "-/-".
+    if (void* label = AccelLabelOf(item))
+        gtk.setClosure(label, nullptr);
+}
+
+int KeyBindingCount(const wxMenuItem* item)
+{
+    const GtkCalls& gtk = Gtk();
+    if (!gtk.CanListBindings() || !item || !item->GetMenuItem())
+        return 0;
+    GListNode* closures = gtk.listClosures(item->GetMenuItem());
+    int count = 0;
+    for (GListNode* node = closures; node; node = node->next)
+        ++count;
+    gtk.listFree(closures);
+    return count;
+}
+
 #else  // other ports: the label's tab part shows the text (and binds the key
        // to the same command the accelerator table gives it)
 
@@ -158,6 +212,13 @@ bool ShownShortcut(const wxMenuItem* item, int* keyCode, int* flags)
     *flags = 0;
     wxString text = item->GetItemLabel().AfterFirst('\t');
     return text.empty() || ParseShortcutText(text, keyCode, flags);
+}
+
+void RemoveKeyBindings(wxMenuItem*) {}
+
+int KeyBindingCount(const wxMenuItem*)
+{
+    return 0;
 }
 
 #endif

@@ -23,4 +23,11 @@ bool ShowShortcutText(wxMenuItem* item, const wxString& text);
 // The shortcut the item's label widget displays (key code 0 when none).
 bool ShownShortcut(const wxMenuItem* item, int* keyCode, int* flags);
 
+// wxGTK also binds the GTK stock key of a stock id (Ctrl+Q for wxID_EXIT,
+// Ctrl+N for wxID_NEW ...) to menu items that carry no key of their own.
+// These remove such bindings from an item that is already in a menu, and
+// count them.
+void RemoveKeyBindings(wxMenuItem* item);
+int KeyBindingCount(const wxMenuItem* item);
+
 }  // namespace tessaline::res

@@ -144,13 +144,15 @@ wxMenuBar* CreateMainMenuBar()
                 menu->AppendSeparator();
                 continue;
             }
-            // The label carries no "\t" part: wx would turn it into a key
-            // binding of its own, and key bindings come from the accelerator
-            // table alone. The shortcut is shown as text only.
+            // Key bindings come from the accelerator table alone: the label
+            // carries no "\t" part (wx would bind it), the stock keys wxGTK
+            // adds for stock ids (Ctrl+Q for Exit ...) are removed, and the
+            // shortcut is shown as text only.
             wxMenuItem* menuItem =
                 menu->Append(WxIdFromCommand(item.commandId), wxString::FromUTF8(item.label),
                              PromptOf(item.commandId),
                              IsToggleCommand(item.commandId) ? wxITEM_CHECK : wxITEM_NORMAL);
+            RemoveKeyBindings(menuItem);
             if (item.grayed)
                 menuItem->Enable(false);
             if (item.shortcut)

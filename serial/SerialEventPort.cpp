@@ -15,6 +15,12 @@ CSerialEventPort::~CSerialEventPort()
 
 LONG CSerialEventPort::Open(const char* deviceName, DWORD inQueueSize, DWORD outQueueSize, bool startWatcher)
 {
+    // A watcher started on the closed port ends at once; its handle is
+    // released first so that it cannot meet the new device or stand in for
+    // the watcher this open starts.
+    if (m_handle == nullptr && m_thread != nullptr)
+        StopWatcher(INFINITE);
+
     const LONG status = CSerialPort::Open(deviceName, inQueueSize, outQueueSize, true);
     if (status != 0)
         return status;
@@ -59,14 +65,16 @@ LONG CSerialEventPort::StartWatcher()
     // An open port without a watch event (left open by a failed read-mode
     // step) has nothing for the watcher's waits to complete on.
     if (m_handle != nullptr && m_watchEvent == nullptr) {
-        m_lastError = static_cast<LONG>(ERROR_INVALID_HANDLE);
-        return m_lastError;
+        const LONG error = static_cast<LONG>(ERROR_INVALID_HANDLE);
+        m_lastError = error;
+        return error;
     }
     DWORD threadId = 0;
     HANDLE thread = CreateThread(nullptr, 0, WatcherThreadProc, this, 0, &threadId);
     if (thread == nullptr) {
-        m_lastError = static_cast<LONG>(GetLastError());
-        return m_lastError;
+        const LONG error = static_cast<LONG>(GetLastError());
+        m_lastError = error;
+        return error;
     }
     m_thread = thread;
     m_lastError = 0;
@@ -109,12 +117,14 @@ DWORD WINAPI CSerialEventPort::WatcherThreadProc(LPVOID param)
     return static_cast<CSerialEventPort*>(param)->RunWatcher();
 }
 
-void CSerialEventPort::AbandonArmedWait()
+void CSerialEventPort::AbandonArmedWait(OVERLAPPED& overlapped)
 {
     // CancelIo touches only this thread's requests, i.e. the watcher's wait;
-    // a wait that already completed makes both calls return at once.
+    // the result call returns once the device has let go of the record, at
+    // once when the wait already completed.
     CancelIo(m_handle);
-    WaitForSingleObject(m_watchEvent, INFINITE);
+    DWORD unused = 0;
+    GetOverlappedResult(m_handle, &overlapped, &unused, TRUE);
 }
 
 DWORD CSerialEventPort::RunWatcher()
@@ -134,7 +144,7 @@ DWORD CSerialEventPort::RunWatcher()
         // A stop request stored before this arming may have re-applied the
         // mask while no wait was pending, which wakes nothing.
         if (m_stopping) {
-            AbandonArmedWait();
+            AbandonArmedWait(overlapped);
             return 0;
         }
 
@@ -142,7 +152,7 @@ DWORD CSerialEventPort::RunWatcher()
             const DWORD error = GetLastError();
             m_lastError = static_cast<LONG>(error);
             // The wait may still be pending on the record in this frame.
-            AbandonArmedWait();
+            AbandonArmedWait(overlapped);
             return error;
         }
         if (m_stopping)

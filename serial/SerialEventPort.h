@@ -54,5 +54,5 @@ protected:
 private:
     // Ends a watcher that found a stop request right after arming: its wait
     // is cancelled and finished before the record on its stack goes away.
-    void AbandonArmedWait();
+    void AbandonArmedWait(OVERLAPPED& overlapped);
 };

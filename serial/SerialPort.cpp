@@ -123,12 +123,15 @@ LONG CSerialPort::SetTriggerChar(char eventChar, bool addToMask)
         return Fail(GetLastError());
     dcb.EvtChar = eventChar;
     // The mask goes first; its status is what this call reports unless the
-    // DCB write fails afterwards.
+    // DCB write fails afterwards. It is kept locally because a watcher
+    // thread may store into m_lastError meanwhile.
+    LONG maskStatus = 0;
     if (addToMask)
-        SetEventMask(QueryEventMask() | EV_RXFLAG);
+        maskStatus = SetEventMask(QueryEventMask() | EV_RXFLAG);
     if (!SetCommState(m_handle, &dcb))
         return Fail(GetLastError());
-    return m_lastError;
+    m_lastError = maskStatus;
+    return maskStatus;
 }
 
 LONG CSerialPort::SetEventMask(DWORD eventMask)

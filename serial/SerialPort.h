@@ -76,9 +76,11 @@ public:
     // Transfers. The count (optional) is zeroed first. With the caller's
     // record the call only starts the request (0 also while it is pending).
     // Without one, on an overlapped port the call waits up to timeoutMs and
-    // on a time-out cancels the request, waits until it has finished and
-    // returns ERROR_TIMEOUT; a blocking port takes neither a record nor a
-    // finite time-out (ERROR_INVALID_FUNCTION).
+    // on a time-out cancels the request and waits until it has finished:
+    // ERROR_TIMEOUT, with the count holding any bytes the cancelled request
+    // had already moved (so none are lost), or 0 with the full count when it
+    // finished before the cancel. A blocking port takes neither a record nor
+    // a finite time-out (ERROR_INVALID_FUNCTION).
     virtual LONG Write(const void* data, DWORD length, DWORD* bytesWritten = nullptr, LPOVERLAPPED overlapped = nullptr,
                        DWORD timeoutMs = INFINITE);
     virtual LONG Read(void* buffer, DWORD length, DWORD* bytesRead = nullptr, LPOVERLAPPED overlapped = nullptr,

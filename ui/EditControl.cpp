@@ -8,6 +8,7 @@
 #include <wx/dcclient.h>
 #include <wx/fontenum.h>
 #include <wx/graphics.h>
+#include <wx/menu.h>
 #include <wx/settings.h>
 #include <wx/timer.h>
 
@@ -20,9 +21,10 @@ namespace tessaline::ui {
 namespace {
 
 constexpr std::size_t kDefaultScrollbackLimit = std::size_t{32} << 20;
-// Text inserted without undo is shown at most this often (about 60 Hz).
-constexpr int kUpdateIntervalMs = 16;
+// Text inserted without undo reaches the screen at most this often (50 Hz).
+constexpr int kUpdateIntervalMs = 20;
 constexpr int kLeftMargin = 2;
+constexpr int kBlinkIntervalMs = 530;
 
 wxString FromNarrow(const char* text, std::size_t length) {
     // Invalid bytes become U+FFFD so that no text is dropped on the way out.
@@ -44,6 +46,30 @@ wxString FromNarrow(const char* text, std::size_t length) {
     return result;
 }
 
+constexpr wxChar32 kNoCharacter = 0xFFFFFFFF;
+
+// The character a key press types, as the classic platform reports it:
+// Ctrl+letter and Ctrl with [ \ ] ^ _ give the C0 controls, Ctrl+Enter a
+// line feed, Ctrl+Backspace DEL. kNoCharacter for keys that type nothing.
+wxChar32 TypedCharacter(int keyCode, wxChar32 unicode, bool ctrl) {
+    if (unicode == static_cast<wxChar32>(WXK_NONE)) {
+        if (keyCode != WXK_NUMPAD_ENTER) return kNoCharacter;
+        unicode = 0x0D;
+    }
+    if (!ctrl) return unicode;
+    if ((unicode >= 'a' && unicode <= 'z') || (unicode >= 'A' && unicode <= 'Z')) return unicode & 0x1F;
+    switch (unicode) {
+    case '[': case '\\': case ']': case '^': case '_':
+        return unicode & 0x1F;
+    case 0x0D:
+        return 0x0A;
+    case 0x08:
+        return 0x7F;
+    default:
+        return unicode;
+    }
+}
+
 double SecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -51,7 +77,8 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 }  // namespace
 
 struct EditControl::Impl {
-    explicit Impl(EditControl& owner) : self(owner), updateTimer(&owner) {}
+    explicit Impl(EditControl& owner)
+        : self(owner), updateTimer(&owner), dragTimer(&owner), blinkTimer(&owner) {}
 
     EditControl& self;
     TextLayout layout;
@@ -70,10 +97,18 @@ struct EditControl::Impl {
 
     wxTimer updateTimer;
     std::size_t dirtyFrom = std::string::npos;  // earliest changed byte since the last update
+    bool dirtyBelow = false;                    // rows after the change may have moved or gone
     bool fullRefresh = false;
     bool scrollCaretPending = false;
+    // False while the user has scrolled the caret out of view with the
+    // scroll bar or the wheel: the view then stays on the text being read
+    // and ScrollCaret leaves it there until the caret is in view again.
+    bool followCaret = true;
     std::size_t shownRowCount = 0;
     bool dragging = false;
+    wxTimer dragTimer;  // keeps a drag selection scrolling while the pointer is above or below
+    wxTimer blinkTimer;
+    bool caretShown = true;  // blink phase; a moved caret shows at once
 
     Stats stats;
 
@@ -113,6 +148,11 @@ struct EditControl::Impl {
     void SyncScrollRange();
     void ScrollToRow(std::size_t top);
     void ScrollCaretIntoView();
+    void UpdateFollow() {
+        const std::size_t row = CaretRow();
+        const std::size_t top = TopRow();
+        followCaret = row >= top && row < top + static_cast<std::size_t>(VisibleRows());
+    }
     void RefreshRows(std::size_t firstRow, std::size_t lastRow);
     void RefreshAll() {
         fullRefresh = true;
@@ -124,11 +164,31 @@ struct EditControl::Impl {
     void MoveCaret(std::size_t pos, bool extend, bool atRowEnd = false);
     void UserReplace(std::string_view text);
     void SetPrimary();
+    void DragScroll() {
+        if (!dragging || !wxGetMouseState().LeftIsDown()) {
+            dragTimer.Stop();
+            return;
+        }
+        const wxPoint point = self.ScreenToClient(wxGetMousePosition());
+        if (point.y >= 0 && point.y < self.GetClientSize().y) return;  // motion events do the rest
+        bool atRowEnd = false;
+        const std::size_t pos = HitTest(point, &atRowEnd);
+        MoveCaret(pos, true, atRowEnd);
+    }
     std::string Selected() const { return layout.Text().substr(SelBegin(), SelEnd() - SelBegin()); }
 
     // Painting
 
+    struct PaintColours {
+        wxColour background;
+        wxColour selectionBack;
+        wxColour caret;
+        wxGraphicsFont normal;
+        wxGraphicsFont selected;
+        wxGraphicsFont marker;
+    };
     void Paint(wxDC& dc, const wxRegion& region);
+    std::size_t PaintRect(wxGraphicsContext& gc, const wxRect& rect, const PaintColours& colours);
 };
 
 // Text changes
@@ -142,6 +202,8 @@ void EditControl::Impl::ReplaceRange(std::size_t pos, std::size_t length, std::s
         undo.OnOtherEdit(pos, length, text.size());
     }
     const std::size_t oldSize = layout.Size();
+    // Anything but an append at the end moves or removes the rows below.
+    if (length != 0 || pos != oldSize) dirtyBelow = true;
     if (length != 0) layout.Erase(pos, length);
     layout.Insert(pos, text);
     // Caret and anchor follow the text around the edit.
@@ -153,7 +215,6 @@ void EditControl::Impl::ReplaceRange(std::size_t pos, std::size_t length, std::s
     };
     adjust(caret);
     adjust(anchor);
-    (void)oldSize;
     MarkDirty(pos);
 }
 
@@ -286,10 +347,13 @@ void EditControl::Impl::Update() {
         // Rows before the one holding the changed unit keep their text.
         const std::size_t from = dirtyFrom > 3 ? dirtyFrom - 3 : 0;
         const std::size_t firstRow = layout.RowOf(std::min(from, layout.Size()));
-        RefreshRows(firstRow > 0 ? firstRow - 1 : 0, TopRow() + static_cast<std::size_t>(VisibleRows()));
+        const std::size_t lastRow = dirtyBelow ? TopRow() + static_cast<std::size_t>(VisibleRows())
+                                               : layout.RowCount() - 1;
+        RefreshRows(firstRow, lastRow);
     }
     if (TopRow() != oldTop) ++stats.scrolls;
     fullRefresh = false;
+    dirtyBelow = false;
     dirtyFrom = std::string::npos;
     ++stats.updates;
 }
@@ -297,6 +361,8 @@ void EditControl::Impl::Update() {
 // User actions
 
 void EditControl::Impl::MoveCaret(std::size_t pos, bool extend, bool atRowEnd) {
+    followCaret = true;
+    caretShown = true;
     const std::size_t oldBegin = SelBegin();
     const std::size_t oldEnd = SelEnd();
     const std::size_t oldRow = CaretRow();
@@ -359,12 +425,6 @@ void EditControl::Impl::SetPrimary() {
 
 void EditControl::Impl::Paint(wxDC& dc, const wxRegion& region) {
     const auto started = std::chrono::steady_clock::now();
-    const wxColour background = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW);
-    const wxColour foreground = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT);
-    const wxColour selectionBack = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT);
-    const wxColour selectionFore = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHTTEXT);
-    const wxColour markerBack(0xD0, 0xD0, 0xD0);
-
     wxGraphicsContext* gc = dc.GetGraphicsContext();
     std::unique_ptr<wxGraphicsContext> ownGc;
     if (gc == nullptr) {
@@ -372,22 +432,44 @@ void EditControl::Impl::Paint(wxDC& dc, const wxRegion& region) {
         gc = ownGc.get();
         if (gc == nullptr) return;
     }
-    const wxRect box = region.GetBox();
+    PaintColours colours;
+    colours.background = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW);
+    colours.selectionBack = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT);
+    colours.caret = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT);
+    colours.normal = gc->CreateFont(font, colours.caret);
+    colours.selected = gc->CreateFont(font, wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHTTEXT));
+    colours.marker = gc->CreateFont(font, wxColour(0x50, 0x50, 0x50));
     gc->SetPen(*wxTRANSPARENT_PEN);
-    gc->SetBrush(wxBrush(background));
-    gc->DrawRectangle(box.x, box.y, box.width, box.height);
+    std::size_t rowsDrawn = 0;
+    long area = 0;
+    // Each rectangle on its own: a strip at the edge must not cost the
+    // whole text inside the bounding box.
+    for (wxRegionIterator it(region); it; ++it) {
+        rowsDrawn += PaintRect(*gc, it.GetRect(), colours);
+        area += static_cast<long>(it.GetRect().width) * it.GetRect().height;
+    }
+    const double seconds = SecondsSince(started);
+    ++stats.paints;
+    stats.lastPaintRows = rowsDrawn;
+    stats.lastPaintArea = area;
+    stats.lastPaintSeconds = seconds;
+    stats.totalPaintSeconds += seconds;
+}
+
+std::size_t EditControl::Impl::PaintRect(wxGraphicsContext& gc, const wxRect& rect, const PaintColours& colours) {
+    gc.SetBrush(wxBrush(colours.background));
+    gc.DrawRectangle(rect.x, rect.y, rect.width, rect.height);
 
     const std::size_t rows = layout.RowCount();
     const std::size_t top = TopRow();
-    const std::size_t first = top + static_cast<std::size_t>(std::max(0, box.y / lineHeight));
-    const std::size_t last = std::min(rows, top + static_cast<std::size_t>((box.GetBottom() / lineHeight) + 1));
+    const std::size_t first = top + static_cast<std::size_t>(std::max(0, rect.y / lineHeight));
+    const std::size_t last = std::min(rows, top + static_cast<std::size_t>(rect.GetBottom() / lineHeight + 1));
+    const double clipLeft = rect.x;
+    const double clipRight = rect.x + rect.width;
     const std::size_t selBegin = SelBegin();
     const std::size_t selEnd = SelEnd();
     const bool focused = self.HasFocus();
     const std::size_t caretRow = CaretRow();
-    const wxGraphicsFont normalFont = gc->CreateFont(font, foreground);
-    const wxGraphicsFont selectedFont = gc->CreateFont(font, selectionFore);
-    const wxGraphicsFont markerFont = gc->CreateFont(font, wxColour(0x50, 0x50, 0x50));
     const std::string& text = layout.Text();
     const char* data = text.data();
 
@@ -397,39 +479,52 @@ void EditControl::Impl::Paint(wxDC& dc, const wxRegion& region) {
         const std::size_t end = layout.RowEnd(row);
         // Selection background, a cell wider when it takes in the line break.
         if (selBegin < selEnd && selBegin < end && selEnd > begin) {
+            const std::size_t contentEnd = layout.RowContentEnd(row);
             const std::size_t from = std::max(selBegin, begin);
-            const std::size_t to = std::min(selEnd, layout.RowContentEnd(row));
-            double left = kLeftMargin + layout.ColumnOf(row, from) * cellWidth;
+            const std::size_t to = std::min(selEnd, contentEnd);
+            const double left = kLeftMargin + layout.ColumnOf(row, from) * cellWidth;
             double right = kLeftMargin + layout.ColumnOf(row, to) * cellWidth;
-            if (selEnd > layout.RowContentEnd(row) && layout.RowEndsWithBreak(row)) right += cellWidth;
-            gc->SetBrush(wxBrush(selectionBack));
-            gc->DrawRectangle(left, y, right - left, lineHeight);
+            if (selEnd > contentEnd && layout.RowEndsWithBreak(row)) right += cellWidth;
+            gc.SetBrush(wxBrush(colours.selectionBack));
+            gc.DrawRectangle(left, y, right - left, lineHeight);
         }
         ForEachPiece(data, text.size(), begin, end, selBegin, selEnd, [&](const DisplayPiece& piece) {
-            const double x = kLeftMargin + piece.column * cellWidth;
+            double x = kLeftMargin + piece.column * cellWidth;
+            if (x > clipRight || x + piece.cells * cellWidth < clipLeft) return;
             const bool selected = piece.pos >= selBegin && piece.pos < selEnd;
             if (piece.kind == CharKind::Placeholder) {
                 char label[3];
                 PlaceholderLabel(piece.codePoint, label);
-                gc->SetBrush(wxBrush(selected ? selectionBack.ChangeLightness(70) : markerBack));
-                gc->DrawRectangle(x + 1, y + 1, piece.cells * cellWidth - 2, lineHeight - 2);
-                gc->SetFont(selected ? selectedFont : markerFont);
-                gc->DrawText(wxString::FromAscii(label), x, y);
+                gc.SetBrush(wxBrush(selected ? colours.selectionBack.ChangeLightness(70) : wxColour(0xD0, 0xD0, 0xD0)));
+                gc.DrawRectangle(x + 1, y + 1, piece.cells * cellWidth - 2, lineHeight - 2);
+                gc.SetFont(selected ? colours.selected : colours.marker);
+                gc.DrawText(wxString::FromAscii(label), x, y);
                 return;
             }
-            gc->SetFont(selected ? selectedFont : normalFont);
-            gc->DrawText(wxString::FromUTF8Unchecked(data + piece.pos, piece.length), x, y);
+            std::size_t pos = piece.pos;
+            std::size_t length = piece.length;
+            if (length == piece.cells) {
+                // Plain ASCII: draw only the part inside the rectangle.
+                const double skip = std::floor((clipLeft - x) / cellWidth) - 1;
+                if (skip > 0) {
+                    const auto cells = static_cast<std::size_t>(skip);
+                    pos += cells;
+                    length -= cells;
+                    x += static_cast<double>(cells) * cellWidth;
+                }
+                const double keep = std::ceil((clipRight - x) / cellWidth) + 1;
+                if (keep < static_cast<double>(length)) length = static_cast<std::size_t>(std::max(0.0, keep));
+            }
+            gc.SetFont(selected ? colours.selected : colours.normal);
+            gc.DrawText(wxString::FromUTF8Unchecked(data + pos, length), x, y);
         });
-        if (focused && row == caretRow) {
+        if (focused && caretShown && row == caretRow) {
             const double x = kLeftMargin + layout.ColumnOf(row, caret) * cellWidth;
-            gc->SetBrush(wxBrush(foreground));
-            gc->DrawRectangle(std::max(0.0, x - 1), y, 2, lineHeight);
+            gc.SetBrush(wxBrush(colours.caret));
+            gc.DrawRectangle(std::max(0.0, x - 1), y, 2, lineHeight);
         }
     }
-    const double seconds = SecondsSince(started);
-    ++stats.paints;
-    stats.lastPaintSeconds = seconds;
-    stats.totalPaintSeconds += seconds;
+    return last > first ? last - first : 0;
 }
 
 // EditControl
@@ -456,19 +551,45 @@ EditControl::EditControl(wxWindow* parent, wxWindowID id)
     Bind(wxEVT_LEFT_UP, &EditControl::OnMouse, this);
     Bind(wxEVT_MOTION, &EditControl::OnMouse, this);
     Bind(wxEVT_MIDDLE_DOWN, &EditControl::OnMouse, this);
-    Bind(wxEVT_MOUSE_CAPTURE_LOST, [this](wxMouseCaptureLostEvent&) { m_impl->dragging = false; });
+    Bind(wxEVT_MOUSE_CAPTURE_LOST, [this](wxMouseCaptureLostEvent&) {
+        m_impl->dragging = false;
+        m_impl->dragTimer.Stop();
+    });
+    Bind(wxEVT_TIMER, [this](wxTimerEvent&) { m_impl->DragScroll(); }, m_impl->dragTimer.GetId());
+    Bind(wxEVT_CONTEXT_MENU, &EditControl::OnContextMenu, this);
+    // After the user scrolls (the scrolled window moves the view once this
+    // handler has passed the event on), see whether the caret is still in view.
+    auto afterUserScroll = [this](wxEvent& event) {
+        event.Skip();
+        CallAfter([this] { m_impl->UpdateFollow(); });
+    };
+    for (const wxEventType type :
+         {wxEVT_SCROLLWIN_TOP, wxEVT_SCROLLWIN_BOTTOM, wxEVT_SCROLLWIN_LINEUP, wxEVT_SCROLLWIN_LINEDOWN,
+          wxEVT_SCROLLWIN_PAGEUP, wxEVT_SCROLLWIN_PAGEDOWN, wxEVT_SCROLLWIN_THUMBTRACK,
+          wxEVT_SCROLLWIN_THUMBRELEASE})
+        Bind(wxEventTypeTag<wxScrollWinEvent>(type), afterUserScroll);
+    Bind(wxEVT_MOUSEWHEEL, afterUserScroll);
     Bind(wxEVT_SET_FOCUS, [this](wxFocusEvent& event) {
+        m_impl->caretShown = true;
+        m_impl->blinkTimer.Start(kBlinkIntervalMs);
         m_impl->RefreshRows(m_impl->CaretRow(), m_impl->CaretRow());
         event.Skip();
     });
     Bind(wxEVT_KILL_FOCUS, [this](wxFocusEvent& event) {
+        m_impl->blinkTimer.Stop();
         m_impl->RefreshRows(m_impl->CaretRow(), m_impl->CaretRow());
         event.Skip();
     });
+    Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+        m_impl->caretShown = !m_impl->caretShown;
+        m_impl->RefreshRows(m_impl->CaretRow(), m_impl->CaretRow());
+    }, m_impl->blinkTimer.GetId());
 }
 
 EditControl::~EditControl() {
     m_impl->updateTimer.Stop();
+    m_impl->dragTimer.Stop();
+    m_impl->blinkTimer.Stop();
     if (HasCapture()) ReleaseMouse();
 }
 
@@ -501,6 +622,7 @@ void EditControl::GetSel(long* start, long* end) const {
 }
 
 void EditControl::ScrollCaret() {
+    if (!m_impl->followCaret) return;
     m_impl->scrollCaretPending = true;
     m_impl->ScheduleUpdate();
 }
@@ -577,7 +699,8 @@ void EditControl::Paste() {
     const bool got = wxTheClipboard->IsSupported(wxDF_UNICODETEXT) && wxTheClipboard->GetData(data);
     wxTheClipboard->Close();
     if (!got) return;
-    const wxScopedCharBuffer utf8 = data.GetText().utf8_str();
+    const wxString text = data.GetText();
+    const wxScopedCharBuffer utf8 = text.utf8_str();
     m_impl->UserReplace(std::string_view(utf8.data(), utf8.length()));
 }
 
@@ -631,7 +754,49 @@ wxSize EditControl::GetCellSize() const {
     return {static_cast<int>(std::lround(m_impl->cellWidth)), m_impl->lineHeight};
 }
 
+double EditControl::GetCellWidth() const { return m_impl->cellWidth; }
+
+wxMenu* EditControl::CreateContextMenu() const {
+    // The edit commands a Korean desktop's edit controls offer, in its words.
+    auto* menu = new wxMenu;
+    menu->Append(wxID_UNDO, wxString::FromUTF8("실행 취소(&U)"));
+    menu->AppendSeparator();
+    menu->Append(wxID_CUT, wxString::FromUTF8("잘라내기(&T)"));
+    menu->Append(wxID_COPY, wxString::FromUTF8("복사(&C)"));
+    menu->Append(wxID_PASTE, wxString::FromUTF8("붙여넣기(&P)"));
+    menu->Append(wxID_DELETE, wxString::FromUTF8("삭제(&D)"));
+    menu->AppendSeparator();
+    menu->Append(wxID_SELECTALL, wxString::FromUTF8("모두 선택(&A)"));
+    const bool selection = HasSelection();
+    menu->Enable(wxID_UNDO, CanUndo());
+    menu->Enable(wxID_CUT, selection);
+    menu->Enable(wxID_COPY, selection);
+    menu->Enable(wxID_DELETE, selection);
+    menu->Enable(wxID_SELECTALL, GetTextLength() != 0);
+    return menu;
+}
+
+bool EditControl::RunContextCommand(int id) {
+    switch (id) {
+    case wxID_UNDO: Undo(); return true;
+    case wxID_CUT: Cut(); return true;
+    case wxID_COPY: Copy(); return true;
+    case wxID_PASTE: Paste(); return true;
+    case wxID_DELETE: Clear(); return true;
+    case wxID_SELECTALL: SelectAll(); return true;
+    default: return false;
+    }
+}
+
 // Events
+
+void EditControl::OnContextMenu(wxContextMenuEvent& event) {
+    std::unique_ptr<wxMenu> menu(CreateContextMenu());
+    wxPoint point = event.GetPosition();
+    point = point == wxDefaultPosition ? PointFromPosition(m_impl->caret) : ScreenToClient(point);
+    const int id = GetPopupMenuSelectionFromUser(*menu, point);
+    if (id != wxID_NONE) RunContextCommand(id);
+}
 
 void EditControl::OnPaint(wxPaintEvent&) {
     wxPaintDC dc(this);
@@ -665,7 +830,7 @@ void EditControl::OnKeyDown(wxKeyEvent& event) {
         long target = static_cast<long>(row) + delta;
         target = std::clamp<long>(target, 0, static_cast<long>(rows) - 1);
         const auto newRow = static_cast<std::size_t>(target);
-        const std::size_t pos = d.layout.PositionAt(newRow, d.desiredColumn + 0.5);
+        const std::size_t pos = d.layout.PositionAt(newRow, d.desiredColumn);
         const bool atEnd =
             pos == d.layout.RowEnd(newRow) && newRow + 1 < rows && !d.layout.RowEndsWithBreak(newRow);
         const double keep = d.desiredColumn;
@@ -769,18 +934,20 @@ void EditControl::OnKeyDown(wxKeyEvent& event) {
 }
 
 void EditControl::OnChar(wxKeyEvent& event) {
-    wxChar32 code = static_cast<wxChar32>(event.GetUnicodeKey());
-    if (code == static_cast<wxChar32>(WXK_NONE)) {
-        if (event.GetKeyCode() == WXK_NUMPAD_ENTER)
-            code = 0x0D;
-        else {
-            event.Skip();
-            return;
-        }
+    const bool ctrl = event.ControlDown();
+    const bool alt = event.AltDown();
+    // Alt with a key is a menu or system key, not a character; Ctrl+Alt is
+    // AltGr on many keyboards and does type characters.
+    if (alt && !ctrl) {
+        event.Skip();
+        return;
     }
-    // Ctrl+letter is the control character, whatever case the toolkit reports.
-    if (event.ControlDown() && !event.AltDown() && ((code >= 'a' && code <= 'z') || (code >= 'A' && code <= 'Z')))
-        code &= 0x1F;
+    const wxChar32 code = TypedCharacter(event.GetKeyCode(), static_cast<wxChar32>(event.GetUnicodeKey()),
+                                         ctrl && !alt);
+    if (code == kNoCharacter) {
+        event.Skip();
+        return;
+    }
     if (m_impl->charHandler) m_impl->charHandler(code);
 }
 
@@ -794,11 +961,12 @@ void EditControl::OnMouse(wxMouseEvent& event) {
         d.desiredColumn = -1;
         d.MoveCaret(pos, event.ShiftDown(), atRowEnd);
         d.dragging = true;
+        d.dragTimer.Start(50);
         if (!HasCapture()) CaptureMouse();
     } else if (type == wxEVT_LEFT_DCLICK) {
         std::size_t begin, end;
         d.layout.WordAt(d.HitTest(event.GetPosition(), &atRowEnd), &begin, &end);
-        d.anchor = begin;
+        d.MoveCaret(begin, false);
         d.MoveCaret(end, true);
         d.SetPrimary();
     } else if (type == wxEVT_MOTION) {
@@ -809,6 +977,7 @@ void EditControl::OnMouse(wxMouseEvent& event) {
     } else if (type == wxEVT_LEFT_UP) {
         if (d.dragging) {
             d.dragging = false;
+            d.dragTimer.Stop();
             if (HasCapture()) ReleaseMouse();
             d.SetPrimary();
         }
@@ -825,7 +994,8 @@ void EditControl::OnMouse(wxMouseEvent& event) {
         wxTheClipboard->UsePrimarySelection(false);
         if (got) {
             d.caret = d.anchor = pos;
-            const wxScopedCharBuffer utf8 = data.GetText().utf8_str();
+            const wxString text = data.GetText();
+            const wxScopedCharBuffer utf8 = text.utf8_str();
             d.UserReplace(std::string_view(utf8.data(), utf8.length()));
         }
     }

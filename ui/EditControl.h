@@ -10,8 +10,10 @@
 // Character keys are not inserted by the control: each typed character goes
 // to the character handler the owner sets (the terminal view sends it to the
 // port). Backspace, Tab, Enter, Escape and Ctrl+letter count as characters
-// (0x08, 0x09, 0x0D, 0x1B, 0x01-0x1A). Navigation keys, Delete and the
-// clipboard keys are handled by the control itself.
+// (0x08, 0x09, 0x0D, 0x1B, 0x01-0x1A; Ctrl with [ \ ] ^ _ gives 0x1B-0x1F,
+// Ctrl+Enter 0x0A, Ctrl+Backspace 0x7F; Alt with a key types nothing).
+// Navigation keys, Delete and the clipboard keys (Ctrl+Insert, Shift+Insert,
+// Shift+Delete) are handled by the control itself.
 //
 // Threading: GUI thread only, like every wxWindow.
 #pragma once
@@ -24,6 +26,7 @@
 #include <string>
 #include <string_view>
 
+class wxMenu;
 class wxPrintout;
 
 namespace tessaline::ui {
@@ -37,12 +40,17 @@ public:
     EditControl(wxWindow* parent, wxWindowID id = wxID_ANY);
     ~EditControl() override;
 
-    // EM_SETSEL: selects [start, end). start -1 drops the selection and
-    // leaves the caret where it is; start 0, end -1 selects everything.
+    // EM_SETSEL: selects [start, end) and puts the caret at end (start may
+    // be the larger). start -1 drops the selection and leaves the caret where
+    // it is; a negative end means the end of the text, so 0, -1 selects
+    // everything. Positions past the text clamp to its end; a position inside
+    // a character moves to that character's start.
     void SetSel(long start, long end);
     // EM_GETSEL.
     void GetSel(long* start, long* end) const;
-    // EM_SCROLLCARET: scrolls the caret into view.
+    // EM_SCROLLCARET: scrolls the caret into view (on the next screen
+    // update). While the user has scrolled the caret out of view with the
+    // scroll bar or the mouse wheel, the view stays where the user put it.
     void ScrollCaret();
     // EM_REPLACESEL: replaces the selection (or inserts at the caret) and
     // leaves the caret after the new text. With canUndo false the change is
@@ -53,6 +61,9 @@ public:
     std::size_t GetTextLength() const;
     void SetText(std::string_view text);  // replaces everything, clears undo
 
+    // One level of undo, as in the classic edit control: a second Undo
+    // redoes. Only edits made with undo are recorded; text inserted without
+    // undo moves the record along, or drops it when it lands inside it.
     bool CanUndo() const;
     void Undo();
     void Cut();
@@ -76,7 +87,7 @@ public:
     // A printout that lays the current text out on pages.
     std::unique_ptr<wxPrintout> CreatePrintout(const wxString& title) const;
 
-    // Text inserted without undo reaches the screen at most about 60 times a
+    // Text inserted without undo reaches the screen at most about 50 times a
     // second; this brings the scroll range, the scroll position and the
     // invalidated rows up to date at once.
     void FlushUpdate();
@@ -88,7 +99,14 @@ public:
     const TextLayout& GetLayout() const;
     // Client position of the top-left corner of the cell holding pos.
     wxPoint PointFromPosition(std::size_t pos) const;
-    wxSize GetCellSize() const;
+    wxSize GetCellSize() const;     // rounded
+    double GetCellWidth() const;    // exact, in pixels
+
+    // The right-button menu (undo, cut, copy, paste, delete, select all),
+    // enabled for the current state; RunContextCommand carries out one of
+    // its ids and returns false for any other id.
+    wxMenu* CreateContextMenu() const;
+    bool RunContextCommand(int id);
 
     // Counters for measurements.
     struct Stats {
@@ -96,6 +114,8 @@ public:
         std::size_t updates = 0;
         std::size_t scrolls = 0;
         std::size_t trims = 0;
+        std::size_t lastPaintRows = 0;  // text rows the last paint drew
+        long lastPaintArea = 0;         // pixels the last paint covered
         double lastPaintSeconds = 0;
         double totalPaintSeconds = 0;
     };
@@ -107,6 +127,7 @@ private:
     void OnKeyDown(wxKeyEvent& event);
     void OnChar(wxKeyEvent& event);
     void OnMouse(wxMouseEvent& event);
+    void OnContextMenu(wxContextMenuEvent& event);
 
     struct Impl;
     std::unique_ptr<Impl> m_impl;

@@ -9,6 +9,7 @@ namespace {
 // A wrap unit reaches at most this many bytes back from an edit (a hex pair
 // and its space), so rows starting this far before the edit keep their place.
 constexpr std::size_t kUnitReach = 3;
+constexpr std::size_t kMinimumReserve = std::size_t{1} << 20;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 }  // namespace
@@ -35,10 +36,20 @@ void TextLayout::Insert(std::size_t pos, std::string_view text) {
     if (text.empty()) return;
     pos = std::min(pos, m_text.size());
     Invalidate(pos);
-    if (pos == m_text.size())
+    const std::size_t needed = m_text.size() + text.size();
+    if (needed > m_text.capacity()) {
+        // Grow in large steps: the block then comes straight from the system
+        // and its untouched tail costs no memory.
+        m_text.reserve(std::max(needed + needed / 2, kMinimumReserve));
+    }
+    const bool atEnd = pos == m_text.size();
+    if (atEnd)
         m_text.append(text.data(), text.size());
     else
         m_text.insert(pos, text.data(), text.size());
+    // Wrapping an append right away costs the same as later; an insertion
+    // further up waits, so that many of them are wrapped in one go.
+    if (atEnd) EnsureLayout();
 }
 
 void TextLayout::Erase(std::size_t pos, std::size_t length) {

@@ -136,6 +136,11 @@ std::shared_ptr<CommDevice> CommDevice::Open(const std::string& path, bool overl
         device->m_dcb.StopBits = line.stopBits;
         device->m_dcb.XonChar = line.xonChar;
         device->m_dcb.XoffChar = line.xoffChar;
+        device->m_dcb.fParity = line.parity != NOPARITY;
+        if (line.rtsCtsFlow) {
+            device->m_dcb.fOutxCtsFlow = 1;
+            device->m_dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
+        }
         device->m_lineParity = line.parity;
     }
     try {
@@ -211,7 +216,10 @@ BOOL CommDevice::Setup(DWORD inQueue, DWORD outQueue)
         return Fail(refusal);
     if (inQueue != 0) {
         m_queueLimit = inQueue;
-        AfterInputTaken();
+        if (m_readerStalled) {
+            m_readerStalled = false;
+            WakeService();
+        }
     }
     if (outQueue != 0)
         m_outQueueSize = outQueue;
@@ -833,6 +841,22 @@ bool CommDevice::ReadLineCounts(LineCounts& counts) const
     return true;
 }
 
+const CommDevice::LineCounts* CommDevice::ReadCountDelta()
+{
+    if (!m_hasLineCounts)
+        return nullptr;
+    LineCounts now;
+    if (!ReadLineCounts(now))
+        return nullptr;
+    m_countDelta.frame = now.frame - m_lastCounts.frame;
+    m_countDelta.parity = now.parity - m_lastCounts.parity;
+    m_countDelta.overrun = now.overrun - m_lastCounts.overrun;
+    m_countDelta.bufferOverrun = now.bufferOverrun - m_lastCounts.bufferOverrun;
+    m_countDelta.breaks = now.breaks - m_lastCounts.breaks;
+    m_lastCounts = now;
+    return &m_countDelta;
+}
+
 void CommDevice::ServiceLoop()
 {
     std::vector<std::uint8_t> raw(kReadChunk);
@@ -863,17 +887,23 @@ void CommDevice::ServiceLoop()
             [[maybe_unused]] auto drained = ::read(m_wakeFd, &count, sizeof count);
         }
 
-        std::size_t got = 0;
+        lock.lock();
+        if (m_stopping)
+            break;
+        // The read happens under the lock, with the room counted now, so a
+        // queue made smaller meanwhile is still respected. The terminal is
+        // non-blocking: the read never waits.
         int lost = 0;
-        if (alive && ready > 0) {
+        if (alive && !m_dead && ready > 0) {
             const short events = fds[1].revents;
+            const std::size_t roomNow = m_queue.Size() < m_queueLimit ? m_queueLimit - m_queue.Size() : 0;
             if (events & (POLLERR | POLLHUP | POLLNVAL)) {
                 lost = EIO;
-            } else if ((events & POLLIN) && room > 0) {
+            } else if ((events & POLLIN) && roomNow > 0) {
                 for (;;) {
-                    const ssize_t n = ::read(m_fd, raw.data(), std::min(room, raw.size()));
+                    const ssize_t n = ::read(m_fd, raw.data(), std::min(roomNow, raw.size()));
                     if (n > 0)
-                        got = static_cast<std::size_t>(n);
+                        Receive(raw.data(), static_cast<std::size_t>(n), ReadCountDelta());
                     else if (n == 0)
                         lost = EIO;
                     else if (errno == EINTR)
@@ -884,26 +914,6 @@ void CommDevice::ServiceLoop()
                 }
             }
         }
-        LineCounts delta;
-        bool haveDelta = false;
-        if (got > 0 && m_hasLineCounts) {
-            LineCounts now;
-            if (ReadLineCounts(now)) {
-                delta.frame = now.frame - m_lastCounts.frame;
-                delta.parity = now.parity - m_lastCounts.parity;
-                delta.overrun = now.overrun - m_lastCounts.overrun;
-                delta.bufferOverrun = now.bufferOverrun - m_lastCounts.bufferOverrun;
-                delta.breaks = now.breaks - m_lastCounts.breaks;
-                m_lastCounts = now;
-                haveDelta = true;
-            }
-        }
-
-        lock.lock();
-        if (m_stopping)
-            break;
-        if (got > 0)
-            Receive(raw.data(), got, haveDelta ? &delta : nullptr);
         if (lost != 0)
             MarkDead(lost);
         if (wantWrite && !m_dead && (fds[1].revents & POLLOUT))

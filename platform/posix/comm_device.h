@@ -9,6 +9,12 @@
 // monotonic clock. Calls from any thread take the device lock; requests that
 // can finish at once finish in the calling thread.
 //
+// Modem-line events (EV_CTS, EV_DSR, EV_RLSD, EV_RING) are refused: Linux
+// reports line changes only through TIOCMIWAIT, a wait that nothing but a
+// signal can end, and watching the lines on a timer would be polling. The
+// lines themselves can be read with GetCommModemStatus where the device has
+// them.
+//
 // Threading: every member function may be called from any thread.
 #pragma once
 
@@ -95,6 +101,9 @@ private:
     void WakeService();
     void AfterInputTaken();
     bool ReadLineCounts(LineCounts& counts) const;
+    // How the terminal's error counters moved since the last call, or null
+    // where the driver keeps none.
+    const LineCounts* ReadCountDelta();
     void ServiceLoop();
     void Shutdown();
     Clock::time_point NextDeadline() const;
@@ -122,7 +131,8 @@ private:
     DWORD m_outQueueSize = 4096;
     MarkParser m_parser;
     std::vector<std::uint8_t> m_parsed;
-    LineCounts m_lastCounts;  // service thread only
+    LineCounts m_lastCounts;
+    LineCounts m_countDelta;
 
     DCB m_dcb{};
     BYTE m_lineParity = 0;

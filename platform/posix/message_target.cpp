@@ -131,24 +131,32 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
             target = found->second;
     }
     const auto self = std::this_thread::get_id();
+    bool live = false;
     if (target) {
         std::lock_guard lock(target->mutex);
-        if (target->removed)
-            target.reset();
-        else
+        live = !target->removed;
+        if (live)
             target->callers.push_back(self);
     }
-    if (!target) {
+    if (!live) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
 
+    // The call is struck off however the sink returns, so that a throwing
+    // sink cannot leave an unregistering thread waiting for ever.
+    struct CallEnd {
+        Target& target;
+        std::thread::id caller;
+        ~CallEnd()
+        {
+            {
+                std::lock_guard lock(target.mutex);
+                target.callers.erase(std::find(target.callers.begin(), target.callers.end(), caller));
+            }
+            target.idle.notify_all();
+        }
+    } callEnd{*target, self};
     target->sink(message, wParam, lParam);
-
-    {
-        std::lock_guard lock(target->mutex);
-        target->callers.erase(std::find(target->callers.begin(), target->callers.end(), self));
-    }
-    target->idle.notify_all();
     return TRUE;
 }

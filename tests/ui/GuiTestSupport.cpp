@@ -4,6 +4,7 @@
 #include <wx/utils.h>
 
 #include <chrono>
+#include <cmath>
 
 namespace tessaline::ui::gui_test {
 
@@ -25,14 +26,15 @@ void ControlFrame::ResizeToCells(int widthCells, int heightRows) {
     const wxSize cell = m_control->GetCellSize();
     const wxSize outer = m_control->GetSize();
     const wxSize client = m_control->GetClientSize();
-    // Room for the margins and a little spare that never makes another cell.
-    const double cellWidth = m_control->GetCellSize().x;
-    (void)cellWidth;
-    const int width = static_cast<int>(widthCells * m_control->GetCellSize().GetWidth()) + 4 +
-                      (outer.x - client.x);
+    const int extraWidth = outer.x - client.x;
     const int height = heightRows * cell.y + (outer.y - client.y);
-    m_frame->SetClientSize(width, height);
-    m_control->SetSize(0, 0, width, height);
+    int width = static_cast<int>(std::ceil(widthCells * m_control->GetCellWidth())) + 4 + extraWidth;
+    for (int attempt = 0; attempt < 8; ++attempt, ++width) {
+        m_frame->SetClientSize(width, height);
+        m_control->SetSize(0, 0, width, height);
+        PumpIdle();
+        if (m_control->GetLayout().Width() >= static_cast<unsigned>(widthCells)) break;
+    }
     PumpIdle();
 }
 

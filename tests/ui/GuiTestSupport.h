@@ -5,6 +5,7 @@
 #pragma once
 
 #include "EditControl.h"
+#include "TextLayout.h"
 
 #include <wx/frame.h>
 

@@ -1,0 +1,46 @@
+// The desktop entry carries the program's name, command, icon and version.
+#include "res/Resources.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <string>
+
+using namespace tessaline::res;
+
+namespace {
+
+std::map<std::string, std::string> ReadDesktopEntry(std::string* firstLine)
+{
+    std::ifstream file(TESSALINE_SOURCE_DIR "/res/tessaline.desktop");
+    std::map<std::string, std::string> keys;
+    std::string line;
+    bool first = true;
+    while (std::getline(file, line)) {
+        if (first)
+            *firstLine = line;
+        first = false;
+        const auto equals = line.find('=');
+        if (!line.empty() && line[0] != '#' && equals != std::string::npos)
+            keys[line.substr(0, equals)] = line.substr(equals + 1);
+    }
+    return keys;
+}
+
+TEST(DesktopEntry, NamesTheProgramItsIconAndItsVersion)
+{
+    std::string firstLine;
+    auto keys = ReadDesktopEntry(&firstLine);
+    ASSERT_FALSE(keys.empty());
+    EXPECT_EQ(firstLine, "[Desktop Entry]");
+    EXPECT_EQ(keys["Type"], "Application");
+    EXPECT_EQ(keys["Name"], FindString(AFX_IDS_APP_TITLE));
+    EXPECT_EQ(keys["Exec"], "tessaline %f");
+    EXPECT_EQ(keys["Icon"], "tessaline");
+    EXPECT_EQ(keys["Terminal"], "false");
+    EXPECT_EQ(keys["Comment[ko]"], Version().productName);
+    EXPECT_EQ(keys["X-Tessaline-Version"], VersionString());
+}
+
+}  // namespace
