@@ -122,12 +122,15 @@ bool CMainFrame::OnCreate()
     SetStatusText(ResourceString(AFX_IDS_IDLEMESSAGE), 0);
     UpdateLockIndicators();
 
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnPortConnect(); }, ID_PORT_CONNECT);
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnPortDisconnect(); }, ID_PORT_DISCONNECT);
-    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePortConnect, this, ID_PORT_CONNECT);
-    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePortDisconnect, this, ID_PORT_DISCONNECT);
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnPortSettings(); }, ID_PORT_SETTINGS);
-    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePortConnect, this, ID_PORT_SETTINGS);
+    const int connect = res::WxIdFromCommand(ID_PORT_CONNECT);
+    const int disconnect = res::WxIdFromCommand(ID_PORT_DISCONNECT);
+    const int settings = res::WxIdFromCommand(ID_PORT_SETTINGS);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnPortConnect(); }, connect);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnPortDisconnect(); }, disconnect);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePortConnect, this, connect);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePortDisconnect, this, disconnect);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnPortSettings(); }, settings);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePortConnect, this, settings);
     // View menu: each bar is shown or hidden, and its item is checked while
     // the bar is visible.
     const int toolbarCommand = res::WxIdFromCommand(ID_VIEW_TOOLBAR);

@@ -1,7 +1,6 @@
 #include "app/PortSettingsDlg.h"
 
 #include "app/MainFrame.h"
-#include "app/RadioGroupClear.h"
 #include "app/TessalineDoc.h"
 #include "res/Resources.h"
 
@@ -127,22 +126,16 @@ void CPortSettingsDlg::OnInitDialog(wxInitDialogEvent& event)
     if (CTessalineDoc* document = MainDocument())
         m_settings = document->m_settings;
 
-    struct Group {
-        std::int32_t PortSettings::*field;
-        int firstButton;
+    // The groups start unchecked; a value no button stands for leaves its
+    // group that way.
+    static constexpr std::int32_t PortSettings::*kGroups[] = {
+        &PortSettings::port,   &PortSettings::baud,     &PortSettings::dataBits,
+        &PortSettings::parity, &PortSettings::stopBits, &PortSettings::handshake,
     };
-    static constexpr Group kGroups[] = {
-        {&PortSettings::port, IDC_PORT_COM1},         {&PortSettings::baud, IDC_BAUD_1200},
-        {&PortSettings::dataBits, IDC_DATABITS_5},    {&PortSettings::parity, IDC_PARITY_NONE},
-        {&PortSettings::stopBits, IDC_STOPBITS_1},    {&PortSettings::handshake, IDC_HANDSHAKE_OFF},
-    };
-    for (const Group& group : kGroups) {
-        const int id = ButtonForValue(group.field, m_settings.*group.field);
-        if (id == 0) {
-            // No button stands for the value: the whole group stays unchecked.
-            tessaline::app::ClearRadioGroup(dynamic_cast<wxRadioButton*>(FindWindow(group.firstButton)));
+    for (auto field : kGroups) {
+        const int id = ButtonForValue(field, m_settings.*field);
+        if (id == 0)
             continue;
-        }
         if (auto* button = dynamic_cast<wxRadioButton*>(FindWindow(id)))
             button->SetValue(true);
     }

@@ -172,16 +172,6 @@ int CTessalineApp::OnExit()
     return wxApp::OnExit();
 }
 
-void CTessalineApp::OnAssertFailure(const wxChar* file, int line, const wxChar* function, const wxChar* condition,
-                                    const wxChar* message)
-{
-    const wxString where(file ? file : wxT(""));
-    const wxString what(condition ? condition : wxT(""));
-    if (where.EndsWith("menucmn.cpp") && what.Contains("itemid < 0x7fff"))
-        return;
-    wxApp::OnAssertFailure(file, line, function, condition, message);
-}
-
 void CTessalineApp::OnAppAbout()
 {
     CAboutDialog dialog(nullptr);

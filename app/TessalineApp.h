@@ -33,12 +33,6 @@ public:
 
     void OnAppAbout();
 
-    // Passes every failed wxWidgets check on, except the one that menu item
-    // ids stay below 0x8000: the program's own commands are 32771 to 32773
-    // and the View commands keep their numbers too, and menus work with them.
-    void OnAssertFailure(const wxChar* file, int line, const wxChar* function, const wxChar* condition,
-                         const wxChar* message) override;
-
     CMainFrame* GetMainFrame() const;
     DocumentManager* GetDocumentManager() const { return m_docManager; }
     const tessaline::app::DemoDevice* GetDemoDevice() const { return m_demo.get(); }

@@ -8,6 +8,7 @@
 #include "app/TessalineApp.h"
 #include "app/TessalineDoc.h"
 #include "app/TessalineView.h"
+#include "res/Resources.h"
 
 #include <wx/modalhook.h>
 
@@ -22,6 +23,12 @@ CMainFrame& Frame();
 CTessalineDoc& Doc();
 CTessalineView& View();
 tessaline::ui::EditControl& Edit();
+
+// The wxWidgets id of a command given by its classic number.
+inline int Wx(int command)
+{
+    return res::WxIdFromCommand(command);
+}
 
 // Handles what is queued for the GUI thread (posted events, calls after).
 void PumpEvents();

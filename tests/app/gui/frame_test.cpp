@@ -105,9 +105,9 @@ TEST(StatusBar, ShowsMenuPromptsAndReturnsToTheIdleText)
     };
     const Case cases[] = {
         {wxID_NEW, "새 문서를 작성합니다"},
-        {ID_PORT_CONNECT, ""},
-        {ID_PORT_DISCONNECT, ""},
-        {ID_PORT_SETTINGS, ""},
+        {Wx(ID_PORT_CONNECT), ""},
+        {Wx(ID_PORT_DISCONNECT), ""},
+        {Wx(ID_PORT_SETTINGS), ""},
         {wxID_ABOUT, "프로그램 정보와 버전 정보, 저작권 정보를 표시합니다"},
     };
     wxMenu* fileMenu = Frame().GetMenuBar()->GetMenu(0);
@@ -184,9 +184,9 @@ TEST_F(PortCommands, ConnectToAMissingPortShowsTheBoxAndStaysDisconnected)
     EXPECT_TRUE(style & wxOK);
     EXPECT_FALSE(style & (wxCANCEL | wxYES_NO));
     EXPECT_FALSE(Frame().m_port.IsOpen());
-    EXPECT_TRUE(MenuItemEnabled(ID_PORT_CONNECT));
-    EXPECT_TRUE(MenuItemEnabled(ID_PORT_SETTINGS));
-    EXPECT_FALSE(MenuItemEnabled(ID_PORT_DISCONNECT));
+    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
+    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_SETTINGS)));
+    EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
 }
 
 TEST_F(PortCommands, MenuCommandsFlipTheEnablingBothWays)
@@ -194,22 +194,22 @@ TEST_F(PortCommands, MenuCommandsFlipTheEnablingBothWays)
     testing::PtyPair pty;
     platform::SetPortAlias("COM2", pty.SlavePath());
     Doc().m_settings.port = 2;
-    EXPECT_TRUE(MenuItemEnabled(ID_PORT_CONNECT));
-    EXPECT_TRUE(MenuItemEnabled(ID_PORT_SETTINGS));
-    EXPECT_FALSE(MenuItemEnabled(ID_PORT_DISCONNECT));
+    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
+    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_SETTINGS)));
+    EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
 
-    SendCommand(ID_PORT_CONNECT);
+    SendCommand(Wx(ID_PORT_CONNECT));
     ASSERT_TRUE(Frame().m_port.IsOpen());
-    EXPECT_FALSE(MenuItemEnabled(ID_PORT_CONNECT));
-    EXPECT_FALSE(MenuItemEnabled(ID_PORT_SETTINGS));
-    EXPECT_TRUE(MenuItemEnabled(ID_PORT_DISCONNECT));
+    EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
+    EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_SETTINGS)));
+    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
 
     Edit().SetText("kept");
-    SendCommand(ID_PORT_DISCONNECT);
+    SendCommand(Wx(ID_PORT_DISCONNECT));
     EXPECT_FALSE(Frame().m_port.IsOpen());
-    EXPECT_TRUE(MenuItemEnabled(ID_PORT_CONNECT));
-    EXPECT_TRUE(MenuItemEnabled(ID_PORT_SETTINGS));
-    EXPECT_FALSE(MenuItemEnabled(ID_PORT_DISCONNECT));
+    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
+    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_SETTINGS)));
+    EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
     EXPECT_EQ(Edit().GetText(), "kept");
 }
 

@@ -56,7 +56,7 @@ void RunSettingsDialog(const std::function<void(wxDialog&)>& drive)
         EXPECT_NE(dynamic_cast<CPortSettingsDlg*>(&dialog), nullptr);
         drive(dialog);
     });
-    SendCommand(ID_PORT_SETTINGS);
+    SendCommand(Wx(ID_PORT_SETTINGS));
     EXPECT_EQ(driver.DialogsSeen(), 1);
 }
 
