@@ -143,11 +143,9 @@ bool CMainFrame::OnCreate()
          statusBarCommand);
     Bind(wxEVT_THREAD, &CMainFrame::OnQueuedMessage, this, kSerialMessageId);
     Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
-    Bind(wxEVT_IDLE, [this](wxIdleEvent& event) {
-        UpdateLockIndicators();
-        event.Skip();
-    });
-    // Lock keys can change while another program has the keyboard.
+    // Reading the lock state asks the X server, so it is read after a lock
+    // key went down here and twice a second for changes made elsewhere, not
+    // on every idle turn.
     m_indicatorTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { UpdateLockIndicators(); });
     m_indicatorTimer.Start(500);
     return true;
@@ -289,6 +287,9 @@ int CMainFrame::AcceleratorCommand(const wxKeyEvent& event)
 
 void CMainFrame::OnCharHook(wxKeyEvent& event)
 {
+    const int key = event.GetKeyCode();
+    if (key == WXK_CAPITAL || key == WXK_NUMLOCK || key == WXK_SCROLL)
+        CallAfter([this] { UpdateLockIndicators(); });
     const int command = AcceleratorCommand(event);
     if (command == wxID_NONE) {
         // Alt with a key is a menu mnemonic, never a character: the edit
