@@ -1,0 +1,13 @@
+// CAboutDialog: the modal about box: the program's icon, its name and
+// version, and one OK button that Enter and Escape also press.
+//
+// Threading: GUI thread only.
+#pragma once
+
+#include <wx/dialog.h>
+
+class CAboutDialog : public wxDialog {
+public:
+    // No parent means the application's main window owns the dialog.
+    explicit CAboutDialog(wxWindow* parent = nullptr);
+};

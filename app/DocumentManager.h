@@ -1,0 +1,43 @@
+// DocumentManager: the document manager of a single-document program. The
+// one document is created once and then reused, as a single-document
+// framework does: File New resets it (OnNewDocument) and File Open loads
+// into it, so that the view and its text stay and an opened file leaves the
+// settings as they were. It also keeps the recent-file list (4 entries) in
+// the File menu in place of the grayed placeholder item, and names an
+// untitled document "제목 없음".
+//
+// Threading: GUI thread only.
+#pragma once
+
+#include <wx/docview.h>
+
+class wxMenu;
+
+class DocumentManager : public wxDocManager {
+public:
+    static constexpr int kRecentFileCount = 4;
+
+    DocumentManager();
+
+    wxDocument* CreateDocument(const wxString& path, long flags = 0) override;
+    wxString MakeNewDocumentName() override;
+    wxFileHistory* OnCreateFileHistory() override;
+
+    void AddFileToHistory(const wxString& file) override;
+    void RemoveFileFromHistory(size_t i) override;
+    void FileHistoryLoad(const wxConfigBase& config) override;
+
+    // The menu that holds the recent-file placeholder; the recent files are
+    // shown there from now on.
+    void SetRecentFileMenu(wxMenu* menu);
+
+    // The label of recent file `index` (0-based) as the menu shows it.
+    static wxString RecentFileLabel(size_t index, const wxString& path);
+
+private:
+    void RefreshRecentFileMenu();
+
+    wxMenu* m_recentFileMenu = nullptr;
+    wxString m_placeholderLabel;
+    wxString m_placeholderHelp;
+};

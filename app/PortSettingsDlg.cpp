@@ -1,0 +1,155 @@
+#include "app/PortSettingsDlg.h"
+
+#include "app/MainFrame.h"
+#include "app/TessalineDoc.h"
+#include "res/Resources.h"
+
+#include <wx/app.h>
+#include <wx/radiobut.h>
+
+#include <array>
+#include <utility>
+
+namespace {
+
+constexpr std::array<std::pair<int, std::int32_t>, 9> kBaudButtons = {{
+    {IDC_BAUD_1200, 1200},
+    {IDC_BAUD_2400, 2400},
+    {IDC_BAUD_9600, 9600},
+    {IDC_BAUD_14400, 14400},
+    {IDC_BAUD_19200, 19200},
+    {IDC_BAUD_38400, 38400},
+    {IDC_BAUD_56000, 56000},
+    {IDC_BAUD_57600, 57600},
+    {IDC_BAUD_115200, 115200},
+}};
+
+// The buttons run Off, Software, Hardware; the codes off 0, hardware 1,
+// software 2.
+constexpr std::array<std::pair<int, std::int32_t>, 3> kHandshakeButtons = {{
+    {IDC_HANDSHAKE_OFF, 0},
+    {IDC_HANDSHAKE_SOFTWARE, 2},
+    {IDC_HANDSHAKE_HARDWARE, 1},
+}};
+
+// The groups whose buttons follow each other: first id, first value, count.
+struct RunOfButtons {
+    std::int32_t PortSettings::*field;
+    int firstId;
+    std::int32_t firstValue;
+    int count;
+};
+constexpr RunOfButtons kRuns[] = {
+    {&PortSettings::port, IDC_PORT_COM1, 1, 4},
+    {&PortSettings::dataBits, IDC_DATABITS_5, 5, 4},
+    {&PortSettings::parity, IDC_PARITY_NONE, 0, 5},
+    {&PortSettings::stopBits, IDC_STOPBITS_1, 0, 3},
+};
+
+CTessalineDoc* MainDocument()
+{
+    auto* frame = dynamic_cast<CMainFrame*>(wxTheApp ? wxTheApp->GetTopWindow() : nullptr);
+    return frame ? frame->GetActiveDocument() : nullptr;
+}
+
+wxWindow* OwnerOf(wxWindow* parent)
+{
+    return parent ? parent : (wxTheApp ? wxTheApp->GetTopWindow() : nullptr);
+}
+
+}  // namespace
+
+CPortSettingsDlg::CPortSettingsDlg(wxWindow* parent)
+{
+    const tessaline::res::DialogDef& definition = tessaline::res::FindDialog(IDD_PORT_SETTINGS);
+    const long style = definition.systemMenu ? wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX : wxCAPTION;
+    Create(OwnerOf(parent), wxID_ANY, wxString::FromUTF8(definition.title), wxDefaultPosition, wxDefaultSize, style);
+    tessaline::res::BuildDialog(this, definition);
+    Bind(wxEVT_INIT_DIALOG, &CPortSettingsDlg::OnInitDialog, this);
+    Bind(wxEVT_RADIOBUTTON, &CPortSettingsDlg::OnCommand, this);
+    Bind(wxEVT_BUTTON, &CPortSettingsDlg::OnOK, this, wxID_OK);
+    CentreOnParent();
+}
+
+int CPortSettingsDlg::ButtonForValue(std::int32_t PortSettings::*field, std::int32_t value)
+{
+    if (field == &PortSettings::baud) {
+        for (const auto& [id, rate] : kBaudButtons) {
+            if (rate == value)
+                return id;
+        }
+        return 0;
+    }
+    if (field == &PortSettings::handshake) {
+        for (const auto& [id, code] : kHandshakeButtons) {
+            if (code == value)
+                return id;
+        }
+        return 0;
+    }
+    for (const RunOfButtons& run : kRuns) {
+        if (run.field == field) {
+            const std::int64_t offset = static_cast<std::int64_t>(value) - run.firstValue;
+            return offset >= 0 && offset < run.count ? run.firstId + static_cast<int>(offset) : 0;
+        }
+    }
+    return 0;
+}
+
+bool CPortSettingsDlg::ApplyButton(PortSettings& settings, int id)
+{
+    if (id >= IDC_BAUD_1200 && id <= IDC_BAUD_115200) {
+        settings.baud = kBaudButtons[static_cast<std::size_t>(id - IDC_BAUD_1200)].second;
+    } else if (id >= IDC_DATABITS_5 && id <= IDC_DATABITS_8) {
+        settings.dataBits = id - 1006;
+    } else if (id >= IDC_PARITY_NONE && id <= IDC_PARITY_SPACE) {
+        settings.parity = id - 1021;
+    } else if (id >= IDC_STOPBITS_1 && id <= IDC_STOPBITS_2) {
+        settings.stopBits = id - 1031;
+    } else if (id == IDC_HANDSHAKE_OFF) {
+        settings.handshake = 0;
+    } else if (id == IDC_HANDSHAKE_SOFTWARE) {
+        settings.handshake = 2;
+    } else if (id == IDC_HANDSHAKE_HARDWARE) {
+        settings.handshake = 1;
+    } else if (id >= IDC_PORT_COM1 && id <= IDC_PORT_COM4) {
+        settings.port = id - 1199;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void CPortSettingsDlg::OnInitDialog(wxInitDialogEvent& event)
+{
+    event.Skip();  // the base transfers data and updates the controls
+    if (CTessalineDoc* document = MainDocument())
+        m_settings = document->m_settings;
+
+    // The groups start unchecked; a value no button stands for leaves its
+    // group that way.
+    static constexpr std::int32_t PortSettings::*kGroups[] = {
+        &PortSettings::port,   &PortSettings::baud,     &PortSettings::dataBits,
+        &PortSettings::parity, &PortSettings::stopBits, &PortSettings::handshake,
+    };
+    for (auto field : kGroups) {
+        const int id = ButtonForValue(field, m_settings.*field);
+        if (id == 0)
+            continue;
+        if (auto* button = dynamic_cast<wxRadioButton*>(FindWindow(id)))
+            button->SetValue(true);
+    }
+}
+
+void CPortSettingsDlg::OnCommand(wxCommandEvent& event)
+{
+    ApplyButton(m_settings, event.GetId());
+    event.Skip();
+}
+
+void CPortSettingsDlg::OnOK(wxCommandEvent& event)
+{
+    if (CTessalineDoc* document = MainDocument())
+        document->m_settings = m_settings;
+    event.Skip();  // the base ends the dialog with wxID_OK
+}

@@ -1,0 +1,35 @@
+// CPortSettingsDlg: the modal dialog behind Port settings. It shows the
+// document's six settings as six groups of radio buttons, keeps a working
+// copy (m_settings) that only button clicks change, and writes the copy
+// back to the main window's document on OK; Cancel and Escape discard it.
+// A value that no button stands for leaves its group unchecked and is
+// written back unchanged unless a button of that group is clicked.
+//
+// Threading: GUI thread only.
+#pragma once
+
+#include "app/PortSettings.h"
+
+#include <wx/dialog.h>
+
+#include <cstdint>
+
+class CPortSettingsDlg : public wxDialog {
+public:
+    // No parent means the application's main window owns the dialog.
+    explicit CPortSettingsDlg(wxWindow* parent = nullptr);
+
+    // The radio button that stands for `value` in the group of the settings
+    // field `field`, or 0 when no button does.
+    static int ButtonForValue(std::int32_t PortSettings::*field, std::int32_t value);
+    // Applies a click on button `id` to `settings`; false (nothing changed)
+    // when `id` is not a radio button of the dialog.
+    static bool ApplyButton(PortSettings& settings, int id);
+
+    PortSettings m_settings;
+
+private:
+    void OnInitDialog(wxInitDialogEvent& event);
+    void OnCommand(wxCommandEvent& event);
+    void OnOK(wxCommandEvent& event);
+};

@@ -1,0 +1,164 @@
+#include "app/TessalineView.h"
+
+#include "app/MainFrame.h"
+#include "app/TessalineDoc.h"
+
+#include <wx/app.h>
+#include <wx/print.h>
+
+#include <string>
+
+wxIMPLEMENT_DYNAMIC_CLASS(CTessalineView, wxView);
+
+wxBEGIN_EVENT_TABLE(CTessalineView, wxView)
+    EVT_MENU(wxID_UNDO, CTessalineView::OnEditCommand)
+    EVT_MENU(wxID_CUT, CTessalineView::OnEditCommand)
+    EVT_MENU(wxID_COPY, CTessalineView::OnEditCommand)
+    EVT_MENU(wxID_PASTE, CTessalineView::OnEditCommand)
+    EVT_MENU(wxID_SELECTALL, CTessalineView::OnEditCommand)
+    EVT_UPDATE_UI(wxID_UNDO, CTessalineView::OnUpdateEditCommand)
+    EVT_UPDATE_UI(wxID_CUT, CTessalineView::OnUpdateEditCommand)
+    EVT_UPDATE_UI(wxID_COPY, CTessalineView::OnUpdateEditCommand)
+    EVT_UPDATE_UI(wxID_PASTE, CTessalineView::OnUpdateEditCommand)
+wxEND_EVENT_TABLE()
+
+CTessalineView::CTessalineView() = default;
+
+CTessalineView::~CTessalineView()
+{
+    if (m_edit)
+        m_edit->Destroy();
+}
+
+CMainFrame* CTessalineView::MainFrame() const
+{
+    return dynamic_cast<CMainFrame*>(wxTheApp ? wxTheApp->GetTopWindow() : nullptr);
+}
+
+bool CTessalineView::OnCreate(wxDocument* document, long flags)
+{
+    if (!wxView::OnCreate(document, flags))
+        return false;
+    CMainFrame* frame = MainFrame();
+    if (!frame)
+        return false;
+    SetFrame(frame);
+    m_edit = new tessaline::ui::EditControl(frame);
+    m_edit->SetCharHandler([this](wxChar32 character) { OnChar(character); });
+    frame->SendSizeEvent();
+    m_edit->SetFocus();
+    Activate(true);
+    return true;
+}
+
+bool CTessalineView::OnClose(bool deleteWindow)
+{
+    if (!wxView::OnClose(deleteWindow))
+        return false;
+    Activate(false);
+    return true;
+}
+
+void CTessalineView::OnDraw(wxDC*)
+{
+    // The edit control paints itself.
+    (void)GetDocument();
+}
+
+void CTessalineView::OnChangeFilename()
+{
+    wxDocument* document = GetDocument();
+    wxWindow* frame = GetFrame();
+    if (document && frame && document->GetDocumentManager())
+        frame->SetLabel(document->GetDocumentManager()->MakeFrameTitle(document));
+}
+
+wxPrintout* CTessalineView::OnCreatePrintout()
+{
+    if (!m_edit)
+        return nullptr;
+    wxString title;
+    if (GetDocument())
+        title = GetDocument()->GetUserReadableName();
+    return m_edit->CreatePrintout(title).release();
+}
+
+void CTessalineView::AppendText(std::string_view text)
+{
+    if (m_insertionObserver)
+        m_insertionObserver(text);
+    if (!m_edit)
+        return;
+    m_edit->SetSel(-1, 0);
+    m_edit->ScrollCaret();
+    m_edit->ReplaceSel(text, false);
+}
+
+void CTessalineView::OnChar(wxChar32 character)
+{
+    CMainFrame* frame = MainFrame();
+    if (!frame || !frame->m_port.IsOpen())
+        return;
+
+    // The character in the system's narrow encoding, UTF-8 here.
+    std::string bytes;
+    if (character < 0x80) {
+        bytes.push_back(static_cast<char>(character));
+    } else {
+        bytes = wxString(wxUniChar(character)).utf8_string();
+        if (bytes.empty())
+            return;
+    }
+    for (char byte : bytes)
+        frame->m_port.Write(&byte, 1, nullptr, nullptr, INFINITE);
+
+    if (character == 0)
+        return;  // a zero byte is sent but shows nothing
+    if (character == '\r')
+        bytes = "\r\n";
+    AppendText(bytes);
+}
+
+void CTessalineView::OnEditCommand(wxCommandEvent& event)
+{
+    if (!m_edit)
+        return;
+    switch (event.GetId()) {
+    case wxID_UNDO:
+        m_edit->Undo();
+        break;
+    case wxID_CUT:
+        m_edit->Cut();
+        break;
+    case wxID_COPY:
+        m_edit->Copy();
+        break;
+    case wxID_PASTE:
+        m_edit->Paste();
+        break;
+    case wxID_SELECTALL:
+        m_edit->SelectAll();
+        break;
+    default:
+        event.Skip();
+    }
+}
+
+void CTessalineView::OnUpdateEditCommand(wxUpdateUIEvent& event)
+{
+    if (!m_edit) {
+        event.Enable(false);
+        return;
+    }
+    switch (event.GetId()) {
+    case wxID_UNDO:
+        event.Enable(m_edit->CanUndo());
+        break;
+    case wxID_CUT:
+    case wxID_COPY:
+        event.Enable(m_edit->HasSelection());
+        break;
+    default:
+        event.Enable(true);
+    }
+}

@@ -1,0 +1,102 @@
+#include "AppHarness.h"
+
+#include <wx/evtloop.h>
+#include <wx/menu.h>
+
+#include <thread>
+
+namespace tessaline::apptest {
+
+CTessalineApp& App()
+{
+    return *CTessalineApp::Get();
+}
+
+CMainFrame& Frame()
+{
+    return *App().GetMainFrame();
+}
+
+CTessalineDoc& Doc()
+{
+    return *Frame().GetActiveDocument();
+}
+
+CTessalineView& View()
+{
+    return *Frame().GetActiveView();
+}
+
+tessaline::ui::EditControl& Edit()
+{
+    return *View().GetEditControl();
+}
+
+void PumpEvents()
+{
+    if (wxEventLoopBase* loop = wxEventLoopBase::GetActive())
+        loop->YieldFor(wxEVT_CATEGORY_ALL);
+    wxTheApp->ProcessPendingEvents();
+}
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        PumpEvents();
+        if (condition())
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+void SendCommand(int wxId, wxEvtHandler* source)
+{
+    wxCommandEvent event(wxEVT_MENU, wxId);
+    event.SetEventObject(source ? source : &Frame());
+    if (source)
+        source->ProcessEvent(event);
+    else
+        Frame().ProcessWindowEvent(event);
+}
+
+bool MenuItemEnabled(int wxId)
+{
+    Frame().DoMenuUpdates();
+    return Frame().GetMenuBar()->IsEnabled(wxId);
+}
+
+std::string HexText(const std::string& bytes)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (unsigned char byte : bytes) {
+        text += digits[byte >> 4];
+        text += digits[byte & 15];
+        text += ' ';
+    }
+    return text;
+}
+
+DialogDriver::DialogDriver(std::function<void(wxDialog&)> drive) : m_drive(std::move(drive))
+{
+    Register();
+}
+
+DialogDriver::~DialogDriver()
+{
+    Unregister();
+}
+
+int DialogDriver::Enter(wxDialog* dialog)
+{
+    ++m_seen;
+    dialog->CallAfter([this, dialog] { m_drive(*dialog); });
+    return wxID_NONE;
+}
+
+void DialogDriver::Exit(wxDialog*) {}
+
+}  // namespace tessaline::apptest

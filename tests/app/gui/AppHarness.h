@@ -1,0 +1,64 @@
+// The running application of the GUI suite and helpers to drive it: the
+// real CTessalineApp with its document, frame and view, created once by
+// the suite's main; event pumping and waiting on conditions; a modal-dialog
+// hook that lets a dialog run and drives it from inside its own loop.
+#pragma once
+
+#include "app/MainFrame.h"
+#include "app/TessalineApp.h"
+#include "app/TessalineDoc.h"
+#include "app/TessalineView.h"
+#include "res/Resources.h"
+
+#include <wx/modalhook.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+namespace tessaline::apptest {
+
+CTessalineApp& App();
+CMainFrame& Frame();
+CTessalineDoc& Doc();
+CTessalineView& View();
+tessaline::ui::EditControl& Edit();
+
+// The wxWidgets id of a command given by its classic number.
+inline int Wx(int command)
+{
+    return res::WxIdFromCommand(command);
+}
+
+// Handles what is queued for the GUI thread (posted events, calls after).
+void PumpEvents();
+// Pumps events until `condition` holds or `limit` passes.
+bool WaitUntil(const std::function<bool()>& condition,
+               std::chrono::milliseconds limit = std::chrono::seconds(20));
+
+// Sends a menu (or toolbar) command to the frame, as a click would.
+void SendCommand(int wxId, wxEvtHandler* source = nullptr);
+// Whether the menu item of `wxId` is enabled after the menu was updated.
+bool MenuItemEnabled(int wxId);
+
+// "41 0A " for {0x41, 0x0A}.
+std::string HexText(const std::string& bytes);
+
+// Lets the next modal dialog run and, once its loop runs, calls `drive`
+// with it; `drive` must end the dialog.
+class DialogDriver : public wxModalDialogHook {
+public:
+    explicit DialogDriver(std::function<void(wxDialog&)> drive);
+    ~DialogDriver() override;
+    int DialogsSeen() const { return m_seen; }
+
+protected:
+    int Enter(wxDialog* dialog) override;
+    void Exit(wxDialog* dialog) override;
+
+private:
+    std::function<void(wxDialog&)> m_drive;
+    int m_seen = 0;
+};
+
+}  // namespace tessaline::apptest

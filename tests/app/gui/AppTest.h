@@ -1,0 +1,40 @@
+// The fixture of the GUI suite: every test starts disconnected, with an
+// empty view, default settings and no port aliases.
+#pragma once
+
+#include "AppHarness.h"
+#include "platform/port_names.h"
+#include "tests/support/pty_pair.h"
+
+#include <gtest/gtest.h>
+
+namespace tessaline::apptest {
+
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override { Reset(); }
+    void TearDown() override { Reset(); }
+
+    static void Reset()
+    {
+        if (Frame().m_port.IsOpen())
+            Frame().OnPortDisconnect();
+        PumpEvents();
+        View().SetInsertionObserver(nullptr);
+        Doc().m_settings = PortSettings{};
+        Edit().SetText("");
+        platform::ClearPortAliases();
+    }
+
+    // Connects port `port` to the pseudo-terminal through the frame's own
+    // Connect command.
+    static void Connect(testing::PtyPair& pty, int port = 1)
+    {
+        platform::SetPortAlias("COM" + std::to_string(port), pty.SlavePath());
+        Doc().m_settings.port = port;
+        Frame().OnPortConnect();
+        ASSERT_TRUE(Frame().m_port.IsOpen());
+    }
+};
+
+}  // namespace tessaline::apptest

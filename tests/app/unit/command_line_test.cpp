@@ -1,0 +1,137 @@
+#include "app/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tessaline::app {
+namespace {
+
+struct TailCase {
+    const char* commandLine;
+    const char* tail;
+};
+
+TEST(CommandLineTail, SkipsTheProgramNameAndTheBlanksAfterIt)
+{
+    const TailCase cases[] = {
+        {"", ""},
+        {"tessaline", ""},
+        {"tessaline file.tsl", "file.tsl"},
+        {"tessaline   file.tsl  ", "file.tsl  "},
+        {"\"C:\\Program Files\\Tessaline\\tessaline.exe\"  file.tsl", "file.tsl"},
+        {"\"C:\\Program Files\\x.exe\"file.tsl", "file.tsl"},
+        {"\"unterminated name and more", ""},
+        {"\"\"", ""},
+        {"\"\" a b", "a b"},
+        {"prog\tfile", "file"},
+        {"prog\x01\x02\x1F\x20x", "x"},
+        {"prog \"quoted arg\"", "\"quoted arg\""},
+        {"prog\x7Fname rest", "rest"},            // 0x7F is part of the name
+        {"prog\xC3\xA9 tail", "tail"},            // bytes above 0x80 too
+        {"prog \xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9"},  // and do not end the blanks
+    };
+    for (const TailCase& c : cases)
+        EXPECT_EQ(CommandLineTail(c.commandLine), c.tail) << "command line: " << c.commandLine;
+}
+
+TEST(CommandLineTail, StopsSkippingAtAnEmbeddedZero)
+{
+    const std::string line("prog \0x", 7);
+    EXPECT_EQ(CommandLineTail(line), std::string("\0x", 2));
+}
+
+TEST(StartupOptions, NoArgumentsGiveANewDocument)
+{
+    const StartupOptions options = ParseStartupOptions({});
+    EXPECT_TRUE(options.error.empty());
+    EXPECT_TRUE(options.file.empty());
+    EXPECT_FALSE(options.demo);
+    EXPECT_FALSE(options.help);
+    EXPECT_FALSE(options.version);
+    EXPECT_TRUE(options.portAliases.empty());
+}
+
+TEST(StartupOptions, ReadsEveryOption)
+{
+    const StartupOptions options = ParseStartupOptions(
+        {"--demo", "--port", "com1=/dev/ttyUSB0", "--port=COM2=/dev/ttyACM0", "notes.tsl", "--port", "COM1=/dev/x"});
+    ASSERT_TRUE(options.error.empty()) << options.error;
+    EXPECT_TRUE(options.demo);
+    EXPECT_EQ(options.file, "notes.tsl");
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"COM1", "/dev/ttyUSB0"}, {"COM2", "/dev/ttyACM0"}, {"COM1", "/dev/x"}};
+    EXPECT_EQ(options.portAliases, expected);
+
+    EXPECT_TRUE(ParseStartupOptions({"--help"}).help);
+    EXPECT_TRUE(ParseStartupOptions({"-h"}).help);
+    EXPECT_TRUE(ParseStartupOptions({"--version"}).version);
+}
+
+TEST(StartupOptions, DoubleDashMakesTheRestAFileName)
+{
+    const StartupOptions options = ParseStartupOptions({"--", "--demo"});
+    EXPECT_TRUE(options.error.empty());
+    EXPECT_FALSE(options.demo);
+    EXPECT_EQ(options.file, "--demo");
+}
+
+TEST(StartupOptions, RejectsWhatItCannotUse)
+{
+    const std::vector<std::vector<std::string>> bad = {
+        {"--bogus"},
+        {"--port"},
+        {"--port", "COM1"},
+        {"--port", "COM1="},
+        {"--port", "=/dev/ttyS0"},
+        {"--port", "LPT1=/dev/lp0"},
+        {"--port", "COM0=/dev/ttyS0"},
+        {"--port", "COMx=/dev/ttyS0"},
+        {"--port=COM1"},
+        {"a.tsl", "b.tsl"},
+    };
+    for (const auto& args : bad) {
+        const StartupOptions options = ParseStartupOptions(args);
+        EXPECT_FALSE(options.error.empty()) << "accepted: " << ::testing::PrintToString(args);
+    }
+}
+
+TEST(PortAlias, AcceptsComNamesOnly)
+{
+    struct Case {
+        const char* text;
+        bool ok;
+        const char* name;
+        const char* path;
+    };
+    const Case cases[] = {
+        {"COM1=/dev/ttyUSB0", true, "COM1", "/dev/ttyUSB0"},
+        {"com4=/dev/pts/3", true, "COM4", "/dev/pts/3"},
+        {"Com12=/dev/a=b", true, "COM12", "/dev/a=b"},
+        {"COM=/dev/x", false, "", ""},
+        {"COM01=/dev/x", false, "", ""},
+        {"COM1234=/dev/x", false, "", ""},
+        {"COM1 =/dev/x", false, "", ""},
+        {"COM1/dev/x", false, "", ""},
+    };
+    for (const Case& c : cases) {
+        std::string name, path;
+        EXPECT_EQ(ParsePortAlias(c.text, &name, &path), c.ok) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(name, c.name);
+            EXPECT_EQ(path, c.path);
+        }
+    }
+}
+
+TEST(UsageAndVersion, NameTheOptionsAndTheVersion)
+{
+    const std::string usage = UsageText("tessaline");
+    for (const char* option : {"--port", "--demo", "--version", "--help", "TESSALINE_COMn", "[Ports]"})
+        EXPECT_NE(usage.find(option), std::string::npos) << option;
+    EXPECT_NE(VersionText().find("1.0.0.1"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tessaline::app
