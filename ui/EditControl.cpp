@@ -175,7 +175,7 @@ struct EditControl::Impl {
         const std::size_t pos = HitTest(point, &atRowEnd);
         MoveCaret(pos, true, atRowEnd);
     }
-    std::string Selected() const { return layout.Text().substr(SelBegin(), SelEnd() - SelBegin()); }
+    std::string Selected() const { return std::string(layout.Text().substr(SelBegin(), SelEnd() - SelBegin())); }
 
     // Painting
 
@@ -197,7 +197,7 @@ void EditControl::Impl::ReplaceRange(std::size_t pos, std::size_t length, std::s
                                      bool record) {
     if (length == 0 && text.empty()) return;
     if (record) {
-        undo.Set(pos, layout.Text().substr(pos, length), text.size());
+        undo.Set(pos, std::string(layout.Text().substr(pos, length)), text.size());
     } else {
         undo.OnOtherEdit(pos, length, text.size());
     }
@@ -470,7 +470,7 @@ std::size_t EditControl::Impl::PaintRect(wxGraphicsContext& gc, const wxRect& re
     const std::size_t selEnd = SelEnd();
     const bool focused = self.HasFocus();
     const std::size_t caretRow = CaretRow();
-    const std::string& text = layout.Text();
+    const std::string_view text = layout.Text();
     const char* data = text.data();
 
     for (std::size_t row = first; row < last; ++row) {
@@ -642,7 +642,7 @@ void EditControl::ReplaceSel(std::string_view text, bool canUndo) {
     d.TrimToLimit();
 }
 
-std::string EditControl::GetText() const { return m_impl->layout.Text(); }
+std::string EditControl::GetText() const { return std::string(m_impl->layout.Text()); }
 
 std::size_t EditControl::GetTextLength() const { return m_impl->layout.Size(); }
 
@@ -727,7 +727,7 @@ std::size_t EditControl::GetScrollbackLimit() const { return m_impl->scrollbackL
 void EditControl::SetCharHandler(CharHandler handler) { m_impl->charHandler = std::move(handler); }
 
 std::unique_ptr<wxPrintout> EditControl::CreatePrintout(const wxString& title) const {
-    return std::make_unique<TextPrintout>(title, m_impl->layout.Text(), m_impl->font);
+    return std::make_unique<TextPrintout>(title, std::string(m_impl->layout.Text()), m_impl->font);
 }
 
 void EditControl::FlushUpdate() { m_impl->Update(); }

@@ -9,7 +9,6 @@ namespace {
 // A wrap unit reaches at most this many bytes back from an edit (a hex pair
 // and its space), so rows starting this far before the edit keep their place.
 constexpr std::size_t kUnitReach = 3;
-constexpr std::size_t kMinimumReserve = std::size_t{1} << 20;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 }  // namespace
@@ -27,37 +26,28 @@ void TextLayout::SetWidth(unsigned widthCells) {
 }
 
 void TextLayout::Assign(std::string_view text) {
-    m_text.assign(text.data(), text.size());
+    m_text.Assign(text);
     m_validRows = 1;
     m_stale = true;
 }
 
 void TextLayout::Insert(std::size_t pos, std::string_view text) {
     if (text.empty()) return;
-    pos = std::min(pos, m_text.size());
+    pos = std::min(pos, m_text.Size());
     Invalidate(pos);
-    const std::size_t needed = m_text.size() + text.size();
-    if (needed > m_text.capacity()) {
-        // Grow in large steps: the block then comes straight from the system
-        // and its untouched tail costs no memory.
-        m_text.reserve(std::max(needed + needed / 2, kMinimumReserve));
-    }
-    const bool atEnd = pos == m_text.size();
-    if (atEnd)
-        m_text.append(text.data(), text.size());
-    else
-        m_text.insert(pos, text.data(), text.size());
+    const bool atEnd = pos == m_text.Size();
+    m_text.Insert(pos, text);
     // Wrapping an append right away costs the same as later; an insertion
     // further up waits, so that many of them are wrapped in one go.
     if (atEnd) EnsureLayout();
 }
 
 void TextLayout::Erase(std::size_t pos, std::size_t length) {
-    pos = std::min(pos, m_text.size());
-    length = std::min(length, m_text.size() - pos);
+    pos = std::min(pos, m_text.Size());
+    length = std::min(length, m_text.Size() - pos);
     if (length == 0) return;
     Invalidate(pos);
-    m_text.erase(pos, length);
+    m_text.Erase(pos, length);
 }
 
 void TextLayout::Invalidate(std::size_t pos) {
@@ -74,7 +64,7 @@ void TextLayout::EnsureLayout() const {
     if (!m_stale) return;
     m_rows.resize(m_validRows);
     const std::size_t start = m_rows.back();
-    WrapRows(m_text.data(), m_text.size(), start, m_width,
+    WrapRows(m_text.Data(), m_text.Size(), start, m_width,
              [this](std::size_t rowStart) { m_rows.push_back(rowStart); });
     m_validRows = m_rows.size();
     m_stale = false;
@@ -82,22 +72,22 @@ void TextLayout::EnsureLayout() const {
 
 std::size_t TextLayout::TrimFront(std::size_t maxBytes, std::size_t* rowsRemoved) {
     *rowsRemoved = 0;
-    if (m_text.size() <= maxBytes) return 0;
+    if (m_text.Size() <= maxBytes) return 0;
     EnsureLayout();
-    const std::size_t least = m_text.size() - maxBytes;  // bytes that must go
+    const std::size_t least = m_text.Size() - maxBytes;  // bytes that must go
     auto it = std::lower_bound(m_rows.begin(), m_rows.end(), least);
     if (it == m_rows.end()) {
         // The last row alone is longer than allowed: drop all text.
-        const std::size_t removed = m_text.size();
+        const std::size_t removed = m_text.Size();
         *rowsRemoved = m_rows.size() - 1;
-        m_text.clear();
+        m_text.Clear();
         m_rows.assign(1, 0);
         m_validRows = 1;
         return removed;
     }
     const std::size_t removed = *it;
     const auto rows = static_cast<std::size_t>(it - m_rows.begin());
-    m_text.erase(0, removed);
+    m_text.Erase(0, removed);
     m_rows.erase(m_rows.begin(), it);
     for (auto& start : m_rows) start -= removed;
     m_validRows = m_rows.size();
@@ -112,12 +102,12 @@ std::size_t TextLayout::RowCount() const {
 
 std::size_t TextLayout::RowStart(std::size_t row) const {
     EnsureLayout();
-    return row < m_rows.size() ? m_rows[row] : m_text.size();
+    return row < m_rows.size() ? m_rows[row] : m_text.Size();
 }
 
 std::size_t TextLayout::RowEnd(std::size_t row) const {
     EnsureLayout();
-    return row + 1 < m_rows.size() ? m_rows[row + 1] : m_text.size();
+    return row + 1 < m_rows.size() ? m_rows[row + 1] : m_text.Size();
 }
 
 bool TextLayout::RowEndsWithBreak(std::size_t row) const {
@@ -141,13 +131,13 @@ std::size_t TextLayout::RowOf(std::size_t pos) const {
 }
 
 std::size_t TextLayout::CharStart(std::size_t pos) const {
-    return CharStartAt(m_text.data(), m_text.size(), std::min(pos, m_text.size()));
+    return CharStartAt(m_text.Data(), m_text.Size(), std::min(pos, m_text.Size()));
 }
 
 std::size_t TextLayout::NextChar(std::size_t pos) const {
     pos = CharStart(pos);
-    if (pos >= m_text.size()) return m_text.size();
-    return pos + DecodeChar(m_text.data(), m_text.size(), pos).length;
+    if (pos >= m_text.Size()) return m_text.Size();
+    return pos + DecodeChar(m_text.Data(), m_text.Size(), pos).length;
 }
 
 std::size_t TextLayout::PrevChar(std::size_t pos) const {
@@ -161,7 +151,7 @@ unsigned TextLayout::ColumnOf(std::size_t row, std::size_t pos) const {
     const std::size_t end = std::min(pos, RowEnd(row));
     unsigned column = 0;
     while (at < end) {
-        const CharInfo info = DecodeChar(m_text.data(), m_text.size(), at);
+        const CharInfo info = DecodeChar(m_text.Data(), m_text.Size(), at);
         column += info.cells;
         at += info.length;
     }
@@ -173,7 +163,7 @@ std::size_t TextLayout::PositionAt(std::size_t row, double column) const {
     const std::size_t end = RowContentEnd(row);
     double left = 0;
     while (at < end) {
-        const CharInfo info = DecodeChar(m_text.data(), m_text.size(), at);
+        const CharInfo info = DecodeChar(m_text.Data(), m_text.Size(), at);
         const double right = left + info.cells;
         if (column < right) return column < (left + right) / 2 ? at : at + info.length;
         left = right;
@@ -184,7 +174,7 @@ std::size_t TextLayout::PositionAt(std::size_t row, double column) const {
 
 void TextLayout::WordAt(std::size_t pos, std::size_t* begin, std::size_t* end) const {
     pos = CharStart(pos);
-    const std::size_t size = m_text.size();
+    const std::size_t size = m_text.Size();
     if (size == 0) {
         *begin = *end = 0;
         return;
@@ -200,7 +190,7 @@ void TextLayout::WordAt(std::size_t pos, std::size_t* begin, std::size_t* end) c
 }
 
 std::size_t TextLayout::MemoryBytes() const {
-    return m_text.capacity() + m_rows.capacity() * sizeof(std::size_t);
+    return m_text.Capacity() + m_rows.capacity() * sizeof(std::size_t);
 }
 
 }  // namespace tessaline::ui

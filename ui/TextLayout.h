@@ -9,10 +9,10 @@
 // Threading: not thread-safe; the control uses it on the GUI thread.
 #pragma once
 
+#include "TextBuffer.h"
 #include "TextUnits.h"
 
 #include <cstddef>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -22,8 +22,8 @@ class TextLayout {
 public:
     explicit TextLayout(unsigned widthCells = 80);
 
-    const std::string& Text() const { return m_text; }
-    std::size_t Size() const { return m_text.size(); }
+    std::string_view Text() const { return m_text.View(); }
+    std::size_t Size() const { return m_text.Size(); }
 
     // Width in cells; a change rewraps everything on the next query.
     void SetWidth(unsigned widthCells);
@@ -68,7 +68,7 @@ private:
     void Invalidate(std::size_t pos);
     void EnsureLayout() const;
 
-    std::string m_text;
+    TextBuffer m_text;
     unsigned m_width;
     mutable std::vector<std::size_t> m_rows;  // row start offsets; m_rows[0] == 0
     mutable std::size_t m_validRows = 1;      // leading entries that are up to date

@@ -887,23 +887,23 @@ void CommDevice::ServiceLoop()
             [[maybe_unused]] auto drained = ::read(m_wakeFd, &count, sizeof count);
         }
 
-        lock.lock();
-        if (m_stopping)
-            break;
-        // The read happens under the lock, with the room counted now, so a
-        // queue made smaller meanwhile is still respected. The terminal is
-        // non-blocking: the read never waits.
+        // The terminal is read without the lock, so that a caller taking
+        // bytes from the queue never waits for this thread's system call.
+        // The room was counted under the lock; device bytes enter the queue
+        // only here, so the room can only have grown since, unless the queue
+        // was made smaller meanwhile, which this one read may then overstep.
+        // The terminal is non-blocking: the read never waits.
         int lost = 0;
-        if (alive && !m_dead && ready > 0) {
+        std::size_t received = 0;
+        if (alive && ready > 0) {
             const short events = fds[1].revents;
-            const std::size_t roomNow = m_queue.Size() < m_queueLimit ? m_queueLimit - m_queue.Size() : 0;
             if (events & (POLLERR | POLLHUP | POLLNVAL)) {
                 lost = EIO;
-            } else if ((events & POLLIN) && roomNow > 0) {
+            } else if ((events & POLLIN) && room > 0) {
                 for (;;) {
-                    const ssize_t n = ::read(m_fd, raw.data(), std::min(roomNow, raw.size()));
+                    const ssize_t n = ::read(m_fd, raw.data(), std::min(room, raw.size()));
                     if (n > 0)
-                        Receive(raw.data(), static_cast<std::size_t>(n), ReadCountDelta());
+                        received = static_cast<std::size_t>(n);
                     else if (n == 0)
                         lost = EIO;
                     else if (errno == EINTR)
@@ -914,6 +914,14 @@ void CommDevice::ServiceLoop()
                 }
             }
         }
+
+        lock.lock();
+        if (m_stopping)
+            break;
+        if (m_dead)
+            received = 0;
+        if (received > 0)
+            Receive(raw.data(), received, ReadCountDelta());
         if (lost != 0)
             MarkDead(lost);
         if (wantWrite && !m_dead && (fds[1].revents & POLLOUT))

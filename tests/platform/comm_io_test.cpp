@@ -35,6 +35,8 @@ struct ReadTimeoutCase {
     bool immediate;      // the read finishes inside the call
     long long atLeastMs; // it must not finish earlier than this
 };
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const ReadTimeoutCase& c, std::ostream* os) { *os << c.name; }
 
 const ReadTimeoutCase kReadTimeouts[] = {
     {"nonblocking_nothing_queued", {MAXDWORD, 0, 0, 0, 0}, "", 10, "", 0, 0, true, 0},
@@ -362,6 +364,7 @@ struct MaskCase {
     DWORD mask;
     DWORD error;  // 0: accepted
 };
+void PrintTo(const MaskCase& c, std::ostream* os) { *os << c.name; }
 
 class MaskValues : public CommTest, public ::testing::WithParamInterface<MaskCase> {};
 
@@ -437,6 +440,7 @@ struct LineConditionCase {
     DWORD errors;
     DWORD events;  // with mask EV_RXCHAR | EV_BREAK | EV_ERR
 };
+void PrintTo(const LineConditionCase& c, std::ostream* os) { *os << c.name; }
 
 class LineConditions : public CommTest, public ::testing::WithParamInterface<LineConditionCase> {};
 

@@ -20,6 +20,8 @@ struct OpenCase {
     std::string path;  // empty: the pty slave
     DWORD error;       // 0: the open succeeds
 };
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const OpenCase& c, std::ostream* os) { *os << c.name; }
 
 class OpenDevice : public ::testing::TestWithParam<OpenCase> {};
 
@@ -140,6 +142,7 @@ struct InvalidDcbCase {
     const char* name;
     void (*change)(DCB&);
 };
+void PrintTo(const InvalidDcbCase& c, std::ostream* os) { *os << c.name; }
 
 const InvalidDcbCase kInvalidDcbs[] = {
     {"baud_zero", [](DCB& d) { d.BaudRate = 0; }},
@@ -177,6 +180,7 @@ struct RoundTripCase {
     const char* name;
     void (*change)(DCB&);
 };
+void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.name; }
 
 const RoundTripCase kRoundTrips[] = {
     {"baud_14400", [](DCB& d) { d.BaudRate = 14400; }},
@@ -314,6 +318,7 @@ struct FaultCase {
     const char* function;
     BOOL (*call)(HANDLE port);
 };
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.function; }
 
 const FaultCase kFaultCases[] = {
     {"SetupComm", [](HANDLE p) { return SetupComm(p, 4096, 4096); }},

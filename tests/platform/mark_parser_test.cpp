@@ -18,6 +18,8 @@ struct MarkCase {
     unsigned breaks;
     unsigned errors;
 };
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const MarkCase& c, std::ostream* os) { *os << c.name; }
 
 struct Parsed {
     Bytes data;
@@ -88,6 +90,7 @@ struct OptionCase {
     Bytes input;
     Bytes data;
 };
+void PrintTo(const OptionCase& c, std::ostream* os) { *os << c.name; }
 
 const OptionCase kOptionCases[] = {
     {"error_char_replaces_bad_character", {true, '?', false}, {0x41, 0xFF, 0x00, 0x55}, {0x41, '?'}},

@@ -26,6 +26,8 @@ struct ResetCase {
     BOOL manualReset;
     DWORD secondWait;  // result of a second zero-time wait after the first succeeded
 };
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const ResetCase& c, std::ostream* os) { *os << (c.manualReset ? "manual reset" : "auto reset"); }
 
 class EventReset : public ::testing::TestWithParam<ResetCase> {};
 

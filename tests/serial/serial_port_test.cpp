@@ -150,6 +150,8 @@ struct OpenFailure {
     bool leftOpen;
     bool reported;  // Open returns the injected error
 };
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const OpenFailure& c, std::ostream* os) { *os << c.function; }
 
 class OpenFailurePaths : public SerialPortTest, public ::testing::WithParamInterface<OpenFailure> {};
 
@@ -355,6 +357,7 @@ struct FlowCase {
     DWORD andMask;
     DWORD orMask;
 };
+void PrintTo(const FlowCase& c, std::ostream* os) { *os << "mode " << c.mode; }
 
 class FlowControl : public SerialPortTest, public ::testing::WithParamInterface<FlowCase> {};
 

@@ -49,6 +49,8 @@ struct MessageCase {
     LPARAM param;
     UINT posted;  // 0: the default message
 };
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const MessageCase& c, std::ostream* os) { *os << "message " << c.message << ", parameter " << c.param; }
 
 class NotificationMessage : public SerialWndTest, public ::testing::WithParamInterface<MessageCase> {};
 

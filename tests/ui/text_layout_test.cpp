@@ -1,4 +1,5 @@
 // The text store and its incremental row index, without a window.
+#include "TextBuffer.h"
 #include "TextLayout.h"
 #include "UndoRecord.h"
 
@@ -17,7 +18,7 @@ std::vector<std::size_t> Rows(const TextLayout& layout) {
     return rows;
 }
 
-std::vector<std::size_t> FreshRows(const std::string& text, unsigned width) {
+std::vector<std::size_t> FreshRows(std::string_view text, unsigned width) {
     TextLayout fresh(width);
     fresh.Assign(text);
     return Rows(fresh);
@@ -189,6 +190,53 @@ TEST(UndoRecordTest, FollowsOtherEdits) {
     EXPECT_EQ(record.Pos(), 6u);
     record.OnTrimFront(7);
     EXPECT_FALSE(record.IsSet());
+}
+
+// The byte store against std::string as the reference, with edits that take
+// their text from the store itself, also while it has to grow.
+TEST(TextBuffer, EditsMatchAStringAlsoWhenTheTextComesFromItself) {
+    TextBuffer buffer;
+    std::string expected;
+    EXPECT_EQ(buffer.View(), "");
+    std::mt19937 random(7);
+    for (int step = 0; step < 400; ++step) {
+        const std::size_t pos = expected.empty() ? 0 : random() % (expected.size() + 1);
+        switch (random() % 4) {
+        case 0: {
+            const std::string chunk(random() % 5000, static_cast<char>('a' + step % 26));
+            buffer.Insert(pos, chunk);
+            expected.insert(pos, chunk);
+            break;
+        }
+        case 1: {
+            // A piece of the buffer inserted into itself; the buffer may grow
+            // (and move) while the piece is still being read.
+            const std::size_t from = expected.empty() ? 0 : random() % expected.size();
+            const std::size_t length = std::min<std::size_t>(expected.size() - from, random() % 100000);
+            const std::string piece = expected.substr(from, length);
+            buffer.Insert(pos, buffer.View().substr(from, length));
+            expected.insert(pos, piece);
+            break;
+        }
+        case 2: {
+            const std::size_t length = random() % 3000;
+            buffer.Erase(pos, length);
+            expected.erase(pos, std::min(length, expected.size() - pos));
+            break;
+        }
+        default:
+            if (step % 50 == 0) {
+                const std::string tail = expected.substr(pos);
+                buffer.Assign(buffer.View().substr(pos));
+                expected = tail;
+            }
+            break;
+        }
+        ASSERT_EQ(buffer.View(), expected) << "step " << step;
+        ASSERT_GE(buffer.Capacity(), buffer.Size());
+    }
+    buffer.Clear();
+    EXPECT_EQ(buffer.Size(), 0u);
 }
 
 }  // namespace
