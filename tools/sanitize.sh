@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the platform and serial layers with a sanitizer and runs their tests.
+# Builds the layers that need no display (platform, serial, the edit control's
+# text store) with a sanitizer and runs their tests.
 # Usage: tools/sanitize.sh address,undefined | thread
 set -euo pipefail
 cd "$(dirname "$0")/.."
