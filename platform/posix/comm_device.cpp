@@ -211,6 +211,7 @@ void CommDevice::WakeService()
 
 BOOL CommDevice::Setup(DWORD inQueue, DWORD outQueue)
 {
+    std::lock_guard readLock(m_readMutex);
     std::lock_guard lock(m_mutex);
     if (DWORD refusal = Refusal(false))
         return Fail(refusal);
@@ -887,21 +888,28 @@ void CommDevice::ServiceLoop()
             [[maybe_unused]] auto drained = ::read(m_wakeFd, &count, sizeof count);
         }
 
-        // The terminal is read without the lock, so that a caller taking
+        // The terminal is read without m_mutex, so that a caller taking
         // bytes from the queue never waits for this thread's system call.
-        // The room was counted under the lock; device bytes enter the queue
-        // only here, so the room can only have grown since, unless the queue
-        // was made smaller meanwhile, which this one read may then overstep.
-        // The terminal is non-blocking: the read never waits.
+        // m_readMutex keeps the queue's size fixed from counting the room
+        // until the bytes are queued; only this thread adds device bytes, so
+        // the room can only grow meanwhile. The terminal is non-blocking:
+        // the read never waits.
+        std::unique_lock readLock(m_readMutex, std::defer_lock);
         int lost = 0;
         std::size_t received = 0;
         if (alive && ready > 0) {
             const short events = fds[1].revents;
             if (events & (POLLERR | POLLHUP | POLLNVAL)) {
                 lost = EIO;
-            } else if ((events & POLLIN) && room > 0) {
-                for (;;) {
-                    const ssize_t n = ::read(m_fd, raw.data(), std::min(room, raw.size()));
+            } else if (events & POLLIN) {
+                readLock.lock();
+                std::size_t roomNow = 0;
+                {
+                    std::lock_guard count(m_mutex);
+                    roomNow = m_queue.Size() < m_queueLimit ? m_queueLimit - m_queue.Size() : 0;
+                }
+                while (roomNow > 0) {
+                    const ssize_t n = ::read(m_fd, raw.data(), std::min(roomNow, raw.size()));
                     if (n > 0)
                         received = static_cast<std::size_t>(n);
                     else if (n == 0)

@@ -116,6 +116,11 @@ private:
     bool m_hasLineCounts = false;
 
     mutable std::mutex m_mutex;
+    // Held by the service thread from counting the queue's room until the
+    // bytes it read are queued, and by SetupComm around a change of the
+    // queue's size (taken before m_mutex), so the terminal can be read
+    // without m_mutex and still never overfill the queue.
+    std::mutex m_readMutex;
     std::condition_variable m_finished;  // a synchronous or awaited request finished
     int m_finishWaiters = 0;
     std::thread m_service;
@@ -127,7 +132,7 @@ private:
     bool m_wakePending = false;
 
     InputQueue m_queue;
-    std::size_t m_queueLimit = 4096;
+    std::size_t m_queueLimit = 4096;  // changed under m_readMutex and m_mutex
     DWORD m_outQueueSize = 4096;
     MarkParser m_parser;
     std::vector<std::uint8_t> m_parsed;
