@@ -1,9 +1,9 @@
-// The edit control's bytes: one contiguous block that grows in place.
+// The edit control's bytes: one contiguous block, grown with realloc.
 //
 // A terminal's text only ever grows at the end until the scrollback cap
-// trims its front, so the block is grown with realloc: a large block is
-// moved by remapping its pages rather than copying them, and the pages of
-// the spare tail are not touched until text lands there.
+// trims its front. Growing a large block that way moves it by remapping its
+// pages rather than copying them (on Linux), and the pages of the spare tail
+// are not touched until text lands there.
 //
 // Threading: not thread-safe; the control uses it on the GUI thread.
 #pragma once
