@@ -13,7 +13,7 @@ namespace {
 
 std::map<std::string, std::string> ReadDesktopEntry(std::string* firstLine)
 {
-    std::ifstream file(TESSALINE_SOURCE_DIR "/res/tessaline.desktop");
+    std::ifstream file(TESSALINE_SOURCE_DIR "/res/io.github.tessaline.Tessaline.desktop");
     std::map<std::string, std::string> keys;
     std::string line;
     bool first = true;
