@@ -1,5 +1,7 @@
 // Writes the program's icon as PNG files in the hicolor theme layout:
-// <dir>/16x16/apps/tessaline.png and <dir>/32x32/apps/tessaline.png.
+// <dir>/<size>x<size>/apps/tessaline.png for 16, 32, 64 and 128 pixels.
+// The icon is drawn at 16 and 32; the larger ones, which software centres
+// want, are the 32-pixel drawing with each pixel repeated, so they stay sharp.
 // Needs no display: the pictures are drawn into wxImages.
 #include "res/Resources.h"
 
@@ -21,13 +23,15 @@ int main(int argc, char** argv)
         return 1;
     }
     wxImage::AddHandler(new wxPNGHandler);
-    for (int size : {16, 32}) {
+    for (int size : {16, 32, 64, 128}) {
         const wxString folder = wxString::Format("%s/%dx%d/apps", wxString::FromUTF8(argv[1]), size, size);
         if (!wxFileName::Mkdir(folder, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL)) {
             std::fprintf(stderr, "cannot create %s\n", static_cast<const char*>(folder.utf8_str()));
             return 1;
         }
-        wxImage image = tessaline::res::IconImage(IDR_MAINFRAME, size);
+        wxImage image = tessaline::res::IconImage(IDR_MAINFRAME, size > 32 ? 32 : size);
+        if (size > 32)
+            image.Rescale(size, size, wxIMAGE_QUALITY_NEAREST);
         image.InitAlpha();  // the mask becomes PNG transparency
         const wxString file = folder + "/tessaline.png";
         if (!image.SaveFile(file, wxBITMAP_TYPE_PNG)) {
