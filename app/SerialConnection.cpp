@@ -1,6 +1,8 @@
 #include "app/SerialConnection.h"
 
+#include "app/ConnectionMessages.h"
 #include "platform/message_target.h"
+#include "platform/open_failure.h"
 
 #include <array>
 #include <cstdio>
@@ -46,7 +48,8 @@ bool SerialConnection::Connect(const PortSettings& settings)
     std::snprintf(name, sizeof name, "COM%d", static_cast<int>(settings.port));
     ++m_connectionNumber;
     if (m_port.Open(name, &m_target, 0, m_connectionNumber, 0, 0) != 0) {
-        m_events.ConnectFailed(std::string(name) + " 포트를 열 수 없습니다.");
+        // Read at once: the record is this thread's last open attempt.
+        m_events.ConnectFailed(ConnectFailureMessage(name, platform::LastOpenFailure()));
         return false;
     }
     m_portName = name;
@@ -75,6 +78,8 @@ void SerialConnection::HandleMessage(const SerialMessage& message)
 {
     if (message.message == CSerialWnd::s_defaultComMsg)
         OnSerialMsg(message.wParam, message.lParam);
+    else if (message.message == CSerialWnd::s_watcherEndedMsg)
+        OnWatcherEnded(message.lParam);
 }
 
 LRESULT SerialConnection::OnSerialMsg(WPARAM wParam, LPARAM)
@@ -101,6 +106,17 @@ void SerialConnection::Drain()
         AppendHexPairs(text, buffer, count);
         m_events.ShowReceived(text);
     } while (count == kReadChunk);
+}
+
+void SerialConnection::OnWatcherEnded(LPARAM connection)
+{
+    // A loss is reported once, and only for the connection still open.
+    if (connection != m_connectionNumber || !m_port.IsOpen())
+        return;
+    // The bytes that came before the loss are still in the input queue.
+    Drain();
+    m_port.Close();
+    m_events.ConnectionLost(ConnectionLostMessage(m_portName));
 }
 
 void SerialConnection::AppendHexPairs(std::string& text, const unsigned char* bytes, std::size_t count)

@@ -73,6 +73,7 @@ public:
 
 private:
     void Drain();
+    void OnWatcherEnded(LPARAM connection);
 
     Events& m_events;
     CSerialWndObj m_port;
