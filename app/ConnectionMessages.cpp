@@ -18,36 +18,6 @@ std::size_t CharacterWidth(std::string_view text, std::size_t i, std::size_t* le
     return code >= 0x1100 ? 2 : 1;
 }
 
-void WrapLine(std::string_view line, std::size_t columns, std::string& out)
-{
-    std::size_t start = 0;
-    std::size_t column = 0;
-    std::size_t breakAt = 0;  // just after the last space or '/'; none while == start
-    std::size_t breakColumn = 0;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        std::size_t length = 1;
-        const std::size_t width = CharacterWidth(line, i, &length);
-        if (column + width > columns && i > start) {
-            const bool atBreak = breakAt > start;
-            const std::size_t end = atBreak ? breakAt : i;
-            out.append(line.substr(start, end - start));
-            out += '\n';
-            column -= atBreak ? breakColumn : column;
-            start = end;
-            breakAt = start;
-            continue;
-        }
-        column += width;
-        i += length;
-        if (line[i - 1] == ' ' || line[i - 1] == '/') {
-            breakAt = i;
-            breakColumn = column;
-        }
-    }
-    out.append(line.substr(start));
-}
-
 const char* Reason(platform::OpenFailureKind kind)
 {
     using platform::OpenFailureKind;
@@ -67,19 +37,39 @@ const char* Reason(platform::OpenFailureKind kind)
 
 }  // namespace
 
-std::string WrapLines(std::string_view text, std::size_t columns)
+std::string BreakLongRuns(std::string_view text, std::size_t columns)
 {
     std::string out;
     out.reserve(text.size() + text.size() / columns + 1);
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = text.find('\n', start);
-        WrapLine(text.substr(start, end == std::string_view::npos ? end : end - start), columns, out);
-        if (end == std::string_view::npos)
-            return out;
-        out += '\n';
-        start = end + 1;
+    std::size_t column = 0;      // width of the run since the last break
+    std::size_t slashAt = 0;     // in `out`, just after the run's last '/'; 0 for none
+    std::size_t slashColumn = 0;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        std::size_t length = 1;
+        const std::size_t width = CharacterWidth(text, i, &length);
+        if (column + width > columns && column > 0) {
+            if (slashAt > 0) {
+                out.insert(slashAt, 1, '\n');
+                column -= slashColumn;
+            } else {
+                out += '\n';
+                column = 0;
+            }
+            slashAt = 0;
+        }
+        out.append(text.substr(i, length));
+        i += length;
+        column += width;
+        if (out.back() == ' ' || out.back() == '\n') {
+            column = 0;
+            slashAt = 0;
+        } else if (out.back() == '/') {
+            slashAt = out.size();
+            slashColumn = column;
+        }
     }
+    return out;
 }
 
 std::string ConnectFailureMessage(std::string_view portName, const platform::OpenFailure& failure)
@@ -97,14 +87,14 @@ std::string ConnectFailureMessage(std::string_view portName, const platform::Ope
         else
             text += std::to_string(failure.systemError);
     }
-    return WrapLines(text, kMessageColumns);
+    return BreakLongRuns(text, kMessageColumns);
 }
 
 std::string ConnectionLostMessage(std::string_view portName)
 {
     std::string text(portName);
     text += " 장치와의 연결이 끊어졌습니다.";
-    return WrapLines(text, kMessageColumns);
+    return BreakLongRuns(text, kMessageColumns);
 }
 
 }  // namespace tessaline::app

@@ -33,8 +33,9 @@ TEST(ConnectionMessages, SayWhyAPortCannotBeOpened)
         {{OpenFailureKind::NotFound, "", 0, ""}, "COM3 포트를 열 수 없습니다.\nCOM3: 장치가 없습니다."},
         {{OpenFailureKind::Permission, "/dev/ttyS0", 13, ""},
          "COM3 포트를 열 수 없습니다.\n/dev/ttyS0: 권한이 없습니다. 사용자를 dialout 그룹에 추가하십시오."},
-        {{OpenFailureKind::Busy, "/dev/ttyACM0", 16, ""},
-         "COM3 포트를 열 수 없습니다.\n/dev/ttyACM0: 다른 프로그램이 사용 중입니다."},
+        {{OpenFailureKind::Busy, "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", 16, ""},
+         "COM3 포트를 열 수 없습니다.\n"
+         "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0: 다른 프로그램이 사용 중입니다."},
         {{OpenFailureKind::NotATerminal, "/tmp/notes.txt", 25, ""},
          "COM3 포트를 열 수 없습니다.\n/tmp/notes.txt: 직렬 포트가 아닙니다."},
         {{OpenFailureKind::Other, "/dev/ttyS1", 5, "Input/output error"},
@@ -45,42 +46,42 @@ TEST(ConnectionMessages, SayWhyAPortCannotBeOpened)
     EXPECT_EQ(ConnectionLostMessage("COM2"), "COM2 장치와의 연결이 끊어졌습니다.");
 }
 
-TEST(ConnectionMessages, LongLinesWrapWithoutLosingACharacter)
+// The widest run without a space or line break, in columns.
+std::size_t WidestRun(const std::string& text)
 {
-    const std::string longPath = "/dev/serial/by-id/" + std::string(150, 'x') + "/usb-Adapter_Serial-if00-port0";
+    std::size_t widest = 0, run = 0;
+    for (unsigned char byte : text) {
+        if (byte == ' ' || byte == '\n')
+            run = 0;
+        else if ((byte & 0xC0) != 0x80)
+            run += byte >= 0xE1 ? 2 : 1;
+        widest = std::max(widest, run);
+    }
+    return widest;
+}
+
+TEST(ConnectionMessages, LongRunsAreBrokenWithoutLosingACharacter)
+{
     struct Case {
-        std::string text;
+        const char* text;
         std::size_t columns;
-        std::string expected;  // empty: only the widths and the characters are checked
+        const char* expected;
     };
     const Case cases[] = {
-        {"abc def", 5, "abc \ndef"},
+        {"abc defghij", 5, "abc defgh\nij"},
         {"/a/b/cdef", 5, "/a/b/\ncdef"},
         {"abcdefgh", 3, "abc\ndef\ngh"},
-        {"가나다 라", 6, "가나다\n 라"},
-        {ConnectFailureMessage("COM1", {OpenFailureKind::Permission, longPath, 13, ""}), kMessageColumns, ""},
+        {"가나다라 마", 6, "가나다\n라 마"},
     };
-    for (const Case& c : cases) {
-        const std::string wrapped = WrapLines(c.text, c.columns);
-        if (!c.expected.empty()) {
-            EXPECT_EQ(wrapped, c.expected) << c.text;
-        }
-        std::string joined;
-        std::size_t start = 0;
-        while (start <= wrapped.size()) {
-            const std::size_t end = std::min(wrapped.find('\n', start), wrapped.size());
-            const std::string line = wrapped.substr(start, end - start);
-            std::size_t columns = 0;
-            for (unsigned char byte : line)
-                columns += (byte & 0xC0) == 0x80 ? 0 : byte >= 0xE1 ? 2 : 1;
-            EXPECT_LE(columns, c.columns) << line;
-            joined += line;
-            start = end + 1;
-        }
-        std::string original = c.text;
-        std::erase(original, '\n');
-        EXPECT_EQ(joined, original);
-    }
+    for (const Case& c : cases)
+        EXPECT_EQ(BreakLongRuns(c.text, c.columns), c.expected) << c.text;
+
+    // A long path keeps the box narrow and every character.
+    const std::string path = "/dev/serial/by-id/" + std::string(150, 'x') + "/usb-Adapter_Serial-if00-port0";
+    std::string message = ConnectFailureMessage("COM1", {OpenFailureKind::Permission, path, 13, ""});
+    EXPECT_LE(WidestRun(message), kMessageColumns) << message;
+    std::erase(message, '\n');
+    EXPECT_EQ(message, "COM1 포트를 열 수 없습니다." + path + ": 권한이 없습니다. 사용자를 dialout 그룹에 추가하십시오.");
 }
 
 // Stands in for the frame: keeps the port's messages for the test thread and
