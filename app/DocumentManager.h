@@ -4,7 +4,8 @@
 // into it, so that the view and its text stay and an opened file leaves the
 // settings as they were. It also keeps the recent-file list (4 entries) in
 // the File menu in place of the grayed placeholder item, and names an
-// untitled document "제목 없음".
+// untitled document "제목 없음". The frame tells it where views live: the
+// window that holds them and the connection their typed characters go to.
 //
 // Threading: GUI thread only.
 #pragma once
@@ -12,6 +13,16 @@
 #include <wx/docview.h>
 
 class wxMenu;
+
+namespace tessaline::app {
+class SerialConnection;
+}
+
+// Where the program's views live.
+struct ViewSite {
+    wxFrame* frame = nullptr;
+    tessaline::app::SerialConnection* connection = nullptr;
+};
 
 class DocumentManager : public wxDocManager {
 public:
@@ -31,6 +42,9 @@ public:
     // shown there from now on.
     void SetRecentFileMenu(wxMenu* menu);
 
+    void SetViewSite(const ViewSite& site) { m_viewSite = site; }
+    const ViewSite& GetViewSite() const { return m_viewSite; }
+
     // The label of recent file `index` (0-based) as the menu shows it.
     static wxString RecentFileLabel(size_t index, const wxString& path);
 
@@ -40,4 +54,5 @@ private:
     wxMenu* m_recentFileMenu = nullptr;
     wxString m_placeholderLabel;
     wxString m_placeholderHelp;
+    ViewSite m_viewSite;
 };

@@ -4,7 +4,6 @@
 #include "app/TessalineDoc.h"
 #include "app/TessalineView.h"
 #include "app/DocumentManager.h"
-#include "platform/message_target.h"
 #include "res/Resources.h"
 
 #include <wx/app.h>
@@ -13,9 +12,6 @@
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
 #include <wx/utils.h>
-
-#include <array>
-#include <cstdio>
 
 namespace {
 
@@ -29,18 +25,6 @@ wxString ResourceString(unsigned id)
     const char* text = tessaline::res::FindString(id);
     return text ? wxString::FromUTF8(text) : wxString();
 }
-
-// "00 " .. "FF ", three characters per byte value.
-const std::array<char, 256 * 3> kHexPairs = [] {
-    std::array<char, 256 * 3> table{};
-    const char digits[] = "0123456789ABCDEF";
-    for (int value = 0; value < 256; ++value) {
-        table[value * 3] = digits[value >> 4];
-        table[value * 3 + 1] = digits[value & 0x0F];
-        table[value * 3 + 2] = ' ';
-    }
-    return table;
-}();
 
 bool KeyMatches(int virtualKey, int keyCode)
 {
@@ -64,26 +48,17 @@ bool KeyMatches(int virtualKey, int keyCode)
 
 }  // namespace
 
-CMainFrame::CMainFrame()
-{
-    m_hWnd = tessaline::platform::RegisterMessageTarget([this](UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* event = new wxThreadEvent(wxEVT_THREAD, kSerialMessageId);
-        event->SetPayload(SerialMessage{message, wParam, lParam});
-        wxQueueEvent(static_cast<wxEvtHandler*>(this), event);
-        m_notificationsPosted.fetch_add(1);
-    });
-}
+CMainFrame::CMainFrame() : m_connection(*this) {}
 
 CMainFrame::~CMainFrame()
 {
     m_indicatorTimer.Stop();
-    // The port closes first: Close joins the watcher, so no post is in
-    // flight afterwards. Then the target goes, so that no sink call can reach
-    // this frame any more; events already queued die with the frame.
-    if (m_port.IsOpen())
-        m_port.Close();
-    tessaline::platform::UnregisterMessageTarget(m_hWnd);
-    m_hWnd = nullptr;
+    // The port closes while the whole frame still stands: Close joins the
+    // watcher, so no message is queued to the frame afterwards; events
+    // already queued die with the frame.
+    m_connection.Disconnect();
+    if (auto* documents = dynamic_cast<DocumentManager*>(GetDocumentManager()))
+        documents->SetViewSite({});
 }
 
 bool CMainFrame::Create(wxDocManager* manager, const wxString& title)
@@ -102,8 +77,10 @@ bool CMainFrame::OnCreate()
     if (!menuBar)
         return false;
     SetMenuBar(menuBar);
-    if (auto* documents = dynamic_cast<DocumentManager*>(GetDocumentManager()))
+    if (auto* documents = dynamic_cast<DocumentManager*>(GetDocumentManager())) {
         documents->SetRecentFileMenu(menuBar->GetMenu(0));
+        documents->SetViewSite({this, &m_connection});
+    }
     SetAcceleratorTable(res::CreateMainAccelerators());
 
     m_toolBar = CreateToolBar(wxTB_HORIZONTAL | wxTB_FLAT | wxNO_BORDER, wxID_ANY);
@@ -185,37 +162,23 @@ CTessalineDoc* CMainFrame::GetActiveDocument() const
 
 void CMainFrame::OnUpdatePortConnect(wxUpdateUIEvent& event)
 {
-    event.Enable(!m_port.IsOpen());
+    event.Enable(!m_connection.IsOpen());
 }
 
 void CMainFrame::OnUpdatePortDisconnect(wxUpdateUIEvent& event)
 {
-    event.Enable(m_port.IsOpen());
+    event.Enable(m_connection.IsOpen());
 }
 
 void CMainFrame::OnPortConnect()
 {
-    CTessalineDoc* document = GetActiveDocument();
-    if (!document)
-        return;
-    const PortSettings settings = document->m_settings;
-    char name[24];
-    std::snprintf(name, sizeof name, "COM%d", static_cast<int>(settings.port));
-    if (m_port.Open(name, this, 0, 0, 0, 0) != 0) {
-        const wxString message = wxString::FromUTF8(name) + wxString::FromUTF8(" 포트를 열 수 없습니다.");
-        wxMessageBox(message, wxTheApp->GetAppDisplayName(), wxOK | wxICON_ERROR, this);
-        return;
-    }
-    // A line setting the driver refuses leaves the previous one in place;
-    // flow control is always off on a fresh connection.
-    m_port.ConfigureLine(settings.baud, settings.dataBits, settings.parity, settings.stopBits);
-    m_port.SetFlowControl(CSerialPort::FlowOff);
+    if (CTessalineDoc* document = GetActiveDocument())
+        m_connection.Connect(document->m_settings);
 }
 
 void CMainFrame::OnPortDisconnect()
 {
-    if (m_port.IsOpen())
-        m_port.Close();
+    m_connection.Disconnect();
 }
 
 void CMainFrame::OnPortSettings()
@@ -224,47 +187,37 @@ void CMainFrame::OnPortSettings()
     dialog.ShowModal();
 }
 
-void CMainFrame::AppendHexPairs(std::string& text, const unsigned char* bytes, std::size_t count)
+void CMainFrame::QueueMessage(const tessaline::app::SerialMessage& message)
 {
-    const std::size_t start = text.size();
-    text.resize(start + count * 3);
-    char* out = text.data() + start;
-    for (std::size_t i = 0; i < count; ++i, out += 3) {
-        const char* pair = &kHexPairs[bytes[i] * 3];
-        out[0] = pair[0];
-        out[1] = pair[1];
-        out[2] = pair[2];
-    }
-}
-
-LRESULT CMainFrame::OnSerialMsg(WPARAM wParam, LPARAM)
-{
-    if ((static_cast<DWORD>(wParam) & 0xFFFF & EV_RXCHAR) == 0)
-        return 0;
-    CTessalineView* view = GetActiveView();
-    unsigned char buffer[kReadChunk + 1];
-    std::string text;
-    text.reserve(kReadChunk * 3);
-    DWORD count = 0;
-    do {
-        count = 0;
-        m_port.Read(buffer, kReadChunk, &count, nullptr, INFINITE);
-        if (count > kReadChunk)
-            count = 0;
-        buffer[count] = 0;
-        text.clear();
-        AppendHexPairs(text, buffer, count);
-        if (view)
-            view->AppendText(text);
-    } while (count == kReadChunk);
-    return 0;
+    auto* event = new wxThreadEvent(wxEVT_THREAD, kSerialMessageId);
+    event->SetPayload(message);
+    wxQueueEvent(static_cast<wxEvtHandler*>(this), event);
 }
 
 void CMainFrame::OnQueuedMessage(wxThreadEvent& event)
 {
-    const auto message = event.GetPayload<SerialMessage>();
-    if (message.message == CSerialWnd::s_defaultComMsg)
-        OnSerialMsg(message.wParam, message.lParam);
+    m_connection.HandleMessage(event.GetPayload<tessaline::app::SerialMessage>());
+}
+
+void CMainFrame::ShowReceived(std::string_view text)
+{
+    if (CTessalineView* view = GetActiveView())
+        view->AppendText(text);
+}
+
+void CMainFrame::ConnectFailed(const std::string& message)
+{
+    ShowPortMessage(message);
+}
+
+void CMainFrame::ConnectionLost(const std::string& message)
+{
+    ShowPortMessage(message);
+}
+
+void CMainFrame::ShowPortMessage(const std::string& message)
+{
+    wxMessageBox(wxString::FromUTF8(message), wxTheApp->GetAppDisplayName(), wxOK | wxICON_ERROR, this);
 }
 
 int CMainFrame::AcceleratorCommand(const wxKeyEvent& event)

@@ -1,25 +1,22 @@
-// CMainFrame: the program's only top-level window and the owner of the one
-// serial port. It carries Connect, Disconnect and Port settings with their
-// enabling rules, builds the menu, toolbar and status bar, turns
+// CMainFrame: the program's only top-level window. It carries Connect,
+// Disconnect and Port settings with their enabling rules and routes them to
+// the connection it owns; it builds the menu, toolbar and status bar, turns
 // accelerator keys into commands before any window sees them as characters,
-// and receives the port's notifications: on each one that reports received
-// characters it drains the port in reads of 100 bytes and appends every
-// byte as two upper-case hex digits and a space to the terminal view.
+// and shows what the connection reports: received hex text in the terminal
+// view, and a message box when a port cannot be opened or its device went
+// away.
 //
-// The frame registers itself as a message target of the platform layer; the
-// watcher thread's posts are queued to the frame as events and handled here
-// on the GUI thread.
+// The connection's messages come from the port's watcher thread; the frame
+// queues them to itself as events and hands them back on the GUI thread.
 //
-// Threading: GUI thread, except the message sink, which only counts and
-// queues an event.
+// Threading: GUI thread, except QueueMessage, which only queues an event.
 #pragma once
 
-#include "serial/SerialWnd.h"
+#include "app/SerialConnection.h"
 
 #include <wx/docview.h>
 #include <wx/timer.h>
 
-#include <atomic>
 #include <string>
 #include <string_view>
 
@@ -28,10 +25,8 @@ class CTessalineView;
 class wxStatusBar;
 class wxToolBar;
 
-class CMainFrame : public wxDocParentFrame, public CWnd {
+class CMainFrame : public wxDocParentFrame, private tessaline::app::SerialConnection::Events {
 public:
-    static constexpr DWORD kReadChunk = 100;
-
     CMainFrame();
     ~CMainFrame() override;
 
@@ -47,28 +42,20 @@ public:
     void OnPortSettings();
     void OnUpdatePortConnect(wxUpdateUIEvent& event);
     void OnUpdatePortDisconnect(wxUpdateUIEvent& event);
-    LRESULT OnSerialMsg(WPARAM wParam, LPARAM lParam);
+
+    tessaline::app::SerialConnection& Connection() { return m_connection; }
 
     // The wxWidgets command of the accelerator that `event` matches, or
     // wxID_NONE.
     static int AcceleratorCommand(const wxKeyEvent& event);
 
-    // Appends "%02X " for each of `count` bytes to `text`.
-    static void AppendHexPairs(std::string& text, const unsigned char* bytes, std::size_t count);
-
-    // Notifications the port has posted to this frame so far.
-    unsigned NotificationsPosted() const { return m_notificationsPosted.load(); }
-
-    CSerialWndObj m_port;
-    wxStatusBar* m_statusBar = nullptr;
-    wxToolBar* m_toolBar = nullptr;
-
 private:
-    struct SerialMessage {
-        UINT message;
-        WPARAM wParam;
-        LPARAM lParam;
-    };
+    // What the connection reports.
+    void QueueMessage(const tessaline::app::SerialMessage& message) override;
+    void ShowReceived(std::string_view text) override;
+    void ConnectFailed(const std::string& message) override;
+    void ConnectionLost(const std::string& message) override;
+    void ShowPortMessage(const std::string& message);
 
     bool OnCreate();
     void OnQueuedMessage(wxThreadEvent& event);
@@ -76,6 +63,8 @@ private:
     void UpdateLockIndicators();
     void ToggleBar(wxWindow* bar);
 
-    std::atomic<unsigned> m_notificationsPosted{0};
+    tessaline::app::SerialConnection m_connection;
+    wxStatusBar* m_statusBar = nullptr;
+    wxToolBar* m_toolBar = nullptr;
     wxTimer m_indicatorTimer;
 };

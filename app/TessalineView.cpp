@@ -1,9 +1,10 @@
 #include "app/TessalineView.h"
 
-#include "app/MainFrame.h"
+#include "app/DocumentManager.h"
+#include "app/SerialConnection.h"
 #include "app/TessalineDoc.h"
 
-#include <wx/app.h>
+#include <wx/frame.h>
 #include <wx/print.h>
 
 #include <string>
@@ -30,18 +31,15 @@ CTessalineView::~CTessalineView()
         m_edit->Destroy();
 }
 
-CMainFrame* CTessalineView::MainFrame() const
-{
-    return dynamic_cast<CMainFrame*>(wxTheApp ? wxTheApp->GetTopWindow() : nullptr);
-}
-
 bool CTessalineView::OnCreate(wxDocument* document, long flags)
 {
     if (!wxView::OnCreate(document, flags))
         return false;
-    CMainFrame* frame = MainFrame();
+    auto* documents = dynamic_cast<DocumentManager*>(document->GetDocumentManager());
+    wxFrame* frame = documents ? documents->GetViewSite().frame : nullptr;
     if (!frame)
         return false;
+    m_connection = documents->GetViewSite().connection;
     SetFrame(frame);
     m_edit = new tessaline::ui::EditControl(frame);
     m_edit->SetCharHandler([this](wxChar32 character) { OnChar(character); });
@@ -96,8 +94,7 @@ void CTessalineView::AppendText(std::string_view text)
 
 void CTessalineView::OnChar(wxChar32 character)
 {
-    CMainFrame* frame = MainFrame();
-    if (!frame || !frame->m_port.IsOpen())
+    if (!m_connection || !m_connection->IsOpen())
         return;
 
     // The character in the system's narrow encoding, UTF-8 here.
@@ -109,8 +106,7 @@ void CTessalineView::OnChar(wxChar32 character)
         if (bytes.empty())
             return;
     }
-    for (char byte : bytes)
-        frame->m_port.Write(&byte, 1, nullptr, nullptr, INFINITE);
+    m_connection->Send(bytes);
 
     if (character == 0)
         return;  // a zero byte is sent but shows nothing

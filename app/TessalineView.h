@@ -3,7 +3,8 @@
 // characters are appended to it at the caret, without undo. Each typed
 // character goes to the port as bytes (one write per byte; a character
 // outside ASCII is sent as its UTF-8 bytes) and is echoed, a carriage
-// return as CR LF; nothing is sent or shown while the port is closed.
+// return as CR LF; nothing is sent or shown while the port is closed. Its
+// frame and connection are those the document manager's view site names.
 // Copy, cut, paste and undo act on the control; printing lays its text out.
 //
 // Threading: GUI thread only.
@@ -17,7 +18,9 @@
 #include <functional>
 #include <string_view>
 
-class CMainFrame;
+namespace tessaline::app {
+class SerialConnection;
+}
 
 class CTessalineView : public wxView {
 public:
@@ -46,11 +49,11 @@ public:
     void SetInsertionObserver(InsertionObserver observer) { m_insertionObserver = std::move(observer); }
 
 private:
-    CMainFrame* MainFrame() const;
     void OnEditCommand(wxCommandEvent& event);
     void OnUpdateEditCommand(wxUpdateUIEvent& event);
 
     wxWeakRef<tessaline::ui::EditControl> m_edit;
+    tessaline::app::SerialConnection* m_connection = nullptr;
     InsertionObserver m_insertionObserver;
 
     wxDECLARE_DYNAMIC_CLASS(CTessalineView);

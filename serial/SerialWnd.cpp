@@ -1,6 +1,7 @@
 #include "serial/SerialWnd.h"
 
 const UINT CSerialWnd::s_defaultComMsg = RegisterWindowMessageA("CSerialWnd_DefaultComMsg");
+const UINT CSerialWnd::s_watcherEndedMsg = RegisterWindowMessageA("CSerialWnd_WatcherEndedMsg");
 
 CSerialWnd::CSerialWnd() : m_targetWnd(nullptr), m_notifyMsg(0), m_notifyParam(0)
 {
@@ -8,8 +9,11 @@ CSerialWnd::CSerialWnd() : m_targetWnd(nullptr), m_notifyMsg(0), m_notifyParam(0
 
 CSerialWnd::~CSerialWnd()
 {
-    if (m_thread != nullptr)
+    if (m_thread != nullptr) {
         CSerialWnd::Close();
+        if (m_thread != nullptr && JoinWatcherAsLastResort())
+            CSerialWnd::Close();
+    }
 }
 
 LONG CSerialWnd::Open(const char* deviceName, HWND targetWnd, UINT message, LPARAM param, DWORD inQueueSize,
@@ -36,11 +40,14 @@ LONG CSerialWnd::Open(const char* deviceName, HWND targetWnd, UINT message, LPAR
 
 LONG CSerialWnd::Close()
 {
-    // Notifications stop first; a report the watcher sends before it is
-    // joined goes to no window.
-    m_targetWnd = nullptr;
-    m_notifyMsg = 0;
-    return CSerialEventPort::Close();
+    // Notifications stop only once the watcher has: after a failed join the
+    // port stays open, and its watcher still reports to the window.
+    const LONG status = CSerialEventPort::Close();
+    if (m_thread == nullptr) {
+        m_targetWnd = nullptr;
+        m_notifyMsg = 0;
+    }
+    return status;
 }
 
 LONG CSerialWnd::OnSerialEvent(DWORD events, DWORD errors)
@@ -49,10 +56,18 @@ LONG CSerialWnd::OnSerialEvent(DWORD events, DWORD errors)
     return PostMessageA(m_targetWnd.load(), m_notifyMsg.load(), wParam, m_notifyParam.load());
 }
 
+void CSerialWnd::OnWatcherEnded(DWORD error)
+{
+    PostMessageA(m_targetWnd.load(), s_watcherEndedMsg, static_cast<WPARAM>(error), m_notifyParam.load());
+}
+
 CSerialWndObj::~CSerialWndObj()
 {
-    if (m_thread != nullptr)
+    if (m_thread != nullptr) {
         CSerialWnd::Close();
+        if (m_thread != nullptr && JoinWatcherAsLastResort())
+            CSerialWnd::Close();
+    }
 }
 
 LONG CSerialWndObj::Open(const char* deviceName, CWnd* wndObject, UINT message, LPARAM param, DWORD inQueueSize,

@@ -76,12 +76,12 @@ int main(int argc, char** argv)
             tessaline::testing::PtyPair pty;
             tessaline::platform::SetPortAlias("COM1", pty.SlavePath());
             frame.OnPortConnect();
-            if (!frame.m_port.IsOpen()) {
+            if (!frame.Connection().IsOpen()) {
                 std::fprintf(stderr, "receive_bench: cannot open the pseudo-terminal\n");
             } else {
                 std::size_t insertions = 0;
                 std::size_t shown = 0;
-                const unsigned notificationsBefore = frame.NotificationsPosted();
+                const unsigned notificationsBefore = frame.Connection().MessagesPosted();
                 const std::size_t expected = total * 3;
                 view.SetInsertionObserver([&](std::string_view text) {
                     ++insertions;
@@ -105,7 +105,7 @@ int main(int argc, char** argv)
                 std::printf("received %.1f MB of %zu MB in %.2f s: %.2f MB/s (%.2f MB/s of hex text), "
                             "%zu insertions, %u notifications\n",
                             received, megabytes, seconds, received / seconds, received * 3 / seconds, insertions,
-                            frame.NotificationsPosted() - notificationsBefore);
+                            frame.Connection().MessagesPosted() - notificationsBefore);
                 std::printf("view text decodes back to the bytes sent: %s\n", exact ? "yes" : "NO");
                 frame.OnPortDisconnect();
                 result = exact ? 0 : 2;

@@ -17,7 +17,7 @@ protected:
 
     static void Reset()
     {
-        if (Frame().m_port.IsOpen())
+        if (Frame().Connection().IsOpen())
             Frame().OnPortDisconnect();
         PumpEvents();
         View().SetInsertionObserver(nullptr);
@@ -33,7 +33,7 @@ protected:
         platform::SetPortAlias("COM" + std::to_string(port), pty.SlavePath());
         Doc().m_settings.port = port;
         Frame().OnPortConnect();
-        ASSERT_TRUE(Frame().m_port.IsOpen());
+        ASSERT_TRUE(Frame().Connection().IsOpen());
     }
 };
 

@@ -178,12 +178,12 @@ TEST_F(PortCommands, ConnectToAMissingPortShowsTheBoxAndStaysDisconnected)
     wxString message, caption;
     long style = 0;
     wxTEST_DIALOG(Frame().OnPortConnect(), ExpectMessageBox(&message, &caption, &style));
-    EXPECT_EQ(message, wxString::FromUTF8("COM4 포트를 열 수 없습니다."));
+    EXPECT_EQ(message, wxString::FromUTF8("COM4 포트를 열 수 없습니다.\n/nonexistent/tessaline-test-tty: 장치가 없습니다."));
     EXPECT_EQ(caption, "Tessaline");
     EXPECT_TRUE(style & wxICON_ERROR);
     EXPECT_TRUE(style & wxOK);
     EXPECT_FALSE(style & (wxCANCEL | wxYES_NO));
-    EXPECT_FALSE(Frame().m_port.IsOpen());
+    EXPECT_FALSE(Frame().Connection().IsOpen());
     EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
     EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_SETTINGS)));
     EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
@@ -199,14 +199,14 @@ TEST_F(PortCommands, MenuCommandsFlipTheEnablingBothWays)
     EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
 
     SendCommand(Wx(ID_PORT_CONNECT));
-    ASSERT_TRUE(Frame().m_port.IsOpen());
+    ASSERT_TRUE(Frame().Connection().IsOpen());
     EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
     EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_SETTINGS)));
     EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
 
     Edit().SetText("kept");
     SendCommand(Wx(ID_PORT_DISCONNECT));
-    EXPECT_FALSE(Frame().m_port.IsOpen());
+    EXPECT_FALSE(Frame().Connection().IsOpen());
     EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
     EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_SETTINGS)));
     EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
@@ -221,8 +221,8 @@ TEST_F(PortCommands, ConnectAppliesTheLineSettingsAndSwitchesFlowControlOff)
     Doc().m_settings.handshake = 1;  // hardware handshaking is not applied
     Connect(pty);
 
-    EXPECT_EQ(Frame().m_port.QueryBaudRate(), 19200u);
-    EXPECT_EQ(Frame().m_port.QueryFlowControl(), CSerialPort::FlowOff);
+    EXPECT_EQ(Frame().Connection().Port().QueryBaudRate(), 19200u);
+    EXPECT_EQ(Frame().Connection().Port().QueryFlowControl(), CSerialPort::FlowOff);
     const int fd = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     ASSERT_GE(fd, 0);
     termios line{};
@@ -241,10 +241,10 @@ std::vector<std::size_t> ReceiveInOneBurst(testing::PtyPair& pty, const std::str
 {
     std::vector<std::size_t> insertions;
     View().SetInsertionObserver([&](std::string_view text) { insertions.push_back(text.size()); });
-    const unsigned before = Frame().NotificationsPosted();
+    const unsigned before = Frame().Connection().MessagesPosted();
     EXPECT_TRUE(pty.Write(bytes));
     const auto deadline = std::chrono::steady_clock::now() + 20s;
-    while (Frame().NotificationsPosted() == before && std::chrono::steady_clock::now() < deadline)
+    while (Frame().Connection().MessagesPosted() == before && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(1ms);
     std::this_thread::sleep_for(100ms);  // lets a split delivery catch up
     const std::size_t expected = bytes.size() * 3;
@@ -315,17 +315,17 @@ TEST_F(Receiving, NotificationsWithoutReceivedCharactersChangeNothing)
     Edit().SetSel(6, 6);
     std::vector<std::string> insertions;
     View().SetInsertionObserver([&](std::string_view text) { insertions.emplace_back(text); });
-    const unsigned before = Frame().NotificationsPosted();
+    const unsigned before = Frame().Connection().MessagesPosted();
     ASSERT_TRUE(pty.Write("xyz"));
     const auto deadline = std::chrono::steady_clock::now() + 20s;
-    while (Frame().NotificationsPosted() == before && std::chrono::steady_clock::now() < deadline)
+    while (Frame().Connection().MessagesPosted() == before && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(1ms);
 
     // The bytes wait in the port; notifications that report no received
     // characters leave them there and the view as it was.
     for (WPARAM wParam : {WPARAM(EV_BREAK), WPARAM(EV_ERR), WPARAM(EV_ERR | (CE_FRAME << 16)),
                           WPARAM(EV_BREAK | EV_ERR | (CE_BREAK << 16)), WPARAM(EV_RXCHAR << 16)})
-        EXPECT_EQ(Frame().OnSerialMsg(wParam, 0), 0);
+        EXPECT_EQ(Frame().Connection().OnSerialMsg(wParam, 0), 0);
     EXPECT_TRUE(insertions.empty());
     EXPECT_EQ(Edit().GetText(), "before");
 

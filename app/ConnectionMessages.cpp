@@ -1,0 +1,100 @@
+#include "app/ConnectionMessages.h"
+
+namespace tessaline::app {
+namespace {
+
+// The columns the character at `text[i]` takes, and its length in bytes.
+std::size_t CharacterWidth(std::string_view text, std::size_t i, std::size_t* length)
+{
+    const auto lead = static_cast<unsigned char>(text[i]);
+    std::size_t bytes = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    if (i + bytes > text.size())
+        bytes = text.size() - i;
+    char32_t code = bytes == 1 ? lead : lead & (0x3F >> (bytes - 1));
+    for (std::size_t k = 1; k < bytes; ++k)
+        code = code << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    *length = bytes;
+    // Hangul and the other East Asian scripts are drawn twice as wide.
+    return code >= 0x1100 ? 2 : 1;
+}
+
+const char* Reason(platform::OpenFailureKind kind)
+{
+    using platform::OpenFailureKind;
+    switch (kind) {
+    case OpenFailureKind::NotFound:
+        return "장치가 없습니다.";
+    case OpenFailureKind::Permission:
+        return "권한이 없습니다. 사용자를 dialout 그룹에 추가하십시오.";
+    case OpenFailureKind::Busy:
+        return "다른 프로그램이 사용 중입니다.";
+    case OpenFailureKind::NotATerminal:
+        return "직렬 포트가 아닙니다.";
+    default:
+        return nullptr;
+    }
+}
+
+}  // namespace
+
+std::string BreakLongRuns(std::string_view text, std::size_t columns)
+{
+    std::string out;
+    out.reserve(text.size() + text.size() / columns + 1);
+    std::size_t column = 0;      // width of the run since the last break
+    std::size_t slashAt = 0;     // in `out`, just after the run's last '/'; 0 for none
+    std::size_t slashColumn = 0;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        std::size_t length = 1;
+        const std::size_t width = CharacterWidth(text, i, &length);
+        if (column + width > columns && column > 0) {
+            if (slashAt > 0) {
+                out.insert(slashAt, 1, '\n');
+                column -= slashColumn;
+            } else {
+                out += '\n';
+                column = 0;
+            }
+            slashAt = 0;
+        }
+        out.append(text.substr(i, length));
+        i += length;
+        column += width;
+        if (out.back() == ' ' || out.back() == '\n') {
+            column = 0;
+            slashAt = 0;
+        } else if (out.back() == '/') {
+            slashAt = out.size();
+            slashColumn = column;
+        }
+    }
+    return out;
+}
+
+std::string ConnectFailureMessage(std::string_view portName, const platform::OpenFailure& failure)
+{
+    std::string text(portName);
+    text += " 포트를 열 수 없습니다.";
+    if (failure.kind != platform::OpenFailureKind::None) {
+        text += '\n';
+        text += failure.path.empty() ? portName : std::string_view(failure.path);
+        text += ": ";
+        if (const char* reason = Reason(failure.kind))
+            text += reason;
+        else if (!failure.systemText.empty())
+            text += failure.systemText;
+        else
+            text += std::to_string(failure.systemError);
+    }
+    return BreakLongRuns(text, kMessageColumns);
+}
+
+std::string ConnectionLostMessage(std::string_view portName)
+{
+    std::string text(portName);
+    text += " 장치와의 연결이 끊어졌습니다.";
+    return BreakLongRuns(text, kMessageColumns);
+}
+
+}  // namespace tessaline::app

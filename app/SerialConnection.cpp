@@ -1,0 +1,135 @@
+#include "app/SerialConnection.h"
+
+#include "app/ConnectionMessages.h"
+#include "platform/message_target.h"
+#include "platform/open_failure.h"
+
+#include <array>
+#include <cstdio>
+
+namespace tessaline::app {
+namespace {
+
+// "00 " .. "FF ", three characters per byte value.
+const std::array<char, 256 * 3> kHexPairs = [] {
+    std::array<char, 256 * 3> table{};
+    const char digits[] = "0123456789ABCDEF";
+    for (int value = 0; value < 256; ++value) {
+        table[value * 3] = digits[value >> 4];
+        table[value * 3 + 1] = digits[value & 0x0F];
+        table[value * 3 + 2] = ' ';
+    }
+    return table;
+}();
+
+}  // namespace
+
+SerialConnection::SerialConnection(Events& events) : m_events(events)
+{
+    m_target.m_hWnd = platform::RegisterMessageTarget([this](UINT message, WPARAM wParam, LPARAM lParam) {
+        m_messagesPosted.fetch_add(1);
+        m_events.QueueMessage(SerialMessage{message, wParam, lParam});
+    });
+}
+
+SerialConnection::~SerialConnection()
+{
+    // The port closes first: Close joins the watcher, so no post is in
+    // flight afterwards. Then the target goes, so that no sink call can
+    // reach the owner any more.
+    Disconnect();
+    platform::UnregisterMessageTarget(m_target.m_hWnd);
+    m_target.m_hWnd = nullptr;
+}
+
+bool SerialConnection::Connect(const PortSettings& settings)
+{
+    char name[24];
+    std::snprintf(name, sizeof name, "COM%d", static_cast<int>(settings.port));
+    ++m_connectionNumber;
+    if (m_port.Open(name, &m_target, 0, m_connectionNumber, 0, 0) != 0) {
+        // Read at once: the record is this thread's last open attempt.
+        m_events.ConnectFailed(ConnectFailureMessage(name, platform::LastOpenFailure()));
+        return false;
+    }
+    m_portName = name;
+    // A line setting the driver refuses leaves the previous one in place;
+    // flow control is always off on a fresh connection.
+    m_port.ConfigureLine(settings.baud, settings.dataBits, settings.parity, settings.stopBits);
+    m_port.SetFlowControl(CSerialPort::FlowOff);
+    return true;
+}
+
+void SerialConnection::Disconnect()
+{
+    if (m_port.IsOpen())
+        m_port.Close();
+}
+
+void SerialConnection::Send(std::string_view bytes)
+{
+    if (!m_port.IsOpen())
+        return;
+    for (char byte : bytes)
+        m_port.Write(&byte, 1, nullptr, nullptr, INFINITE);
+}
+
+void SerialConnection::HandleMessage(const SerialMessage& message)
+{
+    if (message.message == CSerialWnd::s_defaultComMsg)
+        OnSerialMsg(message.wParam, message.lParam);
+    else if (message.message == CSerialWnd::s_watcherEndedMsg)
+        OnWatcherEnded(message.lParam);
+}
+
+LRESULT SerialConnection::OnSerialMsg(WPARAM wParam, LPARAM)
+{
+    if ((static_cast<DWORD>(wParam) & 0xFFFF & EV_RXCHAR) == 0)
+        return 0;
+    Drain();
+    return 0;
+}
+
+void SerialConnection::Drain()
+{
+    unsigned char buffer[kReadChunk + 1];
+    std::string text;
+    text.reserve(kReadChunk * 3);
+    DWORD count = 0;
+    do {
+        count = 0;
+        m_port.Read(buffer, kReadChunk, &count, nullptr, INFINITE);
+        if (count > kReadChunk)
+            count = 0;
+        buffer[count] = 0;
+        text.clear();
+        AppendHexPairs(text, buffer, count);
+        m_events.ShowReceived(text);
+    } while (count == kReadChunk);
+}
+
+void SerialConnection::OnWatcherEnded(LPARAM connection)
+{
+    // A loss is reported once, and only for the connection still open.
+    if (connection != m_connectionNumber || !m_port.IsOpen())
+        return;
+    // The bytes that came before the loss are still in the input queue.
+    Drain();
+    m_port.Close();
+    m_events.ConnectionLost(ConnectionLostMessage(m_portName));
+}
+
+void SerialConnection::AppendHexPairs(std::string& text, const unsigned char* bytes, std::size_t count)
+{
+    const std::size_t start = text.size();
+    text.resize(start + count * 3);
+    char* out = text.data() + start;
+    for (std::size_t i = 0; i < count; ++i, out += 3) {
+        const char* pair = &kHexPairs[bytes[i] * 3];
+        out[0] = pair[0];
+        out[1] = pair[1];
+        out[2] = pair[2];
+    }
+}
+
+}  // namespace tessaline::app

@@ -1,0 +1,88 @@
+// SerialConnection: the program's one connection to a serial port. It owns
+// the port object. Connect opens "COM<n>" with the chosen settings,
+// configures the line and switches flow control off; Disconnect closes it.
+// On each notification that reports received characters it drains the port
+// in reads of 100 bytes and hands every read on as hex text ("%02X " per
+// byte); typed bytes are written one at a time. When the port's watcher ends
+// on an error (the device went away) it shows what was still queued, closes
+// the port, so that Connect works again, and reports the loss once.
+//
+// It needs no window: it reports through Events, and its owner hands the
+// port's messages over to its own thread and calls HandleMessage there.
+//
+// Threading: everything runs on the owner thread, except the message sink,
+// which runs on the watcher thread and only counts and calls QueueMessage.
+#pragma once
+
+#include "app/PortSettings.h"
+#include "serial/SerialWnd.h"
+
+#include <atomic>
+#include <string>
+#include <string_view>
+
+namespace tessaline::app {
+
+struct SerialMessage {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+class SerialConnection {
+public:
+    static constexpr DWORD kReadChunk = 100;
+
+    class Events {
+    public:
+        virtual ~Events() = default;
+        // Watcher thread: passes `message` to the owner thread without
+        // waiting; the owner thread then calls HandleMessage with it.
+        virtual void QueueMessage(const SerialMessage& message) = 0;
+        // The hex text of one read, empty when the read brought nothing.
+        virtual void ShowReceived(std::string_view text) = 0;
+        // Connect failed; `message` says so in the user's words.
+        virtual void ConnectFailed(const std::string& message) = 0;
+        // The device went away; the port is closed already.
+        virtual void ConnectionLost(const std::string& message) = 0;
+    };
+
+    explicit SerialConnection(Events& events);
+    ~SerialConnection();
+    SerialConnection(const SerialConnection&) = delete;
+    SerialConnection& operator=(const SerialConnection&) = delete;
+
+    bool IsOpen() const { return m_port.IsOpen(); }
+    // Opens and configures the port; false after ConnectFailed was reported.
+    bool Connect(const PortSettings& settings);
+    void Disconnect();
+    // Writes each byte on its own, waiting for each; nothing while closed.
+    void Send(std::string_view bytes);
+
+    // A message of the port, on the owner thread.
+    void HandleMessage(const SerialMessage& message);
+    // A notification: drains the input when it reports received characters.
+    LRESULT OnSerialMsg(WPARAM wParam, LPARAM lParam);
+
+    // Appends "%02X " for each of `count` bytes to `text`.
+    static void AppendHexPairs(std::string& text, const unsigned char* bytes, std::size_t count);
+
+    CSerialWndObj& Port() { return m_port; }
+    // Messages the port has posted so far.
+    unsigned MessagesPosted() const { return m_messagesPosted.load(); }
+
+private:
+    void Drain();
+    void OnWatcherEnded(LPARAM connection);
+
+    Events& m_events;
+    CSerialWndObj m_port;
+    CWnd m_target;
+    std::string m_portName;
+    // Numbers each connection; its messages carry it, so that a loss
+    // reported for an earlier connection never closes a later one.
+    LPARAM m_connectionNumber = 0;
+    std::atomic<unsigned> m_messagesPosted{0};
+};
+
+}  // namespace tessaline::app
