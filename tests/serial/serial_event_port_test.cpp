@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <future>
 
 namespace {
 
@@ -25,8 +24,8 @@ protected:
     // Runs `stop` on another thread and reports whether it returned in time.
     static bool FinishesInTime(const std::function<void()>& stop, int timeoutMs = kGenerousMs)
     {
-        auto done = std::async(std::launch::async, stop);
-        return done.wait_for(std::chrono::milliseconds(timeoutMs)) == std::future_status::ready;
+        CallInThread call("the stop", stop);
+        return call.Done(timeoutMs);
     }
 
     PtyPair m_pty;
@@ -225,13 +224,14 @@ TEST_F(SerialEventPortTest, AStopDuringAHandlerCallEndsRightAfterIt)
     port.Hold(true);
     ASSERT_TRUE(m_pty.Write("a"));
     ASSERT_TRUE(port.WaitInHandler());
-    auto closed = std::async(std::launch::async, [&] { return port.Close(); });
+    LONG closed = 77;
+    CallInThread closing("Close", [&] { closed = port.Close(); });
     // The join waits for the handler; nothing new is reported meanwhile.
-    EXPECT_EQ(closed.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout);
+    EXPECT_FALSE(closing.Done(200));
     ASSERT_TRUE(m_pty.Write("b"));
     port.Hold(false);
-    ASSERT_EQ(closed.wait_for(std::chrono::milliseconds(kGenerousMs)), std::future_status::ready);
-    EXPECT_EQ(closed.get(), 0);
+    ASSERT_TRUE(closing.Done());
+    EXPECT_EQ(closed, 0);
     EXPECT_EQ(port.Reports().size(), 1u);
     EXPECT_FALSE(port.IsOpen());
 }
@@ -279,6 +279,38 @@ TEST_F(SerialEventPortTest, AStopBetweenAHandlerCallAndTheNextArmingDoesNotHang)
             port.Read(buffer, sizeof buffer);
         }
     }));
+}
+
+// Requests the stop and re-applies the mask just before its first arming, as
+// an owner's Close can: the wake-up then finds no wait pending, so only the
+// watcher's own check after arming can end it.
+class StopBeforeArmingPort : public RecordingEventPort {
+public:
+    LONG WaitForEvent(LPOVERLAPPED overlapped, DWORD timeoutMs) override
+    {
+        if (!m_stopRequested) {
+            m_stopRequested = true;
+            m_stopping = true;
+            SetEventMask(QueryEventMask());
+        }
+        return RecordingEventPort::WaitForEvent(overlapped, timeoutMs);
+    }
+
+private:
+    bool m_stopRequested = false;  // watcher thread only
+};
+
+TEST_F(SerialEventPortTest, AStopRequestedJustBeforeArmingEndsTheWatcher)
+{
+    StopBeforeArmingPort port;
+    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+    ASSERT_EQ(WaitForSingleObject(port.Thread(), kGenerousMs), WAIT_OBJECT_0)
+        << "the watcher missed a stop requested before it armed its wait";
+    DWORD code = 77;
+    ASSERT_TRUE(GetExitCodeThread(port.Thread(), &code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(port.Reports().empty());
+    EXPECT_EQ(port.Close(), 0);
 }
 
 TEST_F(SerialEventPortTest, AnExpiredStopKeepsTheThreadForALaterStop)

@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <string>
+#include <termios.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -185,6 +188,33 @@ INSTANTIATE_TEST_SUITE_P(
                       OpenFailure{"GetCommTimeouts", ERROR_GEN_FAILURE, 0, true, true},
                       OpenFailure{"SetCommTimeouts", ERROR_INVALID_PARAMETER, 0, true, true}),
     [](const auto& info) { return std::string(info.param.function); });
+
+TEST_F(SerialPortTest, OpenAppliesTheDefaultConfigurationAndIgnoresItsFailures)
+{
+    const int probe = open(Path(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(probe, 0);
+    for (const char* failing : {"", "GetDefaultCommConfigA", "SetCommConfig"}) {
+        SCOPED_TRACE(failing);
+        // The line as another program left it: 4800 baud, two stop bits.
+        termios line{};
+        ASSERT_EQ(tcgetattr(probe, &line), 0);
+        cfsetspeed(&line, B4800);
+        line.c_cflag |= CSTOPB;
+        ASSERT_EQ(tcsetattr(probe, TCSANOW, &line), 0);
+        if (*failing != '\0')
+            FailNextCalls(failing, ERROR_GEN_FAILURE);
+        TestPort port;
+        EXPECT_EQ(port.Open(Path(), 0, 0, true), 0);
+        EXPECT_EQ(PendingFaults(failing), 0u);
+        const bool applied = *failing == '\0';
+        EXPECT_EQ(port.QueryBaudRate(), applied ? 9600u : 4800u);
+        EXPECT_EQ(port.QueryStopBits(), applied ? ONESTOPBIT : TWOSTOPBITS);
+        EXPECT_EQ(port.QueryDataBits(), 8);
+        EXPECT_EQ(port.QueryParity(), NOPARITY);
+        EXPECT_EQ(port.State().fBinary, 1u);
+    }
+    close(probe);
+}
 
 TEST_F(SerialPortTest, AFailedEventMaskStepIsNotReportedAndKeepsTheOldMask)
 {
@@ -750,6 +780,17 @@ TEST_F(SerialPortTest, AnInternalWaitThatRunsOutCancelsAndLeavesThePortUsable)
     EXPECT_EQ(port.Read(buffer, sizeof buffer, &count, nullptr, kGenerousMs), 0);
     EXPECT_EQ(count, 8u);
     EXPECT_EQ(std::string(buffer, 8), "abcdefgh");
+
+    // A write that runs out reports 1460 with what it had sent, all of which
+    // reaches the far end, and nothing more.
+    const std::string big(1 << 20, 'w');
+    count = 77;
+    EXPECT_EQ(port.Write(big.data(), static_cast<DWORD>(big.size()), &count, nullptr, 50),
+              static_cast<LONG>(ERROR_TIMEOUT));
+    EXPECT_GT(count, 0u);
+    EXPECT_LT(count, big.size());
+    EXPECT_EQ(m_pty.Read(count, kGenerousMs).size(), count);
+    EXPECT_EQ(m_pty.Read(1, 200).size(), 0u);
 }
 
 TEST_F(SerialPortTest, AReadThatRunsOutWithPartOfItsBytesLosesNone)
@@ -788,6 +829,21 @@ TEST_F(SerialPortTest, AFailedInternalWaitReportsItsErrorAndFinishesTheRequest)
     EXPECT_EQ(port.Read(buffer, sizeof buffer, &count, nullptr, kGenerousMs), 0);
     EXPECT_EQ(count, 4u);
     EXPECT_EQ(std::string(buffer, 4), "abcd");
+
+    // A request that ends with an error after the wait reports that error
+    // with the bytes it had taken.
+    ASSERT_TRUE(m_pty.Write("ab"));
+    ASSERT_TRUE(WaitUntil([&] { return port.InQueue() == 2; }));
+    std::thread aborter([&] {
+        // The read has taken both bytes and waits for the rest.
+        if (WaitUntil([&] { return port.InQueue() == 0; }))
+            PurgeComm(port.Handle(), PURGE_RXABORT);
+    });
+    count = 77;
+    EXPECT_EQ(port.Read(buffer, sizeof buffer, &count, nullptr, kGenerousMs),
+              static_cast<LONG>(ERROR_OPERATION_ABORTED));
+    aborter.join();
+    EXPECT_EQ(count, 2u);
 }
 
 }  // namespace

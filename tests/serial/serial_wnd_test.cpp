@@ -8,17 +8,30 @@
 
 #include <gtest/gtest.h>
 
-#include <future>
+#include <new>
 
 namespace {
 
 using namespace serialtest;
+using tessaline::platform::testing::ClearFaults;
 using tessaline::platform::testing::FailNextCalls;
 using tessaline::platform::testing::InjectReceivedBytes;
 using tessaline::platform::testing::FaultScope;
 using tessaline::testing::MessageQueueTarget;
 using tessaline::testing::PostedMessage;
 using tessaline::testing::PtyPair;
+using tessaline::testing::ThreadCount;
+
+// A window port with its own destructors only: nothing is closed first.
+template <class Port>
+class Peek : public Port {
+public:
+    // Thread, watch event, I/O event and device, in that order.
+    std::vector<HANDLE> Handles() const
+    {
+        return {this->m_thread, this->m_watchEvent, this->m_ioEvent, this->m_handle};
+    }
+};
 
 class SerialWndTest : public ::testing::Test {
 protected:
@@ -30,6 +43,35 @@ protected:
         auto message = target.Take(kGenerousMs);
         EXPECT_TRUE(message.has_value());
         return message.value_or(PostedMessage{0, 0, 0});
+    }
+
+    // Destroys a connected port of class Port (through its own destructor,
+    // nothing closed first) while its watcher runs, with the first
+    // `failedJoins` joins on this thread failing. Returns whether the device
+    // was still held afterwards. The object lives in storage that outlasts
+    // it, since a watcher that could not be joined may still be ending.
+    template <class Port>
+    bool DeviceHeldAfterDestruction(unsigned failedJoins)
+    {
+        alignas(Peek<Port>) unsigned char storage[sizeof(Peek<Port>)];
+        auto* port = new (storage) Peek<Port>;
+        EXPECT_EQ(port->Open(Path(), m_target.Handle(), 0, 0, 0, 0), 0);
+        EXPECT_TRUE(m_pty.Write("a"));
+        Next(m_target);  // the watcher runs
+        const std::vector<HANDLE> handles = port->Handles();
+        if (failedJoins != 0)
+            FailNextCalls("WaitForSingleObject", ERROR_INVALID_HANDLE, failedJoins, true);
+        port->~Peek<Port>();
+        ClearFaults();
+        TestPort other;
+        const bool held = other.Open(Path(), 0, 0, false) != 0;
+        if (held) {
+            // Left open on purpose; the watcher was asked to stop and ends.
+            EXPECT_EQ(WaitForSingleObject(handles[0], kGenerousMs), WAIT_OBJECT_0);
+            for (HANDLE handle : handles)
+                CloseHandle(handle);
+        }
+        return held;
     }
 
     PtyPair m_pty;
@@ -184,6 +226,11 @@ TEST_F(SerialWndTest, CloseClearsDestinationAndMessageButKeepsTheParameter)
     MessageQueueTarget second;
     TestWnd port;
     ASSERT_EQ(port.Open(Path(), m_target.Handle(), 0, 21, 0, 0), 0);
+    // A Close whose join fails leaves the watcher its destination.
+    FailNextCalls("WaitForSingleObject", ERROR_INVALID_HANDLE, 1, true);
+    EXPECT_EQ(port.Close(), static_cast<LONG>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(port.Target(), m_target.Handle());
+    EXPECT_NE(port.Message(), 0u);
     EXPECT_EQ(port.Close(), 0);
     EXPECT_EQ(port.Target(), nullptr);
     EXPECT_EQ(port.Message(), 0u);
@@ -283,6 +330,20 @@ TEST_F(SerialWndTest, TheTriggerCharacterIsReportedWithTheBytes)
     EXPECT_EQ(events, WPARAM{EV_RXCHAR | EV_RXFLAG});
 }
 
+TEST_F(SerialWndTest, DestroyingAConnectedPortJoinsItsWatcherBeforeClosingAnything)
+{
+    const std::size_t threads = ThreadCount();
+    // A failed join is retried without a time-out; only when every join
+    // fails are the handles left open rather than closed under the watcher.
+    EXPECT_FALSE(DeviceHeldAfterDestruction<CSerialWnd>(0));
+    EXPECT_FALSE(DeviceHeldAfterDestruction<CSerialWndObj>(0));
+    EXPECT_FALSE(DeviceHeldAfterDestruction<CSerialWnd>(1));
+    EXPECT_FALSE(DeviceHeldAfterDestruction<CSerialWndObj>(1));
+    EXPECT_TRUE(DeviceHeldAfterDestruction<CSerialWnd>(100));
+    EXPECT_TRUE(DeviceHeldAfterDestruction<CSerialWndObj>(100));
+    EXPECT_TRUE(WaitUntil([&] { return ThreadCount() == threads; }));
+}
+
 TEST_F(SerialWndTest, AnUnpluggedDeviceEndsTheWatcherAndCloseStillReturns)
 {
     TestWnd port;
@@ -307,9 +368,10 @@ TEST_F(SerialWndTest, AnUnpluggedDeviceEndsTheWatcherAndCloseStillReturns)
     EXPECT_EQ(port.Read(buffer, sizeof buffer, &count), 0);
     EXPECT_EQ(std::string(buffer, count), "hello");
     EXPECT_EQ(port.Read(buffer, sizeof buffer, &count), static_cast<LONG>(ERROR_IO_DEVICE));
-    auto closed = std::async(std::launch::async, [&] { return port.Close(); });
-    ASSERT_EQ(closed.wait_for(std::chrono::milliseconds(kGenerousMs)), std::future_status::ready);
-    EXPECT_EQ(closed.get(), 0);
+    LONG closed = 77;
+    CallInThread closing("Close", [&] { closed = port.Close(); });
+    ASSERT_TRUE(closing.Done());
+    EXPECT_EQ(closed, 0);
     EXPECT_FALSE(port.IsOpen());
     while (auto more = m_target.Take(0))
         EXPECT_NE(more->message, CSerialWnd::s_watcherEndedMsg) << "posted twice";
