@@ -22,14 +22,14 @@ using tessaline::testing::PostedMessage;
 using tessaline::testing::PtyPair;
 using tessaline::testing::ThreadCount;
 
-// A window port with its own destructors only: nothing is closed first.
-template <class Port>
-class Peek : public Port {
-public:
+// Reads a window port's handles from outside, so that the port itself can be
+// a CSerialWnd or CSerialWndObj whose own destructors are the ones that run.
+struct HandlesOf : CSerialWndObj {
     // Thread, watch event, I/O event and device, in that order.
-    std::vector<HANDLE> Handles() const
+    static std::vector<HANDLE> Of(const CSerialWnd& port)
     {
-        return {this->m_thread, this->m_watchEvent, this->m_ioEvent, this->m_handle};
+        return {port.*(&HandlesOf::m_thread), port.*(&HandlesOf::m_watchEvent), port.*(&HandlesOf::m_ioEvent),
+                port.*(&HandlesOf::m_handle)};
     }
 };
 
@@ -46,28 +46,34 @@ protected:
     }
 
     // Destroys a connected port of class Port (through its own destructor,
-    // nothing closed first) while its watcher runs, with the first
-    // `failedJoins` joins on this thread failing. Returns whether the device
-    // was still held afterwards. The object lives in storage that outlasts
-    // it, since a watcher that could not be joined may still be ending.
+    // nothing closed first) with the first `failedJoins` joins on this
+    // thread failing; with every join failing, the watcher has ended first
+    // (after a stop whose join failed), so that it never races the
+    // destructors. Returns whether the device was still held afterwards. The
+    // object lives in storage of its own, so its end can be watched.
     template <class Port>
-    bool DeviceHeldAfterDestruction(unsigned failedJoins)
+    bool DeviceHeldAfterDestruction(unsigned failedJoins, bool everyJoinFails = false)
     {
-        alignas(Peek<Port>) unsigned char storage[sizeof(Peek<Port>)];
-        auto* port = new (storage) Peek<Port>;
+        alignas(Port) unsigned char storage[sizeof(Port)];
+        auto* port = new (storage) Port;
         EXPECT_EQ(port->Open(Path(), m_target.Handle(), 0, 0, 0, 0), 0);
         EXPECT_TRUE(m_pty.Write("a"));
         Next(m_target);  // the watcher runs
-        const std::vector<HANDLE> handles = port->Handles();
+        const std::vector<HANDLE> handles = HandlesOf::Of(*port);
+        if (everyJoinFails) {
+            FailNextCalls("WaitForSingleObject", ERROR_INVALID_HANDLE, 1, true);
+            EXPECT_EQ(port->StopWatcher(INFINITE), static_cast<LONG>(ERROR_INVALID_HANDLE));
+            EXPECT_EQ(WaitForSingleObject(handles[0], kGenerousMs), WAIT_OBJECT_0);
+            failedJoins = 100;
+        }
         if (failedJoins != 0)
             FailNextCalls("WaitForSingleObject", ERROR_INVALID_HANDLE, failedJoins, true);
-        port->~Peek<Port>();
+        port->~Port();
         ClearFaults();
         TestPort other;
         const bool held = other.Open(Path(), 0, 0, false) != 0;
         if (held) {
-            // Left open on purpose; the watcher was asked to stop and ends.
-            EXPECT_EQ(WaitForSingleObject(handles[0], kGenerousMs), WAIT_OBJECT_0);
+            // Left open on purpose; released here.
             for (HANDLE handle : handles)
                 CloseHandle(handle);
         }
@@ -339,8 +345,8 @@ TEST_F(SerialWndTest, DestroyingAConnectedPortJoinsItsWatcherBeforeClosingAnythi
     EXPECT_FALSE(DeviceHeldAfterDestruction<CSerialWndObj>(0));
     EXPECT_FALSE(DeviceHeldAfterDestruction<CSerialWnd>(1));
     EXPECT_FALSE(DeviceHeldAfterDestruction<CSerialWndObj>(1));
-    EXPECT_TRUE(DeviceHeldAfterDestruction<CSerialWnd>(100));
-    EXPECT_TRUE(DeviceHeldAfterDestruction<CSerialWndObj>(100));
+    EXPECT_TRUE(DeviceHeldAfterDestruction<CSerialWnd>(0, true));
+    EXPECT_TRUE(DeviceHeldAfterDestruction<CSerialWndObj>(0, true));
     EXPECT_TRUE(WaitUntil([&] { return ThreadCount() == threads; }));
 }
 
