@@ -1,5 +1,5 @@
-// CSerialEventPort: the watcher thread's start, reports, stop and failures.
-#include "serial_test_support.h"
+// CSerialEventPort: the watcher thread's start, reports and failures.
+#include "serial_fixtures.h"
 
 #include "platform/testing.h"
 #include "tests/support/pty_pair.h"
@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <future>
 
 namespace {
 
@@ -17,21 +16,6 @@ using tessaline::platform::testing::FaultScope;
 using tessaline::platform::testing::PendingFaults;
 using tessaline::testing::PtyPair;
 using tessaline::testing::ThreadCount;
-
-class SerialEventPortTest : public ::testing::Test {
-protected:
-    const char* Path() const { return m_pty.SlavePath().c_str(); }
-
-    // Runs `stop` on another thread and reports whether it returned in time.
-    static bool FinishesInTime(const std::function<void()>& stop, int timeoutMs = kGenerousMs)
-    {
-        auto done = std::async(std::launch::async, stop);
-        return done.wait_for(std::chrono::milliseconds(timeoutMs)) == std::future_status::ready;
-    }
-
-    PtyPair m_pty;
-    FaultScope m_faults;
-};
 
 TEST_F(SerialEventPortTest, OpenWatchingReportsReceivedBytes)
 {
@@ -216,104 +200,6 @@ TEST_F(SerialEventPortTest, AFailingClearCommErrorStillReportsWithNoErrors)
     EXPECT_EQ(PendingFaults("ClearCommError"), 0u);
     EXPECT_EQ(port.Reports()[0].events, EV_RXCHAR);
     EXPECT_EQ(port.Reports()[0].errors, 0u);
-}
-
-TEST_F(SerialEventPortTest, AStopDuringAHandlerCallEndsRightAfterIt)
-{
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
-    port.Hold(true);
-    ASSERT_TRUE(m_pty.Write("a"));
-    ASSERT_TRUE(port.WaitInHandler());
-    auto closed = std::async(std::launch::async, [&] { return port.Close(); });
-    // The join waits for the handler; nothing new is reported meanwhile.
-    EXPECT_EQ(closed.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout);
-    ASSERT_TRUE(m_pty.Write("b"));
-    port.Hold(false);
-    ASSERT_EQ(closed.wait_for(std::chrono::milliseconds(kGenerousMs)), std::future_status::ready);
-    EXPECT_EQ(closed.get(), 0);
-    EXPECT_EQ(port.Reports().size(), 1u);
-    EXPECT_FALSE(port.IsOpen());
-}
-
-TEST_F(SerialEventPortTest, AStopWhileWaitingEndsWithExitCodeZeroAndNoReport)
-{
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
-    port.RequestStop();
-    port.SetEventMask(port.QueryEventMask());
-    ASSERT_EQ(WaitForSingleObject(port.Thread(), kGenerousMs), WAIT_OBJECT_0);
-    DWORD code = 77;
-    ASSERT_TRUE(GetExitCodeThread(port.Thread(), &code));
-    EXPECT_EQ(code, 0u);
-    EXPECT_TRUE(port.Reports().empty());
-    EXPECT_EQ(port.StopWatcher(INFINITE), 0);
-    EXPECT_FALSE(port.Stopping());
-    EXPECT_EQ(port.Thread(), nullptr);
-}
-
-TEST_F(SerialEventPortTest, AStopBeforeTheFirstArmingDoesNotHang)
-{
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, false), 0);
-    EXPECT_TRUE(FinishesInTime([&] {
-        for (int i = 0; i < 300; ++i) {
-            port.StartWatcher();
-            port.StopWatcher(INFINITE);
-        }
-    }));
-    EXPECT_EQ(port.Thread(), nullptr);
-}
-
-TEST_F(SerialEventPortTest, AStopBetweenAHandlerCallAndTheNextArmingDoesNotHang)
-{
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, false), 0);
-    EXPECT_TRUE(FinishesInTime([&] {
-        for (int i = 0; i < 200; ++i) {
-            port.StartWatcher();
-            m_pty.Write("x");
-            port.WaitForReports(static_cast<std::size_t>(i) + 1, 50);
-            port.StopWatcher(INFINITE);
-            char buffer[64];
-            port.Read(buffer, sizeof buffer);
-        }
-    }));
-}
-
-TEST_F(SerialEventPortTest, AnExpiredStopKeepsTheThreadForALaterStop)
-{
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
-    port.Hold(true);
-    ASSERT_TRUE(m_pty.Write("a"));
-    ASSERT_TRUE(port.WaitInHandler());
-    HANDLE thread = port.Thread();
-    EXPECT_EQ(port.StopWatcher(50), static_cast<LONG>(ERROR_TIMEOUT));
-    EXPECT_EQ(port.LastError(), static_cast<LONG>(ERROR_TIMEOUT));
-    EXPECT_EQ(port.Thread(), thread);
-    EXPECT_EQ(port.StartWatcher(), 0);  // still held: nothing new
-    EXPECT_EQ(port.Thread(), thread);
-    port.Hold(false);
-    EXPECT_EQ(port.StopWatcher(INFINITE), 0);
-    EXPECT_EQ(port.Thread(), nullptr);
-    EXPECT_FALSE(port.Stopping());
-    EXPECT_EQ(port.Reports().size(), 1u);
-}
-
-TEST_F(SerialEventPortTest, AFailedJoinKeepsThePortOpenForALaterClose)
-{
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
-    HANDLE thread = port.Thread();
-    FailNextCalls("WaitForSingleObject", ERROR_INVALID_HANDLE, 1, true);
-    EXPECT_EQ(port.Close(), static_cast<LONG>(ERROR_INVALID_HANDLE));
-    EXPECT_EQ(port.Thread(), thread);
-    EXPECT_TRUE(port.IsOpen());
-    EXPECT_NE(port.WatchEvent(), nullptr);
-    EXPECT_EQ(port.Close(), 0);
-    EXPECT_EQ(port.Thread(), nullptr);
-    EXPECT_FALSE(port.IsOpen());
 }
 
 TEST_F(SerialEventPortTest, AWatcherWhoseArmingFailsEndsWithThatError)

@@ -7,10 +7,15 @@
 #include "serial/SerialEventPort.h"
 #include "serial/SerialWnd.h"
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -31,6 +36,53 @@ inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = kG
     }
     return true;
 }
+
+// Runs a call on a thread of its own, so that a test can wait for it with a
+// deadline. The thread is given up (detached) from the start: a call that
+// never returns cannot hold the run until ctest's time-out. If it still has
+// not returned when this object goes, after one more generous wait, the
+// stuck call is named and the process ends at once, since the objects it
+// uses cannot be destroyed under it.
+class CallInThread {
+public:
+    CallInThread(const char* what, std::function<void()> call) : m_what(what), m_state(std::make_shared<State>())
+    {
+        std::thread([state = m_state, call = std::move(call)] {
+            call();
+            std::lock_guard lock(state->mutex);
+            state->done = true;
+            state->changed.notify_all();
+        }).detach();
+    }
+    CallInThread(const CallInThread&) = delete;
+    CallInThread& operator=(const CallInThread&) = delete;
+    ~CallInThread()
+    {
+        if (Done())
+            return;
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::fprintf(stderr, "%s: %s did not return within %d ms and is stuck; giving up.\n",
+                     test != nullptr ? test->name() : "?", m_what, 2 * kGenerousMs);
+        std::fflush(stderr);
+        std::_Exit(EXIT_FAILURE);
+    }
+
+    // Whether the call has returned, waiting up to timeoutMs for it.
+    bool Done(int timeoutMs = kGenerousMs)
+    {
+        std::unique_lock lock(m_state->mutex);
+        return m_state->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return m_state->done; });
+    }
+
+private:
+    struct State {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool done = false;
+    };
+    const char* m_what;
+    std::shared_ptr<State> m_state;
+};
 
 inline DWORD FlagWord(const DCB& dcb)
 {
