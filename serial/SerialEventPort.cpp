@@ -112,9 +112,17 @@ DWORD CSerialEventPort::TakeFiredEvents()
     return fired & m_eventMask.load();
 }
 
+void CSerialEventPort::OnWatcherEnded(DWORD)
+{
+}
+
 DWORD WINAPI CSerialEventPort::WatcherThreadProc(LPVOID param)
 {
-    return static_cast<CSerialEventPort*>(param)->RunWatcher();
+    auto* port = static_cast<CSerialEventPort*>(param);
+    const DWORD exitCode = port->RunWatcher();
+    if (exitCode != 0 && !port->m_stopping)
+        port->OnWatcherEnded(exitCode);
+    return exitCode;
 }
 
 void CSerialEventPort::AbandonArmedWait(OVERLAPPED& overlapped)

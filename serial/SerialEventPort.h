@@ -39,6 +39,10 @@ public:
     // Called on the watcher thread with the fired events (never 0) and the
     // line-error word of one completed wait; the result is ignored.
     virtual LONG OnSerialEvent(DWORD events, DWORD errors) = 0;
+    // Called once on the watcher thread when the watcher ends on an error
+    // (a lost device, a failed wait), never when it ends on a stop request;
+    // the default does nothing.
+    virtual void OnWatcherEnded(DWORD error);
 
 protected:
     // Fired events still in the event mask; clears the event word.

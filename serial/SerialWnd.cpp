@@ -1,6 +1,7 @@
 #include "serial/SerialWnd.h"
 
 const UINT CSerialWnd::s_defaultComMsg = RegisterWindowMessageA("CSerialWnd_DefaultComMsg");
+const UINT CSerialWnd::s_watcherEndedMsg = RegisterWindowMessageA("CSerialWnd_WatcherEndedMsg");
 
 CSerialWnd::CSerialWnd() : m_targetWnd(nullptr), m_notifyMsg(0), m_notifyParam(0)
 {
@@ -47,6 +48,11 @@ LONG CSerialWnd::OnSerialEvent(DWORD events, DWORD errors)
 {
     const WPARAM wParam = (static_cast<WPARAM>(errors & 0xFFFF) << 16) | (events & 0xFFFF);
     return PostMessageA(m_targetWnd.load(), m_notifyMsg.load(), wParam, m_notifyParam.load());
+}
+
+void CSerialWnd::OnWatcherEnded(DWORD error)
+{
+    PostMessageA(m_targetWnd.load(), s_watcherEndedMsg, static_cast<WPARAM>(error), m_notifyParam.load());
 }
 
 CSerialWndObj::~CSerialWndObj()

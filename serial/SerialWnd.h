@@ -27,6 +27,10 @@ public:
     // The message registered as "CSerialWnd_DefaultComMsg" during static
     // initialisation; posted when the opener names no message of its own.
     static const UINT s_defaultComMsg;
+    // The message registered as "CSerialWnd_WatcherEndedMsg" during static
+    // initialisation; posted once when the watcher ends on an error, with
+    // WPARAM = the error and LPARAM = the opener's parameter.
+    static const UINT s_watcherEndedMsg;
 
     CSerialWnd();
     ~CSerialWnd() override;
@@ -36,6 +40,7 @@ public:
 
     LONG Close() override;
     LONG OnSerialEvent(DWORD events, DWORD errors) override;
+    void OnWatcherEnded(DWORD error) override;
 
     // Opens the port, records the destination (not validated; null posts
     // nowhere), the message (0 means s_defaultComMsg) and the parameter, and

@@ -5,6 +5,7 @@
 #include "platform/posix/comm_device.h"
 #include "platform/posix/errors.h"
 #include "platform/posix/fault_injection.h"
+#include "platform/posix/open_failure_record.h"
 #include "platform/testing.h"
 
 #include <cerrno>
@@ -51,19 +52,33 @@ constexpr DWORD kProviderRs232 = 1;  // PST_RS232
 HANDLE CreateFileA(LPCSTR fileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD creationDisposition,
                    DWORD flagsAndAttributes, HANDLE templateFile)
 {
-    if (InjectFault("CreateFileA"))
+    if (InjectFault("CreateFileA")) {
+        const DWORD error = GetLastError();
+        RecordOpenFailureCode(fileName ? ResolvePortName(fileName) : std::string(), error);
+        SetLastError(error);
         return INVALID_HANDLE_VALUE;
+    }
     if (fileName == nullptr || *fileName == '\0') {
+        RecordOpenFailureCode(std::string(), ERROR_PATH_NOT_FOUND);
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
     if (creationDisposition != OPEN_EXISTING || templateFile != nullptr) {
+        RecordOpenFailureCode(fileName, ERROR_INVALID_PARAMETER);
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
-    auto device = CommDevice::Open(ResolvePortName(fileName), (flagsAndAttributes & FILE_FLAG_OVERLAPPED) != 0);
+    // A port name that maps to no device: nothing to open.
+    const std::string path = ResolvePortName(fileName);
+    if (path.empty()) {
+        RecordOpenFailure(path, OpenFailureKind::NotFound, ENOENT);
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    auto device = CommDevice::Open(path, (flagsAndAttributes & FILE_FLAG_OVERLAPPED) != 0);
     if (!device)
         return INVALID_HANDLE_VALUE;
+    ClearOpenFailure();
     return InsertHandle(std::move(device));
 }
 

@@ -1,6 +1,7 @@
 #include "platform/posix/comm_device.h"
 
 #include "platform/posix/errors.h"
+#include "platform/posix/open_failure_record.h"
 #include "platform/posix/tty_line.h"
 
 #include <linux/serial.h>
@@ -8,11 +9,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tessaline::platform {
@@ -94,33 +97,54 @@ CommDevice::~CommDevice()
 
 std::shared_ptr<CommDevice> CommDevice::Open(const std::string& path, bool overlapped)
 {
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        FailWithErrno(errno);
-        return nullptr;
-    }
-    auto fail = [fd](int error, bool exclusive) -> std::shared_ptr<CommDevice> {
-        if (exclusive)
-            ioctl(fd, TIOCNXCL);
-        ::close(fd);
+    auto refuse = [&path](int error, std::optional<OpenFailureKind> kind = std::nullopt) -> std::shared_ptr<CommDevice> {
+        if (kind)
+            RecordOpenFailure(path, *kind, error);
+        else
+            RecordOpenFailure(path, error);
         FailWithErrno(error);
         return nullptr;
     };
+    // Only a character device is opened: opening a FIFO or a regular file
+    // could block, or leave it changed.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return refuse(errno);
+    if (!S_ISCHR(info.st_mode))
+        return refuse(S_ISDIR(info.st_mode) ? EISDIR : ENOTTY, OpenFailureKind::NotATerminal);
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return refuse(errno);
+    auto fail = [fd, &refuse](int error, bool exclusive,
+                              std::optional<OpenFailureKind> kind = std::nullopt) -> std::shared_ptr<CommDevice> {
+        if (exclusive)
+            ioctl(fd, TIOCNXCL);
+        ::close(fd);
+        return refuse(error, kind);
+    };
     if (!isatty(fd))
-        return fail(ENOTTY, false);
+        return fail(ENOTTY, false, OpenFailureKind::NotATerminal);
     // flock keeps out every other opener, root included; TIOCEXCL also keeps
     // out programs that do not take the lock (except root).
     if (flock(fd, LOCK_EX | LOCK_NB) != 0)
         return fail(errno == EWOULDBLOCK ? EBUSY : errno, false);
     if (ioctl(fd, TIOCEXCL) != 0)
         return fail(errno, false);
+    // What the terminal was set to goes back on at close.
+    TtySavedSettings found;
+    if (int error = TtySaveSettings(fd, found))
+        return fail(error, true);
     if (int error = TtyMakeRaw(fd))
         return fail(error, true);
     const int wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (wakeFd < 0)
-        return fail(errno, true);
+    if (wakeFd < 0) {
+        const int error = errno;
+        TtyRestoreSettings(fd, found);
+        return fail(error, true);
+    }
 
     std::shared_ptr<CommDevice> device(new CommDevice(fd, wakeFd, overlapped));
+    device->m_foundSettings = found;
     int lines = 0;
     if (ioctl(fd, TIOCMGET, &lines) == 0) {
         device->m_hasModemLines = true;
@@ -147,6 +171,7 @@ std::shared_ptr<CommDevice> CommDevice::Open(const std::string& path, bool overl
         device->m_service = std::thread(&CommDevice::ServiceLoop, device.get());
     } catch (const std::system_error&) {
         device.reset();
+        RecordOpenFailure(path, OpenFailureKind::Other, ENOMEM);
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
@@ -177,6 +202,14 @@ void CommDevice::Shutdown()
         m_service.join();
     if (!m_fdsClosed) {
         m_fdsClosed = true;
+        // A device that is gone has no settings to give back.
+        bool dead = false;
+        {
+            std::lock_guard lock(m_mutex);
+            dead = m_dead;
+        }
+        if (!dead)
+            TtyRestoreSettings(m_fd, m_foundSettings);
         ioctl(m_fd, TIOCNXCL);
         ::close(m_fd);
         ::close(m_wakeFd);
@@ -578,17 +611,29 @@ BOOL CommDevice::Read(void* buffer, DWORD length, DWORD* bytesRead, OVERLAPPED* 
 {
     if (bytesRead)
         *bytesRead = 0;
-    if (length == 0 || buffer == nullptr || (m_overlapped && overlapped == nullptr))
+    if ((buffer == nullptr && length != 0) || (m_overlapped && overlapped == nullptr))
         return Fail(ERROR_INVALID_PARAMETER);
     std::unique_lock lock(m_mutex);
+    auto* bytes = static_cast<std::uint8_t*>(buffer);
+    // Input that arrived before the device was lost is still handed out;
+    // only an empty queue reports the loss.
+    if (m_dead && !m_closed && !m_queue.Empty() && length != 0) {
+        const auto taken = static_cast<DWORD>(m_queue.Pop(bytes, length));
+        lock.unlock();
+        return CompleteNow(overlapped, taken, bytesRead);
+    }
     if (DWORD refusal = Refusal(false))
         return Fail(refusal);
+    // Nothing asked for: done at once, as the Windows driver does.
+    if (length == 0) {
+        lock.unlock();
+        return CompleteNow(overlapped, 0, bytesRead);
+    }
     const COMMTIMEOUTS t = m_timeouts;
     const bool returnAtOnce =
         t.ReadIntervalTimeout == MAXDWORD && t.ReadTotalTimeoutMultiplier == 0 && t.ReadTotalTimeoutConstant == 0;
     const bool anyByteCompletes = t.ReadIntervalTimeout == MAXDWORD && t.ReadTotalTimeoutMultiplier == MAXDWORD &&
                                   t.ReadTotalTimeoutConstant > 0 && t.ReadTotalTimeoutConstant < MAXDWORD;
-    auto* bytes = static_cast<std::uint8_t*>(buffer);
     DWORD done = 0;
     if (m_reads.empty() && !m_queue.Empty()) {
         done = static_cast<DWORD>(m_queue.Pop(bytes, length));
@@ -629,6 +674,11 @@ BOOL CommDevice::Write(const void* data, DWORD length, DWORD* bytesWritten, OVER
     std::unique_lock lock(m_mutex);
     if (DWORD refusal = Refusal(false))
         return Fail(refusal);
+    // Nothing to send: done at once, even behind a pending write.
+    if (length == 0) {
+        lock.unlock();
+        return CompleteNow(overlapped, 0, bytesWritten);
+    }
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     DWORD done = 0;
     if (m_writes.empty()) {
@@ -640,9 +690,10 @@ BOOL CommDevice::Write(const void* data, DWORD length, DWORD* bytesWritten, OVER
             }
             if (written < 0 && errno == EINTR)
                 continue;
-            if (written < 0 && errno == EAGAIN)
+            // Nothing taken now (a full terminal): the rest is queued.
+            if (written == 0 || errno == EAGAIN)
                 break;
-            const int error = written == 0 ? EIO : errno;
+            const int error = errno;
             if (error == EIO) {
                 MarkDead(EIO);
                 return Fail(m_deadError);
@@ -650,8 +701,7 @@ BOOL CommDevice::Write(const void* data, DWORD length, DWORD* bytesWritten, OVER
             return FailWithErrno(error);
         }
         if (done == length) {
-            if (length > 0)
-                RecordEvents(EV_TXEMPTY);
+            RecordEvents(EV_TXEMPTY);
             lock.unlock();
             return CompleteNow(overlapped, done, bytesWritten);
         }
@@ -769,9 +819,11 @@ void CommDevice::ContinueWrites()
         }
         if (written < 0 && (errno == EINTR))
             continue;
-        if (written < 0 && errno == EAGAIN)
+        // Nothing taken: wait for the terminal to have room again. A zero
+        // count is never a lost device; a lost one reports EIO or a hang-up.
+        if (written == 0 || errno == EAGAIN)
             return;
-        const int error = written == 0 ? EIO : errno;
+        const int error = errno;
         if (error == EIO) {
             MarkDead(EIO);
             return;
@@ -826,7 +878,12 @@ void CommDevice::MarkDead(int error)
         return;
     m_dead = true;
     m_deadError = Win32ErrorFromErrno(error);
-    FinishAll(m_deadError, true, true, true, false);
+    // A read that already holds bytes ends with them rather than lose them.
+    std::deque<Request*> reads;
+    reads.swap(m_reads);
+    for (Request* read : reads)
+        Finish(read, read->done > 0 ? ERROR_SUCCESS : m_deadError);
+    FinishAll(m_deadError, false, true, true, false);
 }
 
 bool CommDevice::ReadLineCounts(LineCounts& counts) const
@@ -899,9 +956,12 @@ void CommDevice::ServiceLoop()
         std::size_t received = 0;
         if (alive && ready > 0) {
             const short events = fds[1].revents;
-            if (events & (POLLERR | POLLHUP | POLLNVAL)) {
+            // A hung-up device may still hold input: it is read first, and
+            // the loss is taken once nothing more comes.
+            const bool hangUp = (events & (POLLERR | POLLHUP | POLLNVAL)) != 0;
+            if (hangUp && !(events & POLLIN))
                 lost = EIO;
-            } else if (events & POLLIN) {
+            if ((events & POLLIN) && !(events & POLLNVAL)) {
                 readLock.lock();
                 std::size_t roomNow = 0;
                 {
@@ -912,14 +972,14 @@ void CommDevice::ServiceLoop()
                     const ssize_t n = ::read(m_fd, raw.data(), std::min(roomNow, raw.size()));
                     if (n > 0)
                         received = static_cast<std::size_t>(n);
-                    else if (n == 0)
-                        lost = EIO;
-                    else if (errno == EINTR)
+                    else if (n < 0 && errno == EINTR)
                         continue;
-                    else if (errno != EAGAIN)
+                    else if (n < 0 && errno != EAGAIN)
                         lost = errno;
                     break;
                 }
+                if (hangUp && received == 0 && lost == 0)
+                    lost = EIO;
             }
         }
 

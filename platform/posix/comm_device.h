@@ -21,6 +21,7 @@
 #include "platform/posix/input_queue.h"
 #include "platform/posix/kernel_object.h"
 #include "platform/posix/mark_parser.h"
+#include "platform/posix/tty_line.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -112,6 +113,7 @@ private:
     const int m_wakeFd;
     bool m_fdsClosed = false;
     const bool m_overlapped;
+    TtySavedSettings m_foundSettings;  // restored at close unless the device is gone
     bool m_hasModemLines = false;
     bool m_hasLineCounts = false;
 

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 namespace tessaline::platform {
 namespace {
@@ -20,7 +21,25 @@ int SetTermios(int fd, const termios2& settings)
     return ioctl(fd, TCSETS2, &settings) == 0 ? 0 : errno;
 }
 
+static_assert(sizeof(termios2) <= sizeof(TtySavedSettings::bytes));
+
 }  // namespace
+
+int TtySaveSettings(int fd, TtySavedSettings& saved)
+{
+    termios2 settings{};
+    if (int error = GetTermios(fd, settings))
+        return error;
+    std::memcpy(saved.bytes, &settings, sizeof settings);
+    return 0;
+}
+
+int TtyRestoreSettings(int fd, const TtySavedSettings& saved)
+{
+    termios2 settings{};
+    std::memcpy(&settings, saved.bytes, sizeof settings);
+    return SetTermios(fd, settings);
+}
 
 int TtyMakeRaw(int fd)
 {

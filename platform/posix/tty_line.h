@@ -25,6 +25,17 @@ struct TtyLineSettings {
     char xoffChar = 0x13;
 };
 
+// Every terminal setting as the kernel holds it (a custom baud rate too),
+// kept opaque so that callers need no termios header.
+struct TtySavedSettings {
+    alignas(8) unsigned char bytes[64] = {};
+};
+
+// Reads, or puts back exactly, every setting of the terminal. Return 0 or an
+// errno value.
+int TtySaveSettings(int fd, TtySavedSettings& saved);
+int TtyRestoreSettings(int fd, const TtySavedSettings& saved);
+
 // Puts the terminal into raw mode with error marking: no echo, no line
 // editing, no character mapping, no signals; receiver on, modem control lines
 // ignored for the open; PARMRK and INPCK on so that breaks and bad characters

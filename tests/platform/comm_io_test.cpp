@@ -130,16 +130,27 @@ TEST_F(CommTest, IntervalTimeoutNeverEndsAReadBeforeTheFirstByte)
     EXPECT_EQ(buffer[0], 'z');
 }
 
-TEST_F(CommTest, ZeroLengthReadIsAnInvalidParameter)
+TEST_F(CommTest, ZeroLengthReadCompletesAtOnceEvenBehindAPendingRead)
 {
-    char buffer[1];
-    OVERLAPPED request = Fresh();
+    char buffer[4];
+    OVERLAPPED pending = Fresh();
+    ASSERT_FALSE(ReadFile(m_port, buffer, 4, nullptr, &pending));  // 0/0/0: waits for all four
+    ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
+    HANDLE second = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    OVERLAPPED empty{};
+    empty.hEvent = second;
     DWORD count = kSentinel;
-    EXPECT_FALSE(ReadFile(m_port, buffer, 0, &count, &request));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(ReadFile(m_port, buffer, 0, &count, &empty));
     EXPECT_EQ(count, 0u);
+    EXPECT_TRUE(IsSignalled(second));
+    EXPECT_EQ(empty.Internal, ERROR_SUCCESS);
     EXPECT_FALSE(ReadFile(m_port, buffer, 1, &count, nullptr)) << "an overlapped handle needs a record";
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    ASSERT_TRUE(m_pty.Write("abcd"));
+    DWORD got = 0;
+    EXPECT_TRUE(GetOverlappedResult(m_port, &pending, &got, TRUE));
+    EXPECT_EQ(got, 4u);
+    CloseHandle(second);
 }
 
 // ---------------------------------------------------------------------------

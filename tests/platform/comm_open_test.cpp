@@ -1,6 +1,7 @@
 // Opening communications devices, line settings, time-out settings and the
 // default configuration, on real pseudo-terminals.
 #include "comm_fixture.h"
+#include "platform/open_failure.h"
 #include "platform/testing.h"
 
 #include <cstring>
@@ -15,39 +16,86 @@ using namespace tessaline::testing;
 using tessaline::platform::testing::FailNextCalls;
 using tessaline::platform::testing::FaultScope;
 
+using tessaline::platform::LastOpenFailure;
+using tessaline::platform::OpenFailureKind;
+
 struct OpenCase {
     const char* name;
-    std::string path;  // empty: the pty slave
+    std::string path;  // empty: the pty slave; "@name": made in a scratch folder
     DWORD error;       // 0: the open succeeds
+    OpenFailureKind kind;
 };
 // Names the case in test listings instead of dumping its bytes.
 void PrintTo(const OpenCase& c, std::ostream* os) { *os << c.name; }
 
-class OpenDevice : public ::testing::TestWithParam<OpenCase> {};
+class OpenDevice : public ::testing::TestWithParam<OpenCase> {
+protected:
+    void SetUp() override
+    {
+        char folder[] = "/tmp/tessaline-open-XXXXXX";
+        ASSERT_NE(mkdtemp(folder), nullptr);
+        m_folder = folder;
+    }
+    void TearDown() override
+    {
+        chmod(m_folder.c_str(), 0700);
+        for (const char* name : {"/file", "/fifo", "/locked/x", "/locked"})
+            remove((m_folder + name).c_str());
+        rmdir(m_folder.c_str());
+    }
+    // The path to open: a regular file, a FIFO, or a path under a folder
+    // nobody may search.
+    std::string Prepare(const std::string& path)
+    {
+        if (path == "@file")
+            close(open((m_folder + "/file").c_str(), O_CREAT | O_WRONLY, 0600));
+        else if (path == "@fifo")
+            mkfifo((m_folder + "/fifo").c_str(), 0600);
+        else if (path == "@locked")
+            mkdir((m_folder + "/locked").c_str(), 0000);
+        else
+            return path;
+        return m_folder + (path == "@locked" ? "/locked/x" : "/" + path.substr(1));
+    }
+    std::string m_folder;
+};
 
-TEST_P(OpenDevice, SucceedsOrFailsWithTheWindowsError)
+TEST_P(OpenDevice, SucceedsOrFailsWithTheWindowsErrorAndTheReason)
 {
+    if (GetParam().kind == OpenFailureKind::Permission && geteuid() == 0)
+        GTEST_SKIP() << "root passes every permission check";
     PtyPair pty;
-    const std::string path = GetParam().path.empty() ? pty.SlavePath() : GetParam().path;
+    const std::string path = GetParam().path.empty() ? pty.SlavePath() : Prepare(GetParam().path);
     SetLastError(kSentinel);
     HANDLE port = OpenComm(path, true);
     if (GetParam().error == 0) {
         ASSERT_NE(port, INVALID_HANDLE_VALUE);
         EXPECT_EQ(GetLastError(), kSentinel);
+        EXPECT_EQ(LastOpenFailure().kind, OpenFailureKind::None);
         EXPECT_TRUE(CloseHandle(port));
     } else {
         EXPECT_EQ(port, INVALID_HANDLE_VALUE);
         EXPECT_EQ(GetLastError(), GetParam().error);
+        const auto failure = LastOpenFailure();
+        EXPECT_EQ(failure.kind, GetParam().kind);
+        EXPECT_EQ(failure.path, path == "COM9999" ? "/dev/ttyS9998" : path);
+        EXPECT_NE(failure.systemError, 0);
+        EXPECT_FALSE(failure.systemText.empty());
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, OpenDevice,
-                         ::testing::Values(OpenCase{"pty", "", 0},
-                                           OpenCase{"missing", "/dev/tessaline-no-such-device", ERROR_FILE_NOT_FOUND},
-                                           OpenCase{"missing_com_port", "COM9999", ERROR_FILE_NOT_FOUND},
-                                           OpenCase{"not_a_terminal", "/dev/null", ERROR_NOT_SUPPORTED},
-                                           OpenCase{"directory", "/tmp", ERROR_ACCESS_DENIED}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Paths, OpenDevice,
+    ::testing::Values(OpenCase{"pty", "", 0, OpenFailureKind::None},
+                      OpenCase{"missing", "/dev/tessaline-no-such-device", ERROR_FILE_NOT_FOUND,
+                               OpenFailureKind::NotFound},
+                      OpenCase{"missing_com_port", "COM9999", ERROR_FILE_NOT_FOUND, OpenFailureKind::NotFound},
+                      OpenCase{"not_a_terminal", "/dev/null", ERROR_NOT_SUPPORTED, OpenFailureKind::NotATerminal},
+                      OpenCase{"directory", "/tmp", ERROR_ACCESS_DENIED, OpenFailureKind::NotATerminal},
+                      OpenCase{"regular_file", "@file", ERROR_NOT_SUPPORTED, OpenFailureKind::NotATerminal},
+                      OpenCase{"fifo", "@fifo", ERROR_NOT_SUPPORTED, OpenFailureKind::NotATerminal},
+                      OpenCase{"no_permission", "@locked", ERROR_ACCESS_DENIED, OpenFailureKind::Permission}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Open, IsExclusiveUntilClosed)
 {
@@ -63,6 +111,8 @@ TEST(Open, IsExclusiveUntilClosed)
         SetLastError(kSentinel);
         EXPECT_EQ(OpenComm(pty.SlavePath(), overlapped), INVALID_HANDLE_VALUE);
         EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+        EXPECT_EQ(LastOpenFailure().kind, OpenFailureKind::Busy);
+        EXPECT_EQ(LastOpenFailure().path, pty.SlavePath());
     }
     // Another opener that does not go through CreateFileA is kept out too
     // (by the terminal's exclusive mode, or by the lock for root).
@@ -82,6 +132,39 @@ TEST(Open, IsExclusiveUntilClosed)
     EXPECT_GE(plain, 0) << errno;
     if (plain >= 0)
         close(plain);
+}
+
+TEST(Open, CloseGivesBackTheTerminalSettingsFoundAtOpen)
+{
+    PtyPair pty;
+    const int probe = open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(probe, 0);
+    termios before{};
+    ASSERT_EQ(tcgetattr(probe, &before), 0);
+    cfsetspeed(&before, B4800);
+    before.c_lflag |= ICANON | ECHO;
+    ASSERT_EQ(tcsetattr(probe, TCSANOW, &before), 0);
+    ASSERT_EQ(tcgetattr(probe, &before), 0);
+
+    HANDLE port = OpenComm(pty.SlavePath(), true);
+    ASSERT_NE(port, INVALID_HANDLE_VALUE);
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    ASSERT_TRUE(GetCommState(port, &dcb));
+    dcb.BaudRate = 12345;  // a custom rate, set through termios2
+    dcb.StopBits = TWOSTOPBITS;
+    ASSERT_TRUE(SetCommState(port, &dcb));
+    EXPECT_TRUE(CloseHandle(port));
+
+    termios after{};
+    ASSERT_EQ(tcgetattr(probe, &after), 0);
+    EXPECT_EQ(after.c_iflag, before.c_iflag);
+    EXPECT_EQ(after.c_oflag, before.c_oflag);
+    EXPECT_EQ(after.c_cflag, before.c_cflag);
+    EXPECT_EQ(after.c_lflag, before.c_lflag);
+    EXPECT_EQ(cfgetospeed(&after), cfgetospeed(&before));
+    EXPECT_EQ(std::memcmp(after.c_cc, before.c_cc, sizeof before.c_cc), 0);
+    close(probe);
 }
 
 TEST(Open, RejectsCreationModesOtherThanOpenExisting)

@@ -607,6 +607,39 @@ TEST_F(SerialPortTest, WriteTextSendsTheTextWithoutItsTerminator)
     EXPECT_EQ(m_pty.Read(10, 300), (std::vector<std::uint8_t>{'a', 'b', 'c'}));
 }
 
+TEST_F(SerialPortTest, AnEmptyWriteBehindAPendingWriteSucceedsAndKeepsThePortAlive)
+{
+    TestPort port;
+    OpenOverlapped(port);
+    const std::vector<char> big(1 << 20, 'x');  // far more than the pty holds
+    OVERLAPPED first{};
+    first.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    OVERLAPPED second{};
+    second.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_EQ(port.Write(big.data(), static_cast<DWORD>(big.size()), nullptr, &first), 0);
+    ASSERT_EQ(WaitForSingleObject(first.hEvent, 0), WAIT_TIMEOUT) << "the big write must still be pending";
+    DWORD count = 77;
+    EXPECT_EQ(port.WriteText("", &count, &second), 0);
+    EXPECT_EQ(count, 0u);
+
+    EXPECT_EQ(m_pty.Read(big.size(), kGenerousMs).size(), big.size());
+    DWORD moved = 0;
+    EXPECT_TRUE(GetOverlappedResult(port.Handle(), &first, &moved, TRUE)) << GetLastError();
+    EXPECT_EQ(moved, big.size());
+    EXPECT_TRUE(GetOverlappedResult(port.Handle(), &second, &moved, TRUE)) << GetLastError();
+    EXPECT_EQ(moved, 0u);
+
+    EXPECT_EQ(port.WriteText("ok", &count), 0);
+    EXPECT_EQ(m_pty.Read(2, kGenerousMs).size(), 2u);
+    ASSERT_TRUE(m_pty.Write("r"));
+    ASSERT_TRUE(WaitUntil([&] { return port.InQueue() == 1; }));
+    char buffer[4];
+    EXPECT_EQ(port.Read(buffer, sizeof buffer, &count), 0);
+    EXPECT_EQ(count, 1u);
+    CloseHandle(first.hEvent);
+    CloseHandle(second.hEvent);
+}
+
 TEST_F(SerialPortTest, ABlockingPortRefusesRecordsAndFiniteTimeouts)
 {
     TestPort port;
