@@ -15,6 +15,11 @@
 // lines themselves can be read with GetCommModemStatus where the device has
 // them.
 //
+// Its parts live by role: comm_device.cpp opens it and keeps its settings,
+// comm_transfer.cpp takes reads, writes and event waits, comm_service.cpp
+// runs the service thread; the rules they follow are pure functions in
+// comm_settings, comm_timeouts and request_queue.
+//
 // Threading: every member function may be called from any thread.
 #pragma once
 
