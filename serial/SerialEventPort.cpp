@@ -9,8 +9,30 @@ CSerialEventPort::CSerialEventPort() : m_stopping(false), m_thread(nullptr), m_w
 CSerialEventPort::~CSerialEventPort()
 {
     // A port opened without a watcher still owns its watch event.
-    if (m_thread != nullptr || m_watchEvent != nullptr)
+    if (m_thread != nullptr || m_watchEvent != nullptr) {
         CSerialEventPort::Close();
+        if (m_thread != nullptr && JoinWatcherAsLastResort())
+            CSerialEventPort::Close();
+    }
+}
+
+bool CSerialEventPort::JoinWatcherAsLastResort()
+{
+    if (m_thread == nullptr)
+        return true;
+    // The object is going away: nothing may be closed while the watcher
+    // can still touch it, so this wait has no time-out.
+    m_stopping = true;
+    if (m_handle != nullptr)
+        SetCommMask(m_handle, m_eventMask.load());
+    if (WaitForSingleObject(m_thread, INFINITE) != WAIT_OBJECT_0) {
+        m_keepHandlesOpen = true;
+        return false;
+    }
+    CloseHandle(m_thread);
+    m_thread = nullptr;
+    m_stopping = false;
+    return true;
 }
 
 LONG CSerialEventPort::Open(const char* deviceName, DWORD inQueueSize, DWORD outQueueSize, bool startWatcher)

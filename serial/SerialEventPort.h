@@ -9,7 +9,9 @@
 // waits on m_watchEvent only, never on the port's own event, so reads and
 // writes on the owner thread run while its wait is pending. m_stopping is
 // atomic; the handles are created before the watcher starts and closed only
-// after it has been joined. A class that implements OnSerialEvent stops the
+// after it has been joined: a destructor whose join fails wakes the watcher
+// again and waits for it without a time-out, and leaves every handle open
+// if even that fails. A class that implements OnSerialEvent stops the
 // watcher in its own destructor.
 #pragma once
 
@@ -45,6 +47,11 @@ public:
     virtual void OnWatcherEnded(DWORD error);
 
 protected:
+    // For destructors whose Close could not join the watcher: wakes it again
+    // (stop flag and mask) and joins it without a time-out. True once the
+    // watcher has ended, so that the caller can close again; false when
+    // even this join failed, and then no handle is ever closed.
+    bool JoinWatcherAsLastResort();
     // Fired events still in the event mask; clears the event word.
     DWORD TakeFiredEvents();
     // The watcher loop; returns the thread's exit code.

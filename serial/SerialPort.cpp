@@ -16,13 +16,14 @@ DCB EmptyDcb()
 }  // namespace
 
 CSerialPort::CSerialPort()
-    : m_lastError(0), m_handle(nullptr), m_firedEvents(0), m_eventMask(0), m_ioEvent(nullptr)
+    : m_lastError(0), m_handle(nullptr), m_firedEvents(0), m_eventMask(0), m_ioEvent(nullptr),
+      m_keepHandlesOpen(false)
 {
 }
 
 CSerialPort::~CSerialPort()
 {
-    if (m_handle != nullptr)
+    if (m_handle != nullptr && !m_keepHandlesOpen)
         CSerialPort::Close();
 }
 

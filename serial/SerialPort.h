@@ -23,7 +23,11 @@
 
 class CSerialPort {
 public:
-    // Flow-control modes.
+    // Flow-control modes. FlowHardware stores both handshakes in the DCB
+    // (fOutxCtsFlow and fOutxDsrFlow, DTR and RTS handshaking) and reads them
+    // back so; on Linux only CTS holds output (the terminal's CRTSCTS), since
+    // the kernel has no DSR output flow control and DSR changes cannot be
+    // watched without polling (EV_DSR is refused for the same reason).
     enum { FlowOff = 0, FlowHardware = 1, FlowSoftware = 2 };
     // Read modes.
     enum { ReadNonBlocking = 0, ReadBlocking = 1 };
@@ -97,6 +101,10 @@ protected:
     DWORD m_firedEvents;
     std::atomic<DWORD> m_eventMask;
     HANDLE m_ioEvent;
+    // Set by a derived destructor that could not stop a thread which may
+    // still use the handles: they are then left open rather than closed
+    // under it.
+    bool m_keepHandlesOpen;
 
 private:
     // Sets m_lastError to `code` and returns it.

@@ -9,8 +9,11 @@ CSerialWnd::CSerialWnd() : m_targetWnd(nullptr), m_notifyMsg(0), m_notifyParam(0
 
 CSerialWnd::~CSerialWnd()
 {
-    if (m_thread != nullptr)
+    if (m_thread != nullptr) {
         CSerialWnd::Close();
+        if (m_thread != nullptr && JoinWatcherAsLastResort())
+            CSerialWnd::Close();
+    }
 }
 
 LONG CSerialWnd::Open(const char* deviceName, HWND targetWnd, UINT message, LPARAM param, DWORD inQueueSize,
@@ -37,11 +40,14 @@ LONG CSerialWnd::Open(const char* deviceName, HWND targetWnd, UINT message, LPAR
 
 LONG CSerialWnd::Close()
 {
-    // Notifications stop first; a report the watcher sends before it is
-    // joined goes to no window.
-    m_targetWnd = nullptr;
-    m_notifyMsg = 0;
-    return CSerialEventPort::Close();
+    // Notifications stop only once the watcher has: after a failed join the
+    // port stays open, and its watcher still reports to the window.
+    const LONG status = CSerialEventPort::Close();
+    if (m_thread == nullptr) {
+        m_targetWnd = nullptr;
+        m_notifyMsg = 0;
+    }
+    return status;
 }
 
 LONG CSerialWnd::OnSerialEvent(DWORD events, DWORD errors)
@@ -57,8 +63,11 @@ void CSerialWnd::OnWatcherEnded(DWORD error)
 
 CSerialWndObj::~CSerialWndObj()
 {
-    if (m_thread != nullptr)
+    if (m_thread != nullptr) {
         CSerialWnd::Close();
+        if (m_thread != nullptr && JoinWatcherAsLastResort())
+            CSerialWnd::Close();
+    }
 }
 
 LONG CSerialWndObj::Open(const char* deviceName, CWnd* wndObject, UINT message, LPARAM param, DWORD inQueueSize,

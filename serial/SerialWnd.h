@@ -5,8 +5,8 @@
 // a native handle.
 //
 // Threading: Open and Close run on the owner thread; OnSerialEvent runs on
-// the watcher thread and only reads the three notification members (atomic,
-// since Close clears them while the watcher may still post) and posts. The
+// the watcher thread and only reads the three notification members (atomic;
+// Close clears them once the watcher has stopped) and posts. The
 // receiver handles the message on the thread that owns the window.
 #pragma once
 

@@ -46,33 +46,6 @@ TEST_F(SerialWndTest, TheDefaultMessageIsRegisteredBeforeMain)
     EXPECT_NE(CSerialWnd::s_watcherEndedMsg, CSerialWnd::s_defaultComMsg);
 }
 
-TEST_F(SerialWndTest, AnUnplugIsPostedOnceAndWhatArrivedBeforeStaysReadable)
-{
-    TestWnd port;
-    ASSERT_EQ(port.Open(Path(), m_target.Handle(), 0, 31, 0, 0), 0);
-    ASSERT_TRUE(m_pty.Write("hello"));
-    ASSERT_TRUE(WaitUntil([&] { return port.InQueue() == 5; }));
-    m_pty.CloseMaster();
-
-    PostedMessage message{0, 0, 0};
-    while (message.message != CSerialWnd::s_watcherEndedMsg) {
-        message = Next(m_target);
-        ASSERT_NE(message.message, 0u) << "no report of the lost device";
-    }
-    EXPECT_EQ(message.wParam, WPARAM{ERROR_IO_DEVICE});
-    EXPECT_EQ(message.lParam, 31);
-    ASSERT_TRUE(WaitUntil([&] { return WaitForSingleObject(port.Thread(), 0) == WAIT_OBJECT_0; }));
-
-    char buffer[16];
-    DWORD count = 0;
-    EXPECT_EQ(port.Read(buffer, sizeof buffer, &count), 0);
-    EXPECT_EQ(std::string(buffer, count), "hello");
-    EXPECT_EQ(port.Read(buffer, sizeof buffer, &count), static_cast<LONG>(ERROR_IO_DEVICE));
-    EXPECT_EQ(port.Close(), 0);
-    while (auto more = m_target.Take(0))
-        EXPECT_NE(more->message, CSerialWnd::s_watcherEndedMsg) << "posted twice";
-}
-
 struct MessageCase {
     UINT message;
     LPARAM param;
@@ -313,15 +286,33 @@ TEST_F(SerialWndTest, TheTriggerCharacterIsReportedWithTheBytes)
 TEST_F(SerialWndTest, AnUnpluggedDeviceEndsTheWatcherAndCloseStillReturns)
 {
     TestWnd port;
-    ASSERT_EQ(port.Open(Path(), m_target.Handle(), 0, 0, 0, 0), 0);
+    ASSERT_EQ(port.Open(Path(), m_target.Handle(), 0, 31, 0, 0), 0);
+    ASSERT_TRUE(m_pty.Write("hello"));
+    ASSERT_TRUE(WaitUntil([&] { return port.InQueue() == 5; }));
     m_pty.CloseMaster();
+
+    // The loss is posted once, with the error and the opener's parameter.
+    PostedMessage message{0, 0, 0};
+    while (message.message != CSerialWnd::s_watcherEndedMsg) {
+        message = Next(m_target);
+        ASSERT_NE(message.message, 0u) << "no report of the lost device";
+    }
+    EXPECT_EQ(message.wParam, WPARAM{ERROR_IO_DEVICE});
+    EXPECT_EQ(message.lParam, 31);
     EXPECT_EQ(WaitForSingleObject(port.Thread(), kGenerousMs), WAIT_OBJECT_0);
+
+    // What arrived before the loss is still there; then the loss shows.
     char buffer[16];
-    EXPECT_NE(port.Read(buffer, sizeof buffer), 0);
+    DWORD count = 0;
+    EXPECT_EQ(port.Read(buffer, sizeof buffer, &count), 0);
+    EXPECT_EQ(std::string(buffer, count), "hello");
+    EXPECT_EQ(port.Read(buffer, sizeof buffer, &count), static_cast<LONG>(ERROR_IO_DEVICE));
     auto closed = std::async(std::launch::async, [&] { return port.Close(); });
     ASSERT_EQ(closed.wait_for(std::chrono::milliseconds(kGenerousMs)), std::future_status::ready);
     EXPECT_EQ(closed.get(), 0);
     EXPECT_FALSE(port.IsOpen());
+    while (auto more = m_target.Take(0))
+        EXPECT_NE(more->message, CSerialWnd::s_watcherEndedMsg) << "posted twice";
 }
 
 }  // namespace
