@@ -1,11 +1,13 @@
 // The Win32 communications calls on terminal devices. Each checks for an
-// injected fault, its arguments and its handle, then hands over to the
+// injected fault, its handle and its arguments, then hands over to the
 // device object.
 #include "platform/port_names.h"
 #include "platform/posix/comm_device.h"
+#include "platform/posix/comm_settings.h"
 #include "platform/posix/errors.h"
 #include "platform/posix/fault_injection.h"
 #include "platform/posix/open_failure_record.h"
+#include "platform/posix/overlapped_result.h"
 #include "platform/testing.h"
 
 #include <cerrno>
@@ -27,22 +29,26 @@ std::shared_ptr<CommDevice> FindDevice(HANDLE file)
     return LookupHandleAs<CommDevice>(file);
 }
 
-DCB DefaultDcb()
+// The common path of a call on a device handle: an injected fault of
+// `function` fails it first, then a handle that names no device (the lookup
+// sets ERROR_INVALID_HANDLE); otherwise `call` runs on the device.
+template <class Call>
+BOOL OnDevice(const char* function, HANDLE file, Call call)
 {
-    DCB dcb{};
-    dcb.DCBlength = sizeof(DCB);
-    dcb.BaudRate = 9600;
-    dcb.fBinary = 1;
-    dcb.fDtrControl = DTR_CONTROL_ENABLE;
-    dcb.fRtsControl = RTS_CONTROL_ENABLE;
-    dcb.XonLim = 2048;
-    dcb.XoffLim = 512;
-    dcb.ByteSize = 8;
-    dcb.Parity = NOPARITY;
-    dcb.StopBits = ONESTOPBIT;
-    dcb.XonChar = 0x11;
-    dcb.XoffChar = 0x13;
-    return dcb;
+    if (InjectFault(function))
+        return FALSE;
+    auto device = FindDevice(file);
+    return device ? call(*device) : FALSE;
+}
+
+// As OnDevice, for calls whose out or in structure is required: a null one
+// fails with ERROR_INVALID_PARAMETER once the handle has been found good.
+template <class T, class Call>
+BOOL OnDeviceWith(const char* function, HANDLE file, T* required, Call call)
+{
+    return OnDevice(function, file, [&](CommDevice& device) {
+        return required ? call(device, *required) : Fail(ERROR_INVALID_PARAMETER);
+    });
 }
 
 constexpr DWORD kProviderRs232 = 1;  // PST_RS232
@@ -84,122 +90,66 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD c
 
 BOOL SetupComm(HANDLE file, DWORD inQueue, DWORD outQueue)
 {
-    if (InjectFault("SetupComm"))
-        return FALSE;
-    auto device = FindDevice(file);
-    return device ? device->Setup(inQueue, outQueue) : FALSE;
+    return OnDevice("SetupComm", file, [&](CommDevice& device) { return device.Setup(inQueue, outQueue); });
 }
 
 BOOL GetCommState(HANDLE file, LPDCB dcb)
 {
-    if (InjectFault("GetCommState"))
-        return FALSE;
-    auto device = FindDevice(file);
-    if (!device)
-        return FALSE;
-    if (dcb == nullptr)
-        return Fail(ERROR_INVALID_PARAMETER);
-    return device->GetState(*dcb);
+    return OnDeviceWith("GetCommState", file, dcb, [](CommDevice& device, DCB& out) { return device.GetState(out); });
 }
 
 BOOL SetCommState(HANDLE file, LPDCB dcb)
 {
-    if (InjectFault("SetCommState"))
-        return FALSE;
-    auto device = FindDevice(file);
-    if (!device)
-        return FALSE;
-    if (dcb == nullptr)
-        return Fail(ERROR_INVALID_PARAMETER);
-    return device->SetState(*dcb);
+    return OnDeviceWith("SetCommState", file, dcb, [](CommDevice& device, DCB& in) { return device.SetState(in); });
 }
 
 BOOL GetCommTimeouts(HANDLE file, LPCOMMTIMEOUTS timeouts)
 {
-    if (InjectFault("GetCommTimeouts"))
-        return FALSE;
-    auto device = FindDevice(file);
-    if (!device)
-        return FALSE;
-    if (timeouts == nullptr)
-        return Fail(ERROR_INVALID_PARAMETER);
-    return device->GetTimeouts(*timeouts);
+    return OnDeviceWith("GetCommTimeouts", file, timeouts,
+                        [](CommDevice& device, COMMTIMEOUTS& out) { return device.GetTimeouts(out); });
 }
 
 BOOL SetCommTimeouts(HANDLE file, LPCOMMTIMEOUTS timeouts)
 {
-    if (InjectFault("SetCommTimeouts"))
-        return FALSE;
-    auto device = FindDevice(file);
-    if (!device)
-        return FALSE;
-    if (timeouts == nullptr)
-        return Fail(ERROR_INVALID_PARAMETER);
-    return device->SetTimeouts(*timeouts);
+    return OnDeviceWith("SetCommTimeouts", file, timeouts,
+                        [](CommDevice& device, COMMTIMEOUTS& in) { return device.SetTimeouts(in); });
 }
 
 BOOL SetCommMask(HANDLE file, DWORD eventMask)
 {
-    if (InjectFault("SetCommMask"))
-        return FALSE;
-    auto device = FindDevice(file);
-    return device ? device->SetMask(eventMask) : FALSE;
+    return OnDevice("SetCommMask", file, [&](CommDevice& device) { return device.SetMask(eventMask); });
 }
 
 BOOL GetCommMask(HANDLE file, LPDWORD eventMask)
 {
-    if (InjectFault("GetCommMask"))
-        return FALSE;
-    auto device = FindDevice(file);
-    if (!device)
-        return FALSE;
-    if (eventMask == nullptr)
-        return Fail(ERROR_INVALID_PARAMETER);
-    return device->GetMask(*eventMask);
+    return OnDeviceWith("GetCommMask", file, eventMask,
+                        [](CommDevice& device, DWORD& out) { return device.GetMask(out); });
 }
 
 BOOL WaitCommEvent(HANDLE file, LPDWORD eventMask, LPOVERLAPPED overlapped)
 {
-    if (InjectFault("WaitCommEvent"))
-        return FALSE;
-    auto device = FindDevice(file);
-    return device ? device->WaitEvent(eventMask, overlapped) : FALSE;
+    return OnDevice("WaitCommEvent", file, [&](CommDevice& device) { return device.WaitEvent(eventMask, overlapped); });
 }
 
 BOOL ClearCommError(HANDLE file, LPDWORD errors, LPCOMSTAT status)
 {
-    if (InjectFault("ClearCommError"))
-        return FALSE;
-    auto device = FindDevice(file);
-    return device ? device->ClearError(errors, status) : FALSE;
+    return OnDevice("ClearCommError", file, [&](CommDevice& device) { return device.ClearError(errors, status); });
 }
 
 BOOL GetCommModemStatus(HANDLE file, LPDWORD modemStatus)
 {
-    if (InjectFault("GetCommModemStatus"))
-        return FALSE;
-    auto device = FindDevice(file);
-    if (!device)
-        return FALSE;
-    if (modemStatus == nullptr)
-        return Fail(ERROR_INVALID_PARAMETER);
-    return device->GetModemStatus(*modemStatus);
+    return OnDeviceWith("GetCommModemStatus", file, modemStatus,
+                        [](CommDevice& device, DWORD& out) { return device.GetModemStatus(out); });
 }
 
 BOOL EscapeCommFunction(HANDLE file, DWORD function)
 {
-    if (InjectFault("EscapeCommFunction"))
-        return FALSE;
-    auto device = FindDevice(file);
-    return device ? device->Escape(function) : FALSE;
+    return OnDevice("EscapeCommFunction", file, [&](CommDevice& device) { return device.Escape(function); });
 }
 
 BOOL PurgeComm(HANDLE file, DWORD flags)
 {
-    if (InjectFault("PurgeComm"))
-        return FALSE;
-    auto device = FindDevice(file);
-    return device ? device->Purge(flags) : FALSE;
+    return OnDevice("PurgeComm", file, [&](CommDevice& device) { return device.Purge(flags); });
 }
 
 BOOL GetDefaultCommConfigA(LPCSTR name, LPCOMMCONFIG config, LPDWORD size)
@@ -228,30 +178,23 @@ BOOL GetDefaultCommConfigA(LPCSTR name, LPCOMMCONFIG config, LPDWORD size)
 
 BOOL SetCommConfig(HANDLE file, LPCOMMCONFIG config, DWORD size)
 {
-    if (InjectFault("SetCommConfig"))
-        return FALSE;
-    auto device = FindDevice(file);
-    if (!device)
-        return FALSE;
-    if (config == nullptr || size < sizeof(COMMCONFIG) || config->dwSize < sizeof(COMMCONFIG))
-        return Fail(ERROR_INVALID_PARAMETER);
-    return device->SetState(config->dcb);
+    return OnDevice("SetCommConfig", file, [&](CommDevice& device) {
+        if (config == nullptr || size < sizeof(COMMCONFIG) || config->dwSize < sizeof(COMMCONFIG))
+            return Fail(ERROR_INVALID_PARAMETER);
+        return device.SetState(config->dcb);
+    });
 }
 
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED overlapped)
 {
-    if (InjectFault("ReadFile"))
-        return FALSE;
-    auto device = FindDevice(file);
-    return device ? device->Read(buffer, bytesToRead, bytesRead, overlapped) : FALSE;
+    return OnDevice("ReadFile", file,
+                    [&](CommDevice& device) { return device.Read(buffer, bytesToRead, bytesRead, overlapped); });
 }
 
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, LPOVERLAPPED overlapped)
 {
-    if (InjectFault("WriteFile"))
-        return FALSE;
-    auto device = FindDevice(file);
-    return device ? device->Write(buffer, bytesToWrite, bytesWritten, overlapped) : FALSE;
+    return OnDevice("WriteFile", file,
+                    [&](CommDevice& device) { return device.Write(buffer, bytesToWrite, bytesWritten, overlapped); });
 }
 
 BOOL GetOverlappedResult(HANDLE file, LPOVERLAPPED overlapped, LPDWORD bytesTransferred, BOOL wait)
@@ -260,7 +203,7 @@ BOOL GetOverlappedResult(HANDLE file, LPOVERLAPPED overlapped, LPDWORD bytesTran
         return FALSE;
     if (overlapped == nullptr)
         return Fail(ERROR_INVALID_PARAMETER);
-    if (__atomic_load_n(&overlapped->Internal, __ATOMIC_ACQUIRE) == kRequestPending) {
+    if (LoadStatus(*overlapped) == kRequestPending) {
         if (!wait)
             return Fail(ERROR_IO_INCOMPLETE);
         auto device = FindDevice(file);
@@ -268,18 +211,15 @@ BOOL GetOverlappedResult(HANDLE file, LPOVERLAPPED overlapped, LPDWORD bytesTran
             return FALSE;
         device->AwaitCompletion(overlapped);
     }
-    const auto status = static_cast<DWORD>(__atomic_load_n(&overlapped->Internal, __ATOMIC_ACQUIRE));
+    const auto status = static_cast<DWORD>(LoadStatus(*overlapped));
     if (bytesTransferred)
-        *bytesTransferred = static_cast<DWORD>(__atomic_load_n(&overlapped->InternalHigh, __ATOMIC_ACQUIRE));
+        *bytesTransferred = LoadCount(*overlapped);
     return status == ERROR_SUCCESS ? TRUE : Fail(status);
 }
 
 BOOL CancelIo(HANDLE file)
 {
-    if (InjectFault("CancelIo"))
-        return FALSE;
-    auto device = FindDevice(file);
-    return device ? device->Cancel() : FALSE;
+    return OnDevice("CancelIo", file, [](CommDevice& device) { return device.Cancel(); });
 }
 
 namespace tessaline::platform::testing {

@@ -15,17 +15,21 @@
 // lines themselves can be read with GetCommModemStatus where the device has
 // them.
 //
+// Its parts live by role: comm_device.cpp opens it and keeps its settings,
+// comm_transfer.cpp takes reads, writes and event waits, comm_service.cpp
+// runs the service thread; the rules they follow are pure functions in
+// comm_settings, comm_timeouts and request_queue.
+//
 // Threading: every member function may be called from any thread.
 #pragma once
 
 #include "platform/posix/input_queue.h"
 #include "platform/posix/kernel_object.h"
 #include "platform/posix/mark_parser.h"
+#include "platform/posix/request_queue.h"
 #include "platform/posix/tty_line.h"
 
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -33,11 +37,6 @@
 #include <vector>
 
 namespace tessaline::platform {
-
-// OVERLAPPED::Internal of a request still running (the NT status
-// STATUS_PENDING); a finished request holds its Win32 error number there,
-// 0 for success, and the bytes it moved in InternalHigh.
-constexpr ULONG_PTR kRequestPending = 0x103;
 
 class CommDevice final : public KernelObject {
 public:
@@ -78,10 +77,11 @@ public:
     void InjectReceived(const std::uint8_t* data, std::size_t length);
 
 private:
-    struct Request;
     struct LineCounts {
         long long frame = 0, parity = 0, overrun = 0, bufferOverrun = 0, breaks = 0;
     };
+
+    static constexpr std::size_t kReadChunk = 65536;  // most bytes one read of the terminal takes
 
     CommDevice(int fd, int wakeFd, bool overlapped);
 
@@ -89,14 +89,20 @@ private:
     DWORD Refusal(bool clearingErrors) const;
     BOOL Fail(DWORD error) const;
 
-    BOOL Issue(std::unique_lock<std::mutex>& lock, Request& request, bool synchronous, DWORD* count);
-    void Finish(Request* request, DWORD status, DWORD eventWord = 0);
+    // Queues a request that cannot finish at once. On an overlapped handle
+    // returns FALSE with ERROR_IO_PENDING; otherwise blocks until it finished.
+    BOOL Issue(std::unique_lock<std::mutex>& lock, std::unique_ptr<Request> request, DWORD* count);
+    RequestQueue& QueueOf(Request::Kind kind);
     void FinishAll(DWORD status, bool reads, bool writes, bool wait, bool onlyThisThread);
     void RecordEvents(DWORD events);
     void RecordErrors(DWORD errors);
     void Receive(const std::uint8_t* raw, std::size_t length, const LineCounts* delta);
     void ServeReads();
     void ContinueWrites();
+    // Writes what the terminal takes now of `length - done` bytes at `data +
+    // done`, advancing `done`. Returns 0 (all written, or the terminal is
+    // full) or an errno value.
+    int WriteSome(const std::uint8_t* data, DWORD length, DWORD& done);
     void ExpireTimeouts();
     void MarkDead(int error);
     void WakeService();
@@ -106,6 +112,13 @@ private:
     // where the driver keeps none.
     const LineCounts* ReadCountDelta();
     void ServiceLoop();
+    // Waits in ppoll() for the terminal (while the device lives), a wake-up
+    // or `deadline`; returns the terminal's poll events, 0 for none.
+    short WaitForTerminal(bool alive, bool wantRead, bool wantWrite, Clock::time_point deadline);
+    // Reads once what the terminal holds, as far as the queue has room; sets
+    // `lost` on a read error. Called with m_readMutex held, without m_mutex.
+    std::size_t ReadTerminal(std::vector<std::uint8_t>& raw, int& lost);
+    std::size_t QueueRoom() const;  // with m_mutex held
     void Shutdown();
     Clock::time_point NextDeadline() const;
 
@@ -123,8 +136,7 @@ private:
     // queue's size (taken before m_mutex), so the terminal can be read
     // without m_mutex and still never overfill the queue.
     std::mutex m_readMutex;
-    std::condition_variable m_finished;  // a synchronous or awaited request finished
-    int m_finishWaiters = 0;
+    FinishSignal m_finish;  // a synchronous or awaited request finished
     std::thread m_service;
     bool m_stopping = false;
     bool m_closed = false;
@@ -148,9 +160,9 @@ private:
     DWORD m_history = 0;
     DWORD m_errors = 0;
 
-    std::deque<Request*> m_reads;
-    std::deque<Request*> m_writes;
-    Request* m_wait = nullptr;
+    RequestQueue m_reads{m_finish};
+    RequestQueue m_writes{m_finish};
+    RequestQueue m_waits{m_finish};  // at most one
 };
 
 }  // namespace tessaline::platform
