@@ -1,5 +1,6 @@
 #include "app/DocumentManager.h"
 
+#include "app/FileNames.h"
 #include "res/Resources.h"
 
 #include <wx/filehistory.h>
@@ -7,6 +8,7 @@
 #include <wx/menu.h>
 #include <wx/utils.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -86,6 +88,27 @@ void DocumentManager::FileHistoryLoad(const wxConfigBase& config)
 {
     wxDocManager::FileHistoryLoad(config);
     RefreshRecentFileMenu();
+}
+
+void DocumentManager::LoadRecentFiles(const std::vector<std::string>& files)
+{
+    wxFileHistory* history = GetFileHistory();
+    const std::size_t count = std::min(files.size(), static_cast<std::size_t>(kRecentFileCount));
+    for (std::size_t i = count; history && i-- > 0;) {
+        const wxString name = tessaline::app::FileNameToWx(files[i]);
+        if (!name.empty())
+            history->AddFileToHistory(name);
+    }
+    RefreshRecentFileMenu();
+}
+
+std::vector<std::string> DocumentManager::RecentFiles() const
+{
+    std::vector<std::string> files;
+    const wxFileHistory* history = GetFileHistory();
+    for (std::size_t i = 0; history && i < history->GetCount(); ++i)
+        files.push_back(tessaline::app::FileNameFromWx(history->GetHistoryFile(i)));
+    return files;
 }
 
 void DocumentManager::SetRecentFileMenu(wxMenu* menu)
