@@ -37,8 +37,8 @@ CMainFrame* CTessalineApp::GetMainFrame() const
 void CTessalineApp::ShowMessage(const std::string& text, long icon)
 {
     wxWindow* parent = wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
-    wxMessageBox(tessaline::app::TextToWx(tessaline::app::ShortenedForMessageBox(text)),
-                 wxTheApp ? wxTheApp->GetAppDisplayName() : wxString(kAppName), wxOK | icon,
+    const wxString caption = wxString(kAppName) + wxString::FromUTF8(icon == wxICON_ERROR ? " 오류" : " 알림");
+    wxMessageBox(tessaline::app::TextToWx(tessaline::app::ShortenedForMessageBox(text)), caption, wxOK | icon,
                  parent && parent->IsShown() ? parent : nullptr);
 }
 
