@@ -205,13 +205,52 @@ SettingsContent ParseSettings(std::string_view text)
     return content;
 }
 
+namespace {
+
+using Lines = std::vector<std::pair<Line, std::string>>;
+
+// Which lines stay when the list is rewritten: everything but the old
+// list, and a list section's header only while its section keeps something.
+// `insertAt` is where the new entries go (the size when they go at the end);
+// `found` tells whether there was a list section.
+std::vector<bool> KeptLines(const Lines& lines, bool haveEntries, std::size_t* insertAt, bool* found)
+{
+    std::vector<bool> keep(lines.size(), true);
+    *insertAt = lines.size();
+    *found = false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].first.kind != LineKind::Section || lines[i].first.name != kRecentSection)
+            continue;
+        std::size_t firstEntry = lines.size(), lastFilled = i;
+        bool keepsSomething = false;
+        for (std::size_t k = i + 1; k < lines.size() && lines[k].first.kind != LineKind::Section; ++k) {
+            const Line& inner = lines[k].first;
+            if (inner.kind == LineKind::Entry && RecentKeyNumber(inner.name) != 0) {
+                keep[k] = false;
+                firstEntry = std::min(firstEntry, k);
+            } else if (inner.kind != LineKind::Blank) {
+                keepsSomething = true;
+                lastFilled = k;
+            }
+        }
+        if (!*found && haveEntries) {
+            *insertAt = firstEntry < lines.size() ? firstEntry : lastFilled + 1;
+            keepsSomething = true;
+        }
+        keep[i] = keepsSomething;
+        *found = true;
+    }
+    return keep;
+}
+
+}  // namespace
+
 std::string MergeRecentFiles(std::string_view text, const std::vector<std::string>& files)
 {
     std::string problem;
-    const auto lines = SplitLines(text, &problem);
-    const std::string newline = text.find("\r\n") != std::string_view::npos && text.find("\r\n") + 1 == text.find('\n')
-                                    ? "\r\n"
-                                    : "\n";
+    const Lines lines = SplitLines(text, &problem);
+    const std::size_t firstCrLf = text.find("\r\n");
+    const std::string newline = firstCrLf != std::string_view::npos && firstCrLf + 1 == text.find('\n') ? "\r\n" : "\n";
     std::string entries;
     int number = 0;
     for (const std::string& file : files) {
@@ -219,36 +258,9 @@ std::string MergeRecentFiles(std::string_view text, const std::vector<std::strin
             entries += "file" + std::to_string(++number) + "=" + EscapeValue(file) + newline;
     }
 
-    // Which lines stay: everything but the old list, and a recent-file
-    // section header only when its section keeps something.
-    std::vector<bool> keep(lines.size(), true);
-    std::size_t insertAt = lines.size();
-    bool firstSection = true;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const Line& line = lines[i].first;
-        if (line.kind != LineKind::Section || line.name != kRecentSection)
-            continue;
-        std::size_t end = i + 1;
-        std::size_t firstEntry = lines.size(), lastFilled = i;
-        bool keepsSomething = false;
-        for (; end < lines.size() && lines[end].first.kind != LineKind::Section; ++end) {
-            const Line& inner = lines[end].first;
-            if (inner.kind == LineKind::Entry && RecentKeyNumber(inner.name) != 0) {
-                keep[end] = false;
-                firstEntry = std::min(firstEntry, end);
-            } else if (inner.kind != LineKind::Blank) {
-                keepsSomething = true;
-                lastFilled = end;
-            }
-        }
-        if (firstSection && !entries.empty()) {
-            insertAt = firstEntry < lines.size() ? firstEntry : lastFilled + 1;
-            keepsSomething = true;
-        }
-        keep[i] = keepsSomething;
-        firstSection = false;
-    }
-
+    std::size_t insertAt = 0;
+    bool found = false;
+    const std::vector<bool> keep = KeptLines(lines, !entries.empty(), &insertAt, &found);
     std::string merged;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (i == insertAt)
@@ -259,7 +271,7 @@ std::string MergeRecentFiles(std::string_view text, const std::vector<std::strin
     if (insertAt == lines.size() && !entries.empty()) {
         if (!merged.empty() && merged.back() != '\n')
             merged += newline;
-        if (firstSection)
+        if (!found)
             merged += "[Recent\\ File\\ List]" + newline;
         merged += entries;
     }

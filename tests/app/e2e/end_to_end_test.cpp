@@ -372,6 +372,22 @@ TEST_F(EndToEnd, AMissingFileEndsTheProgramAfterTheMessage)
     const int status = program.Wait(60s);
     EXPECT_NE(status, -1) << "the program did not end";
     EXPECT_NE(status, 0);
+
+    // A folder is no document: after the message the program starts untitled.
+    Program untitled({m_config});
+    const std::string message = untitled.WaitForWindow(60s);
+    ASSERT_FALSE(message.empty()) << "no message appeared";
+    EXPECT_EQ(Capture("xdotool getwindowname " + message), "Tessaline 오류\n");
+    Shell("xdotool windowfocus --sync " + message);
+    Settle();
+    Shell("xdotool key Return");
+    std::string main;
+    for (int attempt = 0; attempt < 100 && main != "제목 없음 - Tessaline\n"; ++attempt) {
+        std::this_thread::sleep_for(200ms);
+        const std::string window = untitled.WaitForWindow(10s);
+        main = window.empty() ? std::string() : Capture("xdotool getwindowname " + window);
+    }
+    EXPECT_EQ(main, "제목 없음 - Tessaline\n");
 }
 
 TEST_F(EndToEnd, KoreanHomeDocumentAndDeviceUnderTheCLocale)
@@ -432,7 +448,7 @@ TEST(CommandLine, HelpAndVersionNeedNoDisplay)
 
 TEST(CommandLine, ListPortsErrorsAndUnusableFilesNeedNoDisplay)
 {
-    const std::string program = "env -u DISPLAY TESSALINE_DEVICE_ROOT=/nonexistent XDG_CONFIG_HOME=/nonexistent " +
+    const std::string program = "env -u DISPLAY LC_ALL=C TESSALINE_DEVICE_ROOT=/nonexistent XDG_CONFIG_HOME=/nonexistent " +
                                 std::string(TESSALINE_PROGRAM);
     EXPECT_EQ(Capture(program + " --port com2=/dev/장치 --list-ports; echo rc=$?"),
               "COM1 /dev/ttyS0 default\nCOM2 /dev/장치 command-line\nCOM3 /dev/ttyS2 default\n"

@@ -90,6 +90,13 @@ TEST_F(Startup, ListsEachPortWithItsDeviceAndWhereItCameFrom)
     platform::ClearPortAliases();
     EXPECT_EQ(ListPortsText(true), "COM1 (demo) demo\nCOM2 - detected\nCOM3 /dev/pts/3 environment\nCOM4 - detected\n");
     std::filesystem::remove(root + "/dev/ttyACM0");
+    std::ofstream(m_folder + "/Local AppWizard-Generated Applications/Tessaline.conf") << "[Ports\nCOM1=/dev/x\n";
+    platform::ClearPortAliases();
+    const StartupState unparsable = PrepareStartup(StartupOptions{});
+    ASSERT_EQ(unparsable.warnings.size(), 1u);
+    EXPECT_NE(unparsable.warnings[0].find(m_folder + "/Local AppWizard-Generated Applications/Tessaline.conf"),
+              std::string::npos);
+    EXPECT_FALSE(unparsable.settings.parsed);
     EXPECT_EQ(ListPortsText(false).substr(0, 23), "COM1 /dev/ttyS0 default");
 }
 
