@@ -127,6 +127,16 @@ wxString DocumentManager::RecentFileLabel(size_t index, const wxString& path)
     const wxString home = wxGetHomeDir();
     if (!home.empty() && home != "/" && shown.StartsWith(home + "/"))
         shown = "~" + shown.Mid(home.length());
+    // A name is shown, never interpreted: a tab would start an accelerator
+    // and a line break would split the item; a very long one is cut in the
+    // middle.
+    for (wxString::iterator it = shown.begin(); it != shown.end(); ++it) {
+        if (*it < 0x20 || *it == 0x7F)
+            *it = '?';
+    }
+    constexpr size_t kLongest = 80;
+    if (shown.length() > kLongest)
+        shown = shown.Left(kLongest / 2 - 1) + wxString::FromUTF8("…") + shown.Right(kLongest / 2 - 1);
     shown.Replace("&", "&&");
     return wxString::Format("&%zu %s", index + 1, shown);
 }
