@@ -2,8 +2,10 @@
 
 #include "platform/port_names.h"
 
+#include <fcntl.h>
 #include <langinfo.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -77,6 +79,23 @@ FileArgumentCheck CheckFileArgument(const StartupOptions& options)
         check.verdict = FileArgumentCheck::Verdict::Open;
     }
     return check;
+}
+
+std::string RegularFileProblem(const std::string& name)
+{
+    struct stat info {};
+    if (name.empty())
+        return std::strerror(ENOENT);
+    if (::stat(name.c_str(), &info) != 0)
+        return std::strerror(errno);
+    if (!S_ISREG(info.st_mode))
+        return std::string("it is ") + KindOf(info.st_mode) + ", not a file";
+    const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return std::strerror(errno);
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    ::close(fd);
+    return regular ? std::string() : "it is not a regular file";
 }
 
 StartupState PrepareStartup(const StartupOptions& options)

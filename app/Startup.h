@@ -30,6 +30,11 @@ struct FileArgumentCheck {
 // Looks at the file argument without opening it (so a FIFO cannot block).
 FileArgumentCheck CheckFileArgument(const StartupOptions& options);
 
+// Empty when `name` is a regular file that can be opened for reading, else
+// why not. Anything but a regular file is refused before it is opened, and
+// the open cannot block should one be swapped in meanwhile.
+std::string RegularFileProblem(const std::string& name);
+
 struct StartupState {
     StartupOptions options;
     std::string settingsPath;
