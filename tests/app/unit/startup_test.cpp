@@ -61,8 +61,9 @@ TEST_F(Startup, OnlyARegularFileIsOpenedAndEveryOtherKindIsNamed)
         EXPECT_EQ(check.verdict, c.verdict) << c.file;
         EXPECT_NE(check.message.find(c.said), std::string::npos) << check.message;
         // Opening a document later (File > Open, a recent file) refuses the same.
-        if (!c.file.empty() && c.file.find('\xff') == std::string::npos)
+        if (!c.file.empty() && c.file.find('\xff') == std::string::npos) {
             EXPECT_EQ(RegularFileProblem(c.file).empty(), c.verdict == Verdict::Open) << c.file;
+        }
     }
     EXPECT_EQ(CheckFileArgument(StartupOptions{}).verdict, Verdict::None);
 }
