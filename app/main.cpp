@@ -42,7 +42,8 @@ int RunToolkit(char* programName, const tessaline::app::StartupState& state)
     if (!wxEntryStart(toolkitArgc, toolkitArgv)) {
         if (!state.file.message.empty())
             std::fprintf(stderr, "tessaline: %s\n", state.file.message.c_str());
-        std::fprintf(stderr, "tessaline: cannot open the display\n");
+        const char* display = std::getenv("DISPLAY");
+        std::fprintf(stderr, "tessaline: cannot open the display%s%s\n", display ? " " : "", display ? display : "");
         return tessaline::app::kExitFailure;
     }
     wxSetAssertHandler(LogAssert);
