@@ -22,23 +22,38 @@ struct StartupOptions {
     bool help = false;
     bool version = false;
     bool demo = false;
+    bool listPorts = false;
     // COMn -> device path, in the order given; later entries win.
     std::vector<std::pair<std::string, std::string>> portAliases;
-    std::string file;   // document to open; empty for a new one
-    std::string error;  // non-empty when the arguments are not usable
+    bool fileGiven = false;  // a file argument was given (perhaps an empty one)
+    std::string file;        // document to open, as bytes
+    std::string error;       // non-empty when the arguments are not usable
 };
 
+// Exit statuses of the program.
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;     // no display, or the file cannot be opened
+constexpr int kExitUsageError = 2;  // an option or argument is wrong
+
 // Parses the arguments after the program's name:
-//   --help, -h; --version; --demo; --port COMn=PATH or --port=COMn=PATH
-//   (repeatable); "--" ends the options; one optional file name.
+//   --help, -h; --version; --demo; --list-ports; --port COMn=PATH or
+//   --port=COMn=PATH (repeatable); "--" ends the options; one optional file
+//   name. An error names the argument at fault.
 StartupOptions ParseStartupOptions(const std::vector<std::string>& args);
 
-// Splits "COMn=PATH"; false unless the name is COM followed by a number
-// from 1 up and the path is not empty.
+// Splits "COMn=PATH"; false unless the name is one of COM1 to COM4 (any
+// case) and the path is not empty.
 bool ParsePortAlias(std::string_view text, std::string* portName, std::string* devicePath);
 
 // True for a port name of the form COMn (any case), n from 1 up.
 bool IsPortName(std::string_view name);
+
+// `text` in double quotes, with bytes that are not printable UTF-8 shown
+// as \xNN.
+std::string QuotedArgument(std::string_view text);
+
+// True when `text` is well-formed UTF-8.
+bool IsValidUtf8(std::string_view text);
 
 std::string UsageText(std::string_view programName);
 std::string VersionText();

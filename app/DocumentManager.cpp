@@ -1,5 +1,6 @@
 #include "app/DocumentManager.h"
 
+#include "app/FileNames.h"
 #include "res/Resources.h"
 
 #include <wx/filehistory.h>
@@ -7,6 +8,7 @@
 #include <wx/menu.h>
 #include <wx/utils.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -88,6 +90,27 @@ void DocumentManager::FileHistoryLoad(const wxConfigBase& config)
     RefreshRecentFileMenu();
 }
 
+void DocumentManager::LoadRecentFiles(const std::vector<std::string>& files)
+{
+    wxFileHistory* history = GetFileHistory();
+    const std::size_t count = std::min(files.size(), static_cast<std::size_t>(kRecentFileCount));
+    for (std::size_t i = count; history && i-- > 0;) {
+        const wxString name = tessaline::app::FileNameToWx(files[i]);
+        if (!name.empty())
+            history->AddFileToHistory(name);
+    }
+    RefreshRecentFileMenu();
+}
+
+std::vector<std::string> DocumentManager::RecentFiles() const
+{
+    std::vector<std::string> files;
+    const wxFileHistory* history = GetFileHistory();
+    for (std::size_t i = 0; history && i < history->GetCount(); ++i)
+        files.push_back(tessaline::app::FileNameFromWx(history->GetHistoryFile(i)));
+    return files;
+}
+
 void DocumentManager::SetRecentFileMenu(wxMenu* menu)
 {
     m_recentFileMenu = menu;
@@ -104,6 +127,16 @@ wxString DocumentManager::RecentFileLabel(size_t index, const wxString& path)
     const wxString home = wxGetHomeDir();
     if (!home.empty() && home != "/" && shown.StartsWith(home + "/"))
         shown = "~" + shown.Mid(home.length());
+    // A name is shown, never interpreted: a tab would start an accelerator
+    // and a line break would split the item; a very long one is cut in the
+    // middle.
+    for (wxString::iterator it = shown.begin(); it != shown.end(); ++it) {
+        if (*it < 0x20 || *it == 0x7F)
+            *it = '?';
+    }
+    constexpr size_t kLongest = 80;
+    if (shown.length() > kLongest)
+        shown = shown.Left(kLongest / 2 - 1) + wxString::FromUTF8("…") + shown.Right(kLongest / 2 - 1);
     shown.Replace("&", "&&");
     return wxString::Format("&%zu %s", index + 1, shown);
 }

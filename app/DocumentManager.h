@@ -12,6 +12,9 @@
 
 #include <wx/docview.h>
 
+#include <string>
+#include <vector>
+
 class wxMenu;
 
 namespace tessaline::app {
@@ -37,6 +40,11 @@ public:
     void AddFileToHistory(const wxString& file) override;
     void RemoveFileFromHistory(size_t i) override;
     void FileHistoryLoad(const wxConfigBase& config) override;
+
+    // The recent-file list from and for the settings file, most recent
+    // first, as file-name bytes.
+    void LoadRecentFiles(const std::vector<std::string>& files);
+    std::vector<std::string> RecentFiles() const;
 
     // The menu that holds the recent-file placeholder; the recent files are
     // shown there from now on.

@@ -1,13 +1,16 @@
 #include "app/PortSettingsDlg.h"
 
+#include "app/FileNames.h"
 #include "app/MainFrame.h"
 #include "app/TessalineDoc.h"
+#include "platform/port_names.h"
 #include "res/Resources.h"
 
 #include <wx/app.h>
 #include <wx/radiobut.h>
 
 #include <array>
+#include <string>
 #include <utility>
 
 namespace {
@@ -138,6 +141,21 @@ void CPortSettingsDlg::OnInitDialog(wxInitDialogEvent& event)
             continue;
         if (auto* button = dynamic_cast<wxRadioButton*>(FindWindow(id)))
             button->SetValue(true);
+    }
+    ShowDevicePaths();
+}
+
+wxString CPortSettingsDlg::DeviceTip(int port)
+{
+    const std::string path = tessaline::platform::ResolvePortName("COM" + std::to_string(port));
+    return path.empty() ? wxString::FromUTF8("장치 없음") : tessaline::app::FileNameToWx(path);
+}
+
+void CPortSettingsDlg::ShowDevicePaths()
+{
+    for (int port = 1; port <= 4; ++port) {
+        if (wxWindow* button = FindWindow(IDC_PORT_COM1 + port - 1))
+            button->SetToolTip(DeviceTip(port));
     }
 }
 

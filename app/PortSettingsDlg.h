@@ -3,7 +3,8 @@
 // copy (m_settings) that only button clicks change, and writes the copy
 // back to the main window's document on OK; Cancel and Escape discard it.
 // A value that no button stands for leaves its group unchecked and is
-// written back unchanged unless a button of that group is clicked.
+// written back unchanged unless a button of that group is clicked. Each
+// port button's tooltip names the device that port opens, or "장치 없음".
 //
 // Threading: GUI thread only.
 #pragma once
@@ -25,11 +26,14 @@ public:
     // Applies a click on button `id` to `settings`; false (nothing changed)
     // when `id` is not a radio button of the dialog.
     static bool ApplyButton(PortSettings& settings, int id);
+    // The tooltip of the button of port `port` (1 to 4).
+    static wxString DeviceTip(int port);
 
     PortSettings m_settings;
 
 private:
     void OnInitDialog(wxInitDialogEvent& event);
+    void ShowDevicePaths();
     void OnCommand(wxCommandEvent& event);
     void OnOK(wxCommandEvent& event);
 };

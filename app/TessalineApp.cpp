@@ -2,28 +2,21 @@
 
 #include "app/AboutDialog.h"
 #include "app/DocumentManager.h"
+#include "app/FileNames.h"
 #include "app/MainFrame.h"
 #include "app/TessalineDoc.h"
 #include "app/TessalineView.h"
 #include "platform/port_names.h"
 #include "res/Resources.h"
 
-#include <wx/filefn.h>
-#include <wx/filename.h>
-#include <wx/fileconf.h>
 #include <wx/log.h>
-#include <wx/utils.h>
+#include <wx/msgdlg.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
-namespace {
-
-constexpr const char* kRecentFilesGroup = "/Recent File List";
-constexpr const char* kPortsGroup = "/Ports";
-
-}  // namespace
+using tessaline::app::FileArgumentCheck;
 
 CTessalineApp::CTessalineApp()
 {
@@ -36,20 +29,17 @@ CTessalineApp* CTessalineApp::Get()
     return dynamic_cast<CTessalineApp*>(wxTheApp);
 }
 
-wxString CTessalineApp::SettingsFilePath()
-{
-    wxString base;
-    if (!wxGetEnv("XDG_CONFIG_HOME", &base) || base.empty() || !wxIsAbsolutePath(base))
-        base = wxGetHomeDir() + "/.config";
-    wxFileName path(base, "");
-    path.AppendDir(kVendorName);
-    path.SetFullName(wxString(kAppName) + ".conf");
-    return path.GetFullPath();
-}
-
 CMainFrame* CTessalineApp::GetMainFrame() const
 {
     return dynamic_cast<CMainFrame*>(GetTopWindow());
+}
+
+void CTessalineApp::ShowMessage(const std::string& text, long icon)
+{
+    wxWindow* parent = wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
+    const wxString caption = wxString(kAppName) + wxString::FromUTF8(icon == wxICON_ERROR ? " 오류" : " 알림");
+    wxMessageBox(tessaline::app::TextToWx(tessaline::app::ShortenedForMessageBox(text)), caption, wxOK | icon,
+                 parent && parent->IsShown() ? parent : nullptr);
 }
 
 bool CTessalineApp::OnInit()
@@ -58,67 +48,36 @@ bool CTessalineApp::OnInit()
     SetVendorName(kVendorName);
     if (const char* title = tessaline::res::FindString(AFX_IDS_APP_TITLE))
         SetAppDisplayName(wxString::FromUTF8(title));
-
-    std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i)
-        args.push_back(argv[i].utf8_string());
-    const tessaline::app::StartupOptions options = tessaline::app::ParseStartupOptions(args);
-    if (!options.error.empty()) {
-        std::fprintf(stderr, "tessaline: %s\n%s", options.error.c_str(),
-                     tessaline::app::UsageText("tessaline").c_str());
-        return false;
-    }
-    if (options.help || options.version) {
-        std::fputs(options.help ? tessaline::app::UsageText("tessaline").c_str()
-                                : tessaline::app::VersionText().c_str(),
-                   stdout);
-        return false;
-    }
-    return InitInstance(options);
+    if (!m_state)
+        m_state = tessaline::app::PrepareStartup(tessaline::app::StartupOptions{});
+    for (const std::string& warning : m_state->warnings)
+        wxLogWarning("%s", tessaline::app::TextToWx(tessaline::app::ShortenedForMessageBox(warning)));
+    return InitInstance();
 }
 
-void CTessalineApp::ApplyPortAliases(wxConfigBase& config, const tessaline::app::StartupOptions& options)
+void CTessalineApp::StartDemoDevice()
 {
-    // Settings first, then the demo device, then the command line: the last
-    // word wins.
-    config.SetPath(kPortsGroup);
-    wxString name;
-    long cookie = 0;
-    for (bool more = config.GetFirstEntry(name, cookie); more; more = config.GetNextEntry(name, cookie)) {
-        const wxString path = config.Read(name, wxString());
-        std::string portName, devicePath;
-        if (tessaline::app::ParsePortAlias((name + "=" + path).utf8_string(), &portName, &devicePath))
-            tessaline::platform::SetPortAlias(portName, devicePath);
-        else
-            wxLogWarning("Ignoring [Ports] entry \"%s=%s\" in %s", name, path, SettingsFilePath());
+    // The demo device takes COM1 over from the settings file and the
+    // environment, but not from the command line.
+    m_demo = std::make_unique<tessaline::app::DemoDevice>();
+    if (!m_demo->Start()) {
+        wxLogWarning("The demo device could not be created: %s", wxSysErrorMsg());
+        return;
     }
-    config.SetPath("/");
-
-    if (options.demo) {
-        m_demo = std::make_unique<tessaline::app::DemoDevice>();
-        if (m_demo->Start())
-            tessaline::platform::SetPortAlias("COM1", m_demo->DevicePath());
-        else
-            wxLogWarning("The demo device could not be created: %s", wxSysErrorMsg());
-    }
-    for (const auto& [portName, devicePath] : options.portAliases)
-        tessaline::platform::SetPortAlias(portName, devicePath);
+    if (tessaline::platform::DescribePort("COM1").source != tessaline::platform::PortSource::CommandLine)
+        tessaline::platform::SetPortAlias("COM1", m_demo->DevicePath(), tessaline::platform::PortSource::Demo);
 }
 
-bool CTessalineApp::InitInstance(const tessaline::app::StartupOptions& options)
+bool CTessalineApp::InitInstance()
 {
-    auto* config = new wxFileConfig(kAppName, kVendorName, SettingsFilePath(), wxString(),
-                                    wxCONFIG_USE_LOCAL_FILE);
-    delete wxConfigBase::Set(config);
-    ApplyPortAliases(*config, options);
+    if (m_state->options.demo)
+        StartDemoDevice();
 
     m_docManager = new DocumentManager;
     new wxDocTemplate(m_docManager, wxString::FromUTF8("모든 파일 (*.*)"), "*", wxString(), wxString(),
                       "Tessaline.Document", "Tessa Document", CLASSINFO(CTessalineDoc), CLASSINFO(CTessalineView),
                       wxTEMPLATE_VISIBLE);
-    config->SetPath(kRecentFilesGroup);
-    m_docManager->FileHistoryLoad(*config);
-    config->SetPath("/");
+    m_docManager->LoadRecentFiles(m_state->settings.recentFiles);
 
     auto* frame = new CMainFrame;
     if (!frame->Create(m_docManager, GetAppDisplayName())) {
@@ -127,11 +86,18 @@ bool CTessalineApp::InitInstance(const tessaline::app::StartupOptions& options)
     }
     SetTopWindow(frame);
 
-    wxDocument* document = options.file.empty()
-                               ? m_docManager->CreateDocument(wxString(), wxDOC_NEW)
-                               : m_docManager->CreateDocument(wxString::FromUTF8(options.file), wxDOC_SILENT);
+    const FileArgumentCheck& file = m_state->file;
+    if (file.verdict == FileArgumentCheck::Verdict::StartUntitled || file.verdict == FileArgumentCheck::Verdict::Fail) {
+        std::fprintf(stderr, "tessaline: %s\n", file.message.c_str());
+        ShowMessage(file.message, wxICON_ERROR);
+    }
+    wxDocument* document = nullptr;
+    if (file.verdict == FileArgumentCheck::Verdict::Open)
+        document = m_docManager->CreateDocument(tessaline::app::FileNameToWx(m_state->options.file), wxDOC_SILENT);
+    else if (file.verdict != FileArgumentCheck::Verdict::Fail)
+        document = m_docManager->CreateDocument(wxString(), wxDOC_NEW);
     if (!document) {
-        // The framework has said why; no window stays behind.
+        // The reason has been shown; no window stays behind.
         SetTopWindow(nullptr);
         delete frame;
         wxLog::FlushActive();
@@ -144,18 +110,13 @@ bool CTessalineApp::InitInstance(const tessaline::app::StartupOptions& options)
 
 void CTessalineApp::SaveSettings()
 {
-    wxConfigBase* config = wxConfigBase::Get(false);
-    if (!config)
+    // A file that could not be parsed at start stays exactly as it is.
+    if (!m_state || !m_state->settings.parsed || !m_docManager)
         return;
-    if (m_docManager) {
-        config->SetPath(kRecentFilesGroup);
-        m_docManager->FileHistorySave(*config);
-        config->SetPath("/");
-    }
-    const wxFileName file(SettingsFilePath());
-    if (!file.DirExists())
-        file.Mkdir(wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
-    config->Flush();
+    std::string error;
+    if (!tessaline::app::WriteRecentFiles(m_state->settingsPath, m_docManager->RecentFiles(), &error))
+        std::fprintf(stderr, "tessaline: the settings file %s was not written: %s\n",
+                     tessaline::app::QuotedArgument(m_state->settingsPath).c_str(), error.c_str());
 }
 
 int CTessalineApp::OnExit()
@@ -163,7 +124,6 @@ int CTessalineApp::OnExit()
     SaveSettings();
     delete m_docManager;
     m_docManager = nullptr;
-    delete wxConfigBase::Set(nullptr);
     if (m_demo) {
         m_demo->Stop();
         m_demo.reset();

@@ -1,24 +1,28 @@
-// CTessalineApp: the application object. OnInit reads the options and the
-// per-user settings (recent files, port aliases), sets up the document
-// manager with its one template, creates the main frame, then creates a new
-// document or opens the file named on the command line; the frame is shown
-// only when that succeeded. With --demo it serves the built-in demo device
-// and maps COM1 to it. The About command is handled here.
+// CTessalineApp: the application object. OnInit takes what was settled
+// before the toolkit started (options, settings file, port aliases, the
+// file argument; see app/Startup.h), or settles it itself when nobody did,
+// sets up the document manager with its one template and the recent-file
+// list, creates the main frame, then creates a new document or opens the
+// file named on the command line; the frame is shown only when that
+// succeeded. A file argument that is not a regular file is reported and the
+// program starts untitled. With --demo it serves the built-in demo device
+// and maps COM1 to it. On exit only the recent-file list is merged back
+// into the settings file. The About command is handled here.
 //
 // Threading: GUI thread only (the demo device serves on a thread of its
 // own).
 #pragma once
 
-#include "app/CommandLine.h"
 #include "app/DemoDevice.h"
+#include "app/Startup.h"
 
 #include <wx/app.h>
 
 #include <memory>
+#include <optional>
 
 class CMainFrame;
 class DocumentManager;
-class wxConfigBase;
 
 class CTessalineApp : public wxApp {
 public:
@@ -27,6 +31,9 @@ public:
 
     CTessalineApp();
     ~CTessalineApp() override;
+
+    // Hands over what main settled before the toolkit started.
+    void SetStartupState(tessaline::app::StartupState state) { m_state = std::move(state); }
 
     bool OnInit() override;
     int OnExit() override;
@@ -37,18 +44,19 @@ public:
     DocumentManager* GetDocumentManager() const { return m_docManager; }
     const tessaline::app::DemoDevice* GetDemoDevice() const { return m_demo.get(); }
 
-    // The per-user settings file: the XDG config folder, then the vendor
-    // and application names.
-    static wxString SettingsFilePath();
+    // A message box over the main window (or alone), its text shortened and
+    // wrapped to fit the screen.
+    static void ShowMessage(const std::string& text, long icon);
 
     // The application object, or null when another one runs.
     static CTessalineApp* Get();
 
 private:
-    bool InitInstance(const tessaline::app::StartupOptions& options);
-    void ApplyPortAliases(wxConfigBase& config, const tessaline::app::StartupOptions& options);
+    bool InitInstance();
+    void StartDemoDevice();
     void SaveSettings();
 
+    std::optional<tessaline::app::StartupState> m_state;
     DocumentManager* m_docManager = nullptr;
     std::unique_ptr<tessaline::app::DemoDevice> m_demo;
 };

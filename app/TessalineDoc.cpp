@@ -1,5 +1,13 @@
 #include "app/TessalineDoc.h"
 
+#include "app/CommandLine.h"
+#include "app/FileNames.h"
+#include "app/Startup.h"
+
+#include <wx/log.h>
+
+#include <string>
+
 wxIMPLEMENT_DYNAMIC_CLASS(CTessalineDoc, wxDocument);
 
 bool CTessalineDoc::OnNewDocument()
@@ -17,6 +25,17 @@ bool CTessalineDoc::OnOpenDocument(const wxString& file)
     if (wxDocument::OnOpenDocument(file))
         return true;
     SetTitle(title);
+    return false;
+}
+
+bool CTessalineDoc::DoOpenDocument(const wxString& file)
+{
+    const std::string name = tessaline::app::FileNameFromWx(file);
+    const std::string problem = tessaline::app::RegularFileProblem(name);
+    if (problem.empty())
+        return true;
+    wxLogError("%s", tessaline::app::TextToWx(tessaline::app::ShortenedForMessageBox(
+                         "Cannot open " + tessaline::app::QuotedArgument(name) + ": " + problem + ".")));
     return false;
 }
 

@@ -1,7 +1,7 @@
 // CTessalineDoc: the single document. It holds the port settings and
 // nothing else; the terminal text lives in the view. Saving writes an empty
 // file and opening reads nothing, so an opened file leaves the settings as
-// they are; a new document gets the default settings.
+// they are; a new document gets the default settings. Opening never blocks.
 //
 // Threading: GUI thread only.
 #pragma once
@@ -18,6 +18,11 @@ public:
     bool OnNewDocument() override;
     // An opened file names the document, also when it is reused.
     bool OnOpenDocument(const wxString& file) override;
+
+    // Nothing is read, but the file must be a regular file that can be
+    // opened: it is opened without blocking (a FIFO put in its place cannot
+    // hang the program) and closed again.
+    bool DoOpenDocument(const wxString& file) override;
 
     // The document stores nothing: both leave the stream untouched.
     std::ostream& SaveObject(std::ostream& stream) override;

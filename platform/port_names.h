@@ -1,23 +1,66 @@
 // How CreateFileA finds the device for a port name such as "COM1".
 //
-// In order: an alias the application set (from its settings or its command
-// line), then the environment variable TESSALINE_COM<n>, then /dev/ttyS<n-1>.
+// For COMn, the first of these that names a device wins:
+//   1. an alias the application set (from its command line, its settings
+//      file or its demo device), tagged with where it came from;
+//   2. the environment variable TESSALINE_COM<n>;
+//   3. the n-th serial device present (see DetectSerialDevices); when some
+//      devices are present but fewer than n, COMn has no device and
+//      resolves to "";
+//   4. when no device is present at all, /dev/ttyS<n-1>.
 // A name that is already a path (starts with '/') is used as it is; the
 // "\\.\COMn" form is accepted and means COMn. Port names are matched without
-// regard to case.
+// regard to case. Paths are byte strings, never converted.
 //
-// Threading: any thread; the alias table is guarded by a lock.
+// Threading: any thread; the alias table is guarded by a lock. Detection
+// reads the file system on every call, so a replugged adapter is seen.
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tessaline::platform {
 
+enum class PortSource { Path, CommandLine, SettingsFile, Demo, Environment, Detected, Default, Other };
+
+struct PortMapping {
+    std::string path;  // the device CreateFileA opens; empty: no device
+    PortSource source = PortSource::Other;
+};
+
 // Maps `portName` (e.g. "COM1") to a device path; an empty path removes it.
-void SetPortAlias(const std::string& portName, const std::string& devicePath);
+void SetPortAlias(const std::string& portName, const std::string& devicePath,
+                  PortSource source = PortSource::CommandLine);
 void ClearPortAliases();
 
 // The device path CreateFileA opens for `name`.
 std::string ResolvePortName(const std::string& name);
+
+// The device path for `name` and which rule gave it.
+PortMapping DescribePort(const std::string& name);
+
+// One word for a source, as --list-ports prints it.
+constexpr const char* PortSourceName(PortSource source)
+{
+    switch (source) {
+    case PortSource::Path: return "path";
+    case PortSource::CommandLine: return "command-line";
+    case PortSource::SettingsFile: return "settings-file";
+    case PortSource::Demo: return "demo";
+    case PortSource::Environment: return "environment";
+    case PortSource::Detected: return "detected";
+    case PortSource::Default: return "default";
+    case PortSource::Other: break;
+    }
+    return "other";
+}
+
+// The serial devices present, in COMn order: UARTs that exist
+// (dev/ttyS<k> whose sys/class/tty/ttyS<k>/type is not 0), by number; then
+// each dev/serial/by-id link that leads to a device, by name, as the link's
+// own path; then dev/ttyUSB<k> and dev/ttyACM<k> not reached through a
+// by-id link, by number. Everything is read under $TESSALINE_DEVICE_ROOT
+// ("/" when unset), and the paths returned start with that root.
+std::vector<std::string> DetectSerialDevices();
 
 }  // namespace tessaline::platform

@@ -4,15 +4,16 @@
 #include <cstdlib>
 #include <map>
 #include <mutex>
+#include <vector>
 
 namespace tessaline::platform {
 namespace {
 
 std::mutex g_aliasMutex;
 
-std::map<std::string, std::string>& Aliases()
+std::map<std::string, PortMapping>& Aliases()
 {
-    static auto* aliases = new std::map<std::string, std::string>;
+    static auto* aliases = new std::map<std::string, PortMapping>;
     return *aliases;
 }
 
@@ -46,14 +47,14 @@ unsigned long ComPortNumber(const std::string& upperName)
 
 }  // namespace
 
-void SetPortAlias(const std::string& portName, const std::string& devicePath)
+void SetPortAlias(const std::string& portName, const std::string& devicePath, PortSource source)
 {
     const std::string key = UpperCase(WithoutDevicePrefix(portName));
     std::lock_guard lock(g_aliasMutex);
     if (devicePath.empty())
         Aliases().erase(key);
     else
-        Aliases()[key] = devicePath;
+        Aliases()[key] = PortMapping{devicePath, source};
 }
 
 void ClearPortAliases()
@@ -62,11 +63,11 @@ void ClearPortAliases()
     Aliases().clear();
 }
 
-std::string ResolvePortName(const std::string& name)
+PortMapping DescribePort(const std::string& name)
 {
     const std::string bare = WithoutDevicePrefix(name);
     if (!bare.empty() && bare[0] == '/')
-        return bare;
+        return {bare, PortSource::Path};
     const std::string key = UpperCase(bare);
     {
         std::lock_guard lock(g_aliasMutex);
@@ -76,10 +77,18 @@ std::string ResolvePortName(const std::string& name)
     }
     const unsigned long number = ComPortNumber(key);
     if (number == 0)
-        return bare;
+        return {bare, PortSource::Other};
     if (const char* fromEnvironment = std::getenv(("TESSALINE_" + key).c_str()); fromEnvironment && *fromEnvironment)
-        return fromEnvironment;
-    return "/dev/ttyS" + std::to_string(number - 1);
+        return {fromEnvironment, PortSource::Environment};
+    const std::vector<std::string> detected = DetectSerialDevices();
+    if (!detected.empty())
+        return {number <= detected.size() ? detected[number - 1] : std::string(), PortSource::Detected};
+    return {"/dev/ttyS" + std::to_string(number - 1), PortSource::Default};
+}
+
+std::string ResolvePortName(const std::string& name)
+{
+    return DescribePort(name).path;
 }
 
 }  // namespace tessaline::platform

@@ -1,5 +1,5 @@
 // Windows: the device namespace already knows COM1..COMn, so aliases only
-// rename one port to another device name.
+// rename one port to another device name and nothing is detected.
 #include "platform/port_names.h"
 
 #include <algorithm>
@@ -11,7 +11,7 @@ namespace tessaline::platform {
 namespace {
 
 std::mutex g_mutex;
-std::map<std::string, std::string> g_aliases;
+std::map<std::string, PortMapping> g_aliases;
 
 std::string Upper(std::string text)
 {
@@ -21,13 +21,13 @@ std::string Upper(std::string text)
 
 }  // namespace
 
-void SetPortAlias(const std::string& portName, const std::string& devicePath)
+void SetPortAlias(const std::string& portName, const std::string& devicePath, PortSource source)
 {
     std::lock_guard lock(g_mutex);
     if (devicePath.empty())
         g_aliases.erase(Upper(portName));
     else
-        g_aliases[Upper(portName)] = devicePath;
+        g_aliases[Upper(portName)] = PortMapping{devicePath, source};
 }
 
 void ClearPortAliases()
@@ -36,11 +36,21 @@ void ClearPortAliases()
     g_aliases.clear();
 }
 
-std::string ResolvePortName(const std::string& name)
+PortMapping DescribePort(const std::string& name)
 {
     std::lock_guard lock(g_mutex);
     auto found = g_aliases.find(Upper(name));
-    return found != g_aliases.end() ? found->second : name;
+    return found != g_aliases.end() ? found->second : PortMapping{name, PortSource::Default};
+}
+
+std::string ResolvePortName(const std::string& name)
+{
+    return DescribePort(name).path;
+}
+
+std::vector<std::string> DetectSerialDevices()
+{
+    return {};
 }
 
 }  // namespace tessaline::platform

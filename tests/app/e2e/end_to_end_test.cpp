@@ -167,6 +167,7 @@ protected:
         ASSERT_NE(::mkdtemp(folder), nullptr);
         m_config = folder;
         ::setenv("XDG_CONFIG_HOME", folder, 1);
+        ::setenv("TESSALINE_FATAL_ASSERTS", "1", 1);  // a failed toolkit check ends the run
     }
     void TearDown() override
     {
@@ -280,12 +281,13 @@ TEST_F(EndToEnd, ConnectTypeReceiveCopyDisconnectAndExit)
     ASSERT_TRUE(Shell("xdotool type --delay 100 q"));
     EXPECT_TRUE(pty.Read(1, 1000).empty()) << "typed while disconnected and a byte went out";
 
-    // File, Exit (mnemonic X): the program ends cleanly and keeps its settings.
+    // File, Exit (mnemonic X): the program ends cleanly; with no recent
+    // file it has nothing to keep, so it writes no settings file.
     ASSERT_TRUE(Shell("xdotool key alt+f"));
     Settle();
     ASSERT_TRUE(Shell("xdotool key x"));
     EXPECT_EQ(program.Wait(60s), 0);
-    EXPECT_TRUE(std::filesystem::exists(m_config + "/Local AppWizard-Generated Applications/Tessaline.conf"));
+    EXPECT_FALSE(std::filesystem::exists(m_config + "/Local AppWizard-Generated Applications/Tessaline.conf"));
     ::unsetenv("TESSALINE_COM1");
 }
 
@@ -370,6 +372,69 @@ TEST_F(EndToEnd, AMissingFileEndsTheProgramAfterTheMessage)
     const int status = program.Wait(60s);
     EXPECT_NE(status, -1) << "the program did not end";
     EXPECT_NE(status, 0);
+
+    // A folder is no document: after the message the program starts untitled.
+    Program untitled({m_config});
+    const std::string message = untitled.WaitForWindow(60s);
+    ASSERT_FALSE(message.empty()) << "no message appeared";
+    EXPECT_EQ(Capture("xdotool getwindowname " + message), "Tessaline 오류\n");
+    Shell("xdotool windowfocus --sync " + message);
+    Settle();
+    Shell("xdotool key Return");
+    std::string main;
+    for (int attempt = 0; attempt < 100 && main != "제목 없음 - Tessaline\n"; ++attempt) {
+        std::this_thread::sleep_for(200ms);
+        const std::string window = untitled.WaitForWindow(10s);
+        main = window.empty() ? std::string() : Capture("xdotool getwindowname " + window);
+    }
+    EXPECT_EQ(main, "제목 없음 - Tessaline\n");
+}
+
+TEST_F(EndToEnd, KoreanHomeDocumentAndDeviceUnderTheCLocale)
+{
+    // HOME, the document and the device (a link to the pty) all have Korean
+    // names, and the locale is C; the settings file has lines of the user's.
+    tessaline::testing::PtyPair pty;
+    const std::string home = m_config + "/홍길동";
+    const std::string device = home + "/장치/ttyé", document = home + "/로그.txt";
+    const std::string settingsFolder = home + "/.config/Local AppWizard-Generated Applications";
+    std::filesystem::create_directories(settingsFolder);
+    std::filesystem::create_directories(home + "/장치");
+    std::filesystem::create_symlink(pty.SlavePath(), device);
+    const std::string mine = "# 내 설정\n[Ports]\nCOM1=" + device + "\n\n[기타]\n키=값\n";
+    Shell("printf '%s' '" + mine + "' > '" + settingsFolder + "/Tessaline.conf'");
+    Shell("printf 'anything' > '" + document + "'");
+    const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    ::unsetenv("XDG_CONFIG_HOME");
+    ::setenv("HOME", home.c_str(), 1);
+    ::setenv("LC_ALL", "C", 1);
+    {
+        Program program({document});
+        ::setenv("HOME", savedHome.c_str(), 1);
+        ::unsetenv("LC_ALL");
+        const std::string window = program.WaitForWindow(60s);
+        ASSERT_FALSE(window.empty());
+        std::string title;
+        for (int attempt = 0; attempt < 50 && title != "로그.txt - Tessaline\n"; ++attempt) {
+            std::this_thread::sleep_for(100ms);
+            title = Capture("xdotool getwindowname " + window);
+        }
+        EXPECT_EQ(title, "로그.txt - Tessaline\n");
+        // File > Connect: Save is disabled for an opened, unchanged
+        // document, so three steps reach Connect.
+        ASSERT_TRUE(Shell("xdotool windowfocus --sync " + window));
+        Settle();
+        ASSERT_TRUE(Shell("xdotool key alt+f"));
+        Settle();
+        ASSERT_TRUE(Shell("xdotool key Down Down Down Return"));
+        Settle();
+        ASSERT_TRUE(Shell("xdotool type --delay 100 k"));
+        EXPECT_EQ(ToHex(pty.Read(1, 20000)), "6B ");
+        EXPECT_EQ(ExitThroughTheMenu(window, program), 0);
+    }
+    EXPECT_EQ(ReadFile(document), "anything");
+    EXPECT_EQ(ReadFile(settingsFolder + "/Tessaline.conf"),
+              mine + "[Recent\\ File\\ List]\nfile1=" + document + "\n");
 }
 
 TEST(CommandLine, HelpAndVersionNeedNoDisplay)
@@ -379,6 +444,28 @@ TEST(CommandLine, HelpAndVersionNeedNoDisplay)
     EXPECT_NE(help.find("--port COMn=DEVICE"), std::string::npos) << help;
     const std::string version = Capture("env -u DISPLAY " + program + " --version");
     EXPECT_NE(version.find("1.0.0.1"), std::string::npos) << version;
+}
+
+TEST(CommandLine, ListPortsErrorsAndUnusableFilesNeedNoDisplay)
+{
+    const std::string program = "env -u DISPLAY LC_ALL=C TESSALINE_DEVICE_ROOT=/nonexistent XDG_CONFIG_HOME=/nonexistent " +
+                                std::string(TESSALINE_PROGRAM);
+    EXPECT_EQ(Capture(program + " --port com2=/dev/장치 --list-ports; echo rc=$?"),
+              "COM1 /dev/ttyS0 default\nCOM2 /dev/장치 command-line\nCOM3 /dev/ttyS2 default\n"
+              "COM4 /dev/ttyS3 default\nrc=0\n");
+    const std::string usage = Capture(program + " --list-ports --port COM5=/dev/x 2>&1; echo rc=$?");
+    EXPECT_NE(usage.find("\"COM5=/dev/x\""), std::string::npos) << usage;
+    EXPECT_NE(usage.find("Usage:"), std::string::npos) << usage;
+    EXPECT_NE(usage.find("rc=2\n"), std::string::npos) << usage;
+
+    char folder[] = "/tmp/tessaline-fifo-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    const std::string fifo = std::string(folder) + "/파이프";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string refused = Capture("timeout 60 " + program + " '" + fifo + "' 2>&1; echo rc=$?");
+    EXPECT_NE(refused.find("\"" + fifo + "\": it is a FIFO"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("rc=1\n"), std::string::npos) << refused;
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

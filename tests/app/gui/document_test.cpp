@@ -137,6 +137,13 @@ TEST_F(Document, RecentFilesReplaceThePlaceholderUpToFour)
     EXPECT_EQ(FileMenuPosition(wxID_FILE5), -1);
     EXPECT_EQ(Frame().GetMenuBar()->GetMenu(0)->GetMenuItemCount(), itemsWithPlaceholder + 3);
 
+    // From the settings file's bytes: names are shown, never interpreted.
+    manager.LoadRecentFiles({"/tmp/tab\tCtrl+Q", "/tmp/" + std::string(300, 'x') + "/로그.txt"});
+    EXPECT_EQ(FileMenuLabel(wxID_FILE1), "&1 /tmp/tab?Ctrl+Q");
+    EXPECT_EQ(FileMenuLabel(wxID_FILE2), wxString::FromUTF8(("&2 /tmp/" + std::string(34, 'x') + "…" +
+                                                            std::string(32, 'x') + "/로그.txt").c_str()));
+    EXPECT_EQ(manager.RecentFiles()[0], "/tmp/tab\tCtrl+Q");
+
     while (history.GetCount() > 0)
         manager.RemoveFileFromHistory(0);
     EXPECT_EQ(FileMenuLabel(wxID_FILE1), wxString::FromUTF8("최근 파일"));

@@ -77,24 +77,38 @@ TEST(StartupOptions, DoubleDashMakesTheRestAFileName)
     EXPECT_EQ(options.file, "--demo");
 }
 
-TEST(StartupOptions, RejectsWhatItCannotUse)
+TEST(StartupOptions, RejectsWhatItCannotUseNamingTheArgument)
 {
-    const std::vector<std::vector<std::string>> bad = {
-        {"--bogus"},
-        {"--port"},
-        {"--port", "COM1"},
-        {"--port", "COM1="},
-        {"--port", "=/dev/ttyS0"},
-        {"--port", "LPT1=/dev/lp0"},
-        {"--port", "COM0=/dev/ttyS0"},
-        {"--port", "COMx=/dev/ttyS0"},
-        {"--port=COM1"},
-        {"a.tsl", "b.tsl"},
+    struct Case {
+        std::vector<std::string> args;
+        const char* named;  // the error quotes this
     };
-    for (const auto& args : bad) {
-        const StartupOptions options = ParseStartupOptions(args);
-        EXPECT_FALSE(options.error.empty()) << "accepted: " << ::testing::PrintToString(args);
+    const Case cases[] = {
+        {{"--bogus"}, "\"--bogus\""},
+        {{"--port"}, "--port"},
+        {{"--port", "COM1"}, "\"COM1\""},
+        {{"--port", "COM1="}, "\"COM1=\""},
+        {{"--port", "=/dev/ttyS0"}, "\"=/dev/ttyS0\""},
+        {{"--port", "LPT1=/dev/lp0"}, "\"LPT1=/dev/lp0\""},
+        {{"--port", "COM0=/dev/ttyS0"}, "\"COM0=/dev/ttyS0\""},
+        {{"--port", "COMx=/dev/ttyS0"}, "\"COMx=/dev/ttyS0\""},
+        {{"--port", "COM5=/dev/ttyS4"}, "\"COM5=/dev/ttyS4\""},
+        {{"--port=com9=/dev/null"}, "\"com9=/dev/null\""},
+        {{"--port=COM1"}, "\"COM1\""},
+        {{"a.tsl", "b.tsl"}, "\"b.tsl\""},
+        {{"", "b.tsl"}, "\"\" and \"b.tsl\""},
+        {{"--\xff"}, "\"--\\xFF\""},
+    };
+    for (const Case& c : cases) {
+        const StartupOptions options = ParseStartupOptions(c.args);
+        EXPECT_NE(options.error.find(c.named), std::string::npos)
+            << ::testing::PrintToString(c.args) << " gave: " << options.error;
     }
+    // An empty name is a file argument (refused later, when it is checked).
+    const StartupOptions empty = ParseStartupOptions({"", "--list-ports"});
+    EXPECT_TRUE(empty.error.empty()) << empty.error;
+    EXPECT_TRUE(empty.fileGiven);
+    EXPECT_TRUE(empty.listPorts);
 }
 
 TEST(PortAlias, AcceptsComNamesOnly)
@@ -108,7 +122,8 @@ TEST(PortAlias, AcceptsComNamesOnly)
     const Case cases[] = {
         {"COM1=/dev/ttyUSB0", true, "COM1", "/dev/ttyUSB0"},
         {"com4=/dev/pts/3", true, "COM4", "/dev/pts/3"},
-        {"Com12=/dev/a=b", true, "COM12", "/dev/a=b"},
+        {"Com3=/dev/a=b", true, "COM3", "/dev/a=b"},
+        {"COM12=/dev/x", false, "", ""},
         {"COM=/dev/x", false, "", ""},
         {"COM01=/dev/x", false, "", ""},
         {"COM1234=/dev/x", false, "", ""},
@@ -128,7 +143,8 @@ TEST(PortAlias, AcceptsComNamesOnly)
 TEST(UsageAndVersion, NameTheOptionsAndTheVersion)
 {
     const std::string usage = UsageText("tessaline");
-    for (const char* option : {"--port", "--demo", "--version", "--help", "TESSALINE_COMn", "[Ports]"})
+    for (const char* option : {"--port", "--demo", "--list-ports", "--version", "--help", "TESSALINE_COMn", "[Ports]",
+                               "Exit status"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     EXPECT_NE(VersionText().find("1.0.0.1"), std::string::npos);
 }

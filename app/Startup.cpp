@@ -1,0 +1,165 @@
+#include "app/Startup.h"
+
+#include "platform/port_names.h"
+
+#include <fcntl.h>
+#include <langinfo.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace tessaline::app {
+namespace {
+
+// Whether the name is text in the user's character set. ASCII is taken as
+// UTF-8, as the toolkit takes file names in that case.
+bool IsValidName(const std::string& name)
+{
+    const char* codeset = nl_langinfo(CODESET);
+    if (std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "ANSI_X3.4-1968") == 0)
+        return IsValidUtf8(name);
+    return std::mbstowcs(nullptr, name.c_str(), 0) != static_cast<std::size_t>(-1);
+}
+
+const char* KindOf(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return "a folder";
+    if (S_ISFIFO(mode))
+        return "a FIFO (named pipe)";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "a device";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    return "not a regular file";
+}
+
+std::size_t CodePoints(std::string_view text)
+{
+    std::size_t count = 0;
+    for (char c : text)
+        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return count;
+}
+
+// The byte offset of code point `index` (the size when there are fewer).
+std::size_t OffsetOf(std::string_view text, std::size_t index)
+{
+    for (std::size_t offset = 0; offset < text.size(); ++offset) {
+        if ((static_cast<unsigned char>(text[offset]) & 0xC0) != 0x80 && index-- == 0)
+            return offset;
+    }
+    return text.size();
+}
+
+}  // namespace
+
+FileArgumentCheck CheckFileArgument(const StartupOptions& options)
+{
+    FileArgumentCheck check;
+    if (!options.fileGiven)
+        return check;
+    const std::string& name = options.file;
+    const std::string quoted = QuotedArgument(name);
+    check.verdict = FileArgumentCheck::Verdict::StartUntitled;
+    struct stat info {};
+    if (name.empty()) {
+        check.message = "Cannot open the file: its name is empty.";
+    } else if (!IsValidName(name)) {
+        check.message = "Cannot open " + quoted + ": the name is not valid text in the current character set.";
+    } else if (::stat(name.c_str(), &info) != 0) {
+        check.verdict = FileArgumentCheck::Verdict::Fail;
+        check.message = "Cannot open " + quoted + ": " + std::strerror(errno) + ".";
+    } else if (!S_ISREG(info.st_mode)) {
+        check.message = "Cannot open " + quoted + ": it is " + KindOf(info.st_mode) + ", not a file.";
+    } else {
+        check.verdict = FileArgumentCheck::Verdict::Open;
+    }
+    return check;
+}
+
+std::string RegularFileProblem(const std::string& name)
+{
+    struct stat info {};
+    if (name.empty())
+        return std::strerror(ENOENT);
+    if (::stat(name.c_str(), &info) != 0)
+        return std::strerror(errno);
+    if (!S_ISREG(info.st_mode))
+        return std::string("it is ") + KindOf(info.st_mode) + ", not a file";
+    const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return std::strerror(errno);
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    ::close(fd);
+    return regular ? std::string() : "it is not a regular file";
+}
+
+StartupState PrepareStartup(const StartupOptions& options)
+{
+    StartupState state;
+    state.options = options;
+    state.settingsPath = SettingsFilePath();
+    state.settings = ReadSettingsFile(state.settingsPath);
+    const std::string where = "settings file " + QuotedArgument(state.settingsPath);
+    if (!state.settings.parsed)
+        state.warnings.push_back("The " + where + " is left as it is and not written: " + state.settings.problem +
+                                 ".");
+    for (const std::string& warning : state.settings.warnings)
+        state.warnings.push_back(where + ": " + warning + ".");
+
+    for (const auto& [portName, devicePath] : state.settings.ports)
+        platform::SetPortAlias(portName, devicePath, platform::PortSource::SettingsFile);
+    for (const auto& [portName, devicePath] : options.portAliases)
+        platform::SetPortAlias(portName, devicePath, platform::PortSource::CommandLine);
+    state.file = CheckFileArgument(options);
+    return state;
+}
+
+std::string ListPortsText(bool demo)
+{
+    std::string text;
+    for (int number = 1; number <= 4; ++number) {
+        const std::string name = "COM" + std::to_string(number);
+        platform::PortMapping mapping = platform::DescribePort(name);
+        if (number == 1 && demo && mapping.source != platform::PortSource::CommandLine)
+            mapping = {"(demo)", platform::PortSource::Demo};
+        text += name + " " + (mapping.path.empty() ? "-" : mapping.path) + " " +
+                platform::PortSourceName(mapping.source) + "\n";
+    }
+    return text;
+}
+
+std::string ShortenedForMessageBox(std::string_view text)
+{
+    constexpr std::size_t kLongest = 600, kKept = 290, kLineLength = 72;
+    std::string shortened(text);
+    if (const std::size_t count = CodePoints(text); count > kLongest)
+        shortened = std::string(text.substr(0, OffsetOf(text, kKept))) + " … " +
+                    std::string(text.substr(OffsetOf(text, count - kKept)));
+
+    std::string wrapped;
+    std::string_view rest = shortened;
+    while (!rest.empty()) {
+        const std::size_t newline = rest.find('\n');
+        std::string_view line = rest.substr(0, newline);
+        rest = newline == std::string_view::npos ? std::string_view() : rest.substr(newline + 1);
+        while (CodePoints(line) > kLineLength) {
+            std::size_t cut = OffsetOf(line, kLineLength);
+            const std::size_t blank = line.rfind(' ', cut);
+            const bool atBlank = blank != std::string_view::npos && blank > 0;
+            cut = atBlank ? blank : cut;
+            wrapped.append(line.substr(0, cut)).push_back('\n');
+            line.remove_prefix(atBlank ? cut + 1 : cut);
+        }
+        wrapped.append(line);
+        if (newline != std::string_view::npos)
+            wrapped.push_back('\n');
+    }
+    return wrapped;
+}
+
+}  // namespace tessaline::app

@@ -1,0 +1,60 @@
+// What the program settles before the toolkit starts, so that help, errors
+// and --list-ports need no display: the settings file read, the port
+// aliases set from it and from the command line, the file argument checked,
+// and the texts printed or shown about them.
+//
+// Threading: call from the main thread before the toolkit starts (the port
+// alias table it fills is itself thread-safe).
+#pragma once
+
+#include "app/CommandLine.h"
+#include "app/SettingsFile.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tessaline::app {
+
+struct FileArgumentCheck {
+    enum class Verdict {
+        None,           // no file argument: a new document
+        Open,           // a regular file: open it
+        StartUntitled,  // not something to open as a document: say so, start untitled
+        Fail            // it cannot be reached: say so and end
+    };
+    Verdict verdict = Verdict::None;
+    std::string message;  // for StartUntitled and Fail, naming the argument
+};
+
+// Looks at the file argument without opening it (so a FIFO cannot block).
+FileArgumentCheck CheckFileArgument(const StartupOptions& options);
+
+// Empty when `name` is a regular file that can be opened for reading, else
+// why not. Anything but a regular file is refused before it is opened, and
+// the open cannot block should one be swapped in meanwhile.
+std::string RegularFileProblem(const std::string& name);
+
+struct StartupState {
+    StartupOptions options;
+    std::string settingsPath;
+    SettingsContent settings;
+    FileArgumentCheck file;
+    std::vector<std::string> warnings;  // about the settings file, each naming it
+};
+
+// Reads the settings file and sets the port aliases: the settings file's
+// [Ports] first, the command line's --port after, so that it wins.
+StartupState PrepareStartup(const StartupOptions& options);
+
+// "COMn PATH SOURCE" for COM1 to COM4, one line each; PATH is "-" for a
+// port with no device. With --demo (and no --port for COM1) COM1 reads
+// "(demo) demo".
+std::string ListPortsText(bool demo);
+
+// `text` as a message box can show it: over 600 characters the middle
+// gives way to "…", and lines are broken at 72 characters, at a blank where
+// there is one.
+std::string ShortenedForMessageBox(std::string_view text);
+
+}  // namespace tessaline::app
