@@ -15,6 +15,7 @@
 #pragma once
 
 #include "serial/SerialWnd.h"
+#include "ui/LockKeyWatch.h"
 
 #include <wx/docview.h>
 #include <wx/timer.h>
@@ -77,5 +78,6 @@ private:
     void ToggleBar(wxWindow* bar);
 
     std::atomic<unsigned> m_notificationsPosted{0};
-    wxTimer m_indicatorTimer;
+    tessaline::keys::LockKeyWatch m_lockKeys;
+    wxTimer m_indicatorTimer;  // only where the toolkit gives no lock-state notice
 };

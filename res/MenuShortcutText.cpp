@@ -15,33 +15,6 @@
 
 namespace tessaline::res {
 
-bool ParseShortcutText(const wxString& text, int* keyCode, int* flags)
-{
-    wxString rest = text;
-    int modifiers = wxACCEL_NORMAL;
-    for (;;) {
-        if (rest.StartsWith("Ctrl+", &rest))
-            modifiers |= wxACCEL_CTRL;
-        else if (rest.StartsWith("Shift+", &rest))
-            modifiers |= wxACCEL_SHIFT;
-        else if (rest.StartsWith("Alt+", &rest))
-            modifiers |= wxACCEL_ALT;
-        else
-            break;
-    }
-    int key = 0;
-    unsigned long number = 0;
-    if (rest.length() == 1 && ((rest[0] >= 'A' && rest[0] <= 'Z') || (rest[0] >= '0' && rest[0] <= '9')))
-        key = static_cast<int>(rest[0].GetValue());
-    else if (rest.length() >= 2 && rest[0] == 'F' && rest.Mid(1).ToULong(&number) && number >= 1 && number <= 24)
-        key = WXK_F1 + static_cast<int>(number) - 1;
-    if (key == 0)
-        return false;
-    *keyCode = key;
-    *flags = modifiers;
-    return true;
-}
-
 #ifdef __WXGTK__
 namespace {
 
