@@ -8,6 +8,7 @@ namespace {
 
 constexpr int kVkF1 = 0x70;
 constexpr int kVkF24 = 0x87;
+constexpr unsigned kGdkKeyF1 = 0xFFBE;
 
 struct NamedKey {
     int virtualKey;
@@ -160,6 +161,22 @@ bool ParseShortcutText(const wxString& text, int* keyCode, int* flags)
     *keyCode = key;
     *flags = modifiers;
     return true;
+}
+
+unsigned GdkKeyvalFromWxKey(int keyCode)
+{
+    if (keyCode >= WXK_F1 && keyCode <= WXK_F24)
+        return kGdkKeyF1 + static_cast<unsigned>(keyCode - WXK_F1);
+    return static_cast<unsigned>(keyCode);  // letters and digits: their Latin-1 code
+}
+
+int WxKeyFromGdkKeyval(unsigned keyval)
+{
+    if (keyval >= kGdkKeyF1 && keyval < kGdkKeyF1 + 24)
+        return WXK_F1 + static_cast<int>(keyval - kGdkKeyF1);
+    if (keyval >= 'a' && keyval <= 'z')
+        return static_cast<int>(keyval - 'a' + 'A');
+    return static_cast<int>(keyval);
 }
 
 }  // namespace tessaline::keys

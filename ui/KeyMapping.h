@@ -43,4 +43,9 @@ wxChar32 TypedCharacter(int keyCode, wxChar32 unicode, bool ctrl);
 // the text is not of the form [Ctrl+][Shift+][Alt+]<letter, digit or Fn>.
 bool ParseShortcutText(const wxString& text, int* keyCode, int* flags);
 
+// The GDK key value of a shortcut's wx key code (letters, digits, F1-F24)
+// and back (a lower-case letter gives the upper-case key code).
+unsigned GdkKeyvalFromWxKey(int keyCode);
+int WxKeyFromGdkKeyval(unsigned keyval);
+
 }  // namespace tessaline::keys
