@@ -9,7 +9,10 @@ pseudo-terminal through the File menu, as a user would), then:
   * paced: for each --rates value (bytes/s), bytes written in --chunk-ms
            chunks for --secs seconds; CPU % of one core for the program and
            for the X server, from /proc/PID/stat, and whether every byte was
-           read.
+           read;
+  * keys:  during a flood of --flood-secs, a key typed through the X server
+           every half second, and the time until its byte reaches the wire
+           (the pty's master end); the time includes starting xdotool.
 Not a test: it prints figures and exits 0.
 
     bench/paced_bench/paced_bench.py build/app/tessaline
@@ -20,10 +23,13 @@ Needs Xvfb and xdotool. Uses a private HOME so no settings file is touched.
 import argparse
 import fcntl
 import os
+import random
+import select
 import pty
 import struct
 import subprocess
 import tempfile
+import threading
 import termios
 import time
 import tty
@@ -54,6 +60,7 @@ class Session:
         tty.setraw(slave)
         self.slave = slave
         env = dict(os.environ, DISPLAY=display, HOME=tempfile.mkdtemp(prefix="paced_bench."))
+        self.env = env
         self.program = subprocess.Popen([program, "--port", "COM1=" + os.ttyname(slave)], env=env,
                                         stderr=subprocess.DEVNULL)
         subprocess.run(CONNECT, shell=True, env=env, check=False, timeout=60)
@@ -105,6 +112,34 @@ def paced(session, rate, secs, chunk_ms):
              100.0 * (prog + xsrv) / CLK / elapsed, sent[0], left), flush=True)
 
 
+def keys_during_flood(session, secs):
+    stop = threading.Event()
+    sent = [0]
+
+    def flood():
+        block = bytes(random.getrandbits(8) for _ in range(4096))
+        while not stop.is_set():
+            sent[0] += os.write(session.master, block)
+    writer = threading.Thread(target=flood, daemon=True)
+    writer.start()
+    delays = []
+    start = time.monotonic()
+    while time.monotonic() - start < secs:
+        typed = time.monotonic()
+        subprocess.run(["xdotool", "key", "x"], env=session.env, check=False)
+        seen = False
+        while not seen and time.monotonic() - typed < 2:
+            ready, _, _ = select.select([session.master], [], [], 0.05)
+            if ready:
+                seen = b"x" in os.read(session.master, 4096)
+        delays.append((time.monotonic() - typed) * 1000 if seen else float("inf"))
+        time.sleep(0.5)
+    stop.set()
+    writer.join()
+    print("keys during a flood of %.1f MB: %d typed, key to wire max %.0f ms, median %.0f ms"
+          % (sent[0] / 1e6, len(delays), max(delays), sorted(delays)[len(delays) // 2]), flush=True)
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("program")
@@ -113,6 +148,7 @@ def main():
     ap.add_argument("--chunk-ms", type=float, default=10)
     ap.add_argument("--idle-secs", type=float, default=10)
     ap.add_argument("--settle", type=float, default=12)
+    ap.add_argument("--flood-secs", type=float, default=5)
     ap.add_argument("--display", default=":93")
     args = ap.parse_args()
     session = Session(args.program, args.display, args.settle)
@@ -121,6 +157,8 @@ def main():
         print("idle over %.0f s: program %d ticks, X server %d ticks" % (elapsed, prog, xsrv), flush=True)
         for rate in (int(r) for r in args.rates.split(",")):
             paced(session, rate, args.secs, args.chunk_ms)
+        if args.flood_secs > 0:
+            keys_during_flood(session, args.flood_secs)
     finally:
         session.close()
 
