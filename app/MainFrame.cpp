@@ -17,7 +17,6 @@ namespace {
 
 constexpr int kSerialMessageId = wxID_HIGHEST + 1;
 
-const wxKeyCode kLockKeys[3] = {WXK_CAPITAL, WXK_NUMLOCK, WXK_SCROLL};
 const int kLockIndicators[3] = {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
 
 wxString ResourceString(unsigned id)
@@ -26,32 +25,13 @@ wxString ResourceString(unsigned id)
     return text ? wxString::FromUTF8(text) : wxString();
 }
 
-bool KeyMatches(int virtualKey, int keyCode)
-{
-    if (virtualKey >= 'A' && virtualKey <= 'Z')
-        return keyCode == virtualKey || keyCode == virtualKey + ('a' - 'A');
-    if (virtualKey >= '0' && virtualKey <= '9')
-        return keyCode == virtualKey;
-    if (virtualKey >= 0x70 && virtualKey <= 0x87)  // VK_F1 .. VK_F24
-        return keyCode == WXK_F1 + (virtualKey - 0x70);
-    switch (virtualKey) {
-    case 0x08:  // VK_BACK
-        return keyCode == WXK_BACK;
-    case 0x2D:  // VK_INSERT
-        return keyCode == WXK_INSERT || keyCode == WXK_NUMPAD_INSERT;
-    case 0x2E:  // VK_DELETE
-        return keyCode == WXK_DELETE || keyCode == WXK_NUMPAD_DELETE;
-    default:
-        return false;
-    }
-}
-
 }  // namespace
 
 CMainFrame::CMainFrame() : m_connection(*this) {}
 
 CMainFrame::~CMainFrame()
 {
+    m_lockKeys.Stop();
     m_indicatorTimer.Stop();
     // The port closes while the whole frame still stands: Close joins the
     // watcher, so no message is queued to the frame afterwards; events
@@ -73,6 +53,7 @@ bool CMainFrame::OnCreate()
     using namespace tessaline;
 
     SetIcons(res::MainIcons());
+    SetBackgroundStyle(wxBG_STYLE_PAINT);
     wxMenuBar* menuBar = res::CreateMainMenuBar();
     if (!menuBar)
         return false;
@@ -120,11 +101,12 @@ bool CMainFrame::OnCreate()
          statusBarCommand);
     Bind(wxEVT_THREAD, &CMainFrame::OnQueuedMessage, this, kSerialMessageId);
     Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
-    // Reading the lock state asks the X server, so it is read after a lock
-    // key went down here and twice a second for changes made elsewhere, not
-    // on every idle turn.
-    m_indicatorTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { UpdateLockIndicators(); });
-    m_indicatorTimer.Start(500);
+    // The lock panes follow the toolkit's notice of a changed lock state;
+    // without one, the state is read twice a second.
+    if (!m_lockKeys.Start([this] { UpdateLockIndicators(); })) {
+        m_indicatorTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { UpdateLockIndicators(); });
+        m_indicatorTimer.Start(500);
+    }
     return true;
 }
 
@@ -223,16 +205,8 @@ void CMainFrame::ShowPortMessage(const std::string& message)
 int CMainFrame::AcceleratorCommand(const wxKeyEvent& event)
 {
     using namespace tessaline::res;
-    int modifiers = 0;
-    if (event.ShiftDown())
-        modifiers |= kShift;
-    if (event.RawControlDown())
-        modifiers |= kControl;
-    if (event.AltDown())
-        modifiers |= kAlt;
     for (const AcceleratorDef& accelerator : MainAccelerators()) {
-        if ((accelerator.modifiers & (kShift | kControl | kAlt)) == modifiers &&
-            KeyMatches(accelerator.virtualKey, event.GetKeyCode()))
+        if (tessaline::keys::ChordMatches(accelerator.virtualKey, accelerator.modifiers, event))
             return WxIdFromCommand(accelerator.commandId);
     }
     return wxID_NONE;
@@ -276,8 +250,10 @@ void CMainFrame::UpdateLockIndicators()
 {
     if (!m_statusBar)
         return;
+    using tessaline::keys::LockKey;
+    const LockKey keys[3] = {LockKey::Caps, LockKey::Num, LockKey::Scroll};
     for (int i = 0; i < 3; ++i) {
-        const bool on = wxGetKeyState(kLockKeys[i]);
+        const bool on = tessaline::keys::LockKeyWatch::IsOn(keys[i]);
         const wxString text = on ? ResourceString(kLockIndicators[i]) : wxString();
         if (m_statusBar->GetStatusText(i + 1) != text)
             m_statusBar->SetStatusText(text, i + 1);

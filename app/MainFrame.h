@@ -13,6 +13,7 @@
 #pragma once
 
 #include "app/SerialConnection.h"
+#include "ui/LockKeyWatch.h"
 
 #include <wx/docview.h>
 #include <wx/timer.h>
@@ -66,5 +67,6 @@ private:
     tessaline::app::SerialConnection m_connection;
     wxStatusBar* m_statusBar = nullptr;
     wxToolBar* m_toolBar = nullptr;
-    wxTimer m_indicatorTimer;
+    tessaline::keys::LockKeyWatch m_lockKeys;
+    wxTimer m_indicatorTimer;  // only where the toolkit gives no lock-state notice
 };

@@ -15,33 +15,6 @@
 
 namespace tessaline::res {
 
-bool ParseShortcutText(const wxString& text, int* keyCode, int* flags)
-{
-    wxString rest = text;
-    int modifiers = wxACCEL_NORMAL;
-    for (;;) {
-        if (rest.StartsWith("Ctrl+", &rest))
-            modifiers |= wxACCEL_CTRL;
-        else if (rest.StartsWith("Shift+", &rest))
-            modifiers |= wxACCEL_SHIFT;
-        else if (rest.StartsWith("Alt+", &rest))
-            modifiers |= wxACCEL_ALT;
-        else
-            break;
-    }
-    int key = 0;
-    unsigned long number = 0;
-    if (rest.length() == 1 && ((rest[0] >= 'A' && rest[0] <= 'Z') || (rest[0] >= '0' && rest[0] <= '9')))
-        key = static_cast<int>(rest[0].GetValue());
-    else if (rest.length() >= 2 && rest[0] == 'F' && rest.Mid(1).ToULong(&number) && number >= 1 && number <= 24)
-        key = WXK_F1 + static_cast<int>(number) - 1;
-    if (key == 0)
-        return false;
-    *keyCode = key;
-    *flags = modifiers;
-    return true;
-}
-
 #ifdef __WXGTK__
 namespace {
 
@@ -65,7 +38,6 @@ using SetClosureFn = void (*)(void* label, void* closure);
 constexpr unsigned kGdkShiftMask = 1u << 0;
 constexpr unsigned kGdkControlMask = 1u << 2;
 constexpr unsigned kGdkAltMask = 1u << 3;  // GDK_MOD1_MASK
-constexpr unsigned kGdkKeyF1 = 0xFFBE;
 
 struct GtkCalls {
     SetAccelFn setAccel = nullptr;
@@ -118,22 +90,6 @@ void* AccelLabelOf(const wxMenuItem* item)
     return child;
 }
 
-unsigned GdkKeyOf(int keyCode)
-{
-    if (keyCode >= WXK_F1 && keyCode <= WXK_F24)
-        return kGdkKeyF1 + static_cast<unsigned>(keyCode - WXK_F1);
-    return static_cast<unsigned>(keyCode);  // letters and digits: their Latin-1 code
-}
-
-int KeyCodeOf(unsigned gdkKey)
-{
-    if (gdkKey >= kGdkKeyF1 && gdkKey < kGdkKeyF1 + 24)
-        return WXK_F1 + static_cast<int>(gdkKey - kGdkKeyF1);
-    if (gdkKey >= 'a' && gdkKey <= 'z')
-        return static_cast<int>(gdkKey - 'a' + 'A');
-    return static_cast<int>(gdkKey);
-}
-
 }  // namespace
 
 bool ShowShortcutText(wxMenuItem* item, const wxString& text)
@@ -150,7 +106,7 @@ bool ShowShortcutText(wxMenuItem* item, const wxString& text)
         mods |= kGdkShiftMask;
     if (flags & wxACCEL_ALT)
         mods |= kGdkAltMask;
-    Gtk().setAccel(label, GdkKeyOf(keyCode), mods);
+    Gtk().setAccel(label, keys::GdkKeyvalFromWxKey(keyCode), mods);
     return true;
 }
 
@@ -162,7 +118,7 @@ bool ShownShortcut(const wxMenuItem* item, int* keyCode, int* flags)
     unsigned key = 0;
     unsigned mods = 0;
     Gtk().getAccel(label, &key, &mods);
-    *keyCode = key ? KeyCodeOf(key) : 0;
+    *keyCode = key ? keys::WxKeyFromGdkKeyval(key) : 0;
     *flags = ((mods & kGdkControlMask) ? wxACCEL_CTRL : 0) | ((mods & kGdkShiftMask) ? wxACCEL_SHIFT : 0) |
              ((mods & kGdkAltMask) ? wxACCEL_ALT : 0);
     return true;

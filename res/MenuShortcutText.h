@@ -6,15 +6,16 @@
 // Threading: GUI thread only.
 #pragma once
 
+#include "ui/KeyMapping.h"
+
 #include <wx/string.h>
 
 class wxMenuItem;
 
 namespace tessaline::res {
 
-// A shortcut text split into a wx key code and wxACCEL_* flags; false when
-// the text is not of the form [Ctrl+][Shift+][Alt+]<letter, digit or Fn>.
-bool ParseShortcutText(const wxString& text, int* keyCode, int* flags);
+// A shortcut text split into a wx key code and wxACCEL_* flags.
+using keys::ParseShortcutText;
 
 // Displays `text` as the item's shortcut. The item must already be in a menu.
 // Returns false when the toolkit offers no display-only shortcut.

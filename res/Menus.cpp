@@ -86,44 +86,6 @@ const std::vector<AcceleratorDef>& MainAccelerators()
     return table;
 }
 
-int WxKeyFromVirtualKey(int virtualKey)
-{
-    if ((virtualKey >= '0' && virtualKey <= '9') || (virtualKey >= 'A' && virtualKey <= 'Z'))
-        return virtualKey;
-    if (virtualKey >= 0x70 && virtualKey <= 0x87)  // VK_F1 .. VK_F24
-        return WXK_F1 + (virtualKey - 0x70);
-    switch (virtualKey) {
-    case 0x08: return WXK_BACK;
-    case 0x09: return WXK_TAB;
-    case 0x0D: return WXK_RETURN;
-    case 0x1B: return WXK_ESCAPE;
-    case 0x20: return WXK_SPACE;
-    case 0x21: return WXK_PAGEUP;
-    case 0x22: return WXK_PAGEDOWN;
-    case 0x23: return WXK_END;
-    case 0x24: return WXK_HOME;
-    case 0x25: return WXK_LEFT;
-    case 0x26: return WXK_UP;
-    case 0x27: return WXK_RIGHT;
-    case 0x28: return WXK_DOWN;
-    case 0x2D: return WXK_INSERT;
-    case 0x2E: return WXK_DELETE;
-    default: return 0;
-    }
-}
-
-int WxAccelFlags(int modifiers)
-{
-    int flags = wxACCEL_NORMAL;
-    if (modifiers & kControl)
-        flags |= wxACCEL_CTRL;
-    if (modifiers & kShift)
-        flags |= wxACCEL_SHIFT;
-    if (modifiers & kAlt)
-        flags |= wxACCEL_ALT;
-    return flags;
-}
-
 wxAcceleratorTable CreateMainAccelerators()
 {
     std::vector<wxAcceleratorEntry> entries;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "res/resource.h"
+#include "ui/KeyMapping.h"
 
 #include <wx/accel.h>
 #include <wx/bitmap.h>
@@ -66,17 +67,20 @@ struct MenuDef {
 const std::vector<MenuDef>& MainMenu();
 
 // Modifier bits for AcceleratorDef.
-enum : int { kVirtKey = 0x01, kShift = 0x04, kControl = 0x08, kAlt = 0x10 };
+using keys::kVirtKey;
+using keys::kShift;
+using keys::kControl;
+using keys::kAlt;
 struct AcceleratorDef {
     int virtualKey;  // VK code, e.g. 'N', 0x2D (Insert), 0x75 (F6)
     int modifiers;
     int commandId;
 };
 const std::vector<AcceleratorDef>& MainAccelerators();
-// wxWidgets key code of a virtual-key code (WXK_BACK for 0x08 ...), 0 if unknown.
-int WxKeyFromVirtualKey(int virtualKey);
-// wxACCEL_* flags of AcceleratorDef modifiers.
-int WxAccelFlags(int modifiers);
+// wxWidgets key code of a virtual-key code (WXK_BACK for 0x08 ...), 0 if
+// unknown, and the wxACCEL_* flags of AcceleratorDef modifiers.
+using keys::WxKeyFromVirtualKey;
+using keys::WxAccelFlags;
 
 struct ToolbarDef {
     int id;

@@ -10,8 +10,8 @@
 // Character keys are not inserted by the control: each typed character goes
 // to the character handler the owner sets (the terminal view sends it to the
 // port). Backspace, Tab, Enter, Escape and Ctrl+letter count as characters
-// (0x08, 0x09, 0x0D, 0x1B, 0x01-0x1A; Ctrl with [ \ ] ^ _ gives 0x1B-0x1F,
-// Ctrl+Enter 0x0A, Ctrl+Backspace 0x7F; Alt with a key types nothing).
+// (0x08, 0x09, 0x0D, 0x1B, 0x01-0x1A; Ctrl with @ [ \ ] ^ _ gives 0x00 and
+// 0x1B-0x1F, see keys::TypedCharacter; Alt with a key types nothing).
 // Navigation keys, Delete and the clipboard keys (Ctrl+Insert, Shift+Insert,
 // Shift+Delete) are handled by the control itself.
 //
@@ -87,7 +87,7 @@ public:
     // A printout that lays the current text out on pages.
     std::unique_ptr<wxPrintout> CreatePrintout(const wxString& title) const;
 
-    // Text inserted without undo reaches the screen at most about 50 times a
+    // Text inserted without undo reaches the screen at most about 30 times a
     // second; this brings the scroll range, the scroll position and the
     // invalidated rows up to date at once.
     void FlushUpdate();
@@ -121,6 +121,9 @@ public:
     };
     const Stats& GetStats() const;
 
+    // The control's state, shared by its parts (EditControlImpl.h).
+    struct Impl;
+
 private:
     void OnPaint(wxPaintEvent& event);
     void OnSize(wxSizeEvent& event);
@@ -129,7 +132,6 @@ private:
     void OnMouse(wxMouseEvent& event);
     void OnContextMenu(wxContextMenuEvent& event);
 
-    struct Impl;
     std::unique_ptr<Impl> m_impl;
 };
 

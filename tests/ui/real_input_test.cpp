@@ -1,6 +1,7 @@
 // Keys and the mouse through the X server. Typed keys reach the character
-// handler as the classic platform's characters, the control's own keys move
-// the caret, and a drag held below the window keeps scrolling and selecting.
+// handler as the classic platform's characters (every control byte
+// included), the control's own keys move the caret, and a drag held below
+// the window keeps scrolling and selecting.
 #include "GuiTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -28,9 +29,12 @@ TEST(RealKeysTest, TypedKeysReachTheHandler) {
     keys.Char(WXK_RETURN);
     keys.Char(WXK_ESCAPE);
     keys.Char('b', wxMOD_CONTROL);
+    // The control bytes that need more than Ctrl+letter: NUL, RS and US.
+    for (const int key : {'@', ' ', '2', '-', '_', '^', '6'})
+        keys.Char(key, wxMOD_CONTROL);
     keys.Char(WXK_LEFT);
     keys.Char(WXK_HOME, wxMOD_SHIFT);
-    const std::vector<wxChar32> expected{'a', 9, 8, 13, 27, 2};
+    const std::vector<wxChar32> expected{'a', 9, 8, 13, 27, 2, 0, 0, 0, 0x1F, 0x1F, 0x1E, 0x1E};
     EXPECT_TRUE(gui_test::PumpUntil([&] { return received.size() >= expected.size(); }));
     gui_test::PumpIdle();
     EXPECT_EQ(received, expected);

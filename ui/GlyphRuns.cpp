@@ -1,0 +1,170 @@
+#include "ui/GlyphRuns.h"
+
+#include <wx/graphics.h>
+
+#ifdef __WXGTK__
+#include <dlfcn.h>
+#endif
+
+namespace tessaline::ui {
+
+#ifdef __WXGTK__
+namespace {
+
+struct CairoGlyph {
+    unsigned long index;
+    double x;
+    double y;
+};
+
+struct ToolkitCalls {
+    void* (*createContext)(void* cairo) = nullptr;                // pango_cairo_create_context
+    void* (*describe)(const char* text) = nullptr;                // pango_font_description_from_string
+    void (*freeDescription)(void* description) = nullptr;         // pango_font_description_free
+    void* (*loadFont)(void* context, const void* description) = nullptr;  // pango_context_load_font
+    void* (*scaledFontOf)(void* font) = nullptr;                  // pango_cairo_font_get_scaled_font
+    void (*unref)(void* object) = nullptr;                        // g_object_unref
+    void* (*referenceScaled)(void* scaled) = nullptr;             // cairo_scaled_font_reference
+    void (*destroyScaled)(void* scaled) = nullptr;                // cairo_scaled_font_destroy
+    int (*textToGlyphs)(void* scaled, double x, double y, const char* text, int length, CairoGlyph** glyphs,
+                        int* count, void** clusters, int* clusterCount, int* flags) = nullptr;
+    void (*freeGlyphs)(CairoGlyph* glyphs) = nullptr;             // cairo_glyph_free
+    void (*save)(void* cairo) = nullptr;
+    void (*restore)(void* cairo) = nullptr;
+    void (*setScaledFont)(void* cairo, const void* scaled) = nullptr;
+    void (*setSource)(void* cairo, double r, double g, double b, double a) = nullptr;  // cairo_set_source_rgba
+    void (*showGlyphs)(void* cairo, const CairoGlyph* glyphs, int count) = nullptr;
+
+    ToolkitCalls()
+    {
+        Find(createContext, "pango_cairo_create_context");
+        Find(describe, "pango_font_description_from_string");
+        Find(freeDescription, "pango_font_description_free");
+        Find(loadFont, "pango_context_load_font");
+        Find(scaledFontOf, "pango_cairo_font_get_scaled_font");
+        Find(unref, "g_object_unref");
+        Find(referenceScaled, "cairo_scaled_font_reference");
+        Find(destroyScaled, "cairo_scaled_font_destroy");
+        Find(textToGlyphs, "cairo_scaled_font_text_to_glyphs");
+        Find(freeGlyphs, "cairo_glyph_free");
+        Find(save, "cairo_save");
+        Find(restore, "cairo_restore");
+        Find(setScaledFont, "cairo_set_scaled_font");
+        Find(setSource, "cairo_set_source_rgba");
+        Find(showGlyphs, "cairo_show_glyphs");
+    }
+    template <typename Fn>
+    void Find(Fn& fn, const char* name)
+    {
+        fn = reinterpret_cast<Fn>(dlsym(RTLD_DEFAULT, name));
+        if (!fn)
+            available = false;
+    }
+    bool available = true;
+};
+
+const ToolkitCalls& Toolkit()
+{
+    static const ToolkitCalls calls;
+    return calls;
+}
+
+}  // namespace
+#endif
+
+GlyphRuns::~GlyphRuns()
+{
+    Release();
+}
+
+void GlyphRuns::SetFont(const wxFont& font, double cellWidth, double baseline)
+{
+    Release();
+    m_font = font;
+    m_cellWidth = cellWidth;
+    m_baseline = baseline;
+    m_failed = false;
+}
+
+void GlyphRuns::Release()
+{
+#ifdef __WXGTK__
+    if (m_scaledFont)
+        Toolkit().destroyScaled(m_scaledFont);
+#endif
+    m_scaledFont = nullptr;
+}
+
+bool GlyphRuns::Prepare(void* cairo)
+{
+#ifdef __WXGTK__
+    const ToolkitCalls& tk = Toolkit();
+    if (!tk.available || !m_font.IsOk())
+        return false;
+    // The font as the graphics context's text drawing resolves it: a pango
+    // context made for this cairo target, the wx font's description.
+    void* context = tk.createContext(cairo);
+    void* description = tk.describe(m_font.GetNativeFontInfoDesc().utf8_str());
+    void* font = context && description ? tk.loadFont(context, description) : nullptr;
+    void* scaled = font ? tk.scaledFontOf(font) : nullptr;
+    if (scaled) {
+        char ascii[95];
+        for (int i = 0; i < 95; ++i)
+            ascii[i] = static_cast<char>(0x20 + i);
+        CairoGlyph* glyphs = nullptr;
+        int count = 0;
+        if (tk.textToGlyphs(scaled, 0, 0, ascii, 95, &glyphs, &count, nullptr, nullptr, nullptr) == 0 &&
+            count == 95) {
+            for (int i = 0; i < 95; ++i)
+                m_glyphs[0x20 + i] = glyphs[i].index;
+            m_scaledFont = tk.referenceScaled(scaled);
+        }
+        if (glyphs)
+            tk.freeGlyphs(glyphs);
+    }
+    if (font)
+        tk.unref(font);
+    if (description)
+        tk.freeDescription(description);
+    if (context)
+        tk.unref(context);
+    return m_scaledFont != nullptr;
+#else
+    (void)cairo;
+    return false;
+#endif
+}
+
+bool GlyphRuns::Draw(wxGraphicsContext& gc, const char* text, std::size_t length, double x, double y,
+                     const wxColour& colour)
+{
+#ifdef __WXGTK__
+    if (m_failed)
+        return false;
+    void* cairo = gc.GetNativeContext();
+    if (!cairo)
+        return false;
+    if (!m_scaledFont && !Prepare(cairo)) {
+        m_failed = true;
+        return false;
+    }
+    m_run.resize(length);
+    const double baseline = y + m_baseline;
+    for (std::size_t i = 0; i < length; ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        m_run[i] = {m_glyphs[byte & 0x7F], x + static_cast<double>(i) * m_cellWidth, baseline};
+    }
+    const ToolkitCalls& tk = Toolkit();
+    tk.save(cairo);
+    tk.setScaledFont(cairo, m_scaledFont);
+    tk.setSource(cairo, colour.Red() / 255.0, colour.Green() / 255.0, colour.Blue() / 255.0, colour.Alpha() / 255.0);
+    tk.showGlyphs(cairo, reinterpret_cast<const CairoGlyph*>(m_run.data()), static_cast<int>(length));
+    tk.restore(cairo);
+    return true;
+#else
+    (void)gc, (void)text, (void)length, (void)x, (void)y, (void)colour;
+    return false;
+#endif
+}
+
+}  // namespace tessaline::ui
