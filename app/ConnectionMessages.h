@@ -5,7 +5,7 @@
 // Threading: none of their own; callable from any thread.
 #pragma once
 
-#include "platform/open_failure.h"
+#include "platform/OpenFailure.h"
 
 #include <cstddef>
 #include <string>

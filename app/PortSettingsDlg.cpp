@@ -3,7 +3,7 @@
 #include "app/FileNames.h"
 #include "app/MainFrame.h"
 #include "app/TessalineDoc.h"
-#include "platform/port_names.h"
+#include "platform/PortNames.h"
 #include "res/Resources.h"
 
 #include <wx/app.h>

@@ -1,8 +1,8 @@
 #include "app/SerialConnection.h"
 
 #include "app/ConnectionMessages.h"
-#include "platform/message_target.h"
-#include "platform/open_failure.h"
+#include "platform/MessageTarget.h"
+#include "platform/OpenFailure.h"
 
 #include <array>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "app/Startup.h"
 
-#include "platform/port_names.h"
+#include "platform/PortNames.h"
 
 #include <fcntl.h>
 #include <langinfo.h>

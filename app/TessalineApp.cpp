@@ -6,7 +6,7 @@
 #include "app/MainFrame.h"
 #include "app/TessalineDoc.h"
 #include "app/TessalineView.h"
-#include "platform/port_names.h"
+#include "platform/PortNames.h"
 #include "res/Resources.h"
 
 #include <wx/log.h>

@@ -331,7 +331,7 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWri
 BOOL GetOverlappedResult(HANDLE file, LPOVERLAPPED overlapped, LPDWORD bytesTransferred, BOOL wait);
 BOOL CancelIo(HANDLE file);
 
-// Window messages. See platform/message_target.h for what an HWND is here.
+// Window messages. See platform/MessageTarget.h for what an HWND is here.
 UINT RegisterWindowMessageA(LPCSTR name);
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -1,6 +1,6 @@
 // The edit control's public operations and its event wiring.
-#include "EditControlImpl.h"
-#include "TextPrintout.h"
+#include "ui/EditControlImpl.h"
+#include "ui/TextPrintout.h"
 
 #include <wx/clipbrd.h>
 #include <wx/dcclient.h>

@@ -7,10 +7,10 @@
 // Threading: GUI thread only.
 #pragma once
 
-#include "EditControl.h"
-#include "GlyphRuns.h"
-#include "TextLayout.h"
-#include "UndoRecord.h"
+#include "ui/EditControl.h"
+#include "ui/GlyphRuns.h"
+#include "ui/TextLayout.h"
+#include "ui/UndoRecord.h"
 
 #include <wx/graphics.h>
 #include <wx/timer.h>

@@ -1,6 +1,6 @@
 // The edit control's painting: the rows inside the update region, with
 // selection, placeholders for control characters and the caret.
-#include "EditControlImpl.h"
+#include "ui/EditControlImpl.h"
 
 #include <wx/dcclient.h>
 #include <wx/fontenum.h>

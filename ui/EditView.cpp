@@ -2,7 +2,7 @@
 // dirty, and at most about 30 times a second one update brings the scroll
 // range, the scroll position and the invalidated rows up to date. Also the
 // caret blink, which stops a while after the last key or click.
-#include "EditControlImpl.h"
+#include "ui/EditControlImpl.h"
 
 namespace tessaline::ui {
 

@@ -1,4 +1,4 @@
-#include "TextBuffer.h"
+#include "ui/TextBuffer.h"
 
 #include <algorithm>
 #include <cstdlib>

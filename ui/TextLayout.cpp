@@ -1,4 +1,4 @@
-#include "TextLayout.h"
+#include "ui/TextLayout.h"
 
 #include <algorithm>
 #include <cmath>

@@ -9,8 +9,8 @@
 // Threading: not thread-safe; the control uses it on the GUI thread.
 #pragma once
 
-#include "TextBuffer.h"
-#include "TextUnits.h"
+#include "ui/TextBuffer.h"
+#include "ui/TextUnits.h"
 
 #include <cstddef>
 #include <string_view>

@@ -1,6 +1,6 @@
-#include "TextPrintout.h"
+#include "ui/TextPrintout.h"
 
-#include "TextUnits.h"
+#include "ui/TextUnits.h"
 
 #include <wx/dc.h>
 

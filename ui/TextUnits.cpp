@@ -1,4 +1,4 @@
-#include "TextUnits.h"
+#include "ui/TextUnits.h"
 
 namespace tessaline::ui {
 

@@ -76,4 +76,4 @@ void PlaceholderLabel(std::uint32_t codePoint, char label[3]);
 
 }  // namespace tessaline::ui
 
-#include "TextUnits.inl"
+#include "ui/TextUnits.inl"

@@ -1,4 +1,4 @@
-#include "UndoRecord.h"
+#include "ui/UndoRecord.h"
 
 #include <utility>
 

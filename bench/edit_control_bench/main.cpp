@@ -7,7 +7,7 @@
 // the median paint time and the resident memory, then the sustained rate.
 // --flood: appends 100 M characters under the default scrollback cap and
 // prints the resident memory every 10 M characters.
-#include "EditControl.h"
+#include "ui/EditControl.h"
 
 #include <wx/app.h>
 #include <wx/frame.h>

@@ -1,4 +1,4 @@
-#include "GuiTestSupport.h"
+#include "tests/ui/GuiTestSupport.h"
 
 #include <wx/app.h>
 #include <wx/utils.h>

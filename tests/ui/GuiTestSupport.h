@@ -4,8 +4,8 @@
 // Threading: GUI thread only.
 #pragma once
 
-#include "EditControl.h"
-#include "TextLayout.h"
+#include "ui/EditControl.h"
+#include "ui/TextLayout.h"
 
 #include <wx/frame.h>
 

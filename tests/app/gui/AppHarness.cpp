@@ -1,4 +1,4 @@
-#include "AppHarness.h"
+#include "tests/app/gui/AppHarness.h"
 
 #include <wx/evtloop.h>
 #include <wx/menu.h>
@@ -37,19 +37,6 @@ void PumpEvents()
     if (wxEventLoopBase* loop = wxEventLoopBase::GetActive())
         loop->YieldFor(wxEVT_CATEGORY_ALL);
     wxTheApp->ProcessPendingEvents();
-}
-
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit)
-{
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        PumpEvents();
-        if (condition())
-            return true;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
 }
 
 void SendCommand(int wxId, wxEvtHandler* source)

@@ -9,6 +9,7 @@
 #include "app/TessalineDoc.h"
 #include "app/TessalineView.h"
 #include "res/Resources.h"
+#include "tests/support/WaitUntil.h"
 
 #include <wx/modalhook.h>
 
@@ -32,9 +33,8 @@ inline int Wx(int command)
 
 // Handles what is queued for the GUI thread (posted events, calls after).
 void PumpEvents();
-// Pumps events until `condition` holds or `limit` passes.
-bool WaitUntil(const std::function<bool()>& condition,
-               std::chrono::milliseconds limit = std::chrono::seconds(20));
+// Waits pump events (main sets the poll hook to PumpEvents).
+using tessaline::testing::WaitUntil;
 
 // Sends a menu (or toolbar) command to the frame, as a click would.
 void SendCommand(int wxId, wxEvtHandler* source = nullptr);

@@ -2,9 +2,9 @@
 // empty view, default settings and no port aliases.
 #pragma once
 
-#include "AppHarness.h"
-#include "platform/port_names.h"
-#include "tests/support/pty_pair.h"
+#include "tests/app/gui/AppHarness.h"
+#include "platform/PortNames.h"
+#include "tests/support/PtyPair.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Starts the real application in this process under the X display (Xvfb),
 // runs the suite against it, then closes it as a user would.
-#include "AppHarness.h"
+#include "tests/app/gui/AppHarness.h"
 
 #include <gtest/gtest.h>
 
@@ -42,6 +42,7 @@ int main(int argc, char** argv)
         return 1;
     }
     wxSetAssertHandler(ReportAssert);
+    tessaline::testing::WaitPollHook() = tessaline::apptest::PumpEvents;
     int result = 1;
     {
         wxGUIEventLoop loop;

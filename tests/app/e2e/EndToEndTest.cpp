@@ -1,0 +1,471 @@
+// The real program under the X display (Xvfb), driven like a user with
+// xdotool, against a pseudo-terminal standing in for COM1.
+#include "tests/support/PtyPair.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Runs a shell command and returns what it printed.
+std::string Capture(const std::string& command)
+{
+    std::string output;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        std::size_t got;
+        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            output.append(buffer, got);
+        ::pclose(pipe);
+    }
+    return output;
+}
+
+bool Shell(const std::string& command)
+{
+    return std::system(command.c_str()) == 0;
+}
+
+// Gives the toolkit time to open a menu or move the focus; only used
+// between keystrokes, never to decide a result.
+void Settle()
+{
+    std::this_thread::sleep_for(400ms);
+}
+
+class Program {
+public:
+    Program(const std::vector<std::string>& args)
+    {
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(TESSALINE_PROGRAM));
+        for (const std::string& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        if (::posix_spawn(&m_pid, TESSALINE_PROGRAM, nullptr, nullptr, argv.data(), environ) != 0)
+            m_pid = -1;
+    }
+    ~Program()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+    bool Started() const { return m_pid > 0; }
+
+    // Waits for the program to end; its exit status, or -1 on a time-out.
+    int Wait(std::chrono::seconds limit)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < deadline) {
+            int status = 0;
+            const pid_t done = ::waitpid(m_pid, &status, WNOHANG);
+            if (done == m_pid) {
+                m_pid = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            std::this_thread::sleep_for(50ms);
+        }
+        return -1;
+    }
+
+    // The program's first visible window, once it is there ("" if none came).
+    std::string WaitForWindow(std::chrono::seconds limit)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < deadline) {
+            const std::string ids =
+                Capture("xdotool search --onlyvisible --pid " + std::to_string(m_pid) + " 2>/dev/null");
+            if (!ids.empty())
+                return ids.substr(0, ids.find('\n'));
+            std::this_thread::sleep_for(100ms);
+        }
+        return {};
+    }
+
+private:
+    pid_t m_pid = -1;
+};
+
+// A private X server for the suite, so that no other program on a shared
+// display takes the keyboard focus while keys are typed.
+class PrivateDisplay {
+public:
+    PrivateDisplay()
+    {
+        int pipeFds[2];
+        if (::pipe(pipeFds) != 0)
+            return;
+        const std::string fd = std::to_string(pipeFds[1]);
+        const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                              nullptr};
+        if (::posix_spawnp(&m_pid, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
+            m_pid = -1;
+        ::close(pipeFds[1]);
+        char number[32] = {};
+        std::size_t got = 0;
+        while (m_pid > 0 && got < sizeof number - 1) {
+            const ssize_t n = ::read(pipeFds[0], number + got, sizeof number - 1 - got);
+            if (n <= 0 || std::memchr(number, '\n', got + static_cast<std::size_t>(n)))
+                break;
+            got += static_cast<std::size_t>(n);
+        }
+        ::close(pipeFds[0]);
+        if (number[0] >= '0' && number[0] <= '9')
+            m_display = std::string(":") + std::string(number, std::strcspn(number, "\n"));
+    }
+    ~PrivateDisplay()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGTERM);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+    const std::string& Name() const { return m_display; }
+
+private:
+    pid_t m_pid = -1;
+    std::string m_display;
+};
+
+class EndToEnd : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_display = new PrivateDisplay;
+        if (!s_display->Name().empty())
+            ::setenv("DISPLAY", s_display->Name().c_str(), 1);
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_display;
+        s_display = nullptr;
+    }
+
+    void SetUp() override
+    {
+        if (s_display->Name().empty())
+            GTEST_SKIP() << "no X server: Xvfb did not start";
+        char folder[] = "/tmp/tessaline-e2e-XXXXXX";
+        ASSERT_NE(::mkdtemp(folder), nullptr);
+        m_config = folder;
+        ::setenv("XDG_CONFIG_HOME", folder, 1);
+        ::setenv("TESSALINE_FATAL_ASSERTS", "1", 1);  // a failed toolkit check ends the run
+    }
+    void TearDown() override
+    {
+        if (!m_config.empty())
+            std::filesystem::remove_all(m_config);
+    }
+
+    std::string m_config;
+    static PrivateDisplay* s_display;
+};
+
+PrivateDisplay* EndToEnd::s_display = nullptr;
+
+std::string ToHex(const std::vector<std::uint8_t>& bytes)
+{
+    std::string text;
+    char pair[4];
+    for (std::uint8_t byte : bytes) {
+        std::snprintf(pair, sizeof pair, "%02X ", byte);
+        text += pair;
+    }
+    return text;
+}
+
+// Focuses the main window and chooses File > Connect (New, Open, Save,
+// Save As, then Connect).
+void ConnectThroughTheMenu(const std::string& window)
+{
+    ASSERT_TRUE(Shell("xdotool windowfocus --sync " + window));
+    Settle();
+    ASSERT_TRUE(Shell("xdotool key alt+f"));
+    Settle();
+    ASSERT_TRUE(Shell("xdotool key Down Down Down Down Return"));
+    Settle();
+}
+
+// File > Exit (mnemonic X); the program's exit status.
+int ExitThroughTheMenu(const std::string& window, Program& program)
+{
+    Shell("xdotool windowfocus --sync " + window);
+    Settle();
+    Shell("xdotool key alt+f");
+    Settle();
+    Shell("xdotool key x");
+    return program.Wait(60s);
+}
+
+// Everything the view shows, copied through the clipboard.
+std::string CopyViewText(const std::string& expectedPart)
+{
+    std::string clipboard;
+    for (int attempt = 0; attempt < 20 && clipboard.find(expectedPart) == std::string::npos; ++attempt) {
+        Shell("xdotool key ctrl+Home ctrl+shift+End ctrl+c");
+        std::this_thread::sleep_for(500ms);
+        clipboard = Capture("timeout 5 xclip -o -selection clipboard 2>/dev/null");
+    }
+    return clipboard;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    return Capture("cat '" + path + "' 2>/dev/null");
+}
+
+TEST_F(EndToEnd, ConnectTypeReceiveCopyDisconnectAndExit)
+{
+    tessaline::testing::PtyPair pty;
+    ::setenv("TESSALINE_COM1", pty.SlavePath().c_str(), 1);
+    Program program({});
+    ASSERT_TRUE(program.Started());
+    const std::string window = program.WaitForWindow(60s);
+    ASSERT_FALSE(window.empty()) << "the main window did not appear";
+    ASSERT_TRUE(Shell("xdotool windowfocus --sync " + window));
+    Settle();
+
+    // File menu: New, Open, Save, Save As, then Connect.
+    ASSERT_TRUE(Shell("xdotool key alt+f"));
+    Settle();
+    ASSERT_TRUE(Shell("xdotool key Down Down Down Down Return"));
+    Settle();
+
+    ASSERT_TRUE(Shell("xdotool type --delay 100 aZ && xdotool key Return"));
+    EXPECT_EQ(ToHex(pty.Read(3, 20000)), "61 5A 0D ");
+    // Ctrl+Q is no accelerator here: it is the character XOFF.
+    ASSERT_TRUE(Shell("xdotool key ctrl+q"));
+    EXPECT_EQ(ToHex(pty.Read(1, 20000)), "11 ");
+
+    const std::string received("\x01\xAB\xFF\x7F", 4);
+    ASSERT_TRUE(pty.Write(received));
+    Settle();
+
+    // Select everything (caret to the start, then extend to the end) and
+    // copy it with Ctrl+C, which is the Copy command and sends nothing.
+    ASSERT_TRUE(Shell("xdotool key ctrl+Home ctrl+shift+End"));
+    Settle();
+    ASSERT_TRUE(Shell("xdotool key ctrl+c"));
+    std::string clipboard;
+    for (int attempt = 0; attempt < 50 && clipboard.find("7F ") == std::string::npos; ++attempt) {
+        std::this_thread::sleep_for(100ms);
+        clipboard = Capture("timeout 5 xclip -o -selection clipboard 2>/dev/null");
+    }
+    EXPECT_EQ(clipboard, "aZ\r\n\x11" "01 AB FF 7F ");
+    EXPECT_TRUE(pty.Read(1, 500).empty()) << "Ctrl+C sent a byte";
+
+    // File menu again: Connect is disabled now, so four steps reach Disconnect.
+    ASSERT_TRUE(Shell("xdotool windowfocus --sync " + window));
+    ASSERT_TRUE(Shell("xdotool key alt+f"));
+    Settle();
+    ASSERT_TRUE(Shell("xdotool key Down Down Down Down Return"));
+    Settle();
+    ASSERT_TRUE(Shell("xdotool type --delay 100 q"));
+    EXPECT_TRUE(pty.Read(1, 1000).empty()) << "typed while disconnected and a byte went out";
+
+    // File, Exit (mnemonic X): the program ends cleanly; with no recent
+    // file it has nothing to keep, so it writes no settings file.
+    ASSERT_TRUE(Shell("xdotool key alt+f"));
+    Settle();
+    ASSERT_TRUE(Shell("xdotool key x"));
+    EXPECT_EQ(program.Wait(60s), 0);
+    EXPECT_FALSE(std::filesystem::exists(m_config + "/Local AppWizard-Generated Applications/Tessaline.conf"));
+    ::unsetenv("TESSALINE_COM1");
+}
+
+TEST_F(EndToEnd, PortAliasesFromTheSettingsAndTheCommandLine)
+{
+    // [Ports] in the settings file names the device of COM1 ...
+    tessaline::testing::PtyPair fromSettings;
+    const std::string folder = m_config + "/Local AppWizard-Generated Applications";
+    std::filesystem::create_directories(folder);
+    Shell("printf '[Ports]\\nCOM1=%s\\n' '" + fromSettings.SlavePath() + "' > '" + folder + "/Tessaline.conf'");
+    {
+        Program program({});
+        const std::string window = program.WaitForWindow(60s);
+        ASSERT_FALSE(window.empty());
+        ConnectThroughTheMenu(window);
+        ASSERT_TRUE(Shell("xdotool type --delay 100 s"));
+        EXPECT_EQ(ToHex(fromSettings.Read(1, 20000)), "73 ");
+        EXPECT_EQ(ExitThroughTheMenu(window, program), 0);
+    }
+    // ... and --port overrides it.
+    tessaline::testing::PtyPair fromCommandLine;
+    {
+        Program program({"--port", "COM1=" + fromCommandLine.SlavePath()});
+        const std::string window = program.WaitForWindow(60s);
+        ASSERT_FALSE(window.empty());
+        ConnectThroughTheMenu(window);
+        ASSERT_TRUE(Shell("xdotool type --delay 100 c"));
+        EXPECT_EQ(ToHex(fromCommandLine.Read(1, 20000)), "63 ");
+        EXPECT_TRUE(fromSettings.Read(1, 300).empty());
+        EXPECT_EQ(ExitThroughTheMenu(window, program), 0);
+    }
+}
+
+TEST_F(EndToEnd, DemoDeviceEchoesAndSendsTelemetry)
+{
+    Program program({"--demo"});
+    const std::string window = program.WaitForWindow(60s);
+    ASSERT_FALSE(window.empty());
+    ConnectThroughTheMenu(window);
+    ASSERT_TRUE(Shell("xdotool type --delay 100 a"));
+    // The echo of the typed "a", then its hex coming back, and a telemetry
+    // line ("DEMO ") within a few seconds.
+    const std::string text = CopyViewText("44 45 4D 4F 20 ");
+    EXPECT_NE(text.find("a61 "), std::string::npos) << text;
+    EXPECT_NE(text.find("44 45 4D 4F 20 "), std::string::npos) << text;
+    EXPECT_EQ(ExitThroughTheMenu(window, program), 0);
+}
+
+TEST_F(EndToEnd, AFileArgumentIsOpenedAndRemembered)
+{
+    const std::string file = m_config + "/notes.tsl";
+    Shell("printf 'anything' > '" + file + "'");
+    {
+        Program program({file});
+        const std::string window = program.WaitForWindow(60s);
+        ASSERT_FALSE(window.empty());
+        std::string title;
+        for (int attempt = 0; attempt < 50 && title != "notes.tsl - Tessaline\n"; ++attempt) {
+            std::this_thread::sleep_for(100ms);
+            title = Capture("xdotool getwindowname " + window);
+        }
+        EXPECT_EQ(title, "notes.tsl - Tessaline\n");
+        EXPECT_EQ(ExitThroughTheMenu(window, program), 0);
+    }
+    EXPECT_EQ(ReadFile(file), "anything") << "opening wrote to the file";
+    const std::string settings = ReadFile(m_config + "/Local AppWizard-Generated Applications/Tessaline.conf");
+    EXPECT_NE(settings.find("[Recent\\ File\\ List]"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("file1=" + file + "\n"), std::string::npos) << settings;
+}
+
+TEST_F(EndToEnd, AMissingFileEndsTheProgramAfterTheMessage)
+{
+    Program program({"/nonexistent/tessaline/missing.tsl"});
+    ASSERT_TRUE(program.Started());
+    const std::string window = program.WaitForWindow(60s);
+    ASSERT_FALSE(window.empty()) << "no message appeared";
+    const std::string title = Capture("xdotool getwindowname " + window);
+    EXPECT_EQ(title.find("Tessaline\n"), std::string::npos) << "the main window showed: " << title;
+    Shell("xdotool windowfocus --sync " + window);
+    Settle();
+    Shell("xdotool key Return");
+    const int status = program.Wait(60s);
+    EXPECT_NE(status, -1) << "the program did not end";
+    EXPECT_NE(status, 0);
+
+    // A folder is no document: after the message the program starts untitled.
+    Program untitled({m_config});
+    const std::string message = untitled.WaitForWindow(60s);
+    ASSERT_FALSE(message.empty()) << "no message appeared";
+    EXPECT_EQ(Capture("xdotool getwindowname " + message), "Tessaline 오류\n");
+    Shell("xdotool windowfocus --sync " + message);
+    Settle();
+    Shell("xdotool key Return");
+    std::string main;
+    for (int attempt = 0; attempt < 100 && main != "제목 없음 - Tessaline\n"; ++attempt) {
+        std::this_thread::sleep_for(200ms);
+        const std::string window = untitled.WaitForWindow(10s);
+        main = window.empty() ? std::string() : Capture("xdotool getwindowname " + window);
+    }
+    EXPECT_EQ(main, "제목 없음 - Tessaline\n");
+}
+
+TEST_F(EndToEnd, KoreanHomeDocumentAndDeviceUnderTheCLocale)
+{
+    // HOME, the document and the device (a link to the pty) all have Korean
+    // names, and the locale is C; the settings file has lines of the user's.
+    tessaline::testing::PtyPair pty;
+    const std::string home = m_config + "/홍길동";
+    const std::string device = home + "/장치/ttyé", document = home + "/로그.txt";
+    const std::string settingsFolder = home + "/.config/Local AppWizard-Generated Applications";
+    std::filesystem::create_directories(settingsFolder);
+    std::filesystem::create_directories(home + "/장치");
+    std::filesystem::create_symlink(pty.SlavePath(), device);
+    const std::string mine = "# 내 설정\n[Ports]\nCOM1=" + device + "\n\n[기타]\n키=값\n";
+    Shell("printf '%s' '" + mine + "' > '" + settingsFolder + "/Tessaline.conf'");
+    Shell("printf 'anything' > '" + document + "'");
+    const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    ::unsetenv("XDG_CONFIG_HOME");
+    ::setenv("HOME", home.c_str(), 1);
+    ::setenv("LC_ALL", "C", 1);
+    {
+        Program program({document});
+        ::setenv("HOME", savedHome.c_str(), 1);
+        ::unsetenv("LC_ALL");
+        const std::string window = program.WaitForWindow(60s);
+        ASSERT_FALSE(window.empty());
+        std::string title;
+        for (int attempt = 0; attempt < 50 && title != "로그.txt - Tessaline\n"; ++attempt) {
+            std::this_thread::sleep_for(100ms);
+            title = Capture("xdotool getwindowname " + window);
+        }
+        EXPECT_EQ(title, "로그.txt - Tessaline\n");
+        // File > Connect: Save is disabled for an opened, unchanged
+        // document, so three steps reach Connect.
+        ASSERT_TRUE(Shell("xdotool windowfocus --sync " + window));
+        Settle();
+        ASSERT_TRUE(Shell("xdotool key alt+f"));
+        Settle();
+        ASSERT_TRUE(Shell("xdotool key Down Down Down Return"));
+        Settle();
+        ASSERT_TRUE(Shell("xdotool type --delay 100 k"));
+        EXPECT_EQ(ToHex(pty.Read(1, 20000)), "6B ");
+        EXPECT_EQ(ExitThroughTheMenu(window, program), 0);
+    }
+    EXPECT_EQ(ReadFile(document), "anything");
+    EXPECT_EQ(ReadFile(settingsFolder + "/Tessaline.conf"),
+              mine + "[Recent\\ File\\ List]\nfile1=" + document + "\n");
+}
+
+TEST(CommandLine, HelpAndVersionNeedNoDisplay)
+{
+    const std::string program = TESSALINE_PROGRAM;
+    const std::string help = Capture("env -u DISPLAY " + program + " --help");
+    EXPECT_NE(help.find("--port COMn=DEVICE"), std::string::npos) << help;
+    const std::string version = Capture("env -u DISPLAY " + program + " --version");
+    EXPECT_NE(version.find("1.0.0.1"), std::string::npos) << version;
+}
+
+TEST(CommandLine, ListPortsErrorsAndUnusableFilesNeedNoDisplay)
+{
+    const std::string program = "env -u DISPLAY LC_ALL=C TESSALINE_DEVICE_ROOT=/nonexistent XDG_CONFIG_HOME=/nonexistent " +
+                                std::string(TESSALINE_PROGRAM);
+    EXPECT_EQ(Capture(program + " --port com2=/dev/장치 --list-ports; echo rc=$?"),
+              "COM1 /dev/ttyS0 default\nCOM2 /dev/장치 command-line\nCOM3 /dev/ttyS2 default\n"
+              "COM4 /dev/ttyS3 default\nrc=0\n");
+    const std::string usage = Capture(program + " --list-ports --port COM5=/dev/x 2>&1; echo rc=$?");
+    EXPECT_NE(usage.find("\"COM5=/dev/x\""), std::string::npos) << usage;
+    EXPECT_NE(usage.find("Usage:"), std::string::npos) << usage;
+    EXPECT_NE(usage.find("rc=2\n"), std::string::npos) << usage;
+
+    char folder[] = "/tmp/tessaline-fifo-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    const std::string fifo = std::string(folder) + "/파이프";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string refused = Capture("timeout 60 " + program + " '" + fifo + "' 2>&1; echo rc=$?");
+    EXPECT_NE(refused.find("\"" + fifo + "\": it is a FIFO"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("rc=1\n"), std::string::npos) << refused;
+    std::filesystem::remove_all(folder);
+}
+
+}  // namespace

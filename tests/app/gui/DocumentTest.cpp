@@ -1,0 +1,154 @@
+#include "tests/app/gui/AppTest.h"
+#include "app/DocumentManager.h"
+#include "res/resource.h"
+
+#include <wx/ffile.h>
+#include <wx/filehistory.h>
+#include <wx/log.h>
+#include <wx/menu.h>
+#include <wx/sstream.h>
+#include <wx/fileconf.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace tessaline::apptest {
+namespace {
+
+class TempFile {
+public:
+    explicit TempFile(const std::string& content)
+    {
+        char name[] = "/tmp/tessaline-doc-XXXXXX";
+        const int fd = ::mkstemp(name);
+        ::close(fd);
+        m_path = name;
+        std::ofstream(m_path, std::ios::binary) << content;
+    }
+    ~TempFile() { std::filesystem::remove(m_path); }
+    const std::string& Path() const { return m_path; }
+    std::uintmax_t Size() const { return std::filesystem::file_size(m_path); }
+
+private:
+    std::string m_path;
+};
+
+wxString FileMenuLabel(int wxId)
+{
+    wxMenuItem* item = Frame().GetMenuBar()->GetMenu(0)->FindItem(wxId);
+    return item ? item->GetItemLabel() : wxString();
+}
+
+int FileMenuPosition(int wxId)
+{
+    int position = 0;
+    for (wxMenuItem* item : Frame().GetMenuBar()->GetMenu(0)->GetMenuItems()) {
+        if (item->GetId() == wxId)
+            return position;
+        ++position;
+    }
+    return -1;
+}
+
+using Document = AppTest;
+
+TEST_F(Document, FileNewRestoresTheDefaults)
+{
+    Doc().m_settings = PortSettings{3, 115200, 7, 2, 2, 2};
+    CTessalineDoc* before = &Doc();
+    SendCommand(wxID_NEW);
+    EXPECT_EQ(&Doc(), before) << "the single document is reused";
+    EXPECT_EQ(Doc().m_settings, PortSettings{});
+    EXPECT_EQ(Frame().GetTitle(), wxString::FromUTF8("제목 없음 - Tessaline"));
+}
+
+TEST_F(Document, SavingWritesAnEmptyFileAndOpeningLeavesTheSettings)
+{
+    TempFile saved("old content");
+    ASSERT_TRUE(Doc().OnSaveDocument(wxString::FromUTF8(saved.Path())));
+    EXPECT_EQ(saved.Size(), 0u);
+    EXPECT_FALSE(Doc().IsModified());
+
+    TempFile opened("whatever is in it");
+    const PortSettings changed{2, 38400, 7, 1, 2, 1};
+    Doc().m_settings = changed;
+    CTessalineDoc* before = &Doc();
+    wxDocument* result = App().GetDocumentManager()->CreateDocument(wxString::FromUTF8(opened.Path()), wxDOC_SILENT);
+    EXPECT_EQ(result, before);
+    EXPECT_EQ(&Doc(), before);
+    EXPECT_EQ(Doc().m_settings, changed);
+    EXPECT_EQ(opened.Size(), 17u) << "opening must not write";
+    const wxString name = wxFileName(wxString::FromUTF8(opened.Path())).GetFullName();
+    EXPECT_EQ(Frame().GetTitle(), name + " - Tessaline");
+
+    // The opened file now heads the recent-file list, where the placeholder was.
+    EXPECT_EQ(FileMenuLabel(wxID_FILE1), DocumentManager::RecentFileLabel(0, wxString::FromUTF8(opened.Path())));
+    EXPECT_TRUE(Frame().GetMenuBar()->GetMenu(0)->FindItem(wxID_FILE1)->IsEnabled());
+
+    SendCommand(wxID_NEW);
+    EXPECT_EQ(Doc().m_settings, PortSettings{});
+}
+
+TEST_F(Document, AMissingFileLeavesTheDocumentAsItWas)
+{
+    const PortSettings changed{4, 1200, 5, 4, 1, 2};
+    Doc().m_settings = changed;
+    const wxString title = Frame().GetTitle();
+    wxLogBuffer* buffer = new wxLogBuffer;
+    wxLog* previous = wxLog::SetActiveTarget(buffer);
+    wxDocument* result =
+        App().GetDocumentManager()->CreateDocument("/nonexistent/tessaline/missing.tsl", wxDOC_SILENT);
+    const wxString said = buffer->GetBuffer();
+    wxLog::SetActiveTarget(previous);
+    delete buffer;
+    EXPECT_EQ(result, nullptr);
+    EXPECT_TRUE(said.Contains("missing.tsl")) << said;
+    EXPECT_EQ(Doc().m_settings, changed);
+    EXPECT_EQ(Frame().GetTitle(), title);
+}
+
+TEST_F(Document, RecentFilesReplaceThePlaceholderUpToFour)
+{
+    DocumentManager& manager = *App().GetDocumentManager();
+    wxFileHistory& history = *manager.GetFileHistory();
+    while (history.GetCount() > 0)
+        manager.RemoveFileFromHistory(0);
+    const int placeholderAt = FileMenuPosition(wxID_FILE1);
+    ASSERT_GE(placeholderAt, 0);
+    EXPECT_EQ(FileMenuLabel(wxID_FILE1), wxString::FromUTF8("최근 파일"));
+    EXPECT_FALSE(Frame().GetMenuBar()->GetMenu(0)->FindItem(wxID_FILE1)->IsEnabled());
+    const size_t itemsWithPlaceholder = Frame().GetMenuBar()->GetMenu(0)->GetMenuItemCount();
+    EXPECT_EQ(itemsWithPlaceholder, 16u);
+
+    wxStringInputStream settings("[Recent File List]\nfile1=/tmp/one\nfile2=/tmp/two & more\n");
+    wxFileConfig config(settings);
+    config.SetPath("/Recent File List");
+    manager.FileHistoryLoad(config);
+    EXPECT_EQ(FileMenuPosition(wxID_FILE1), placeholderAt);
+    EXPECT_EQ(FileMenuLabel(wxID_FILE1), "&1 /tmp/one");
+    EXPECT_EQ(FileMenuLabel(wxID_FILE2), "&2 /tmp/two && more");
+    EXPECT_EQ(Frame().GetMenuBar()->GetMenu(0)->GetMenuItemCount(), itemsWithPlaceholder + 1);
+
+    for (const char* file : {"/tmp/a", "/tmp/b", "/tmp/c", "/tmp/d", "/tmp/e"})
+        manager.AddFileToHistory(file);
+    EXPECT_EQ(history.GetCount(), 4u);
+    EXPECT_EQ(FileMenuLabel(wxID_FILE1), "&1 /tmp/e");
+    EXPECT_EQ(FileMenuLabel(wxID_FILE4), "&4 /tmp/b");
+    EXPECT_EQ(FileMenuPosition(wxID_FILE5), -1);
+    EXPECT_EQ(Frame().GetMenuBar()->GetMenu(0)->GetMenuItemCount(), itemsWithPlaceholder + 3);
+
+    // From the settings file's bytes: names are shown, never interpreted.
+    manager.LoadRecentFiles({"/tmp/tab\tCtrl+Q", "/tmp/" + std::string(300, 'x') + "/로그.txt"});
+    EXPECT_EQ(FileMenuLabel(wxID_FILE1), "&1 /tmp/tab?Ctrl+Q");
+    EXPECT_EQ(FileMenuLabel(wxID_FILE2), wxString::FromUTF8(("&2 /tmp/" + std::string(34, 'x') + "…" +
+                                                            std::string(32, 'x') + "/로그.txt").c_str()));
+    EXPECT_EQ(manager.RecentFiles()[0], "/tmp/tab\tCtrl+Q");
+
+    while (history.GetCount() > 0)
+        manager.RemoveFileFromHistory(0);
+    EXPECT_EQ(FileMenuLabel(wxID_FILE1), wxString::FromUTF8("최근 파일"));
+    EXPECT_EQ(FileMenuPosition(wxID_FILE1), placeholderAt);
+}
+
+}  // namespace
+}  // namespace tessaline::apptest

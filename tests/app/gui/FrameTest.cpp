@@ -1,0 +1,531 @@
+#include "tests/app/gui/AppTest.h"
+#include "app/AboutDialog.h"
+#include "res/Resources.h"
+
+#include <wx/menu.h>
+#include <wx/msgdlg.h>
+#include <wx/print.h>
+#include <wx/statusbr.h>
+#include <wx/testing.h>
+#include <wx/toolbar.h>
+
+#include <termios.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <numeric>
+#include <random>
+#include <thread>
+
+namespace tessaline::apptest {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Records the message box that opens and answers it with OK.
+class ExpectMessageBox : public wxExpectModalBase<wxMessageDialog, ExpectMessageBox> {
+public:
+    ExpectMessageBox(wxString* message, wxString* caption, long* style)
+        : m_message(message), m_caption(caption), m_style(style)
+    {
+    }
+
+protected:
+    int OnInvoked(wxMessageDialog* dialog) const override
+    {
+        *m_message = dialog->GetMessage();
+        *m_caption = dialog->GetCaption();
+        *m_style = dialog->GetMessageDialogStyle();
+        return wxID_OK;
+    }
+
+private:
+    wxString* m_message;
+    wxString* m_caption;
+    long* m_style;
+};
+
+// Records that the about box opened and closes it with OK.
+class ExpectAboutBox : public wxExpectModalBase<CAboutDialog, ExpectAboutBox> {
+public:
+    explicit ExpectAboutBox(wxString* title) : m_title(title) {}
+
+protected:
+    int OnInvoked(CAboutDialog* dialog) const override
+    {
+        *m_title = dialog->GetTitle();
+        return wxID_OK;
+    }
+
+private:
+    wxString* m_title;
+};
+
+TEST(StartUp, ShowsTheFrameWithANewDocument)
+{
+    EXPECT_TRUE(Frame().IsShown());
+    EXPECT_EQ(Frame().GetSize(), wxSize(800, 600));
+    EXPECT_EQ(Frame().GetTitle(), wxString::FromUTF8("제목 없음 - Tessaline"));
+    EXPECT_EQ(Doc().m_settings, PortSettings{});
+    EXPECT_FALSE(Doc().IsModified());
+    EXPECT_EQ(wxTheApp->GetAppDisplayName(), "Tessaline");
+
+    wxStatusBar* status = Frame().GetStatusBar();
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->GetFieldsCount(), 4);
+    EXPECT_EQ(status->GetStatusText(0), wxString::FromUTF8("준비"));
+    // The lock panes are empty or show their own name, never anything else.
+    const char* names[] = {"CAP", "NUM", "SCRL"};
+    for (int pane = 1; pane < 4; ++pane) {
+        const wxString text = status->GetStatusText(pane);
+        EXPECT_TRUE(text.empty() || text == names[pane - 1]) << text;
+        EXPECT_GT(status->GetStatusWidth(pane), 0);
+    }
+}
+
+TEST(StartUp, ToolbarEndsWithAbout)
+{
+    wxToolBar* tools = Frame().GetToolBar();
+    ASSERT_NE(tools, nullptr);
+    int buttons = 0;
+    for (size_t i = 0; i < tools->GetToolsCount(); ++i) {
+        if (!tools->GetToolByPos(static_cast<int>(i))->IsSeparator())
+            ++buttons;
+    }
+    EXPECT_EQ(buttons, 8);
+    EXPECT_EQ(tools->GetToolByPos(static_cast<int>(tools->GetToolsCount()) - 1)->GetId(), wxID_ABOUT);
+}
+
+TEST(StatusBar, ShowsMenuPromptsAndReturnsToTheIdleText)
+{
+    struct Case {
+        int command;
+        const char* prompt;
+    };
+    const Case cases[] = {
+        {wxID_NEW, "새 문서를 작성합니다"},
+        {Wx(ID_PORT_CONNECT), ""},
+        {Wx(ID_PORT_DISCONNECT), ""},
+        {Wx(ID_PORT_SETTINGS), ""},
+        {wxID_ABOUT, "프로그램 정보와 버전 정보, 저작권 정보를 표시합니다"},
+    };
+    wxMenu* fileMenu = Frame().GetMenuBar()->GetMenu(0);
+    wxMenuEvent open(wxEVT_MENU_OPEN, 0, fileMenu);
+    Frame().ProcessWindowEvent(open);
+    for (const Case& c : cases) {
+        wxMenuEvent highlight(wxEVT_MENU_HIGHLIGHT, c.command, fileMenu);
+        highlight.SetEventObject(&Frame());
+        Frame().ProcessWindowEvent(highlight);
+        EXPECT_EQ(Frame().GetStatusBar()->GetStatusText(0), wxString::FromUTF8(c.prompt)) << c.command;
+    }
+    wxMenuEvent close(wxEVT_MENU_CLOSE, 0, fileMenu);
+    close.SetEventObject(&Frame());
+    Frame().ProcessWindowEvent(close);
+    EXPECT_EQ(Frame().GetStatusBar()->GetStatusText(0), wxString::FromUTF8("준비"));
+}
+
+TEST(ViewMenu, TogglesTheBarsAndChecksTheirItems)
+{
+    struct Bar {
+        int command;
+        wxWindow* window;
+    };
+    const Bar bars[] = {
+        {res::WxIdFromCommand(ID_VIEW_TOOLBAR), Frame().GetToolBar()},
+        {res::WxIdFromCommand(ID_VIEW_STATUS_BAR), Frame().GetStatusBar()},
+    };
+    for (const Bar& bar : bars) {
+        ASSERT_NE(bar.window, nullptr);
+        const int viewHeight = Edit().GetSize().y;
+        Frame().DoMenuUpdates();
+        EXPECT_TRUE(Frame().GetMenuBar()->IsChecked(bar.command));
+        SendCommand(bar.command);
+        EXPECT_FALSE(bar.window->IsShown());
+        Frame().DoMenuUpdates();
+        EXPECT_FALSE(Frame().GetMenuBar()->IsChecked(bar.command));
+        EXPECT_TRUE(WaitUntil([&] { return Edit().GetSize().y > viewHeight; }, std::chrono::seconds(10)))
+            << "the view did not take the bar's room";
+        SendCommand(bar.command);
+        EXPECT_TRUE(bar.window->IsShown());
+        EXPECT_TRUE(WaitUntil([&] { return Edit().GetSize().y == viewHeight; }, std::chrono::seconds(10)));
+        Frame().DoMenuUpdates();
+        EXPECT_TRUE(Frame().GetMenuBar()->IsChecked(bar.command));
+    }
+}
+
+TEST(Printing, PreviewLaysTheViewTextOut)
+{
+    Edit().SetText("41 0A 7F FF ");
+    SendCommand(wxID_PREVIEW);
+    wxWindow* preview = nullptr;
+    for (wxWindow* window : wxTopLevelWindows) {
+        if (window != &Frame() && window->IsKindOf(wxCLASSINFO(wxPreviewFrame)))
+            preview = window;
+    }
+    ASSERT_NE(preview, nullptr) << "no preview window opened";
+    preview->Close(true);
+    WaitUntil([] { return wxTopLevelWindows.size() == 1; }, std::chrono::seconds(10));
+    Edit().SetText("");
+}
+
+using PortCommands = AppTest;
+
+TEST_F(PortCommands, ConnectToAMissingPortShowsTheBoxAndStaysDisconnected)
+{
+    platform::SetPortAlias("COM4", "/nonexistent/tessaline-test-tty");
+    Doc().m_settings.port = 4;
+    wxString message, caption;
+    long style = 0;
+    wxTEST_DIALOG(Frame().OnPortConnect(), ExpectMessageBox(&message, &caption, &style));
+    EXPECT_EQ(message, wxString::FromUTF8("COM4 포트를 열 수 없습니다.\n/nonexistent/tessaline-test-tty: 장치가 없습니다."));
+    EXPECT_EQ(caption, "Tessaline");
+    EXPECT_TRUE(style & wxICON_ERROR);
+    EXPECT_TRUE(style & wxOK);
+    EXPECT_FALSE(style & (wxCANCEL | wxYES_NO));
+    EXPECT_FALSE(Frame().Connection().IsOpen());
+    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
+    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_SETTINGS)));
+    EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
+}
+
+TEST_F(PortCommands, MenuCommandsFlipTheEnablingBothWays)
+{
+    testing::PtyPair pty;
+    platform::SetPortAlias("COM2", pty.SlavePath());
+    Doc().m_settings.port = 2;
+    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
+    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_SETTINGS)));
+    EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
+
+    SendCommand(Wx(ID_PORT_CONNECT));
+    ASSERT_TRUE(Frame().Connection().IsOpen());
+    EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
+    EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_SETTINGS)));
+    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
+
+    Edit().SetText("kept");
+    SendCommand(Wx(ID_PORT_DISCONNECT));
+    EXPECT_FALSE(Frame().Connection().IsOpen());
+    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
+    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_SETTINGS)));
+    EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
+    EXPECT_EQ(Edit().GetText(), "kept");
+}
+
+TEST_F(PortCommands, ConnectAppliesTheLineSettingsAndSwitchesFlowControlOff)
+{
+    testing::PtyPair pty;
+    Doc().m_settings.baud = 19200;
+    Doc().m_settings.stopBits = 2;   // TWOSTOPBITS, which a pty keeps
+    Doc().m_settings.handshake = 1;  // hardware handshaking is not applied
+    Connect(pty);
+
+    EXPECT_EQ(Frame().Connection().Port().QueryBaudRate(), 19200u);
+    EXPECT_EQ(Frame().Connection().Port().QueryFlowControl(), CSerialPort::FlowOff);
+    const int fd = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    termios line{};
+    ASSERT_EQ(::tcgetattr(fd, &line), 0);
+    ::close(fd);
+    EXPECT_TRUE(line.c_cflag & CSTOPB);
+    EXPECT_FALSE(line.c_cflag & CRTSCTS);
+    EXPECT_FALSE(line.c_iflag & (IXON | IXOFF));
+}
+
+using Receiving = AppTest;
+
+// Writes `bytes` at the far end and handles the notification only once the
+// watcher has posted it, so that the bytes wait in the port together.
+std::vector<std::size_t> ReceiveInOneBurst(testing::PtyPair& pty, const std::string& bytes)
+{
+    std::vector<std::size_t> insertions;
+    View().SetInsertionObserver([&](std::string_view text) { insertions.push_back(text.size()); });
+    const unsigned before = Frame().Connection().MessagesPosted();
+    EXPECT_TRUE(pty.Write(bytes));
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (Frame().Connection().MessagesPosted() == before && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    std::this_thread::sleep_for(100ms);  // lets a split delivery catch up
+    const std::size_t expected = bytes.size() * 3;
+    EXPECT_TRUE(WaitUntil([&] { return std::accumulate(insertions.begin(), insertions.end(), std::size_t{0}) >= expected; }));
+    PumpEvents();
+    View().SetInsertionObserver(nullptr);
+    return insertions;
+}
+
+TEST_F(Receiving, DrainsInChunksOfAHundredBytes)
+{
+    struct Case {
+        std::size_t bytes;
+        std::vector<std::size_t> insertions;  // characters per insertion, in order
+    };
+    const Case cases[] = {
+        {250, {300, 300, 150}},
+        {100, {300, 0}},
+        {1, {3}},
+        {200, {300, 300, 0}},
+    };
+    testing::PtyPair pty;
+    Connect(pty);
+    for (const Case& c : cases) {
+        Edit().SetText("");
+        std::string bytes(c.bytes, '\0');
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = static_cast<char>(i * 7 + 1);
+        std::vector<std::size_t> insertions = ReceiveInOneBurst(pty, bytes);
+        // Notifications queued behind the first find nothing left.
+        ASSERT_GE(insertions.size(), c.insertions.size()) << c.bytes << " bytes";
+        for (std::size_t i = c.insertions.size(); i < insertions.size(); ++i)
+            EXPECT_EQ(insertions[i], 0u) << c.bytes << " bytes, insertion " << i;
+        insertions.resize(c.insertions.size());
+        EXPECT_EQ(insertions, c.insertions) << c.bytes << " bytes";
+        EXPECT_EQ(Edit().GetText(), HexText(bytes));
+    }
+}
+
+TEST_F(Receiving, ShowsEveryByteAsTwoUpperCaseDigitsAndASpace)
+{
+    testing::PtyPair pty;
+    Connect(pty);
+
+    const std::string newline("\x41\x0A", 2);
+    ASSERT_TRUE(pty.Write(newline));
+    ASSERT_TRUE(WaitUntil([] { return Edit().GetTextLength() >= 6; }));
+    EXPECT_EQ(Edit().GetText(), "41 0A ");
+
+    Edit().SetText("");
+    std::string all;
+    for (int value = 0; value < 256; ++value)
+        all.push_back(static_cast<char>(value));
+    all += std::string("\x7F\x41\xFF\x42\x00\x7F", 6);
+    ASSERT_TRUE(pty.Write(all));
+    ASSERT_TRUE(WaitUntil([&] { return Edit().GetTextLength() >= all.size() * 3; }));
+    const std::string text = Edit().GetText();
+    EXPECT_EQ(text, HexText(all));
+    EXPECT_EQ(text.find('\n'), std::string::npos);
+    EXPECT_NE(text.find("7F 41 FF 42 00 7F "), std::string::npos);
+}
+
+TEST_F(Receiving, NotificationsWithoutReceivedCharactersChangeNothing)
+{
+    testing::PtyPair pty;
+    Connect(pty);
+    Edit().SetText("before");
+    Edit().SetSel(6, 6);
+    std::vector<std::string> insertions;
+    View().SetInsertionObserver([&](std::string_view text) { insertions.emplace_back(text); });
+    const unsigned before = Frame().Connection().MessagesPosted();
+    ASSERT_TRUE(pty.Write("xyz"));
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (Frame().Connection().MessagesPosted() == before && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+
+    // The bytes wait in the port; notifications that report no received
+    // characters leave them there and the view as it was.
+    for (WPARAM wParam : {WPARAM(EV_BREAK), WPARAM(EV_ERR), WPARAM(EV_ERR | (CE_FRAME << 16)),
+                          WPARAM(EV_BREAK | EV_ERR | (CE_BREAK << 16)), WPARAM(EV_RXCHAR << 16)})
+        EXPECT_EQ(Frame().Connection().OnSerialMsg(wParam, 0), 0);
+    EXPECT_TRUE(insertions.empty());
+    EXPECT_EQ(Edit().GetText(), "before");
+
+    ASSERT_TRUE(WaitUntil([] { return Edit().GetText() == "before78 79 7A "; })) << Edit().GetText();
+    View().SetInsertionObserver(nullptr);
+}
+
+TEST_F(Receiving, ViewFollowsTheNewestDataDuringAFlood)
+{
+    testing::PtyPair pty;
+    Connect(pty);
+    const std::size_t total = 300000;
+    std::string bytes(total, '\0');
+    std::mt19937 random(7);
+    for (char& byte : bytes)
+        byte = static_cast<char>(random());
+    std::thread writer([&] { pty.Write(bytes); });
+    bool followed = true;
+    ASSERT_TRUE(WaitUntil([&] {
+        // While data arrives, the last row stays in view.
+        int unitX = 0, unitY = 0;
+        Edit().GetScrollPixelsPerUnit(&unitX, &unitY);
+        if (unitY > 0 && Edit().GetTextLength() > 0) {
+            const int bottom = Edit().GetViewStart().y * unitY + Edit().GetClientSize().y;
+            if (bottom < Edit().GetVirtualSize().y - unitY)
+                followed = false;
+        }
+        return Edit().GetTextLength() >= total * 3;
+    }, 120s));
+    writer.join();
+    EXPECT_TRUE(followed);
+    long start = -2, end = -2;
+    Edit().GetSel(&start, &end);
+    EXPECT_EQ(start, static_cast<long>(total * 3));
+    EXPECT_EQ(end, start);
+    EXPECT_EQ(Edit().GetText(), HexText(bytes));
+}
+
+using Typing = AppTest;
+
+// A character typed into the view, as the keyboard delivers it.
+void TypeCharacter(wxChar32 character, bool control = false)
+{
+    wxKeyEvent event(wxEVT_CHAR);
+    event.m_keyCode = character < 0x80 ? static_cast<int>(character) : WXK_NONE;
+    event.m_uniChar = static_cast<wxChar>(character);
+    event.SetControlDown(control);
+    event.SetEventObject(&Edit());
+    Edit().GetEventHandler()->ProcessEvent(event);
+}
+
+std::string ReadBack(testing::PtyPair& pty, std::size_t count, int timeoutMs = 10000)
+{
+    const std::vector<std::uint8_t> bytes = pty.Read(count, timeoutMs);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+TEST_F(Typing, WhileDisconnectedChangesNothing)
+{
+    Edit().SetText("text");
+    Edit().SetSel(2, 2);
+    for (wxChar32 character : {wxChar32('a'), wxChar32('\r'), wxChar32(0x08), wxChar32(0xD55C)})
+        TypeCharacter(character);
+    EXPECT_EQ(Edit().GetText(), "text");
+}
+
+TEST_F(Typing, SendsEachCharacterAndEchoesIt)
+{
+    struct Case {
+        wxChar32 character;
+        std::string sent;
+        std::string echoed;
+    };
+    const Case cases[] = {
+        {'a', "a", "a"},
+        {'\r', "\r", "\r\n"},
+        {0x08, "\x08", "\x08"},
+        {0x1B, "\x1B", "\x1B"},
+        {0xD55C, "\xED\x95\x9C", "\xED\x95\x9C"},  // 한: its UTF-8 bytes, one write each
+        {0xE9, "\xC3\xA9", "\xC3\xA9"},
+    };
+    testing::PtyPair pty;
+    Connect(pty);
+    for (const Case& c : cases) {
+        Edit().SetText("");
+        TypeCharacter(c.character);
+        EXPECT_EQ(ReadBack(pty, c.sent.size()), c.sent) << "U+" << std::hex << static_cast<unsigned>(c.character);
+        EXPECT_EQ(Edit().GetText(), c.echoed) << "U+" << std::hex << static_cast<unsigned>(c.character);
+    }
+    EXPECT_TRUE(ReadBack(pty, 1, 200).empty()) << "more was sent than typed";
+
+    // A zero character (the keyboard's Ctrl+@) is sent and shows nothing.
+    Edit().SetText("");
+    View().OnChar(0);
+    EXPECT_EQ(ReadBack(pty, 1), std::string(1, '\0'));
+    EXPECT_EQ(Edit().GetText(), "");
+}
+
+TEST_F(Typing, EchoAndReceivedTextGoWhereTheCaretIs)
+{
+    testing::PtyPair pty;
+    Connect(pty);
+    Edit().SetText("0123456789");
+    Edit().SetSel(3, 7);  // a selection is dropped, not replaced
+    Edit().SetSel(5, 5);
+    TypeCharacter('a');
+    EXPECT_EQ(ReadBack(pty, 1), "a");
+    EXPECT_EQ(Edit().GetText(), "01234a56789");
+    ASSERT_TRUE(pty.Write("\xAB"));
+    ASSERT_TRUE(WaitUntil([] { return Edit().GetTextLength() == 14; }));
+    EXPECT_EQ(Edit().GetText(), "01234aAB 56789");
+
+    Edit().SetSel(2, 2);
+    TypeCharacter('\r');
+    EXPECT_EQ(ReadBack(pty, 1), "\r");
+    EXPECT_EQ(Edit().GetText(), "01\r\n234aAB 56789");
+}
+
+TEST_F(Typing, AcceleratorKeysAreCommandsAndSendNothing)
+{
+    testing::PtyPair pty;
+    Connect(pty);
+    Edit().SetText("copy me");
+    Edit().SelectAll();
+
+    // Ctrl+C reaches the frame before any window sees a character.
+    wxKeyEvent key(wxEVT_CHAR_HOOK);
+    key.m_keyCode = 'C';
+    key.SetControlDown(true);
+    key.SetEventObject(&Edit());
+    Edit().GetEventHandler()->ProcessEvent(key);
+    EXPECT_EQ(CMainFrame::AcceleratorCommand(key), wxID_COPY);
+    EXPECT_TRUE(ReadBack(pty, 1, 300).empty());
+    EXPECT_EQ(Edit().GetText(), "copy me");
+
+    // Ctrl with a letter that is no accelerator is a control character.
+    Edit().SetText("");
+    TypeCharacter('q', true);
+    EXPECT_EQ(ReadBack(pty, 1), "\x11");
+}
+
+TEST(Accelerators, MatchTheTableExactly)
+{
+    struct Case {
+        int keyCode;
+        bool control, shift, alt;
+        int command;
+    };
+    const Case cases[] = {
+        {'N', true, false, false, wxID_NEW},     {'O', true, false, false, wxID_OPEN},
+        {'S', true, false, false, wxID_SAVE},    {'P', true, false, false, wxID_PRINT},
+        {'Z', true, false, false, wxID_UNDO},    {'X', true, false, false, wxID_CUT},
+        {'C', true, false, false, wxID_COPY},    {'V', true, false, false, wxID_PASTE},
+        {WXK_BACK, false, false, true, wxID_UNDO},
+        {WXK_DELETE, false, true, false, wxID_CUT},
+        {WXK_INSERT, true, false, false, wxID_COPY},
+        {WXK_INSERT, false, true, false, wxID_PASTE},
+        {WXK_F6, false, false, false, res::WxIdFromCommand(ID_NEXT_PANE)},
+        {WXK_F6, false, true, false, res::WxIdFromCommand(ID_PREV_PANE)},
+        {'C', false, false, false, wxID_NONE},   {'C', true, true, false, wxID_NONE},
+        {'C', true, false, true, wxID_NONE},     {'Q', true, false, false, wxID_NONE},
+        {WXK_INSERT, false, false, false, wxID_NONE},
+        {WXK_BACK, false, false, false, wxID_NONE},
+        {WXK_F6, true, false, false, wxID_NONE},
+    };
+    for (const Case& c : cases) {
+        wxKeyEvent key(wxEVT_CHAR_HOOK);
+        key.m_keyCode = c.keyCode;
+        key.SetControlDown(c.control);
+        key.SetRawControlDown(c.control);
+        key.SetShiftDown(c.shift);
+        key.SetAltDown(c.alt);
+        EXPECT_EQ(CMainFrame::AcceleratorCommand(key), c.command)
+            << "key " << c.keyCode << " ctrl " << c.control << " shift " << c.shift << " alt " << c.alt;
+    }
+}
+
+TEST(AboutBox, OpensFromTheMenuAndTheToolbar)
+{
+    wxString fromMenu, fromToolbar;
+    wxTEST_DIALOG(SendCommand(wxID_ABOUT), ExpectAboutBox(&fromMenu).Describe("about box from the menu"));
+    EXPECT_EQ(fromMenu, wxString::FromUTF8("Tessaline 정보"));
+    wxToolBar* tools = Frame().GetToolBar();
+    wxCommandEvent click(wxEVT_TOOL, wxID_ABOUT);
+    click.SetEventObject(tools);
+    wxTEST_DIALOG(tools->ProcessWindowEvent(click), ExpectAboutBox(&fromToolbar).Describe("about box from the toolbar"));
+    EXPECT_EQ(fromToolbar, fromMenu);
+
+    // Run for real, it shows the program's name and closes with OK.
+    wxString title, firstLine;
+    DialogDriver driver([&](wxDialog& dialog) {
+        title = dialog.GetTitle();
+        wxCommandEvent ok(wxEVT_BUTTON, wxID_OK);
+        ok.SetEventObject(dialog.FindWindow(wxID_OK));
+        dialog.ProcessWindowEvent(ok);
+    });
+    SendCommand(wxID_ABOUT);
+    EXPECT_EQ(driver.DialogsSeen(), 1);
+    EXPECT_EQ(title, wxString::FromUTF8("Tessaline 정보"));
+}
+
+}  // namespace
+}  // namespace tessaline::apptest

@@ -1,0 +1,103 @@
+// A device that goes away while connected, in the running application: the
+// port closes, the user is told once, nothing keeps the CPU busy, and the
+// device connects again when it comes back under the same path.
+#include "tests/app/gui/AppTest.h"
+
+#include <wx/modalhook.h>
+#include <wx/msgdlg.h>
+
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+namespace tessaline::apptest {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Answers every modal dialog with OK at once and keeps count.
+class CountDialogs : public wxModalDialogHook {
+public:
+    CountDialogs() { Register(); }
+    ~CountDialogs() override { Unregister(); }
+
+    int Seen() const { return m_seen; }
+    const wxString& LastMessage() const { return m_message; }
+    std::chrono::steady_clock::time_point FirstSeenAt() const { return m_firstAt; }
+
+protected:
+    int Enter(wxDialog* dialog) override
+    {
+        if (m_seen++ == 0)
+            m_firstAt = std::chrono::steady_clock::now();
+        if (auto* box = dynamic_cast<wxMessageDialog*>(dialog))
+            m_message = box->GetMessage();
+        return wxID_OK;
+    }
+    void Exit(wxDialog*) override {}
+
+private:
+    int m_seen = 0;
+    wxString m_message;
+    std::chrono::steady_clock::time_point m_firstAt;
+};
+
+using PortLoss = AppTest;
+
+TEST_F(PortLoss, UnplugClosesThePortTellsOnceAndReplugConnectsAgain)
+{
+    char folder[] = "/tmp/tessaline-unplug-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    const std::string link = std::string(folder) + "/ttyUSB-link";
+    testing::PtyPair device;
+    ASSERT_EQ(::symlink(device.SlavePath().c_str(), link.c_str()), 0);
+    platform::SetPortAlias("COM3", link);
+    Doc().m_settings.port = 3;
+    SendCommand(Wx(ID_PORT_CONNECT));
+    ASSERT_TRUE(Frame().Connection().IsOpen());
+
+    CountDialogs dialogs;
+    // Bytes the port has taken in before the device goes away stay in view.
+    const unsigned before = Frame().Connection().MessagesPosted();
+    ASSERT_TRUE(device.Write("\x10\x20"));
+    ASSERT_TRUE(WaitUntil([&] { return Frame().Connection().MessagesPosted() > before; }));
+    const auto unplugged = std::chrono::steady_clock::now();
+    device.CloseMaster();
+    ASSERT_TRUE(WaitUntil([&] { return dialogs.Seen() > 0; })) << "no message box";
+    RecordProperty("unplug_to_box_ms",
+                   static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(dialogs.FirstSeenAt() - unplugged).count()));
+    EXPECT_EQ(dialogs.LastMessage(), wxString::FromUTF8("COM3 장치와의 연결이 끊어졌습니다."));
+    EXPECT_FALSE(Frame().Connection().IsOpen());
+    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
+    EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
+    EXPECT_EQ(Edit().GetText(), "10 20 ");
+
+    // A second of ordinary running: no second box, and next to no CPU.
+    const long long cpuBefore = testing::ProcessCpuMicroseconds();
+    const auto quietUntil = std::chrono::steady_clock::now() + 1s;
+    while (std::chrono::steady_clock::now() < quietUntil) {
+        PumpEvents();
+        std::this_thread::sleep_for(10ms);
+    }
+    const long long cpuMs = (testing::ProcessCpuMicroseconds() - cpuBefore) / 1000;
+    RecordProperty("cpu_ms_in_the_second_after", static_cast<int>(cpuMs));
+    EXPECT_LT(cpuMs, 300) << "something keeps running after the loss";
+    EXPECT_EQ(dialogs.Seen(), 1);
+
+    // The device comes back behind the same path; Connect opens it.
+    testing::PtyPair replugged;
+    ASSERT_EQ(::unlink(link.c_str()), 0);
+    ASSERT_EQ(::symlink(replugged.SlavePath().c_str(), link.c_str()), 0);
+    SendCommand(Wx(ID_PORT_CONNECT));
+    EXPECT_EQ(dialogs.Seen(), 1);
+    ASSERT_TRUE(Frame().Connection().IsOpen());
+    ASSERT_TRUE(replugged.Write("\x7E"));
+    EXPECT_TRUE(WaitUntil([] { return Edit().GetText() == "10 20 7E "; })) << Edit().GetText();
+    std::filesystem::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace tessaline::apptest

@@ -1,0 +1,202 @@
+// The connection on its own, without a frame or a display: the texts it
+// shows the user, its receive path and a lost device, against a
+// pseudo-terminal.
+#include "app/ConnectionMessages.h"
+#include "app/SerialConnection.h"
+#include "platform/PortNames.h"
+#include "tests/support/PtyPair.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
+
+namespace tessaline::app {
+namespace {
+
+using platform::OpenFailure;
+using platform::OpenFailureKind;
+
+TEST(ConnectionMessages, SayWhyAPortCannotBeOpened)
+{
+    struct Case {
+        OpenFailure failure;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {{OpenFailureKind::None, "", 0, ""}, "COM3 포트를 열 수 없습니다."},
+        {{OpenFailureKind::NotFound, "/dev/ttyUSB0", 2, ""},
+         "COM3 포트를 열 수 없습니다.\n/dev/ttyUSB0: 장치가 없습니다."},
+        {{OpenFailureKind::NotFound, "", 0, ""}, "COM3 포트를 열 수 없습니다.\nCOM3: 장치가 없습니다."},
+        {{OpenFailureKind::Permission, "/dev/ttyS0", 13, ""},
+         "COM3 포트를 열 수 없습니다.\n/dev/ttyS0: 권한이 없습니다. 사용자를 dialout 그룹에 추가하십시오."},
+        {{OpenFailureKind::Busy, "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", 16, ""},
+         "COM3 포트를 열 수 없습니다.\n"
+         "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0: 다른 프로그램이 사용 중입니다."},
+        {{OpenFailureKind::NotATerminal, "/tmp/notes.txt", 25, ""},
+         "COM3 포트를 열 수 없습니다.\n/tmp/notes.txt: 직렬 포트가 아닙니다."},
+        {{OpenFailureKind::Other, "/dev/ttyS1", 5, "Input/output error"},
+         "COM3 포트를 열 수 없습니다.\n/dev/ttyS1: Input/output error"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ConnectFailureMessage("COM3", c.failure), c.expected) << static_cast<int>(c.failure.kind);
+    EXPECT_EQ(ConnectionLostMessage("COM2"), "COM2 장치와의 연결이 끊어졌습니다.");
+}
+
+// The widest run without a space or line break, in columns.
+std::size_t WidestRun(const std::string& text)
+{
+    std::size_t widest = 0, run = 0;
+    for (unsigned char byte : text) {
+        if (byte == ' ' || byte == '\n')
+            run = 0;
+        else if ((byte & 0xC0) != 0x80)
+            run += byte >= 0xE1 ? 2 : 1;
+        widest = std::max(widest, run);
+    }
+    return widest;
+}
+
+TEST(ConnectionMessages, LongRunsAreBrokenWithoutLosingACharacter)
+{
+    struct Case {
+        const char* text;
+        std::size_t columns;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"abc defghij", 5, "abc defgh\nij"},
+        {"/a/b/cdef", 5, "/a/b/\ncdef"},
+        {"abcdefgh", 3, "abc\ndef\ngh"},
+        {"가나다라 마", 6, "가나다\n라 마"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(BreakLongRuns(c.text, c.columns), c.expected) << c.text;
+
+    // A long path keeps the box narrow and every character.
+    const std::string path = "/dev/serial/by-id/" + std::string(150, 'x') + "/usb-Adapter_Serial-if00-port0";
+    std::string message = ConnectFailureMessage("COM1", {OpenFailureKind::Permission, path, 13, ""});
+    EXPECT_LE(WidestRun(message), kMessageColumns) << message;
+    std::erase(message, '\n');
+    EXPECT_EQ(message, "COM1 포트를 열 수 없습니다." + path + ": 권한이 없습니다. 사용자를 dialout 그룹에 추가하십시오.");
+}
+
+// Stands in for the frame: keeps the port's messages for the test thread and
+// records what the connection reports.
+class Owner : public SerialConnection::Events {
+public:
+    void QueueMessage(const SerialMessage& message) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_messages.push_back(message);
+        m_arrived.notify_all();
+    }
+    void ShowReceived(std::string_view text) override { shown += text; }
+    void ConnectFailed(const std::string& message) override { failures.push_back(message); }
+    void ConnectionLost(const std::string& message) override { losses.push_back(message); }
+
+    std::optional<SerialMessage> Take(std::chrono::milliseconds limit = std::chrono::seconds(20))
+    {
+        std::unique_lock lock(m_mutex);
+        if (!m_arrived.wait_for(lock, limit, [this] { return !m_messages.empty(); }))
+            return std::nullopt;
+        const SerialMessage message = m_messages.front();
+        m_messages.pop_front();
+        return message;
+    }
+
+    std::string shown;
+    std::vector<std::string> failures;
+    std::vector<std::string> losses;
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_arrived;
+    std::deque<SerialMessage> m_messages;
+};
+
+class Connection : public ::testing::Test {
+protected:
+    void TearDown() override { platform::ClearPortAliases(); }
+
+    void Connect()
+    {
+        platform::SetPortAlias("COM2", m_pty.SlavePath());
+        PortSettings settings;
+        settings.port = 2;
+        ASSERT_TRUE(m_connection.Connect(settings));
+        ASSERT_TRUE(m_connection.IsOpen());
+    }
+
+    testing::PtyPair m_pty;
+    Owner m_owner;
+    SerialConnection m_connection{m_owner};
+};
+
+TEST_F(Connection, ShowsReceivedBytesAsHexAndSendsTypedBytes)
+{
+    Connect();
+    std::string bytes;
+    for (int i = 0; i < 250; ++i)
+        bytes.push_back(static_cast<char>(i * 7 + 1));
+    ASSERT_TRUE(m_pty.Write(bytes));
+    std::string expected;
+    SerialConnection::AppendHexPairs(expected, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    while (m_owner.shown.size() < expected.size()) {
+        const auto message = m_owner.Take();
+        ASSERT_TRUE(message) << "shown so far: " << m_owner.shown.size() / 3 << " bytes";
+        m_connection.HandleMessage(*message);
+    }
+    EXPECT_EQ(m_owner.shown, expected);
+
+    m_connection.Send(std::string("a\r\0", 3));
+    const std::vector<std::uint8_t> sent = m_pty.Read(3, 10000);
+    EXPECT_EQ(std::string(sent.begin(), sent.end()), std::string("a\r\0", 3));
+    m_connection.Disconnect();
+    EXPECT_FALSE(m_connection.IsOpen());
+    EXPECT_TRUE(m_owner.failures.empty());
+    EXPECT_TRUE(m_owner.losses.empty());
+}
+
+TEST_F(Connection, ALostDeviceShowsWhatCameBeforeClosesAndIsReportedOnce)
+{
+    Connect();
+    ASSERT_TRUE(m_pty.Write("\x41\x42\x43"));
+    // The bytes wait in the port once it has reported them; that report is
+    // left unhandled, so only the loss can show them.
+    std::optional<SerialMessage> received = m_owner.Take();
+    ASSERT_TRUE(received);
+    ASSERT_EQ(received->message, CSerialWnd::s_defaultComMsg);
+    m_pty.CloseMaster();
+
+    std::optional<SerialMessage> ended;
+    while (!ended) {
+        const auto message = m_owner.Take();
+        ASSERT_TRUE(message) << "no end of the watcher was reported";
+        if (message->message == CSerialWnd::s_watcherEndedMsg)
+            ended = message;
+    }
+    m_connection.HandleMessage(*ended);
+    EXPECT_EQ(m_owner.shown, "41 42 43 ");
+    EXPECT_FALSE(m_connection.IsOpen());
+    ASSERT_EQ(m_owner.losses.size(), 1u);
+    EXPECT_EQ(m_owner.losses[0], "COM2 장치와의 연결이 끊어졌습니다.");
+
+    // The same report again, or one left over from this connection after a
+    // new one opened, changes nothing.
+    m_connection.HandleMessage(*ended);
+    testing::PtyPair replugged;
+    platform::SetPortAlias("COM2", replugged.SlavePath());
+    PortSettings settings;
+    settings.port = 2;
+    ASSERT_TRUE(m_connection.Connect(settings));
+    m_connection.HandleMessage(*ended);
+    EXPECT_TRUE(m_connection.IsOpen());
+    EXPECT_EQ(m_owner.losses.size(), 1u);
+}
+
+}  // namespace
+}  // namespace tessaline::app

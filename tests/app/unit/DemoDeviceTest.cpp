@@ -1,0 +1,151 @@
+#include "app/DemoDevice.h"
+#include "tests/support/PtyPair.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fcntl.h>
+#include <poll.h>
+#include <regex>
+#include <string>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace tessaline::app {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The device end as the program opens it: raw, non-blocking.
+class DeviceEnd {
+public:
+    explicit DeviceEnd(const std::string& path) : m_fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK))
+    {
+        if (m_fd >= 0) {
+            termios settings{};
+            ::tcgetattr(m_fd, &settings);
+            ::cfmakeraw(&settings);
+            ::tcsetattr(m_fd, TCSANOW, &settings);
+        }
+    }
+    ~DeviceEnd()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    bool IsOpen() const { return m_fd >= 0; }
+
+    bool Write(const std::string& data) { return ::write(m_fd, data.data(), data.size()) == ssize_t(data.size()); }
+
+    // Reads until `done` says so or the deadline passes; returns what came.
+    template <typename Done>
+    std::string ReadUntil(Done done, std::chrono::milliseconds limit = 10s)
+    {
+        std::string received;
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (!done(received) && std::chrono::steady_clock::now() < deadline) {
+            pollfd fd{m_fd, POLLIN, 0};
+            if (::poll(&fd, 1, 100) <= 0)
+                continue;
+            char buffer[512];
+            const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
+            if (got > 0)
+                received.append(buffer, static_cast<std::size_t>(got));
+        }
+        return received;
+    }
+
+private:
+    int m_fd;
+};
+
+// The received data without the telemetry lines the device sent meanwhile.
+std::string WithoutTelemetry(std::string data, const DemoDevice& device)
+{
+    for (std::uint64_t line = device.LinesSent() + 1; line >= 1; --line) {
+        const std::string text = DemoDevice::TelemetryLine(line);
+        for (std::size_t at = data.find(text); at != std::string::npos; at = data.find(text))
+            data.erase(at, text.size());
+    }
+    return data;
+}
+
+TEST(DemoDevice, EchoesEveryByteValue)
+{
+    DemoDevice device;
+    ASSERT_TRUE(device.Start());
+    DeviceEnd end(device.DevicePath());
+    ASSERT_TRUE(end.IsOpen());
+
+    std::string sent;
+    for (int value = 0; value < 256; ++value)
+        sent.push_back(static_cast<char>(value));
+    ASSERT_TRUE(end.Write(sent));
+    const std::string echoed =
+        end.ReadUntil([&](const std::string& got) { return WithoutTelemetry(got, device).size() >= sent.size(); });
+    EXPECT_EQ(WithoutTelemetry(echoed, device), sent);
+}
+
+TEST(DemoDevice, SendsTelemetryLinesWhileOpen)
+{
+    DemoDevice device;
+    ASSERT_TRUE(device.Start());
+    DeviceEnd end(device.DevicePath());
+    ASSERT_TRUE(end.IsOpen());
+
+    const std::regex line("DEMO [0-9]{6} T=[0-9]+\\.[0-9]C OK\r\n");
+    const std::string received = end.ReadUntil([&](const std::string& got) {
+        return std::distance(std::sregex_iterator(got.begin(), got.end(), line), std::sregex_iterator()) >= 2;
+    });
+    EXPECT_EQ(std::distance(std::sregex_iterator(received.begin(), received.end(), line), std::sregex_iterator()), 2)
+        << received;
+    EXPECT_EQ(received.substr(0, DemoDevice::TelemetryLine(1).size()), DemoDevice::TelemetryLine(1));
+}
+
+TEST(DemoDevice, ServesAgainAfterTheDeviceWasClosedAndReopened)
+{
+    DemoDevice device;
+    ASSERT_TRUE(device.Start());
+    for (const std::string probe : {"first", "second"}) {
+        DeviceEnd end(device.DevicePath());
+        ASSERT_TRUE(end.IsOpen());
+        ASSERT_TRUE(end.Write(probe));
+        const std::string echoed = end.ReadUntil(
+            [&](const std::string& got) { return WithoutTelemetry(got, device).size() >= probe.size(); });
+        EXPECT_EQ(WithoutTelemetry(echoed, device), probe);
+    }
+}
+
+TEST(DemoDevice, SendsNoTelemetryWhileNobodyHasItOpen)
+{
+    DemoDevice device;
+    ASSERT_TRUE(device.Start());
+    std::this_thread::sleep_for(1500ms);  // longer than one telemetry period
+    EXPECT_EQ(device.LinesSent(), 0u);
+}
+
+TEST(DemoDevice, StopJoinsTheThreadAndClosesTheDevice)
+{
+    const std::size_t fds = testing::OpenFdCount();
+    const std::size_t threads = testing::ThreadCount();
+    std::string path;
+    {
+        DemoDevice device;
+        ASSERT_TRUE(device.Start());
+        ASSERT_TRUE(device.Start());  // a second start changes nothing
+        path = device.DevicePath();
+        EXPECT_EQ(testing::ThreadCount(), threads + 1);
+        DeviceEnd end(path);
+        ASSERT_TRUE(end.IsOpen());
+        device.Stop();
+        EXPECT_FALSE(device.IsRunning());
+        device.Stop();
+    }
+    EXPECT_EQ(testing::OpenFdCount(), fds);
+    EXPECT_EQ(testing::ThreadCount(), threads);
+    EXPECT_NE(::access(path.c_str(), F_OK), 0) << "the device node outlived the device";
+}
+
+}  // namespace
+}  // namespace tessaline::app

@@ -1,0 +1,127 @@
+// What is settled before the toolkit starts: the file argument's kind, the
+// port list that --list-ports prints, and message texts that fit a screen.
+#include "app/Startup.h"
+#include "platform/PortNames.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace tessaline::app {
+namespace {
+
+class Startup : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char folder[] = "/tmp/tessaline-startup-XXXXXX";
+        ASSERT_NE(::mkdtemp(folder), nullptr);
+        m_folder = std::string(folder) + "/문서";
+        std::filesystem::create_directories(m_folder);
+    }
+    void TearDown() override
+    {
+        platform::ClearPortAliases();
+        for (const char* name : {"TESSALINE_DEVICE_ROOT", "TESSALINE_COM3", "XDG_CONFIG_HOME"})
+            ::unsetenv(name);
+        std::filesystem::remove_all(std::filesystem::path(m_folder).parent_path());
+    }
+
+    std::string m_folder;
+};
+
+TEST_F(Startup, OnlyARegularFileIsOpenedAndEveryOtherKindIsNamed)
+{
+    using Verdict = FileArgumentCheck::Verdict;
+    std::ofstream(m_folder + "/로그.txt") << "x";
+    ASSERT_EQ(::mkfifo((m_folder + "/pipe").c_str(), 0600), 0);
+    struct Case {
+        std::string file;
+        Verdict verdict;
+        const char* said;  // part of the message
+    };
+    const Case cases[] = {
+        {m_folder + "/로그.txt", Verdict::Open, ""},
+        {m_folder, Verdict::StartUntitled, "a folder"},
+        {m_folder + "/pipe", Verdict::StartUntitled, "a FIFO"},
+        {"/dev/zero", Verdict::StartUntitled, "a device"},
+        {"", Verdict::StartUntitled, "name is empty"},
+        {m_folder + "/bad\xff.txt", Verdict::StartUntitled, "\\xFF.txt\": the name is not valid"},
+        {m_folder + "/없는 파일.txt", Verdict::Fail, "없는 파일.txt\": No such file"},
+    };
+    for (const Case& c : cases) {
+        StartupOptions options;
+        options.fileGiven = true;
+        options.file = c.file;
+        const FileArgumentCheck check = CheckFileArgument(options);
+        EXPECT_EQ(check.verdict, c.verdict) << c.file;
+        EXPECT_NE(check.message.find(c.said), std::string::npos) << check.message;
+        // Opening a document later (File > Open, a recent file) refuses the same.
+        if (!c.file.empty() && c.file.find('\xff') == std::string::npos) {
+            EXPECT_EQ(RegularFileProblem(c.file).empty(), c.verdict == Verdict::Open) << c.file;
+        }
+    }
+    EXPECT_EQ(CheckFileArgument(StartupOptions{}).verdict, Verdict::None);
+}
+
+TEST_F(Startup, ListsEachPortWithItsDeviceAndWhereItCameFrom)
+{
+    // One adapter present; COM2 from the settings file (where COM5 is
+    // ignored with a warning), COM3 from the environment, COM1 from the
+    // command line over the settings file.
+    const std::string root = m_folder + "/root";
+    std::filesystem::create_directories(root + "/dev");
+    std::ofstream(root + "/dev/ttyACM0");
+    ::setenv("TESSALINE_DEVICE_ROOT", root.c_str(), 1);
+    ::setenv("TESSALINE_COM3", "/dev/pts/3", 1);
+    ::setenv("XDG_CONFIG_HOME", m_folder.c_str(), 1);
+    std::filesystem::create_directories(m_folder + "/Local AppWizard-Generated Applications");
+    std::ofstream(m_folder + "/Local AppWizard-Generated Applications/Tessaline.conf")
+        << "[Ports]\nCOM1=/dev/settings1\nCOM2=/dev/장치2\nCOM5=/dev/x\n";
+
+    StartupOptions options;
+    options.portAliases = {{"COM1", "/dev/cmd1"}};
+    const StartupState state = PrepareStartup(options);
+    ASSERT_EQ(state.warnings.size(), 1u);
+    EXPECT_NE(state.warnings[0].find("COM5=/dev/x"), std::string::npos) << state.warnings[0];
+    EXPECT_NE(state.warnings[0].find("Tessaline.conf"), std::string::npos) << state.warnings[0];
+    EXPECT_EQ(ListPortsText(false), "COM1 /dev/cmd1 command-line\nCOM2 /dev/장치2 settings-file\n"
+                                    "COM3 /dev/pts/3 environment\nCOM4 - detected\n");
+    platform::ClearPortAliases();
+    EXPECT_EQ(ListPortsText(true), "COM1 (demo) demo\nCOM2 - detected\nCOM3 /dev/pts/3 environment\nCOM4 - detected\n");
+    std::filesystem::remove(root + "/dev/ttyACM0");
+    std::ofstream(m_folder + "/Local AppWizard-Generated Applications/Tessaline.conf") << "[Ports\nCOM1=/dev/x\n";
+    platform::ClearPortAliases();
+    const StartupState unparsable = PrepareStartup(StartupOptions{});
+    ASSERT_EQ(unparsable.warnings.size(), 1u);
+    EXPECT_NE(unparsable.warnings[0].find(m_folder + "/Local AppWizard-Generated Applications/Tessaline.conf"),
+              std::string::npos);
+    EXPECT_FALSE(unparsable.settings.parsed);
+    EXPECT_EQ(ListPortsText(false).substr(0, 23), "COM1 /dev/ttyS0 default");
+}
+
+TEST(MessageText, ALongNameFitsTheScreenAndKeepsItsCharactersWhole)
+{
+    const std::string name(100000, 'a');
+    const std::string text = ShortenedForMessageBox("Cannot open \"" + name + "\": it is a folder, not a file.");
+    EXPECT_LT(text.size(), 700u);
+    EXPECT_EQ(text.substr(text.size() - 5), "file.") << "the end of the message stays";
+    const std::string korean = ShortenedForMessageBox(std::string(60, 'x') + "가나다라마바사아자차카타파하" + "12345");
+    for (std::size_t start = 0; start < korean.size();) {
+        const std::size_t end = std::min(korean.find('\n', start), korean.size());
+        const std::string line = korean.substr(start, end - start);
+        EXPECT_TRUE(IsValidUtf8(line)) << line;
+        start = end + 1;
+    }
+    for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
+        end = std::min(text.find('\n', start), text.size());
+        EXPECT_LE(end - start, 72u);
+    }
+}
+
+}  // namespace
+}  // namespace tessaline::app

@@ -1,0 +1,94 @@
+// Shared pieces of the communications tests: a pty opened through
+// CreateFileA, an event for overlapped requests and condition waits.
+#pragma once
+
+#include "platform/win32.h"
+#include "tests/support/PtyPair.h"
+#include "tests/support/WaitUntil.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace tessaline::testing {
+
+constexpr DWORD kSentinel = 0xDEADBEEF;
+
+inline HANDLE OpenComm(const std::string& path, bool overlapped)
+{
+    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                       overlapped ? FILE_FLAG_OVERLAPPED : 0, nullptr);
+}
+
+inline DWORD QueuedBytes(HANDLE port)
+{
+    COMSTAT status{};
+    DWORD errors = 0;
+    return ClearCommError(port, &errors, &status) ? status.cbInQue : 0xFFFFFFFFu;
+}
+
+inline bool SetTimeouts(HANDLE port, DWORD interval, DWORD multiplier, DWORD constant, DWORD writeMultiplier = 0,
+                        DWORD writeConstant = 0)
+{
+    COMMTIMEOUTS timeouts{interval, multiplier, constant, writeMultiplier, writeConstant};
+    return SetCommTimeouts(port, &timeouts) != FALSE;
+}
+
+inline bool IsSignalled(HANDLE event)
+{
+    return WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
+}
+
+// A pty with its slave opened as a communications device (overlapped unless
+// asked otherwise) and a manual-reset event for requests.
+class CommTest : public ::testing::Test {
+protected:
+    void SetUp() override { OpenPort(true); }
+
+    void OpenPort(bool overlapped)
+    {
+        ClosePort();
+        m_port = OpenComm(m_pty.SlavePath(), overlapped);
+        ASSERT_NE(m_port, INVALID_HANDLE_VALUE) << "error " << GetLastError();
+        if (!m_event)
+            m_event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        ASSERT_NE(m_event, nullptr);
+    }
+
+    void ClosePort()
+    {
+        if (m_port != INVALID_HANDLE_VALUE)
+            CloseHandle(m_port);
+        m_port = INVALID_HANDLE_VALUE;
+    }
+
+    void TearDown() override
+    {
+        ClosePort();
+        if (m_event)
+            CloseHandle(m_event);
+    }
+
+    OVERLAPPED Fresh() const
+    {
+        OVERLAPPED overlapped{};
+        overlapped.hEvent = m_event;
+        return overlapped;
+    }
+
+    // Writes on the far end and waits until the device has queued `total`.
+    void Arrive(const std::string& bytes, DWORD total)
+    {
+        ASSERT_TRUE(m_pty.Write(bytes));
+        ASSERT_TRUE(WaitUntil([&] { return QueuedBytes(m_port) == total; })) << "queued " << QueuedBytes(m_port);
+    }
+
+    PtyPair m_pty;
+    HANDLE m_port = INVALID_HANDLE_VALUE;
+    HANDLE m_event = nullptr;
+};
+
+}  // namespace tessaline::testing

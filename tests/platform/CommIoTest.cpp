@@ -1,0 +1,789 @@
+// Reads, writes, communication events, cancelling and unplugging, on real
+// pseudo-terminals.
+#include "tests/platform/CommFixture.h"
+#include "platform/Testing.h"
+#include "platform/posix/OverlappedResult.h"
+
+#include <atomic>
+#include <random>
+#include <thread>
+
+namespace {
+
+using namespace tessaline::testing;
+using namespace std::chrono_literals;
+using tessaline::platform::kRequestPending;
+using tessaline::platform::testing::InjectReceivedBytes;
+using Clock = std::chrono::steady_clock;
+
+long long ElapsedMs(Clock::time_point start)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+// ---------------------------------------------------------------------------
+// Read time-outs
+
+struct ReadTimeoutCase {
+    const char* name;
+    COMMTIMEOUTS timeouts;
+    std::string before;  // queued before the read is issued
+    DWORD length;
+    std::string later;   // written on the far end `laterMs` after the issue
+    int laterMs;
+    DWORD expected;
+    bool immediate;      // the read finishes inside the call
+    long long atLeastMs; // it must not finish earlier than this
+};
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const ReadTimeoutCase& c, std::ostream* os) { *os << c.name; }
+
+const ReadTimeoutCase kReadTimeouts[] = {
+    {"nonblocking_nothing_queued", {MAXDWORD, 0, 0, 0, 0}, "", 10, "", 0, 0, true, 0},
+    {"nonblocking_some_queued", {MAXDWORD, 0, 0, 0, 0}, "abc", 10, "", 0, 3, true, 0},
+    {"nonblocking_more_than_asked", {MAXDWORD, 0, 0, 0, 0}, "abcdef", 4, "", 0, 4, true, 0},
+    {"no_timeouts_wait_for_full_count", {0, 0, 0, 0, 0}, "ab", 5, "cde", 60, 5, false, 60},
+    {"no_timeouts_count_already_queued", {0, 0, 0, 0, 0}, "abcde", 5, "", 0, 5, true, 0},
+    {"total_timeout_nothing_arrives", {0, 10, 100, 0, 0}, "", 5, "", 0, 0, false, 150},
+    {"total_timeout_short_count", {0, 0, 200, 0, 0}, "", 5, "ab", 20, 2, false, 200},
+    {"total_timeout_full_count_first", {0, 0, 60000, 0, 0}, "", 3, "abc", 20, 3, false, 20},
+    {"interval_starts_at_first_byte", {80, 0, 0, 0, 0}, "", 10, "abc", 30, 3, false, 110},
+    {"interval_from_queued_bytes", {80, 0, 0, 0, 0}, "ab", 10, "", 0, 2, false, 80},
+    {"any_byte_queued", {MAXDWORD, MAXDWORD, 1000, 0, 0}, "ab", 10, "", 0, 2, true, 0},
+    {"any_byte_arrives", {MAXDWORD, MAXDWORD, 60000, 0, 0}, "", 10, "x", 30, 1, false, 30},
+    {"any_byte_none_arrives", {MAXDWORD, MAXDWORD, 120, 0, 0}, "", 10, "", 0, 0, false, 120},
+};
+
+class ReadTimeout : public CommTest, public ::testing::WithParamInterface<std::tuple<ReadTimeoutCase, bool>> {
+protected:
+    void SetUp() override { OpenPort(std::get<1>(GetParam())); }
+};
+
+TEST_P(ReadTimeout, EndsTheReadAsTheTimeoutsSay)
+{
+    const ReadTimeoutCase& c = std::get<0>(GetParam());
+    const bool overlapped = std::get<1>(GetParam());
+    COMMTIMEOUTS timeouts = c.timeouts;
+    ASSERT_TRUE(SetCommTimeouts(m_port, &timeouts));
+    if (!c.before.empty())
+        Arrive(c.before, static_cast<DWORD>(c.before.size()));
+
+    std::thread writer;
+    const auto start = Clock::now();
+    if (!c.later.empty()) {
+        writer = std::thread([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(c.laterMs));
+            m_pty.Write(c.later);
+        });
+    }
+    char buffer[64] = {};
+    DWORD count = kSentinel;
+    OVERLAPPED request = Fresh();
+    SetEvent(m_event);
+    SetLastError(kSentinel);
+    const BOOL done = ReadFile(m_port, buffer, c.length, &count, overlapped ? &request : nullptr);
+    if (overlapped) {
+        EXPECT_EQ(done != FALSE, c.immediate);
+        if (done) {
+            EXPECT_EQ(GetLastError(), kSentinel);
+            EXPECT_TRUE(IsSignalled(m_event)) << "an immediate completion signals the event";
+        } else {
+            EXPECT_EQ(GetLastError(), ERROR_IO_PENDING);
+            EXPECT_EQ(count, 0u);
+            EXPECT_EQ(WaitForSingleObject(m_event, 10000), WAIT_OBJECT_0);
+            SetLastError(kSentinel);
+            ASSERT_TRUE(GetOverlappedResult(m_port, &request, &count, FALSE));
+            EXPECT_EQ(GetLastError(), kSentinel);
+        }
+    } else {
+        ASSERT_TRUE(done) << GetLastError();
+    }
+    const long long elapsed = ElapsedMs(start);
+    if (writer.joinable())
+        writer.join();
+    EXPECT_EQ(count, c.expected);
+    EXPECT_GE(elapsed, c.atLeastMs);
+    EXPECT_EQ(std::string(buffer, count), (c.before + c.later).substr(0, c.expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ReadTimeout, ::testing::Combine(::testing::ValuesIn(kReadTimeouts), ::testing::Bool()),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) +
+                                    (std::get<1>(info.param) ? "_overlapped" : "_blocking");
+                         });
+
+TEST_F(CommTest, IntervalTimeoutNeverEndsAReadBeforeTheFirstByte)
+{
+    ASSERT_TRUE(SetTimeouts(m_port, 20, 0, 0));
+    char buffer[8];
+    OVERLAPPED request = Fresh();
+    ASSERT_FALSE(ReadFile(m_port, buffer, sizeof buffer, nullptr, &request));
+    ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
+    std::this_thread::sleep_for(200ms);
+    DWORD count = 0;
+    EXPECT_FALSE(GetOverlappedResult(m_port, &request, &count, FALSE));
+    EXPECT_EQ(GetLastError(), ERROR_IO_INCOMPLETE);
+    EXPECT_EQ(request.Internal, kRequestPending);
+    ASSERT_TRUE(m_pty.Write("z"));
+    ASSERT_TRUE(GetOverlappedResult(m_port, &request, &count, TRUE));
+    EXPECT_EQ(count, 1u);
+    EXPECT_EQ(buffer[0], 'z');
+}
+
+TEST_F(CommTest, ZeroLengthReadCompletesAtOnceEvenBehindAPendingRead)
+{
+    char buffer[4];
+    OVERLAPPED pending = Fresh();
+    ASSERT_FALSE(ReadFile(m_port, buffer, 4, nullptr, &pending));  // 0/0/0: waits for all four
+    ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
+    HANDLE second = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    OVERLAPPED empty{};
+    empty.hEvent = second;
+    DWORD count = kSentinel;
+    EXPECT_TRUE(ReadFile(m_port, buffer, 0, &count, &empty));
+    EXPECT_EQ(count, 0u);
+    EXPECT_TRUE(IsSignalled(second));
+    EXPECT_EQ(empty.Internal, ERROR_SUCCESS);
+    EXPECT_FALSE(ReadFile(m_port, buffer, 1, &count, nullptr)) << "an overlapped handle needs a record";
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    ASSERT_TRUE(m_pty.Write("abcd"));
+    DWORD got = 0;
+    EXPECT_TRUE(GetOverlappedResult(m_port, &pending, &got, TRUE));
+    EXPECT_EQ(got, 4u);
+    CloseHandle(second);
+}
+
+// ---------------------------------------------------------------------------
+// Writes
+
+TEST_F(CommTest, WriteThatTheDriverTakesAtOnceFinishesInsideTheCall)
+{
+    OVERLAPPED request = Fresh();
+    DWORD count = 0;
+    SetLastError(kSentinel);
+    ASSERT_TRUE(WriteFile(m_port, "hello", 5, &count, &request));
+    EXPECT_EQ(GetLastError(), kSentinel);
+    EXPECT_EQ(count, 5u);
+    EXPECT_TRUE(IsSignalled(m_event));
+    EXPECT_EQ(request.InternalHigh, 5u);
+    EXPECT_EQ(m_pty.Read(5, 2000), (std::vector<std::uint8_t>{'h', 'e', 'l', 'l', 'o'}));
+}
+
+TEST_F(CommTest, LargeWritePendsUntilTheFarEndReadsItAndThenSignalsTxEmpty)
+{
+    std::string data(1 << 20, '\0');
+    std::mt19937 random(7);
+    for (char& c : data)
+        c = static_cast<char>(random());
+    ASSERT_TRUE(SetCommMask(m_port, EV_TXEMPTY));
+    OVERLAPPED request = Fresh();
+    SetEvent(m_event);
+    DWORD count = kSentinel;
+    ASSERT_FALSE(WriteFile(m_port, data.data(), static_cast<DWORD>(data.size()), &count, &request));
+    ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
+    EXPECT_FALSE(IsSignalled(m_event)) << "issuing resets the event";
+    COMSTAT status{};
+    ASSERT_TRUE(ClearCommError(m_port, nullptr, &status));
+    EXPECT_GT(status.cbOutQue, 0u);
+    const auto received = m_pty.Read(data.size(), 20000);
+    ASSERT_EQ(received.size(), data.size());
+    EXPECT_TRUE(std::equal(received.begin(), received.end(), reinterpret_cast<const std::uint8_t*>(data.data())));
+    ASSERT_TRUE(GetOverlappedResult(m_port, &request, &count, TRUE));
+    EXPECT_EQ(count, data.size());
+    DWORD events = 0;
+    OVERLAPPED wait = Fresh();
+    ASSERT_TRUE(WaitCommEvent(m_port, &events, &wait));
+    EXPECT_EQ(events, EV_TXEMPTY);
+}
+
+TEST_F(CommTest, WriteTimeoutEndsWithAShortCountAndSuccess)
+{
+    ASSERT_TRUE(SetTimeouts(m_port, MAXDWORD, 0, 0, 0, 150));
+    std::string data(1 << 20, 'w');
+    OVERLAPPED request = Fresh();
+    const auto start = Clock::now();
+    ASSERT_FALSE(WriteFile(m_port, data.data(), static_cast<DWORD>(data.size()), nullptr, &request));
+    ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
+    DWORD count = 0;
+    ASSERT_TRUE(GetOverlappedResult(m_port, &request, &count, TRUE)) << GetLastError();
+    EXPECT_GE(ElapsedMs(start), 150);
+    EXPECT_GT(count, 0u);
+    EXPECT_LT(count, data.size());
+}
+
+TEST_F(CommTest, BlockingHandleWritesAndReadsInsideTheCall)
+{
+    OpenPort(false);
+    ASSERT_TRUE(SetTimeouts(m_port, 0, 0, 0));
+    DWORD count = 0;
+    ASSERT_TRUE(WriteFile(m_port, "ping", 4, &count, nullptr));
+    EXPECT_EQ(count, 4u);
+    EXPECT_EQ(m_pty.Read(4, 2000).size(), 4u);
+    std::thread far([this] {
+        std::this_thread::sleep_for(30ms);
+        m_pty.Write("pong");
+    });
+    char buffer[4];
+    ASSERT_TRUE(ReadFile(m_port, buffer, 4, &count, nullptr));
+    far.join();
+    EXPECT_EQ(std::string(buffer, count), "pong");
+}
+
+TEST_F(CommTest, EveryByteValueArrivesOnceAndInOrder)
+{
+    ASSERT_TRUE(SetTimeouts(m_port, 0, 0, 0));
+    std::string data(300000, '\0');
+    std::mt19937 random(11);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<char>(i % 7 == 0 ? 0xFF : random());
+    std::thread far([&] { m_pty.Write(data); });
+    std::string received(data.size(), '\0');
+    OVERLAPPED request = Fresh();
+    DWORD count = 0;
+    if (!ReadFile(m_port, received.data(), static_cast<DWORD>(received.size()), &count, &request)) {
+        ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
+        ASSERT_TRUE(GetOverlappedResult(m_port, &request, &count, TRUE));
+    }
+    far.join();
+    EXPECT_EQ(count, data.size());
+    EXPECT_TRUE(received == data);
+}
+
+// ---------------------------------------------------------------------------
+// Events: the mask and history model
+
+class Events : public CommTest {
+protected:
+    // Issues an overlapped wait; true when it finished inside the call.
+    bool IssueWait(DWORD& events, OVERLAPPED& request)
+    {
+        request = Fresh();
+        SetEvent(m_event);
+        events = kSentinel;
+        if (WaitCommEvent(m_port, &events, &request))
+            return true;
+        EXPECT_EQ(GetLastError(), ERROR_IO_PENDING);
+        EXPECT_FALSE(IsSignalled(m_event)) << "issuing resets the event";
+        return false;
+    }
+};
+
+TEST_F(Events, BytesQueuedBeforeTheMaskDoNotFireAWait)
+{
+    ASSERT_TRUE(SetCommMask(m_port, EV_BREAK));
+    Arrive("abc", 3);
+    ASSERT_TRUE(SetCommMask(m_port, EV_RXCHAR));
+    DWORD events = 0;
+    OVERLAPPED request;
+    ASSERT_FALSE(IssueWait(events, request));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(IsSignalled(m_event));
+    ASSERT_TRUE(m_pty.Write("d"));
+    ASSERT_EQ(WaitForSingleObject(m_event, 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(events, EV_RXCHAR);
+    DWORD count = kSentinel;
+    EXPECT_TRUE(GetOverlappedResult(m_port, &request, &count, FALSE));
+    EXPECT_EQ(count, 0u);
+}
+
+TEST_F(Events, HistoryRecordedBeforeTheWaitCompletesItAtOnceAndIsCleared)
+{
+    ASSERT_TRUE(SetCommMask(m_port, EV_RXCHAR));
+    Arrive("abc", 3);
+    DWORD events = 0;
+    OVERLAPPED request;
+    SetLastError(kSentinel);
+    ASSERT_TRUE(IssueWait(events, request));
+    EXPECT_EQ(GetLastError(), kSentinel);
+    EXPECT_EQ(events, EV_RXCHAR);
+    EXPECT_TRUE(IsSignalled(m_event));
+    // The history is now empty: the next wait pends although bytes are queued.
+    ASSERT_FALSE(IssueWait(events, request));
+    ASSERT_TRUE(SetCommMask(m_port, EV_RXCHAR));
+    ASSERT_EQ(WaitForSingleObject(m_event, 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(events, 0u);
+}
+
+TEST_F(Events, ByteAfterACompletedWaitFiresTheNextWaitEvenIfTheReadTookIt)
+{
+    ASSERT_TRUE(SetTimeouts(m_port, MAXDWORD, 0, 0));
+    ASSERT_TRUE(SetCommMask(m_port, EV_RXCHAR));
+    Arrive("a", 1);
+    Arrive("b", 2);
+    DWORD events = 0;
+    OVERLAPPED request;
+    ASSERT_TRUE(IssueWait(events, request));
+    char buffer[8];
+    DWORD count = 0;
+    OVERLAPPED read = Fresh();
+    ASSERT_TRUE(ReadFile(m_port, buffer, sizeof buffer, &count, &read));
+    EXPECT_EQ(count, 2u);
+    Arrive("c", 1);
+    ASSERT_TRUE(ReadFile(m_port, buffer, sizeof buffer, &count, &read));
+    ASSERT_TRUE(IssueWait(events, request));
+    EXPECT_EQ(events, EV_RXCHAR);
+    ASSERT_TRUE(ReadFile(m_port, buffer, sizeof buffer, &count, &read));
+    EXPECT_EQ(count, 0u) << "that read finds nothing, which is normal";
+}
+
+TEST_F(Events, SetCommMaskCompletesAPendingWaitWithAnEmptyWordAndNarrowsTheHistory)
+{
+    ASSERT_TRUE(SetCommMask(m_port, EV_RXCHAR | EV_TXEMPTY));
+    DWORD count = 0;
+    OVERLAPPED write = Fresh();
+    ASSERT_TRUE(WriteFile(m_port, "x", 1, &count, &write));  // TXEMPTY into the history
+    ASSERT_TRUE(SetCommMask(m_port, EV_RXCHAR));             // and out of it again
+    DWORD events = 0;
+    OVERLAPPED request;
+    ASSERT_FALSE(IssueWait(events, request));
+    SetLastError(kSentinel);
+    ASSERT_TRUE(SetCommMask(m_port, EV_RXCHAR | EV_ERR));
+    EXPECT_EQ(GetLastError(), kSentinel);
+    ASSERT_EQ(WaitForSingleObject(m_event, 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(events, 0u);
+    EXPECT_TRUE(GetOverlappedResult(m_port, &request, &count, FALSE));
+    DWORD mask = 0;
+    ASSERT_TRUE(GetCommMask(m_port, &mask));
+    EXPECT_EQ(mask, EV_RXCHAR | EV_ERR);
+}
+
+TEST_F(Events, SecondWaitAndZeroMaskAreInvalidParameters)
+{
+    ASSERT_TRUE(SetCommMask(m_port, EV_RXCHAR));
+    DWORD events = 0;
+    OVERLAPPED request;
+    ASSERT_FALSE(IssueWait(events, request));
+    HANDLE other = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    OVERLAPPED second{};
+    second.hEvent = other;
+    DWORD secondEvents = 0;
+    EXPECT_FALSE(WaitCommEvent(m_port, &secondEvents, &second));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_FALSE(IsSignalled(m_event)) << "the first wait goes on";
+    ASSERT_TRUE(m_pty.Write("q"));
+    ASSERT_EQ(WaitForSingleObject(m_event, 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(events, EV_RXCHAR);
+    CloseHandle(other);
+
+    ASSERT_TRUE(SetCommMask(m_port, 0));
+    EXPECT_FALSE(WaitCommEvent(m_port, &events, &request));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
+struct MaskCase {
+    const char* name;
+    DWORD mask;
+    DWORD error;  // 0: accepted
+};
+void PrintTo(const MaskCase& c, std::ostream* os) { *os << c.name; }
+
+class MaskValues : public CommTest, public ::testing::WithParamInterface<MaskCase> {};
+
+TEST_P(MaskValues, AreAcceptedOrRefusedWithTheMaskKept)
+{
+    ASSERT_TRUE(SetCommMask(m_port, EV_RXCHAR));
+    SetLastError(kSentinel);
+    const BOOL accepted = SetCommMask(m_port, GetParam().mask);
+    DWORD mask = 0;
+    ASSERT_TRUE(GetCommMask(m_port, &mask));
+    if (GetParam().error == 0) {
+        EXPECT_TRUE(accepted);
+        EXPECT_EQ(GetLastError(), kSentinel);
+        EXPECT_EQ(mask, GetParam().mask);
+    } else {
+        EXPECT_FALSE(accepted);
+        EXPECT_EQ(GetLastError(), GetParam().error);
+        EXPECT_EQ(mask, EV_RXCHAR);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Masks, MaskValues,
+    ::testing::Values(MaskCase{"serial_layer_default", EV_RXCHAR | EV_BREAK | EV_ERR, 0},
+                      MaskCase{"with_event_char", EV_RXCHAR | EV_RXFLAG | EV_BREAK | EV_ERR, 0},
+                      MaskCase{"tx_empty_and_80_full", EV_TXEMPTY | EV_RX80FULL, 0},
+                      MaskCase{"zero", 0, 0},
+                      MaskCase{"above_0x1fff", 0x2000, ERROR_INVALID_PARAMETER},
+                      MaskCase{"cts_without_modem_lines", EV_RXCHAR | EV_CTS, ERROR_NOT_SUPPORTED},
+                      MaskCase{"dsr_without_modem_lines", EV_DSR, ERROR_NOT_SUPPORTED},
+                      MaskCase{"rlsd_without_modem_lines", EV_RLSD, ERROR_NOT_SUPPORTED},
+                      MaskCase{"ring_without_modem_lines", EV_RING, ERROR_NOT_SUPPORTED}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Events, EventCharacterFiresRxFlagBesideRxChar)
+{
+    DCB dcb{};
+    ASSERT_TRUE(GetCommState(m_port, &dcb));
+    dcb.EvtChar = '\r';
+    ASSERT_TRUE(SetCommState(m_port, &dcb));
+    ASSERT_TRUE(SetCommMask(m_port, EV_RXCHAR | EV_RXFLAG));
+    Arrive("ab", 2);
+    DWORD events = 0;
+    OVERLAPPED request;
+    ASSERT_TRUE(IssueWait(events, request));
+    EXPECT_EQ(events, EV_RXCHAR);
+    Arrive("c\rd", 5);
+    ASSERT_TRUE(IssueWait(events, request));
+    EXPECT_EQ(events, EV_RXCHAR | EV_RXFLAG);
+}
+
+TEST_F(Events, BlockingHandleWaitReturnsWhenTheEventFires)
+{
+    OpenPort(false);
+    ASSERT_TRUE(SetCommMask(m_port, EV_RXCHAR));
+    std::thread far([this] {
+        std::this_thread::sleep_for(30ms);
+        m_pty.Write("!");
+    });
+    DWORD events = 0;
+    EXPECT_TRUE(WaitCommEvent(m_port, &events, nullptr));
+    far.join();
+    EXPECT_EQ(events, EV_RXCHAR);
+}
+
+// ---------------------------------------------------------------------------
+// Line conditions a pty cannot produce, fed through the receive path
+
+struct LineConditionCase {
+    const char* name;
+    std::string raw;
+    std::string data;
+    DWORD errors;
+    DWORD events;  // with mask EV_RXCHAR | EV_BREAK | EV_ERR
+};
+void PrintTo(const LineConditionCase& c, std::ostream* os) { *os << c.name; }
+
+class LineConditions : public CommTest, public ::testing::WithParamInterface<LineConditionCase> {};
+
+TEST_P(LineConditions, SetStickyErrorsAndFireTheirEvents)
+{
+    const LineConditionCase& c = GetParam();
+    ASSERT_TRUE(SetTimeouts(m_port, MAXDWORD, 0, 0));
+    ASSERT_TRUE(SetCommMask(m_port, EV_RXCHAR | EV_BREAK | EV_ERR));
+    ASSERT_TRUE(InjectReceivedBytes(m_port, c.raw.data(), static_cast<DWORD>(c.raw.size())));
+    DWORD events = 0;
+    OVERLAPPED request = Fresh();
+    ASSERT_TRUE(WaitCommEvent(m_port, &events, &request));
+    EXPECT_EQ(events, c.events);
+    char buffer[16];
+    DWORD count = 0;
+    OVERLAPPED read = Fresh();
+    ASSERT_TRUE(ReadFile(m_port, buffer, sizeof buffer, &count, &read));
+    EXPECT_EQ(std::string(buffer, count), c.data);
+    for (int pass = 0; pass < 2; ++pass) {
+        DWORD errors = kSentinel;
+        ASSERT_TRUE(ClearCommError(m_port, &errors, nullptr));
+        EXPECT_EQ(errors, pass == 0 ? c.errors : 0u) << "pass " << pass;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Streams, LineConditions,
+    ::testing::Values(LineConditionCase{"break", std::string("\xFF\x00\x00", 3), "", CE_BREAK, EV_BREAK},
+                      LineConditionCase{"framing_error", std::string("a\xFF\x00" "bc", 5), "abc", CE_FRAME,
+                                        EV_RXCHAR | EV_ERR},
+                      LineConditionCase{"escaped_ff", std::string("\xFF\xFF", 2), "\xFF", 0, EV_RXCHAR},
+                      LineConditionCase{"break_and_error", std::string("\xFF\x00\x00\xFF\x00z", 6), "z",
+                                        CE_BREAK | CE_FRAME, EV_RXCHAR | EV_BREAK | EV_ERR}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CommTest, MarkSplitAcrossDeliveriesIsStillRecognised)
+{
+    ASSERT_TRUE(SetCommMask(m_port, EV_BREAK));
+    ASSERT_TRUE(InjectReceivedBytes(m_port, "\xFF", 1));
+    ASSERT_TRUE(InjectReceivedBytes(m_port, "\x00", 1));
+    EXPECT_EQ(QueuedBytes(m_port), 0u);
+    ASSERT_TRUE(InjectReceivedBytes(m_port, "\x00", 1));
+    DWORD events = 0;
+    OVERLAPPED request = Fresh();
+    ASSERT_TRUE(WaitCommEvent(m_port, &events, &request));
+    EXPECT_EQ(events, EV_BREAK);
+}
+
+TEST_F(CommTest, AbortOnErrorFailsRequestsUntilTheErrorIsCleared)
+{
+    ASSERT_TRUE(SetTimeouts(m_port, 0, 0, 0));
+    DCB dcb{};
+    ASSERT_TRUE(GetCommState(m_port, &dcb));
+    dcb.fAbortOnError = 1;
+    ASSERT_TRUE(SetCommState(m_port, &dcb));
+    char buffer[8];
+    OVERLAPPED pending = Fresh();
+    ASSERT_FALSE(ReadFile(m_port, buffer, sizeof buffer, nullptr, &pending));
+    ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
+    ASSERT_TRUE(InjectReceivedBytes(m_port, "\xFF\x00q", 3));
+    DWORD count = 0;
+    EXPECT_FALSE(GetOverlappedResult(m_port, &pending, &count, TRUE));
+    EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
+    OVERLAPPED request = Fresh();
+    EXPECT_FALSE(ReadFile(m_port, buffer, sizeof buffer, &count, &request));
+    EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
+    EXPECT_FALSE(WriteFile(m_port, "x", 1, &count, &request));
+    EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
+    EXPECT_FALSE(SetCommMask(m_port, EV_RXCHAR));
+    EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
+    DWORD errors = 0;
+    ASSERT_TRUE(ClearCommError(m_port, &errors, nullptr));
+    EXPECT_EQ(errors, CE_FRAME);
+    ASSERT_TRUE(SetTimeouts(m_port, MAXDWORD, 0, 0));
+    ASSERT_TRUE(ReadFile(m_port, buffer, sizeof buffer, &count, &request));
+    EXPECT_EQ(std::string(buffer, count), "q");
+}
+
+// ---------------------------------------------------------------------------
+// Queue counts and purging
+
+TEST_F(CommTest, ClearCommErrorCountsTheInputQueue)
+{
+    ASSERT_TRUE(SetTimeouts(m_port, MAXDWORD, 0, 0));
+    Arrive(std::string(100, 'i'), 100);
+    char buffer[30];
+    DWORD count = 0;
+    OVERLAPPED request = Fresh();
+    ASSERT_TRUE(ReadFile(m_port, buffer, sizeof buffer, &count, &request));
+    COMSTAT status{};
+    DWORD errors = kSentinel;
+    SetLastError(kSentinel);
+    ASSERT_TRUE(ClearCommError(m_port, &errors, &status));
+    EXPECT_EQ(GetLastError(), kSentinel);
+    EXPECT_EQ(errors, 0u);
+    EXPECT_EQ(status.cbInQue, 70u);
+    ASSERT_TRUE(PurgeComm(m_port, PURGE_RXCLEAR | PURGE_TXCLEAR));
+    ASSERT_TRUE(ClearCommError(m_port, &errors, &status));
+    EXPECT_EQ(status.cbInQue, 0u);
+    EXPECT_FALSE(PurgeComm(m_port, 0x10));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
+TEST_F(CommTest, FullQueueStopsReadingWithoutDroppingAByte)
+{
+    ASSERT_TRUE(SetupComm(m_port, 1024, 1024));
+    ASSERT_TRUE(SetTimeouts(m_port, MAXDWORD, 0, 0));
+    std::string data(8000, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<char>('A' + i % 23);
+    ASSERT_TRUE(m_pty.Write(data));
+    ASSERT_TRUE(WaitUntil([&] { return QueuedBytes(m_port) >= 1024; }));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_LE(QueuedBytes(m_port), 1025u) << "the queue stays within its size";
+    std::string received;
+    ASSERT_TRUE(WaitUntil([&] {
+        char buffer[100];
+        DWORD count = 0;
+        OVERLAPPED request = Fresh();
+        if (ReadFile(m_port, buffer, sizeof buffer, &count, &request))
+            received.append(buffer, count);
+        return received.size() >= data.size();
+    }));
+    EXPECT_TRUE(received == data);
+    DWORD errors = kSentinel;
+    ASSERT_TRUE(ClearCommError(m_port, &errors, nullptr));
+    EXPECT_EQ(errors, 0u) << "nothing was dropped, so no overrun";
+}
+
+TEST_F(CommTest, PurgeAbortsPendingReads)
+{
+    ASSERT_TRUE(SetTimeouts(m_port, 0, 0, 0));
+    char buffer[8];
+    OVERLAPPED request = Fresh();
+    ASSERT_FALSE(ReadFile(m_port, buffer, sizeof buffer, nullptr, &request));
+    ASSERT_TRUE(PurgeComm(m_port, PURGE_RXABORT));
+    DWORD count = 0;
+    EXPECT_FALSE(GetOverlappedResult(m_port, &request, &count, TRUE));
+    EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
+}
+
+TEST_F(CommTest, QueueReachingFourFifthsOfItsSizeFiresRx80Full)
+{
+    ASSERT_TRUE(SetupComm(m_port, 100, 100));
+    ASSERT_TRUE(SetCommMask(m_port, EV_RX80FULL));
+    Arrive(std::string(79, 'a'), 79);
+    DWORD events = 0;
+    OVERLAPPED wait = Fresh();
+    ASSERT_FALSE(WaitCommEvent(m_port, &events, &wait));
+    ASSERT_TRUE(m_pty.Write("b"));
+    DWORD count = 0;
+    ASSERT_TRUE(GetOverlappedResult(m_port, &wait, &count, TRUE));
+    EXPECT_EQ(events, EV_RX80FULL);
+}
+
+TEST_F(CommTest, XoffEscapeHoldsOutputUntilXon)
+{
+    ASSERT_TRUE(EscapeCommFunction(m_port, SETXOFF));
+    OVERLAPPED write = Fresh();
+    DWORD count = 0;
+    ASSERT_FALSE(WriteFile(m_port, "held", 4, &count, &write));
+    ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
+    EXPECT_TRUE(m_pty.Read(1, 100).empty());
+    ASSERT_TRUE(EscapeCommFunction(m_port, SETXON));
+    ASSERT_TRUE(GetOverlappedResult(m_port, &write, &count, TRUE));
+    EXPECT_EQ(count, 4u);
+    EXPECT_EQ(m_pty.Read(4, 2000).size(), 4u);
+    EXPECT_TRUE(EscapeCommFunction(m_port, SETBREAK));
+    EXPECT_TRUE(EscapeCommFunction(m_port, CLRBREAK));
+}
+
+TEST_F(CommTest, ClosingTheHandleReleasesABlockedCallOnAnotherThread)
+{
+    OpenPort(false);
+    ASSERT_TRUE(SetTimeouts(m_port, 0, 0, 0));
+    std::atomic<bool> returned{false};
+    DWORD error = 0;
+    std::thread reader([&] {
+        char buffer[8];
+        DWORD count = 0;
+        EXPECT_FALSE(ReadFile(m_port, buffer, sizeof buffer, &count, nullptr));
+        error = GetLastError();
+        returned = true;
+    });
+    std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(returned);
+    ASSERT_TRUE(CloseHandle(m_port));
+    reader.join();
+    m_port = INVALID_HANDLE_VALUE;
+    EXPECT_EQ(error, ERROR_OPERATION_ABORTED);
+}
+
+// ---------------------------------------------------------------------------
+// Cancelling
+
+TEST_F(CommTest, CancelIoCancelsTheCallingThreadsRequests)
+{
+    ASSERT_TRUE(SetTimeouts(m_port, 0, 0, 0));
+    ASSERT_TRUE(SetCommMask(m_port, EV_RXCHAR));
+    HANDLE readEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    DWORD events = kSentinel;
+    OVERLAPPED wait = Fresh();
+    ASSERT_FALSE(WaitCommEvent(m_port, &events, &wait));
+    char buffer[8];
+    OVERLAPPED read{};
+    read.hEvent = readEvent;
+    ASSERT_FALSE(ReadFile(m_port, buffer, sizeof buffer, nullptr, &read));
+    SetLastError(kSentinel);
+    ASSERT_TRUE(CancelIo(m_port));
+    EXPECT_EQ(GetLastError(), kSentinel);
+    // Both have finished when CancelIo returns.
+    EXPECT_TRUE(IsSignalled(m_event));
+    EXPECT_TRUE(IsSignalled(readEvent));
+    DWORD count = kSentinel;
+    EXPECT_FALSE(GetOverlappedResult(m_port, &wait, &count, FALSE));
+    EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
+    EXPECT_EQ(events, 0u);
+    EXPECT_FALSE(GetOverlappedResult(m_port, &read, &count, FALSE));
+    EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
+    EXPECT_EQ(count, 0u);
+    // The device goes on working.
+    ASSERT_FALSE(WaitCommEvent(m_port, &events, &wait));
+    ASSERT_TRUE(m_pty.Write("k"));
+    ASSERT_TRUE(GetOverlappedResult(m_port, &wait, &count, TRUE));
+    EXPECT_EQ(events, EV_RXCHAR);
+    CloseHandle(readEvent);
+}
+
+TEST_F(CommTest, CancelIoLeavesAnotherThreadsRequestsAlone)
+{
+    ASSERT_TRUE(SetCommMask(m_port, EV_RXCHAR));
+    DWORD events = kSentinel;
+    OVERLAPPED wait = Fresh();
+    std::atomic<int> step{0};
+    std::thread watcher([&] {
+        EXPECT_FALSE(WaitCommEvent(m_port, &events, &wait));
+        EXPECT_EQ(GetLastError(), ERROR_IO_PENDING);
+        step = 1;
+        WaitUntil([&] { return step == 2; });
+        EXPECT_TRUE(CancelIo(m_port));
+    });
+    ASSERT_TRUE(WaitUntil([&] { return step == 1; }));
+    ASSERT_TRUE(CancelIo(m_port));
+    DWORD count = 0;
+    EXPECT_FALSE(GetOverlappedResult(m_port, &wait, &count, FALSE));
+    EXPECT_EQ(GetLastError(), ERROR_IO_INCOMPLETE);
+    EXPECT_FALSE(IsSignalled(m_event));
+    step = 2;
+    watcher.join();
+    EXPECT_TRUE(IsSignalled(m_event));
+    EXPECT_FALSE(GetOverlappedResult(m_port, &wait, &count, FALSE));
+    EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
+}
+
+TEST_F(CommTest, ClosingTheHandleAbortsPendingRequestsAndStopsItsThread)
+{
+    const std::size_t threadsOpen = ThreadCount();
+    ASSERT_TRUE(SetCommMask(m_port, EV_RXCHAR));
+    DWORD events = kSentinel;
+    OVERLAPPED wait = Fresh();
+    ASSERT_FALSE(WaitCommEvent(m_port, &events, &wait));
+    ASSERT_TRUE(CloseHandle(m_port));
+    m_port = INVALID_HANDLE_VALUE;
+    EXPECT_TRUE(IsSignalled(m_event));
+    EXPECT_EQ(wait.Internal, ERROR_OPERATION_ABORTED);
+    EXPECT_EQ(events, 0u);
+    DWORD count = 0;
+    EXPECT_FALSE(GetOverlappedResult(nullptr, &wait, &count, FALSE));
+    EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
+    EXPECT_TRUE(WaitUntil([&] { return ThreadCount() == threadsOpen - 1; }));
+}
+
+// ---------------------------------------------------------------------------
+// Unplugging and idling
+
+TEST_F(CommTest, UnplugCompletesPendingRequestsWithAnErrorAndFailsLaterCalls)
+{
+    ASSERT_TRUE(SetTimeouts(m_port, 0, 0, 0));
+    ASSERT_TRUE(SetCommMask(m_port, EV_RXCHAR | EV_BREAK | EV_ERR));
+    HANDLE readEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    DWORD events = kSentinel;
+    OVERLAPPED wait = Fresh();
+    ASSERT_FALSE(WaitCommEvent(m_port, &events, &wait));
+    char buffer[8];
+    OVERLAPPED read{};
+    read.hEvent = readEvent;
+    ASSERT_FALSE(ReadFile(m_port, buffer, sizeof buffer, nullptr, &read));
+
+    m_pty.CloseMaster();
+    ASSERT_EQ(WaitForSingleObject(m_event, 5000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(readEvent, 5000), WAIT_OBJECT_0);
+    DWORD count = 0;
+    EXPECT_FALSE(GetOverlappedResult(m_port, &wait, &count, FALSE));
+    const DWORD unplugged = GetLastError();
+    EXPECT_NE(unplugged, ERROR_SUCCESS);
+    EXPECT_NE(unplugged, ERROR_IO_INCOMPLETE);
+    EXPECT_EQ(events, 0u);
+    EXPECT_FALSE(GetOverlappedResult(m_port, &read, &count, FALSE));
+    EXPECT_EQ(GetLastError(), unplugged);
+
+    const long long cpuBefore = ProcessCpuMicroseconds();
+    std::this_thread::sleep_for(500ms);
+    EXPECT_LE(ProcessCpuMicroseconds() - cpuBefore, 20000) << "nothing spins after the unplug";
+
+    OVERLAPPED request = Fresh();
+    SetLastError(kSentinel);
+    EXPECT_FALSE(ReadFile(m_port, buffer, sizeof buffer, &count, &request));
+    EXPECT_EQ(GetLastError(), unplugged);
+    EXPECT_FALSE(WriteFile(m_port, "x", 1, &count, &request));
+    EXPECT_EQ(GetLastError(), unplugged);
+    EXPECT_FALSE(WaitCommEvent(m_port, &events, &request));
+    EXPECT_EQ(GetLastError(), unplugged);
+    DCB dcb{};
+    EXPECT_FALSE(GetCommState(m_port, &dcb));
+    EXPECT_EQ(GetLastError(), unplugged);
+    EXPECT_FALSE(ClearCommError(m_port, &count, nullptr));
+    EXPECT_EQ(GetLastError(), unplugged);
+    EXPECT_TRUE(CloseHandle(m_port));
+    m_port = INVALID_HANDLE_VALUE;
+    CloseHandle(readEvent);
+}
+
+TEST_F(CommTest, PendingWaitOnASilentLineUsesNoCpu)
+{
+    ASSERT_TRUE(SetCommMask(m_port, EV_RXCHAR | EV_BREAK | EV_ERR));
+    DWORD events = 0;
+    OVERLAPPED wait = Fresh();
+    ASSERT_FALSE(WaitCommEvent(m_port, &events, &wait));
+    const long long cpuBefore = ProcessCpuMicroseconds();
+    EXPECT_EQ(WaitForSingleObject(m_event, 2000), WAIT_TIMEOUT);
+    EXPECT_LE(ProcessCpuMicroseconds() - cpuBefore, 10000) << "at most one 10 ms tick in 2 s";
+    ASSERT_TRUE(CancelIo(m_port));
+}
+
+}  // namespace

@@ -1,0 +1,156 @@
+// How port names become device paths.
+#include "platform/PortNames.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using tessaline::platform::ClearPortAliases;
+using tessaline::platform::DescribePort;
+using tessaline::platform::DetectSerialDevices;
+using tessaline::platform::PortSource;
+using tessaline::platform::ResolvePortName;
+using tessaline::platform::SetPortAlias;
+
+// Every test reads devices under a fake root of its own, empty unless the
+// test builds a tree; its name is Korean, as a user's folder may be.
+class PortNames : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ClearPortAliases();
+        for (const char* name : {"TESSALINE_COM1", "TESSALINE_COM2", "TESSALINE_COM3", "TESSALINE_COM4"})
+            unsetenv(name);
+        char folder[] = "/tmp/tessaline-ports-XXXXXX";
+        ASSERT_NE(mkdtemp(folder), nullptr);
+        m_root = std::string(folder) + "/장치 루트";
+        std::filesystem::create_directories(m_root);
+        setenv("TESSALINE_DEVICE_ROOT", m_root.c_str(), 1);
+    }
+    void TearDown() override
+    {
+        ClearPortAliases();
+        unsetenv("TESSALINE_DEVICE_ROOT");
+        std::filesystem::remove_all(std::filesystem::path(m_root).parent_path());
+    }
+
+    // "dev/ttyS0" makes a file; "sys/class/tty/ttyS0/type=4" one with that
+    // content; "dev/serial/by-id/x->../../ttyUSB0" a symbolic link.
+    void Build(const std::vector<std::string>& entries)
+    {
+        for (const std::string& entry : entries) {
+            const std::size_t arrow = entry.find("->"), equals = entry.find('=');
+            const std::string relative = entry.substr(0, std::min(arrow, equals));
+            const std::filesystem::path path = m_root + "/" + relative;
+            std::filesystem::create_directories(path.parent_path());
+            if (arrow != std::string::npos)
+                std::filesystem::create_symlink(entry.substr(arrow + 2), path);
+            else
+                std::ofstream(path) << (equals != std::string::npos ? entry.substr(equals + 1) + "\n" : "");
+        }
+    }
+
+    std::string m_root;
+};
+
+TEST_F(PortNames, FallBackToTheSerialDeviceOfThePortNumber)
+{
+    EXPECT_EQ(ResolvePortName("COM1"), "/dev/ttyS0");
+    EXPECT_EQ(ResolvePortName("com4"), "/dev/ttyS3");
+    EXPECT_EQ(ResolvePortName("COM12"), "/dev/ttyS11");
+    EXPECT_EQ(ResolvePortName("\\\\.\\COM2"), "/dev/ttyS1");
+}
+
+TEST_F(PortNames, DetectsTheDevicesPresentInOrder)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::string> tree;
+        std::vector<std::string> detected;  // under the root
+    };
+    const std::string byId = "dev/serial/by-id/";
+    const Case cases[] = {
+        {"nothing present", {"dev/ttyS0", "dev/ttyS1", "sys/class/tty/ttyS0/type=0"}, {}},
+        {"real UARTs only, in numeric order",
+         {"dev/ttyS0", "dev/ttyS1", "dev/ttyS2", "dev/ttyS10", "dev/ttySX", "sys/class/tty/ttyS0/type=4",
+          "sys/class/tty/ttyS1/type=0", "sys/class/tty/ttyS2/type=4", "sys/class/tty/ttyS10/type=4",
+          "sys/class/tty/ttySX/type=4"},
+         {"dev/ttyS0", "dev/ttyS2", "dev/ttyS10"}},
+        {"UARTs, then by-id links by name, then the adapters no link reaches",
+         {"dev/ttyS3", "sys/class/tty/ttyS3/type=1", "dev/ttyUSB0", "dev/ttyUSB1", "dev/ttyUSB2", "dev/ttyACM0",
+          "dev/ttyACM10", "dev/ttyACM9", byId + "usb-B_Serial-if00-port0->../../ttyUSB0",
+          byId + "usb-A_Modem-if00->../../ttyUSB2", byId + "usb-C_Gone-if00->../../ttyUSB7"},
+         {"dev/ttyS3", byId + "usb-A_Modem-if00", byId + "usb-B_Serial-if00-port0", "dev/ttyUSB1", "dev/ttyACM0",
+          "dev/ttyACM9", "dev/ttyACM10"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(m_root);
+        Build(c.tree);
+        std::vector<std::string> expected;
+        for (const std::string& path : c.detected)
+            expected.push_back(m_root + "/" + path);
+        EXPECT_EQ(DetectSerialDevices(), expected);
+    }
+}
+
+TEST_F(PortNames, ComNBeyondTheDevicesPresentHasNone)
+{
+    Build({"dev/ttyUSB0", "dev/serial/by-id/usb-X-if00-port0->../../ttyUSB0"});
+    const std::string adapter = m_root + "/dev/serial/by-id/usb-X-if00-port0";
+    EXPECT_EQ(DescribePort("COM1").path, adapter);
+    EXPECT_EQ(DescribePort("COM1").source, PortSource::Detected);
+    EXPECT_EQ(DescribePort("COM2").path, "");
+    EXPECT_EQ(DescribePort("COM2").source, PortSource::Detected);
+    EXPECT_EQ(ResolvePortName("COM4"), "");
+
+    // The environment, then an alias, win over what is detected.
+    setenv("TESSALINE_COM2", "/dev/pts/9", 1);
+    EXPECT_EQ(DescribePort("COM2").source, PortSource::Environment);
+    SetPortAlias("COM2", "/dev/ttyACM5", PortSource::SettingsFile);
+    EXPECT_EQ(DescribePort("COM2").path, "/dev/ttyACM5");
+    EXPECT_EQ(DescribePort("COM2").source, PortSource::SettingsFile);
+    EXPECT_EQ(DescribePort("COM3").path, "");
+}
+
+TEST_F(PortNames, AliasBeatsEnvironmentWhichBeatsTheDefault)
+{
+    setenv("TESSALINE_COM2", "/dev/from-environment", 1);
+    EXPECT_EQ(ResolvePortName("COM2"), "/dev/from-environment");
+    SetPortAlias("com2", "/dev/ttyUSB0");
+    EXPECT_EQ(ResolvePortName("COM2"), "/dev/ttyUSB0");
+    EXPECT_EQ(ResolvePortName("\\\\.\\Com2"), "/dev/ttyUSB0");
+    SetPortAlias("COM2", "");  // removes the alias
+    EXPECT_EQ(ResolvePortName("COM2"), "/dev/from-environment");
+    setenv("TESSALINE_COM3", "", 1);  // empty: ignored
+    EXPECT_EQ(ResolvePortName("COM3"), "/dev/ttyS2");
+}
+
+TEST_F(PortNames, ClearRemovesEveryAlias)
+{
+    SetPortAlias("COM1", "/dev/a");
+    SetPortAlias("COM3", "/dev/b");
+    ClearPortAliases();
+    EXPECT_EQ(ResolvePortName("COM1"), "/dev/ttyS0");
+    EXPECT_EQ(ResolvePortName("COM3"), "/dev/ttyS2");
+}
+
+TEST_F(PortNames, PathsAndOtherNamesPassThrough)
+{
+    EXPECT_EQ(ResolvePortName("/dev/pts/7"), "/dev/pts/7");
+    EXPECT_EQ(ResolvePortName("\\\\.\\/dev/ttyACM0"), "/dev/ttyACM0");
+    EXPECT_EQ(ResolvePortName("COM0"), "COM0");
+    EXPECT_EQ(ResolvePortName("COM01"), "COM01");
+    EXPECT_EQ(ResolvePortName("COMX"), "COMX");
+    SetPortAlias("modem", "/dev/ttyACM1");
+    EXPECT_EQ(ResolvePortName("MODEM"), "/dev/ttyACM1");
+}
+
+}  // namespace

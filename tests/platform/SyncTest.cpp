@@ -1,0 +1,308 @@
+// Handles, events, threads, waits, last error and fault injection.
+#include "platform/Testing.h"
+#include "platform/win32.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using tessaline::platform::testing::FailNextCalls;
+using tessaline::platform::testing::FaultScope;
+
+constexpr DWORD kSentinel = 0xDEADBEEF;
+
+long long ElapsedMs(Clock::time_point start)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+struct ResetCase {
+    BOOL manualReset;
+    DWORD secondWait;  // result of a second zero-time wait after the first succeeded
+};
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const ResetCase& c, std::ostream* os) { *os << (c.manualReset ? "manual reset" : "auto reset"); }
+
+class EventReset : public ::testing::TestWithParam<ResetCase> {};
+
+TEST_P(EventReset, SignalledEventReleasesWaitsAsItsResetModeSays)
+{
+    HANDLE event = CreateEventA(nullptr, GetParam().manualReset, FALSE, nullptr);
+    ASSERT_NE(event, nullptr);
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
+    ASSERT_TRUE(SetEvent(event));
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(event, 0), GetParam().secondWait);
+    ASSERT_TRUE(ResetEvent(event));
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
+    EXPECT_TRUE(CloseHandle(event));
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, EventReset,
+                         ::testing::Values(ResetCase{TRUE, WAIT_OBJECT_0}, ResetCase{FALSE, WAIT_TIMEOUT}),
+                         [](const auto& info) { return info.param.manualReset ? "ManualReset" : "AutoReset"; });
+
+TEST(Event, InitialStateIsHonoured)
+{
+    HANDLE on = CreateEventA(nullptr, TRUE, TRUE, "ignored name");
+    HANDLE off = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    EXPECT_EQ(WaitForSingleObject(on, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(off, 0), WAIT_TIMEOUT);
+    CloseHandle(on);
+    CloseHandle(off);
+}
+
+TEST(Event, SetFromAnotherThreadWakesABlockedWait)
+{
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    std::thread setter([event] {
+        std::this_thread::sleep_for(50ms);
+        SetEvent(event);
+    });
+    const auto start = Clock::now();
+    EXPECT_EQ(WaitForSingleObject(event, INFINITE), WAIT_OBJECT_0);
+    EXPECT_GE(ElapsedMs(start), 40);
+    setter.join();
+    CloseHandle(event);
+}
+
+TEST(Event, AutoResetReleasesOneWaiterPerSet)
+{
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    std::atomic<int> released{0};
+    std::thread a([&] { if (WaitForSingleObject(event, 5000) == WAIT_OBJECT_0) ++released; });
+    std::thread b([&] { if (WaitForSingleObject(event, 5000) == WAIT_OBJECT_0) ++released; });
+    std::this_thread::sleep_for(50ms);
+    SetEvent(event);
+    const auto start = Clock::now();
+    while (released.load() == 0 && ElapsedMs(start) < 5000)
+        std::this_thread::sleep_for(5ms);
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(released.load(), 1);
+    SetEvent(event);
+    a.join();
+    b.join();
+    EXPECT_EQ(released.load(), 2);
+    CloseHandle(event);
+}
+
+TEST(Wait, FiniteTimeOutIsHonouredWithinAGenerousWindow)
+{
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    for (DWORD timeout : {20u, 150u}) {
+        const auto start = Clock::now();
+        EXPECT_EQ(WaitForSingleObject(event, timeout), WAIT_TIMEOUT);
+        const auto elapsed = ElapsedMs(start);
+        EXPECT_GE(elapsed, static_cast<long long>(timeout) - 1);
+        EXPECT_LT(elapsed, static_cast<long long>(timeout) * 2 + 1000);
+    }
+    CloseHandle(event);
+}
+
+DWORD WINAPI ReturnParameter(LPVOID parameter)
+{
+    return static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(parameter));
+}
+
+DWORD WINAPI WaitForEventThenReturn42(LPVOID parameter)
+{
+    WaitForSingleObject(static_cast<HANDLE>(parameter), INFINITE);
+    return 42;
+}
+
+TEST(Thread, ExitCodeIsTheStartRoutinesResult)
+{
+    DWORD id = 0;
+    HANDLE thread = CreateThread(nullptr, 0, ReturnParameter, reinterpret_cast<LPVOID>(std::uintptr_t{1234}), 0, &id);
+    ASSERT_NE(thread, nullptr);
+    EXPECT_NE(id, 0u);
+    EXPECT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
+    DWORD code = 0;
+    EXPECT_TRUE(GetExitCodeThread(thread, &code));
+    EXPECT_EQ(code, 1234u);
+    // A thread that has ended stays signalled.
+    EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0);
+    CloseHandle(thread);
+}
+
+TEST(Thread, IsStillActiveUntilItReturns)
+{
+    HANDLE gate = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, WaitForEventThenReturn42, gate, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    DWORD code = 0;
+    EXPECT_EQ(WaitForSingleObject(thread, 30), WAIT_TIMEOUT);
+    EXPECT_TRUE(GetExitCodeThread(thread, &code));
+    EXPECT_EQ(code, STILL_ACTIVE);
+    SetEvent(gate);
+    EXPECT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
+    EXPECT_TRUE(GetExitCodeThread(thread, &code));
+    EXPECT_EQ(code, 42u);
+    CloseHandle(thread);
+    CloseHandle(gate);
+}
+
+std::atomic<bool> g_ranAfterClose{false};
+
+DWORD WINAPI WaitThenMark(LPVOID parameter)
+{
+    WaitForSingleObject(static_cast<HANDLE>(parameter), INFINITE);
+    g_ranAfterClose = true;
+    return 0;
+}
+
+TEST(Thread, ClosingItsHandleDoesNotStopIt)
+{
+    HANDLE gate = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, WaitThenMark, gate, 0, nullptr);
+    ASSERT_TRUE(CloseHandle(thread));
+    SetEvent(gate);
+    const auto start = Clock::now();
+    while (!g_ranAfterClose && ElapsedMs(start) < 5000)
+        std::this_thread::sleep_for(2ms);
+    EXPECT_TRUE(g_ranAfterClose);
+    CloseHandle(gate);
+}
+
+TEST(Thread, RejectsMissingRoutineAndSuspendedCreation)
+{
+    SetLastError(kSentinel);
+    EXPECT_EQ(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(CreateThread(nullptr, 0, ReturnParameter, nullptr, 4 /* CREATE_SUSPENDED */, nullptr), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
+// Every call on a handle that is not (or no longer) a live object of the
+// right kind fails with ERROR_INVALID_HANDLE and never crashes.
+TEST(Handles, InvalidClosedAndMadeUpHandlesAreRefused)
+{
+    HANDLE closed = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_TRUE(CloseHandle(closed));
+    HANDLE thread = CreateThread(nullptr, 0, ReturnParameter, nullptr, 0, nullptr);
+    WaitForSingleObject(thread, 5000);
+    HANDLE bad[] = {nullptr, closed, INVALID_HANDLE_VALUE, reinterpret_cast<HANDLE>(std::uintptr_t{0x12345678}),
+                    reinterpret_cast<HANDLE>(std::uintptr_t{0x1001})};
+    for (HANDLE handle : bad) {
+        SCOPED_TRACE(handle);
+        SetLastError(kSentinel);
+        EXPECT_FALSE(SetEvent(handle));
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+        SetLastError(kSentinel);
+        EXPECT_FALSE(ResetEvent(handle));
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+        SetLastError(kSentinel);
+        EXPECT_EQ(WaitForSingleObject(handle, 0), WAIT_FAILED);
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+        SetLastError(kSentinel);
+        DWORD code = 7;
+        EXPECT_FALSE(GetExitCodeThread(handle, &code));
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+        EXPECT_EQ(code, 7u);
+        SetLastError(kSentinel);
+        EXPECT_FALSE(CloseHandle(handle));
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    }
+    // Wrong kinds: a thread is not an event.
+    SetLastError(kSentinel);
+    EXPECT_FALSE(SetEvent(thread));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_TRUE(CloseHandle(thread));
+    EXPECT_FALSE(CloseHandle(thread));
+}
+
+TEST(Handles, ClosingWhileAnotherThreadWaitsIsSafe)
+{
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<DWORD> result{12345};
+    std::thread waiter([&] { result = WaitForSingleObject(event, 300); });
+    std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(CloseHandle(event));
+    waiter.join();
+    EXPECT_EQ(result.load(), WAIT_TIMEOUT);
+}
+
+TEST(LastError, SuccessfulCallsLeaveItAlone)
+{
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    SetLastError(kSentinel);
+    EXPECT_TRUE(SetEvent(event));
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
+    EXPECT_TRUE(ResetEvent(event));
+    EXPECT_TRUE(CloseHandle(event));
+    EXPECT_EQ(GetLastError(), kSentinel);
+}
+
+TEST(LastError, IsKeptPerThread)
+{
+    SetLastError(111);
+    std::thread other([] {
+        EXPECT_EQ(GetLastError(), 0u);
+        SetLastError(222);
+        EXPECT_FALSE(SetEvent(nullptr));
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    });
+    other.join();
+    EXPECT_EQ(GetLastError(), 111u);
+}
+
+TEST(FaultInjection, FailsTheArmedNumberOfCallsThenStops)
+{
+    FaultScope faults;
+    FailNextCalls("CreateEventA", ERROR_NOT_ENOUGH_MEMORY, 2);
+    SetLastError(kSentinel);
+    EXPECT_EQ(CreateEventA(nullptr, TRUE, FALSE, nullptr), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_EQ(CreateEventA(nullptr, TRUE, FALSE, nullptr), nullptr);
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    EXPECT_NE(event, nullptr);
+    CloseHandle(event);
+}
+
+TEST(FaultInjection, CoversThreadsAndWaits)
+{
+    FaultScope faults;
+    FailNextCalls("CreateThread", 8);
+    SetLastError(kSentinel);
+    EXPECT_EQ(CreateThread(nullptr, 0, ReturnParameter, nullptr, 0, nullptr), nullptr);
+    EXPECT_EQ(GetLastError(), 8u);
+
+    HANDLE event = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    FailNextCalls("WaitForSingleObject", 31);
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_FAILED);
+    EXPECT_EQ(GetLastError(), 31u);
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
+    CloseHandle(event);
+}
+
+TEST(FaultInjection, AFaultArmedForOneThreadLeavesOthersAlone)
+{
+    FaultScope faults;
+    FailNextCalls("CreateEventA", ERROR_ACCESS_DENIED, 1, /*callingThreadOnly=*/true);
+    std::thread other([] {
+        HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        EXPECT_NE(event, nullptr);
+        CloseHandle(event);
+    });
+    other.join();
+    EXPECT_EQ(tessaline::platform::testing::PendingFaults("CreateEventA"), 1u);
+    EXPECT_EQ(CreateEventA(nullptr, TRUE, FALSE, nullptr), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+}
+
+TEST(FaultInjection, ClearingDisarmsEverything)
+{
+    FailNextCalls("CreateEventA", 5, 10);
+    tessaline::platform::testing::ClearFaults();
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    EXPECT_NE(event, nullptr);
+    CloseHandle(event);
+}
+
+}  // namespace

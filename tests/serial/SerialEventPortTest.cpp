@@ -1,0 +1,363 @@
+// CSerialEventPort: the watcher thread's start, reports and failures.
+#include "tests/serial/SerialFixtures.h"
+
+#include "platform/Testing.h"
+#include "tests/support/PtyPair.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+namespace {
+
+using namespace serialtest;
+using tessaline::platform::testing::FailNextCalls;
+using tessaline::platform::testing::FaultScope;
+using tessaline::platform::testing::PendingFaults;
+using tessaline::testing::PtyPair;
+using tessaline::testing::ThreadCount;
+
+TEST_F(SerialEventPortTest, OpenWatchingReportsReceivedBytes)
+{
+    RecordingEventPort port;
+    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+    EXPECT_NE(port.Thread(), nullptr);
+    EXPECT_NE(port.WatchEvent(), nullptr);
+    EXPECT_NE(port.IoEvent(), nullptr);
+    ASSERT_TRUE(m_pty.Write("a"));
+    ASSERT_TRUE(port.WaitForReports(1));
+    EXPECT_EQ(port.Reports()[0].events, EV_RXCHAR);
+    EXPECT_EQ(port.Reports()[0].errors, 0u);
+    EXPECT_EQ(port.Close(), 0);
+    EXPECT_EQ(port.Thread(), nullptr);
+    EXPECT_EQ(port.WatchEvent(), nullptr);
+    EXPECT_FALSE(port.IsOpen());
+}
+
+TEST_F(SerialEventPortTest, StartWatcherTwiceMakesOneThread)
+{
+    RecordingEventPort port;
+    ASSERT_EQ(port.Open(Path(), 0, 0, false), 0);
+    EXPECT_EQ(port.Thread(), nullptr);
+    const std::size_t threads = ThreadCount();
+    EXPECT_EQ(port.StartWatcher(), 0);
+    HANDLE thread = port.Thread();
+    ASSERT_NE(thread, nullptr);
+    port.SetLastErrorValue(77);
+    EXPECT_EQ(port.StartWatcher(), 0);
+    EXPECT_EQ(port.LastError(), 0);
+    EXPECT_EQ(port.Thread(), thread);
+    EXPECT_LE(ThreadCount(), threads + 1);
+    ASSERT_TRUE(m_pty.Write("a"));
+    ASSERT_TRUE(port.WaitForReports(1));
+    EXPECT_EQ(port.Reports().size(), 1u);  // one watcher, one report
+}
+
+TEST_F(SerialEventPortTest, StopWatcherAndCloseWithoutAWatcherSucceed)
+{
+    RecordingEventPort port;
+    port.SetLastErrorValue(77);
+    EXPECT_EQ(port.StopWatcher(INFINITE), 0);
+    EXPECT_EQ(port.LastError(), 0);
+    EXPECT_EQ(port.Close(), 0);
+
+    ASSERT_EQ(port.Open(Path(), 0, 0, false), 0);
+    HANDLE watchEvent = port.WatchEvent();
+    port.SetLastErrorValue(77);
+    EXPECT_EQ(port.StopWatcher(INFINITE), 0);
+    EXPECT_EQ(port.LastError(), 0);
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_EQ(port.WatchEvent(), watchEvent);
+    EXPECT_EQ(port.Close(), 0);
+    EXPECT_EQ(port.WatchEvent(), nullptr);
+    EXPECT_EQ(WaitForSingleObject(watchEvent, 0), WAIT_FAILED);
+}
+
+TEST_F(SerialEventPortTest, OpenOnAnOpenPortKeepsItsEventAndThread)
+{
+    RecordingEventPort port;
+    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+    HANDLE thread = port.Thread();
+    HANDLE watchEvent = port.WatchEvent();
+    const std::size_t threads = ThreadCount();
+    EXPECT_EQ(port.Open(Path(), 0, 0, true), static_cast<LONG>(ERROR_ALREADY_INITIALIZED));
+    EXPECT_EQ(port.Thread(), thread);
+    EXPECT_EQ(port.WatchEvent(), watchEvent);
+    EXPECT_EQ(ThreadCount(), threads);
+    ASSERT_TRUE(m_pty.Write("a"));
+    EXPECT_TRUE(port.WaitForReports(1));
+}
+
+// Arms a fault on the watch event's creation, which comes after the port's
+// own event: the hook is the read-mode step, the last one before it.
+class WatchEventFailurePort : public RecordingEventPort {
+public:
+    LONG SetReadMode(int mode) override
+    {
+        const LONG status = CSerialEventPort::SetReadMode(mode);
+        FailNextCalls("CreateEventA", ERROR_NOT_ENOUGH_MEMORY);
+        return status;
+    }
+};
+
+TEST_F(SerialEventPortTest, AFailedWatchEventClosesThePort)
+{
+    WatchEventFailurePort port;
+    EXPECT_EQ(port.Open(Path(), 0, 0, true), static_cast<LONG>(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_EQ(port.LastError(), static_cast<LONG>(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_EQ(PendingFaults("CreateEventA"), 0u);
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(port.IoEvent(), nullptr);
+    EXPECT_EQ(port.WatchEvent(), nullptr);
+    EXPECT_EQ(port.Thread(), nullptr);
+    RecordingEventPort other;
+    EXPECT_EQ(other.Open(Path(), 0, 0, true), 0);  // the device was released
+}
+
+TEST_F(SerialEventPortTest, AFailedStartLeavesThePortOpenForAnotherTry)
+{
+    RecordingEventPort port;
+    FailNextCalls("CreateThread", ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_EQ(port.Open(Path(), 0, 0, true), static_cast<LONG>(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_EQ(port.LastError(), static_cast<LONG>(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_NE(port.WatchEvent(), nullptr);
+    EXPECT_EQ(port.Thread(), nullptr);
+    EXPECT_EQ(port.StartWatcher(), 0);
+    ASSERT_TRUE(m_pty.Write("a"));
+    EXPECT_TRUE(port.WaitForReports(1));
+}
+
+TEST_F(SerialEventPortTest, AReadModeFailureLeavesThePortOpenWithoutWatchEvent)
+{
+    RecordingEventPort port;
+    FailNextCalls("SetCommTimeouts", ERROR_GEN_FAILURE);
+    EXPECT_EQ(port.Open(Path(), 0, 0, true), static_cast<LONG>(ERROR_GEN_FAILURE));
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_EQ(port.WatchEvent(), nullptr);
+    EXPECT_EQ(port.Thread(), nullptr);
+    // Nothing for a watcher to wait on: it is refused rather than started.
+    EXPECT_EQ(port.StartWatcher(), static_cast<LONG>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(port.Thread(), nullptr);
+    EXPECT_EQ(port.Close(), 0);
+    EXPECT_FALSE(port.IsOpen());
+}
+
+TEST_F(SerialEventPortTest, TakeFiredEventsKeepsOnlyMaskedBitsAndClears)
+{
+    struct Case {
+        DWORD fired, mask, taken;
+    };
+    RecordingEventPort port;
+    for (const Case& c : {Case{EV_RXCHAR, 0xC1, EV_RXCHAR}, Case{EV_RXCHAR | EV_BREAK, EV_BREAK, EV_BREAK},
+                          Case{EV_RXCHAR, EV_BREAK, 0}, Case{0, 0xFFFF, 0}, Case{0x1FFF, 0xC3, 0xC3}}) {
+        port.SetFired(c.fired);
+        port.SetStoredMask(c.mask);
+        EXPECT_EQ(port.Take(), c.taken);
+        EXPECT_EQ(port.FiredEvents(), 0u);
+    }
+}
+
+TEST_F(SerialEventPortTest, ReapplyingTheMaskWakesTheWatcherWithoutAReport)
+{
+    RecordingEventPort port;
+    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+    // Each wake ends with one ClearCommError call; an armed fault shows it came.
+    FailNextCalls("ClearCommError", ERROR_GEN_FAILURE);
+    EXPECT_TRUE(WaitUntil([&] {
+        port.SetEventMask(port.QueryEventMask());
+        return PendingFaults("ClearCommError") == 0;
+    }));
+    EXPECT_TRUE(port.Reports().empty());
+    // The watcher armed again and goes on.
+    ASSERT_TRUE(m_pty.Write("a"));
+    ASSERT_TRUE(port.WaitForReports(1));
+    EXPECT_EQ(port.Reports().size(), 1u);
+    EXPECT_EQ(port.Reports()[0].events, EV_RXCHAR);
+}
+
+TEST_F(SerialEventPortTest, EventsOutsideANarrowedMaskAreNotReported)
+{
+    RecordingEventPort port;
+    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+    ASSERT_EQ(port.SetEventMask(EV_BREAK), 0);
+    ASSERT_TRUE(m_pty.Write("abc"));
+    ASSERT_TRUE(WaitUntil([&] { return port.InQueue() == 3; }));
+    ASSERT_EQ(port.SetEventMask(EV_RXCHAR), 0);
+    ASSERT_TRUE(m_pty.Write("d"));
+    ASSERT_TRUE(port.WaitForReports(1));
+    EXPECT_EQ(port.Reports()[0].events, EV_RXCHAR);
+    EXPECT_EQ(port.Reports().size(), 1u);
+}
+
+TEST_F(SerialEventPortTest, AFailingClearCommErrorStillReportsWithNoErrors)
+{
+    RecordingEventPort port;
+    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+    FailNextCalls("ClearCommError", ERROR_GEN_FAILURE);
+    ASSERT_TRUE(m_pty.Write("a"));
+    ASSERT_TRUE(port.WaitForReports(1));
+    EXPECT_EQ(PendingFaults("ClearCommError"), 0u);
+    EXPECT_EQ(port.Reports()[0].events, EV_RXCHAR);
+    EXPECT_EQ(port.Reports()[0].errors, 0u);
+}
+
+TEST_F(SerialEventPortTest, AWatcherWhoseArmingFailsEndsWithThatError)
+{
+    RecordingEventPort port;
+    ASSERT_EQ(port.Open(Path(), 0, 0, false), 0);
+    FailNextCalls("WaitCommEvent", ERROR_INVALID_PARAMETER);
+    ASSERT_EQ(port.StartWatcher(), 0);
+    HANDLE thread = port.Thread();
+    ASSERT_EQ(WaitForSingleObject(thread, kGenerousMs), WAIT_OBJECT_0);
+    DWORD code = 0;
+    ASSERT_TRUE(GetExitCodeThread(thread, &code));
+    EXPECT_EQ(code, ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(port.StartWatcher(), 0);  // the ended thread is still held
+    EXPECT_EQ(port.Thread(), thread);
+    ASSERT_TRUE(m_pty.Write("a"));
+    EXPECT_FALSE(port.WaitForReports(1, 200));
+    EXPECT_TRUE(FinishesInTime([&] { port.Close(); }));
+    EXPECT_EQ(port.Thread(), nullptr);
+}
+
+TEST_F(SerialEventPortTest, AWatcherStartedOnAClosedPortEndsWithInvalidHandle)
+{
+    RecordingEventPort port;
+    ASSERT_EQ(port.StartWatcher(), 0);
+    ASSERT_EQ(WaitForSingleObject(port.Thread(), kGenerousMs), WAIT_OBJECT_0);
+    DWORD code = 0;
+    ASSERT_TRUE(GetExitCodeThread(port.Thread(), &code));
+    EXPECT_EQ(code, ERROR_INVALID_HANDLE);
+    // Opening afterwards starts a watcher of its own instead of keeping the
+    // ended one.
+    EXPECT_EQ(port.Open(Path(), 0, 0, true), 0);
+    ASSERT_NE(port.Thread(), nullptr);
+    EXPECT_EQ(WaitForSingleObject(port.Thread(), 0), WAIT_TIMEOUT);
+    ASSERT_TRUE(m_pty.Write("a"));
+    EXPECT_TRUE(port.WaitForReports(1));
+    EXPECT_EQ(port.Close(), 0);
+    EXPECT_EQ(port.Thread(), nullptr);
+}
+
+TEST_F(SerialEventPortTest, AWatcherWhoseWaitFailsEndsWithThatError)
+{
+    RecordingEventPort port;
+    ASSERT_EQ(port.Open(Path(), 0, 0, false), 0);
+    FailNextCalls("WaitForSingleObject", ERROR_INVALID_HANDLE);
+    ASSERT_EQ(port.StartWatcher(), 0);
+    ASSERT_TRUE(WaitUntil([] { return PendingFaults("WaitForSingleObject") == 0; }));
+    ASSERT_EQ(WaitForSingleObject(port.Thread(), kGenerousMs), WAIT_OBJECT_0);
+    DWORD code = 0;
+    ASSERT_TRUE(GetExitCodeThread(port.Thread(), &code));
+    EXPECT_EQ(code, ERROR_INVALID_HANDLE);
+    EXPECT_TRUE(FinishesInTime([&] { port.Close(); }));
+    // The abandoned wait is gone: the device serves a new watcher.
+    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+    ASSERT_TRUE(m_pty.Write("a"));
+    EXPECT_TRUE(port.WaitForReports(1));
+}
+
+TEST_F(SerialEventPortTest, DestructionClosesTheWatchEventEvenWithoutAWatcher)
+{
+    HANDLE watchEvent = nullptr;
+    HANDLE ioEvent = nullptr;
+    {
+        RecordingEventPort port;
+        ASSERT_EQ(port.Open(Path(), 0, 0, false), 0);
+        watchEvent = port.WatchEvent();
+        ioEvent = port.IoEvent();
+    }
+    EXPECT_EQ(WaitForSingleObject(watchEvent, 0), WAIT_FAILED);
+    EXPECT_EQ(WaitForSingleObject(ioEvent, 0), WAIT_FAILED);
+
+    {
+        RecordingEventPort port;
+        ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+        watchEvent = port.WatchEvent();
+    }
+    EXPECT_EQ(WaitForSingleObject(watchEvent, 0), WAIT_FAILED);
+    RecordingEventPort other;
+    EXPECT_EQ(other.Open(Path(), 0, 0, true), 0);
+}
+
+TEST_F(SerialEventPortTest, TheOwnerReadsAndWritesWhileTheWatcherWaits)
+{
+    RecordingEventPort port;
+    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_EQ(port.WriteText("ping"), 0);
+        EXPECT_EQ(m_pty.Read(4, kGenerousMs).size(), 4u);
+        ASSERT_TRUE(m_pty.Write("pong"));
+        ASSERT_TRUE(port.WaitForReports(1));
+        std::string received;
+        ASSERT_TRUE(WaitUntil([&] {
+            char buffer[16];
+            DWORD count = 0;
+            port.Read(buffer, sizeof buffer, &count);
+            received.append(buffer, count);
+            return received.size() >= 4;
+        }));
+        EXPECT_EQ(received, "pong");
+    }
+}
+
+// The watcher's steps and the stop go through the virtual table.
+class CallLogPort : public RecordingEventPort {
+public:
+    ~CallLogPort() override
+    {
+        if (m_thread != nullptr)
+            CSerialEventPort::Close();
+    }
+    LONG StartWatcher() override
+    {
+        ++starts;
+        return RecordingEventPort::StartWatcher();
+    }
+    LONG StopWatcher(DWORD timeoutMs) override
+    {
+        ++stops;
+        stopTimeout = timeoutMs;
+        return RecordingEventPort::StopWatcher(timeoutMs);
+    }
+    LONG SetEventMask(DWORD mask) override
+    {
+        ++maskSets;
+        return RecordingEventPort::SetEventMask(mask);
+    }
+    DWORD QueryEventMask() override
+    {
+        ++maskQueries;
+        return RecordingEventPort::QueryEventMask();
+    }
+    LONG WaitForEvent(LPOVERLAPPED overlapped, DWORD timeoutMs) override
+    {
+        ++armings;
+        return RecordingEventPort::WaitForEvent(overlapped, timeoutMs);
+    }
+
+    std::atomic<int> starts{0}, stops{0}, maskSets{0}, maskQueries{0}, armings{0};
+    std::atomic<DWORD> stopTimeout{0};
+};
+
+TEST_F(SerialEventPortTest, WatcherAndStopUseTheMostDerivedOperations)
+{
+    CallLogPort port;
+    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+    EXPECT_EQ(port.starts, 1);
+    ASSERT_TRUE(WaitUntil([&] { return port.armings >= 1; }));
+    ASSERT_TRUE(m_pty.Write("a"));
+    ASSERT_TRUE(port.WaitForReports(1));
+    ASSERT_TRUE(WaitUntil([&] { return port.armings >= 2; }));  // armed again after the report
+
+    const int sets = port.maskSets;
+    const int queries = port.maskQueries;
+    EXPECT_EQ(port.Close(), 0);
+    EXPECT_EQ(port.stops, 1);
+    EXPECT_EQ(port.stopTimeout, INFINITE);
+    EXPECT_EQ(port.maskQueries, queries + 1);  // the mask re-applied as the wake-up
+    EXPECT_EQ(port.maskSets, sets + 1);
+}
+
+}  // namespace

@@ -1,0 +1,325 @@
+// CSerialPort on pseudo-terminals: opening and closing, the virtual table
+// and the closed port, with injected faults where a pty cannot fail.
+#include "tests/serial/SerialFixtures.h"
+
+#include "platform/Testing.h"
+#include "tests/support/PtyPair.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <string>
+#include <termios.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace serialtest;
+using tessaline::platform::testing::FailNextCalls;
+using tessaline::platform::testing::FaultScope;
+using tessaline::platform::testing::PendingFaults;
+using tessaline::testing::OpenFdCount;
+using tessaline::testing::PtyPair;
+
+// Opening and closing.
+
+TEST_F(SerialPortTest, OpenOnAnOpenPortFailsAndLeavesItOpenAndUsable)
+{
+    TestPort port;
+    OpenOverlapped(port);
+    HANDLE handle = port.Handle();
+    HANDLE event = port.IoEvent();
+    EXPECT_EQ(port.Open(Path(), 0, 0, true), static_cast<LONG>(ERROR_ALREADY_INITIALIZED));
+    EXPECT_EQ(port.LastError(), static_cast<LONG>(ERROR_ALREADY_INITIALIZED));
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_EQ(port.Handle(), handle);
+    EXPECT_EQ(port.IoEvent(), event);
+    EXPECT_EQ(port.WriteText("ok"), 0);
+    EXPECT_EQ(m_pty.Read(2, kGenerousMs), (std::vector<std::uint8_t>{'o', 'k'}));
+}
+
+TEST_F(SerialPortTest, MissingDeviceLeavesThePortClosedWithThePlatformCode)
+{
+    TestPort port;
+    EXPECT_EQ(port.Open("/dev/tessaline-no-such-device", 0, 0, true), static_cast<LONG>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(port.Handle(), nullptr);  // never INVALID_HANDLE_VALUE
+    EXPECT_EQ(port.IoEvent(), nullptr);
+}
+
+TEST_F(SerialPortTest, SecondObjectCannotOpenAHeldDevice)
+{
+    TestPort first;
+    OpenOverlapped(first);
+    TestPort second;
+    EXPECT_EQ(second.Open(Path(), 0, 0, true), static_cast<LONG>(ERROR_ACCESS_DENIED));
+    EXPECT_FALSE(second.IsOpen());
+    first.Close();
+    EXPECT_EQ(second.Open(Path(), 0, 0, true), 0);
+}
+
+TEST_F(SerialPortTest, CloseIsHarmlessWhenClosedAndReleasesEverything)
+{
+    TestPort port;
+    EXPECT_EQ(port.Close(), 0);
+    const std::size_t fds = OpenFdCount();
+    OpenOverlapped(port);
+    HANDLE event = port.IoEvent();
+    port.SetLastErrorValue(5);
+    EXPECT_EQ(port.Close(), 0);
+    EXPECT_EQ(port.LastError(), 0);
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(port.IoEvent(), nullptr);
+    EXPECT_EQ(port.Close(), 0);
+    EXPECT_TRUE(WaitUntil([&] { return OpenFdCount() == fds; }));
+    SetLastError(kSentinel);
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_FAILED);  // the event was closed
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_TRUE(DeviceFree());
+}
+
+TEST_F(SerialPortTest, DestructionClosesAnOpenPort)
+{
+    HANDLE event = nullptr;
+    {
+        TestPort port;
+        OpenOverlapped(port);
+        event = port.IoEvent();
+    }
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_FAILED);
+    EXPECT_TRUE(DeviceFree());
+}
+
+TEST_F(SerialPortTest, OpenSetsTheEventMaskAndNonBlockingReads)
+{
+    for (bool overlapped : {false, true}) {
+        TestPort port;
+        ASSERT_EQ(port.Open(Path(), 0, 0, overlapped), 0);
+        EXPECT_EQ(port.IoEvent() != nullptr, overlapped);
+        EXPECT_EQ(port.QueryEventMask(), 0xC1u);
+        DWORD deviceMask = 0;
+        ASSERT_TRUE(GetCommMask(port.Handle(), &deviceMask));
+        EXPECT_EQ(deviceMask, 0xC1u);
+        const COMMTIMEOUTS timeouts = port.Timeouts();
+        EXPECT_EQ(timeouts.ReadIntervalTimeout, MAXDWORD);
+        EXPECT_EQ(timeouts.ReadTotalTimeoutMultiplier, 0u);
+        EXPECT_EQ(timeouts.ReadTotalTimeoutConstant, 0u);
+    }
+}
+
+TEST_F(SerialPortTest, QueueSizesDecideWhetherSetupCommIsCalled)
+{
+    {
+        FailNextCalls("SetupComm", ERROR_GEN_FAILURE);
+        TestPort port;
+        EXPECT_EQ(port.Open(Path(), 0, 0, true), 0);
+        EXPECT_EQ(PendingFaults("SetupComm"), 1u);  // never called
+    }
+    for (auto sizes : {std::pair<DWORD, DWORD>{0, 4096}, {4096, 0}, {8192, 2048}}) {
+        tessaline::platform::testing::ClearFaults();
+        TestPort port;
+        EXPECT_EQ(port.Open(Path(), sizes.first, sizes.second, true), 0);
+        EXPECT_EQ(port.Close(), 0);
+        FailNextCalls("SetupComm", ERROR_GEN_FAILURE);
+        EXPECT_EQ(port.Open(Path(), sizes.first, sizes.second, true), static_cast<LONG>(ERROR_GEN_FAILURE));
+        EXPECT_EQ(PendingFaults("SetupComm"), 0u);
+    }
+}
+
+// Each step of Open failing in turn, and the state it leaves.
+struct OpenFailure {
+    const char* function;
+    DWORD error;
+    DWORD queueSize;
+    bool leftOpen;
+    bool reported;  // Open returns the injected error
+};
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const OpenFailure& c, std::ostream* os) { *os << c.function; }
+
+class OpenFailurePaths : public SerialPortTest, public ::testing::WithParamInterface<OpenFailure> {};
+
+TEST_P(OpenFailurePaths, ReportTheStepsCodeAndLeaveTheRightState)
+{
+    const OpenFailure& failure = GetParam();
+    const std::size_t fds = OpenFdCount();
+    FailNextCalls(failure.function, failure.error);
+    TestPort port;
+    const LONG expected = failure.reported ? static_cast<LONG>(failure.error) : 0;
+    EXPECT_EQ(port.Open(Path(), failure.queueSize, failure.queueSize, true), expected);
+    EXPECT_EQ(port.LastError(), expected);
+    EXPECT_EQ(PendingFaults(failure.function), 0u);
+    EXPECT_EQ(port.IsOpen(), failure.leftOpen);
+    EXPECT_EQ(port.IoEvent() != nullptr, failure.leftOpen);
+    if (failure.leftOpen) {
+        EXPECT_EQ(port.WriteText("z"), 0);  // open and usable
+        EXPECT_EQ(m_pty.Read(1, kGenerousMs).size(), 1u);
+        EXPECT_EQ(port.Close(), 0);
+    }
+    EXPECT_TRUE(WaitUntil([&] { return OpenFdCount() == fds; }));
+    EXPECT_TRUE(DeviceFree());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    InOrder, OpenFailurePaths,
+    ::testing::Values(OpenFailure{"CreateFileA", ERROR_ACCESS_DENIED, 0, false, true},
+                      OpenFailure{"CreateEventA", ERROR_NOT_ENOUGH_MEMORY, 0, false, true},
+                      OpenFailure{"SetupComm", ERROR_INVALID_PARAMETER, 4096, false, true},
+                      OpenFailure{"SetCommMask", ERROR_GEN_FAILURE, 0, true, false},
+                      OpenFailure{"GetCommTimeouts", ERROR_GEN_FAILURE, 0, true, true},
+                      OpenFailure{"SetCommTimeouts", ERROR_INVALID_PARAMETER, 0, true, true}),
+    [](const auto& info) { return std::string(info.param.function); });
+
+TEST_F(SerialPortTest, OpenAppliesTheDefaultConfigurationAndIgnoresItsFailures)
+{
+    const int probe = open(Path(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(probe, 0);
+    for (const char* failing : {"", "GetDefaultCommConfigA", "SetCommConfig"}) {
+        SCOPED_TRACE(failing);
+        // The line as another program left it: 4800 baud, two stop bits.
+        termios line{};
+        ASSERT_EQ(tcgetattr(probe, &line), 0);
+        cfsetspeed(&line, B4800);
+        line.c_cflag |= CSTOPB;
+        ASSERT_EQ(tcsetattr(probe, TCSANOW, &line), 0);
+        if (*failing != '\0')
+            FailNextCalls(failing, ERROR_GEN_FAILURE);
+        TestPort port;
+        EXPECT_EQ(port.Open(Path(), 0, 0, true), 0);
+        EXPECT_EQ(PendingFaults(failing), 0u);
+        const bool applied = *failing == '\0';
+        EXPECT_EQ(port.QueryBaudRate(), applied ? 9600u : 4800u);
+        EXPECT_EQ(port.QueryStopBits(), applied ? ONESTOPBIT : TWOSTOPBITS);
+        EXPECT_EQ(port.QueryDataBits(), 8);
+        EXPECT_EQ(port.QueryParity(), NOPARITY);
+        EXPECT_EQ(port.State().fBinary, 1u);
+    }
+    close(probe);
+}
+
+TEST_F(SerialPortTest, AFailedEventMaskStepIsNotReportedAndKeepsTheOldMask)
+{
+    FailNextCalls("SetCommMask", ERROR_GEN_FAILURE);
+    TestPort port;
+    EXPECT_EQ(port.Open(Path(), 0, 0, true), 0);
+    EXPECT_EQ(PendingFaults("SetCommMask"), 0u);
+    EXPECT_EQ(port.QueryEventMask(), 0u);
+}
+
+// Calls that go through the virtual table reach a derived class's override.
+class RecordingPort : public TestPort {
+public:
+    std::vector<std::string> calls;
+
+    LONG Close() override
+    {
+        calls.push_back("Close");
+        return CSerialPort::Close();
+    }
+    LONG SetEventMask(DWORD mask) override
+    {
+        calls.push_back("SetEventMask " + std::to_string(mask));
+        return CSerialPort::SetEventMask(mask);
+    }
+    LONG SetReadMode(int mode) override
+    {
+        calls.push_back("SetReadMode " + std::to_string(mode));
+        return CSerialPort::SetReadMode(mode);
+    }
+    DWORD QueryEventMask() override
+    {
+        calls.push_back("QueryEventMask");
+        return CSerialPort::QueryEventMask();
+    }
+    LONG Write(const void* data, DWORD length, DWORD* written, LPOVERLAPPED overlapped, DWORD timeoutMs) override
+    {
+        calls.push_back("Write " + std::to_string(length));
+        return CSerialPort::Write(data, length, written, overlapped, timeoutMs);
+    }
+};
+
+TEST_F(SerialPortTest, OperationsUseEachOtherThroughTheVirtualTable)
+{
+    RecordingPort port;
+    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+    EXPECT_EQ(port.calls, (std::vector<std::string>{"SetEventMask 193", "SetReadMode 0"}));
+
+    port.calls.clear();
+    EXPECT_EQ(port.SetTriggerChar('\r', true), 0);
+    EXPECT_EQ(port.calls, (std::vector<std::string>{"QueryEventMask", "SetEventMask 195"}));
+
+    port.calls.clear();
+    EXPECT_EQ(port.WriteText("abc"), 0);
+    EXPECT_EQ(port.calls, (std::vector<std::string>{"Write 3"}));
+    port.Close();
+
+    port.calls.clear();
+    FailNextCalls("SetupComm", ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(port.Open(Path(), 4096, 4096, true), static_cast<LONG>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(port.calls, (std::vector<std::string>{"Close"}));
+}
+
+// The closed port.
+
+TEST_F(SerialPortTest, EveryOperationOnAClosedPortFailsWithInvalidHandle)
+{
+    TestPort port;
+    const LONG invalid = static_cast<LONG>(ERROR_INVALID_HANDLE);
+    struct StatusCall {
+        const char* name;
+        std::function<LONG()> call;
+    };
+    OVERLAPPED overlapped{};
+    const std::vector<StatusCall> statusCalls = {
+        {"ConfigureLine", [&] { return port.ConfigureLine(9600, 8, NOPARITY, ONESTOPBIT); }},
+        {"SetTriggerChar", [&] { return port.SetTriggerChar('x', true); }},
+        {"SetEventMask", [&] { return port.SetEventMask(EV_RXCHAR); }},
+        {"WaitForEvent", [&] { return port.WaitForEvent(); }},
+        {"WaitForEvent record", [&] { return port.WaitForEvent(&overlapped, 0); }},
+        {"SetFlowControl", [&] { return port.SetFlowControl(CSerialPort::FlowHardware); }},
+        {"SetFlowControl bad", [&] { return port.SetFlowControl(3); }},
+        {"SetReadMode", [&] { return port.SetReadMode(CSerialPort::ReadBlocking); }},
+        {"SetReadMode bad", [&] { return port.SetReadMode(2); }},
+    };
+    for (const auto& entry : statusCalls) {
+        port.SetLastErrorValue(77);
+        EXPECT_EQ(entry.call(), invalid) << entry.name;
+        EXPECT_EQ(port.LastError(), invalid) << entry.name;
+    }
+
+    struct QueryCall {
+        const char* name;
+        std::function<long long()> call;
+        long long failure;
+    };
+    const std::vector<QueryCall> queries = {
+        {"QueryBaudRate", [&] { return port.QueryBaudRate(); }, 0xFFFFFFFFll},
+        {"QueryDataBits", [&] { return port.QueryDataBits(); }, -1},
+        {"QueryParity", [&] { return port.QueryParity(); }, -1},
+        {"QueryStopBits", [&] { return port.QueryStopBits(); }, -1},
+        {"QueryFlowControl", [&] { return port.QueryFlowControl(); }, -1},
+        {"QueryEventMask", [&] { return port.QueryEventMask(); }, 0},
+        {"QueryTriggerChar", [&] { return port.QueryTriggerChar(); }, 0},
+    };
+    for (const auto& entry : queries) {
+        port.SetLastErrorValue(77);
+        EXPECT_EQ(entry.call(), entry.failure) << entry.name;
+        EXPECT_EQ(port.LastError(), invalid) << entry.name;
+    }
+
+    // Transfers zero the caller's count before anything else.
+    char buffer[8] = {};
+    DWORD count = 77;
+    EXPECT_EQ(port.Write("abc", 3, &count), invalid);
+    EXPECT_EQ(count, 0u);
+    count = 77;
+    EXPECT_EQ(port.Read(buffer, sizeof buffer, &count), invalid);
+    EXPECT_EQ(count, 0u);
+    count = 77;
+    EXPECT_EQ(port.WriteText("abc", &count), invalid);
+    EXPECT_EQ(count, 0u);
+    EXPECT_FALSE(port.IsOpen());
+}
+
+}  // namespace

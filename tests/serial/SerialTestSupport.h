@@ -1,0 +1,210 @@
+// Test views of the serial classes: subclasses that expose the protected
+// members and give the event port a handler that records its calls.
+#pragma once
+
+#include "platform/win32.h"
+#include "serial/SerialPort.h"
+#include "serial/SerialEventPort.h"
+#include "serial/SerialWnd.h"
+#include "tests/support/WaitUntil.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace serialtest {
+
+constexpr DWORD kSentinel = 0xDEADBEEF;
+constexpr int kGenerousMs = 10000;
+
+using tessaline::testing::WaitUntil;
+
+// Runs a call on a thread of its own, so that a test can wait for it with a
+// deadline. The thread is given up (detached) from the start: a call that
+// never returns cannot hold the run until ctest's time-out. If it still has
+// not returned when this object goes, after one more generous wait, the
+// stuck call is named and the process ends at once, since the objects it
+// uses cannot be destroyed under it.
+class CallInThread {
+public:
+    CallInThread(const char* what, std::function<void()> call) : m_what(what), m_state(std::make_shared<State>())
+    {
+        std::thread([state = m_state, call = std::move(call)] {
+            call();
+            std::lock_guard lock(state->mutex);
+            state->done = true;
+            state->changed.notify_all();
+        }).detach();
+    }
+    CallInThread(const CallInThread&) = delete;
+    CallInThread& operator=(const CallInThread&) = delete;
+    ~CallInThread()
+    {
+        if (Done())
+            return;
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::fprintf(stderr, "%s: %s did not return within %d ms and is stuck; giving up.\n",
+                     test != nullptr ? test->name() : "?", m_what, 2 * kGenerousMs);
+        std::fflush(stderr);
+        std::_Exit(EXIT_FAILURE);
+    }
+
+    // Whether the call has returned, waiting up to timeoutMs for it.
+    bool Done(int timeoutMs = kGenerousMs)
+    {
+        std::unique_lock lock(m_state->mutex);
+        return m_state->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return m_state->done; });
+    }
+
+private:
+    struct State {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool done = false;
+    };
+    const char* m_what;
+    std::shared_ptr<State> m_state;
+};
+
+inline DWORD FlagWord(const DCB& dcb)
+{
+    DWORD word;
+    std::memcpy(&word, reinterpret_cast<const char*>(&dcb) + 8, sizeof word);
+    return word;
+}
+
+inline void SetFlagWord(DCB& dcb, DWORD word)
+{
+    std::memcpy(reinterpret_cast<char*>(&dcb) + 8, &word, sizeof word);
+}
+
+template <class Base>
+class Exposed : public Base {
+public:
+    HANDLE Handle() const { return this->m_handle; }
+    HANDLE IoEvent() const { return this->m_ioEvent; }
+    LONG LastError() const { return this->m_lastError.load(); }
+    void SetLastErrorValue(LONG value) { this->m_lastError = value; }
+    DWORD StoredMask() const { return this->m_eventMask.load(); }
+    DWORD FiredEvents() const { return this->m_firedEvents; }
+
+    DCB State() const
+    {
+        DCB dcb{};
+        dcb.DCBlength = sizeof dcb;
+        GetCommState(this->m_handle, &dcb);
+        return dcb;
+    }
+    void SetState(DCB dcb) const { SetCommState(this->m_handle, &dcb); }
+    COMMTIMEOUTS Timeouts() const
+    {
+        COMMTIMEOUTS timeouts{};
+        GetCommTimeouts(this->m_handle, &timeouts);
+        return timeouts;
+    }
+    // Bytes waiting in the driver's input queue.
+    DWORD InQueue() const
+    {
+        COMSTAT status{};
+        DWORD errors = 0;
+        ClearCommError(this->m_handle, &errors, &status);
+        return status.cbInQue;
+    }
+};
+
+using TestPort = Exposed<CSerialPort>;
+
+// One call of the handler.
+struct Report {
+    DWORD events;
+    DWORD errors;
+};
+
+// An event port whose handler records its calls; it can be made to block
+// inside the handler until released.
+class RecordingEventPort : public Exposed<CSerialEventPort> {
+public:
+    ~RecordingEventPort() override
+    {
+        // The handler is this class's: stop the watcher before leaving it.
+        if (m_thread != nullptr)
+            CSerialEventPort::Close();
+    }
+
+    HANDLE Thread() const { return m_thread; }
+    HANDLE WatchEvent() const { return m_watchEvent; }
+    bool Stopping() const { return m_stopping.load(); }
+    void RequestStop() { m_stopping = true; }
+    void SetFired(DWORD events) { m_firedEvents = events; }
+    void SetStoredMask(DWORD mask) { m_eventMask = mask; }
+    DWORD Take() { return TakeFiredEvents(); }
+
+    LONG OnSerialEvent(DWORD events, DWORD errors) override
+    {
+        std::unique_lock lock(m_mutex);
+        m_reports.push_back({events, errors});
+        ++m_inHandler;
+        m_changed.notify_all();
+        m_changed.wait(lock, [this] { return !m_hold; });
+        --m_inHandler;
+        m_changed.notify_all();
+        return 0;
+    }
+
+    // While held, the handler blocks after recording its call.
+    void Hold(bool hold)
+    {
+        std::lock_guard lock(m_mutex);
+        m_hold = hold;
+        m_changed.notify_all();
+    }
+    bool WaitForReports(std::size_t count, int timeoutMs = kGenerousMs)
+    {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                  [&] { return m_reports.size() >= count; });
+    }
+    bool WaitInHandler(int timeoutMs = kGenerousMs)
+    {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return m_inHandler > 0; });
+    }
+    std::vector<Report> Reports()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_reports;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<Report> m_reports;
+    int m_inHandler = 0;
+    bool m_hold = false;
+};
+
+class TestWnd : public Exposed<CSerialWndObj> {
+public:
+    ~TestWnd() override
+    {
+        if (m_thread != nullptr)
+            CSerialWnd::Close();
+    }
+
+    HANDLE Thread() const { return m_thread; }
+    HANDLE WatchEvent() const { return m_watchEvent; }
+    HWND Target() const { return m_targetWnd.load(); }
+    UINT Message() const { return m_notifyMsg.load(); }
+    LPARAM Param() const { return m_notifyParam.load(); }
+};
+
+}  // namespace serialtest

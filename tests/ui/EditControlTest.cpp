@@ -1,0 +1,553 @@
+// The edit control in a real frame under the X server: the edit operations
+// the terminal uses, keyboard and mouse, trimming, clipboard and repainting.
+#include "tests/ui/GuiTestSupport.h"
+
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/clipbrd.h>
+#include <wx/menu.h>
+
+#include <string>
+#include <vector>
+
+namespace tessaline::ui {
+namespace {
+
+using gui_test::ControlFrame;
+using gui_test::PumpIdle;
+using gui_test::PumpUntil;
+
+// The terminal's way of adding text: drop the selection, scroll the caret
+// into view, insert without undo.
+void Append(EditControl& control, std::string_view text) {
+    control.SetSel(-1, 0);
+    control.ScrollCaret();
+    control.ReplaceSel(text, false);
+}
+
+std::string Hex(std::size_t pairs, unsigned seed = 0) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string text;
+    for (std::size_t i = 0; i < pairs; ++i) {
+        const unsigned byte = static_cast<unsigned>(i * 37 + seed) & 0xFF;
+        text += kHex[byte >> 4];
+        text += kHex[byte & 15];
+        text += ' ';
+    }
+    return text;
+}
+
+std::pair<long, long> Sel(const EditControl& control) {
+    long start = -2;
+    long end = -2;
+    control.GetSel(&start, &end);
+    return {start, end};
+}
+
+void Key(EditControl& control, int code, bool shift = false, bool ctrl = false) {
+    wxKeyEvent event(wxEVT_KEY_DOWN);
+    event.m_keyCode = code;
+    event.m_shiftDown = shift;
+    event.m_controlDown = ctrl;
+    event.SetEventObject(&control);
+    control.GetEventHandler()->ProcessEvent(event);
+}
+
+void Mouse(EditControl& control, wxEventType type, wxPoint point, bool shift = false) {
+    wxMouseEvent event(type);
+    event.m_x = point.x;
+    event.m_y = point.y;
+    event.m_shiftDown = shift;
+    event.m_leftDown = type == wxEVT_LEFT_DOWN || type == wxEVT_MOTION || type == wxEVT_LEFT_DCLICK;
+    event.SetEventObject(&control);
+    control.GetEventHandler()->ProcessEvent(event);
+}
+
+// A point inside the cell that holds pos (a little right of its left edge).
+wxPoint CellPoint(const EditControl& control, std::size_t pos) {
+    const wxPoint corner = control.PointFromPosition(pos);
+    return {corner.x + 2, corner.y + control.GetCellSize().y / 2};
+}
+
+class EditControlTest : public ::testing::Test {
+protected:
+    EditControlTest() : m_frame(30, 10) {}
+    EditControl& C() { return m_frame.Control(); }
+    ControlFrame m_frame;
+};
+
+TEST_F(EditControlTest, FrameGivesTheRequestedGeometry) {
+    EXPECT_EQ(C().GetLayout().Width(), 30u);
+    EXPECT_EQ(C().GetVisibleRowCount(), 10u);
+}
+
+TEST_F(EditControlTest, SetSelAndGetSel) {
+    C().SetText("0123456789");
+    struct Case {
+        long start, end;
+        std::pair<long, long> expected;
+    };
+    const Case cases[] = {
+        {2, 5, {2, 5}}, {5, 2, {2, 5}}, {0, -1, {0, 10}}, {3, 3, {3, 3}}, {4, 99, {4, 10}}, {99, 99, {10, 10}},
+    };
+    for (const Case& c : cases) {
+        C().SetSel(c.start, c.end);
+        EXPECT_EQ(Sel(C()), c.expected) << c.start << "," << c.end;
+    }
+}
+
+TEST_F(EditControlTest, SetSelMinusOneDropsTheSelectionAndKeepsTheCaret) {
+    C().SetText("0123456789");
+    C().SetSel(2, 6);  // caret at 6
+    C().SetSel(-1, 0);
+    EXPECT_EQ(Sel(C()), std::make_pair(6L, 6L));
+    EXPECT_FALSE(C().HasSelection());
+    C().SetSel(7, 3);  // caret at 3
+    C().SetSel(-1, 0);
+    EXPECT_EQ(Sel(C()), std::make_pair(3L, 3L));
+    C().ReplaceSel("x", false);
+    EXPECT_EQ(C().GetText(), "012x3456789");
+}
+
+TEST_F(EditControlTest, PositionsNeverFallInsideACharacter) {
+    C().SetText("a\xED\x95\x9C" "b\r\nc");
+    C().SetSel(2, 3);  // both inside the syllable
+    EXPECT_EQ(Sel(C()), std::make_pair(1L, 1L));
+    C().SetSel(6, 7);  // between CR and LF, then at c
+    EXPECT_EQ(Sel(C()), std::make_pair(5L, 7L));
+}
+
+TEST_F(EditControlTest, AppendGoesToTheCaretWhereverItWas) {
+    Append(C(), "41 42 ");
+    EXPECT_EQ(C().GetText(), "41 42 ");
+    EXPECT_EQ(Sel(C()), std::make_pair(6L, 6L));
+    C().SetSel(3, 3);  // the user clicked into the middle
+    Append(C(), "0D ");
+    Append(C(), "0A ");
+    EXPECT_EQ(C().GetText(), "41 0D 0A 42 ");
+    EXPECT_EQ(Sel(C()), std::make_pair(9L, 9L));
+    // With a selection, SetSel(-1, 0) keeps the caret end, so the text goes
+    // there and the selected text stays.
+    C().SetSel(0, 2);
+    Append(C(), "x");
+    EXPECT_EQ(C().GetText(), "41x 0D 0A 42 ");
+    // ReplaceSel without the -1 step replaces the selection.
+    C().SetSel(0, 2);
+    C().ReplaceSel("yy", false);
+    EXPECT_EQ(C().GetText(), "yyx 0D 0A 42 ");
+    EXPECT_EQ(Sel(C()), std::make_pair(2L, 2L));
+}
+
+TEST_F(EditControlTest, InsertionsWithoutUndoCannotBeUndoneAndClearNothing) {
+    Append(C(), "41 42 ");
+    EXPECT_FALSE(C().CanUndo());
+    C().Undo();
+    EXPECT_EQ(C().GetText(), "41 42 ");
+
+    C().SetSel(0, 3);
+    C().ReplaceSel("ab", true);  // the user's own edit
+    EXPECT_EQ(C().GetText(), "ab42 ");
+    EXPECT_TRUE(C().CanUndo());
+    Append(C(), "43 ");  // received text lands at the caret, after the edit
+    C().SetSel(8, 8);
+    Append(C(), "44 ");  // and at the end
+    EXPECT_EQ(C().GetText(), "ab43 42 44 ");
+    EXPECT_TRUE(C().CanUndo());
+    C().Undo();
+    EXPECT_EQ(C().GetText(), "41 43 42 44 ");
+    C().Undo();  // a second undo redoes
+    EXPECT_EQ(C().GetText(), "ab43 42 44 ");
+
+    C().SetText("new");
+    EXPECT_FALSE(C().CanUndo());
+}
+
+TEST_F(EditControlTest, UndoIsDroppedWhenUnrecordedTextLandsInsideTheEdit) {
+    C().SetText("0123");
+    C().SetSel(2, 2);
+    C().ReplaceSel("abc", true);
+    C().SetSel(3, 3);
+    C().ReplaceSel("X", false);
+    EXPECT_EQ(C().GetText(), "01aXbc23");
+    EXPECT_FALSE(C().CanUndo());
+}
+
+TEST_F(EditControlTest, LimitTextBoundsUserEditsOnly) {
+    C().SetLimitText(8);
+    C().SetText("12345");
+    C().SetSel(5, 5);
+    C().ReplaceSel("ab\xED\x95\x9C", true);  // room for 3 bytes: the syllable does not fit
+    EXPECT_EQ(C().GetText(), "12345ab");
+    C().SetSel(-1, 0);
+    C().ReplaceSel("41 42 43 ", false);
+    EXPECT_EQ(C().GetTextLength(), 16u);
+    C().SetSel(0, 2);
+    C().ReplaceSel("xyz", true);  // would grow the text: nothing fits
+    EXPECT_EQ(C().GetText().substr(0, 3), "345");
+}
+
+TEST_F(EditControlTest, ClearDeleteAndUndo) {
+    C().SetText("41 \xED\x95\x9C 43 ");
+    C().SetSel(3, 3);
+    Key(C(), WXK_DELETE);
+    EXPECT_EQ(C().GetText(), "41  43 ");
+    C().Undo();
+    EXPECT_EQ(C().GetText(), "41 \xED\x95\x9C 43 ");
+    C().SetSel(0, 3);
+    C().Clear();
+    EXPECT_EQ(C().GetText(), "\xED\x95\x9C 43 ");
+    C().SetSel(-1, 0);
+    C().Clear();  // nothing selected: nothing happens
+    EXPECT_EQ(C().GetText(), "\xED\x95\x9C 43 ");
+}
+
+TEST_F(EditControlTest, CaretMovesAcrossWrappedRowsAndLineBreaks) {
+    // 30 cells: ten pairs a row.
+    C().SetText(Hex(25) + "ab\r\ncd");
+    const auto& layout = C().GetLayout();
+    ASSERT_EQ(layout.RowStart(1), 30u);
+    ASSERT_EQ(layout.RowStart(2), 60u);
+    ASSERT_EQ(layout.RowStart(3), 79u);  // "... ab\r\n" then "cd"
+    C().SetSel(4, 4);
+    Key(C(), WXK_DOWN);
+    EXPECT_EQ(Sel(C()).first, 34);
+    Key(C(), WXK_DOWN);
+    EXPECT_EQ(Sel(C()).first, 64);
+    Key(C(), WXK_DOWN);  // the row after the line break is shorter
+    EXPECT_EQ(Sel(C()).first, 81);
+    Key(C(), WXK_UP);  // the remembered column comes back
+    EXPECT_EQ(Sel(C()).first, 64);
+    Key(C(), WXK_END);
+    EXPECT_EQ(Sel(C()).first, 77);  // before the CR LF
+    Key(C(), WXK_RIGHT);
+    EXPECT_EQ(Sel(C()).first, 79);  // over the whole line break
+    Key(C(), WXK_LEFT);
+    EXPECT_EQ(Sel(C()).first, 77);
+    Key(C(), WXK_HOME);
+    EXPECT_EQ(Sel(C()).first, 60);
+
+    // End on a soft-wrapped row stays on that row.
+    C().SetSel(35, 35);
+    Key(C(), WXK_END);
+    EXPECT_EQ(Sel(C()).first, 60);
+    EXPECT_EQ(C().GetCaretRow(), 1u);
+    Key(C(), WXK_HOME);
+    EXPECT_EQ(Sel(C()).first, 30);
+
+    Key(C(), WXK_HOME, false, true);
+    EXPECT_EQ(Sel(C()).first, 0);
+    Key(C(), WXK_END, false, true);
+    EXPECT_EQ(Sel(C()).first, static_cast<long>(C().GetTextLength()));
+}
+
+TEST_F(EditControlTest, ShiftExtendsTheSelection) {
+    C().SetText(Hex(25));
+    C().SetSel(4, 4);
+    Key(C(), WXK_RIGHT, true);
+    Key(C(), WXK_RIGHT, true);
+    EXPECT_EQ(Sel(C()), std::make_pair(4L, 6L));
+    Key(C(), WXK_DOWN, true);
+    EXPECT_EQ(Sel(C()), std::make_pair(4L, 36L));
+    Key(C(), WXK_UP, true);
+    EXPECT_EQ(Sel(C()), std::make_pair(4L, 6L));
+    Key(C(), WXK_UP, true);  // the first row: Up goes nowhere
+    EXPECT_EQ(Sel(C()), std::make_pair(4L, 6L));
+    for (int i = 0; i < 3; ++i) Key(C(), WXK_LEFT, true);  // crosses the anchor
+    EXPECT_EQ(Sel(C()), std::make_pair(3L, 4L));
+    Key(C(), WXK_RIGHT);  // without shift: collapses to the selection's end
+    EXPECT_EQ(Sel(C()), std::make_pair(4L, 4L));
+    Key(C(), WXK_END, true, true);
+    EXPECT_EQ(Sel(C()), std::make_pair(4L, 75L));
+}
+
+TEST_F(EditControlTest, PageKeysMoveByAWindow) {
+    C().SetText(Hex(400));  // 40 rows of 30 cells; 10 visible
+    C().SetSel(0, 0);
+    C().FlushUpdate();
+    Key(C(), WXK_PAGEDOWN);
+    EXPECT_EQ(C().GetCaretRow(), 9u);
+    EXPECT_GE(C().GetFirstVisibleRow(), 1u);
+    Key(C(), WXK_PAGEDOWN);
+    EXPECT_EQ(C().GetCaretRow(), 18u);
+    EXPECT_LE(C().GetFirstVisibleRow(), 18u);
+    EXPECT_GT(C().GetFirstVisibleRow() + C().GetVisibleRowCount(), 18u);
+    Key(C(), WXK_PAGEUP);
+    EXPECT_EQ(C().GetCaretRow(), 9u);
+}
+
+TEST_F(EditControlTest, CharactersGoToTheHandlerAndAreNotInserted) {
+    std::vector<wxChar32> received;
+    C().SetCharHandler([&](wxChar32 c) { received.push_back(c); });
+    C().SetText("41 ");
+    struct Case {
+        const char* name;
+        int keyCode;
+        wxChar unicode;
+        bool ctrl, alt;
+        std::vector<wxChar32> expected;
+    };
+    const Case cases[] = {
+        {"letter", 'a', 'a', false, false, {'a'}},
+        {"Hangul", 0, 0xD55C, false, false, {0xD55C}},
+        {"Backspace", WXK_BACK, WXK_BACK, false, false, {8}},
+        {"Tab", WXK_TAB, WXK_TAB, false, false, {9}},
+        {"Enter", WXK_RETURN, WXK_RETURN, false, false, {13}},
+        {"keypad Enter", WXK_NUMPAD_ENTER, WXK_NONE, false, false, {13}},
+        {"Escape", WXK_ESCAPE, WXK_ESCAPE, false, false, {27}},
+        {"Ctrl+C reported as the letter", 'C', 'C', true, false, {3}},
+        {"Ctrl+C reported as the control", 3, 3, true, false, {3}},
+        {"Ctrl+z", 'z', 'z', true, false, {26}},
+        {"Ctrl+[", '[', '[', true, false, {0x1B}},
+        {"Ctrl+]", ']', ']', true, false, {0x1D}},
+        {"Ctrl+Enter", WXK_RETURN, WXK_RETURN, true, false, {0x0A}},
+        {"Ctrl+Backspace", WXK_BACK, WXK_BACK, true, false, {0x7F}},
+        {"AltGr character", 0, 0x20AC, true, true, {0x20AC}},
+        {"Alt+letter is a menu key", 'f', 'f', false, true, {}},
+        {"arrow as a char event", WXK_LEFT, WXK_NONE, false, false, {}},
+        {"function key", WXK_F5, WXK_NONE, false, false, {}},
+    };
+    for (const Case& c : cases) {
+        received.clear();
+        wxKeyEvent event(wxEVT_CHAR);
+        event.m_keyCode = c.keyCode;
+        event.m_uniChar = c.unicode;
+        event.m_controlDown = c.ctrl;
+        event.m_altDown = c.alt;
+        event.SetEventObject(&C());
+        C().GetEventHandler()->ProcessEvent(event);
+        EXPECT_EQ(received, c.expected) << c.name;
+    }
+    // Navigation keys are the control's and type nothing.
+    received.clear();
+    Key(C(), WXK_LEFT);
+    Key(C(), WXK_HOME);
+    EXPECT_TRUE(received.empty());
+    EXPECT_EQ(C().GetText(), "41 ");
+}
+
+TEST_F(EditControlTest, MouseClickDragShiftClickAndDoubleClick) {
+    C().SetText(Hex(25));
+    C().FlushUpdate();
+    PumpIdle();
+    Mouse(C(), wxEVT_LEFT_DOWN, CellPoint(C(), 33));
+    EXPECT_EQ(Sel(C()), std::make_pair(33L, 33L));
+    Mouse(C(), wxEVT_MOTION, CellPoint(C(), 64));
+    Mouse(C(), wxEVT_LEFT_UP, CellPoint(C(), 64));
+    EXPECT_EQ(Sel(C()), std::make_pair(33L, 64L));
+    Mouse(C(), wxEVT_LEFT_DOWN, CellPoint(C(), 10));
+    Mouse(C(), wxEVT_LEFT_UP, CellPoint(C(), 10));
+    Mouse(C(), wxEVT_LEFT_DOWN, CellPoint(C(), 40), true);
+    Mouse(C(), wxEVT_LEFT_UP, CellPoint(C(), 40));
+    EXPECT_EQ(Sel(C()), std::make_pair(10L, 40L));
+    Mouse(C(), wxEVT_LEFT_DCLICK, CellPoint(C(), 46));
+    Mouse(C(), wxEVT_LEFT_UP, CellPoint(C(), 46));
+    EXPECT_EQ(Sel(C()), std::make_pair(45L, 47L));  // one hex pair
+    // A click past the end of a soft-wrapped row puts the caret at that row's end.
+    wxPoint beyond = CellPoint(C(), 35);
+    beyond.x = C().GetClientSize().x - 1;
+    Mouse(C(), wxEVT_LEFT_DOWN, beyond);
+    Mouse(C(), wxEVT_LEFT_UP, beyond);
+    EXPECT_EQ(Sel(C()), std::make_pair(60L, 60L));
+    EXPECT_EQ(C().GetCaretRow(), 1u);
+    // A click below the text puts the caret at the end.
+    Mouse(C(), wxEVT_LEFT_DOWN, {5, C().GetClientSize().y - 3});
+    Mouse(C(), wxEVT_LEFT_UP, {5, C().GetClientSize().y - 3});
+    EXPECT_EQ(Sel(C()).first, 75);
+}
+
+TEST_F(EditControlTest, TrimmingKeepsCaretSelectionAndViewOnTheirText) {
+    std::string all;
+    for (unsigned i = 0; i < 40; ++i) {
+        const std::string chunk = Hex(100, i);
+        all += chunk;
+        Append(C(), chunk);
+    }
+    ASSERT_EQ(C().GetTextLength(), 12000u);  // 400 rows of ten pairs
+    C().FlushUpdate();
+    C().SetSel(9015, 9000);
+    C().Scroll(0, 290);
+    C().FlushUpdate();
+    const std::size_t top = C().GetFirstVisibleRow();
+    ASSERT_EQ(top, 290u);
+    const std::size_t topPos = C().GetLayout().RowStart(top);
+
+    C().SetScrollbackLimit(9000);
+    C().FlushUpdate();
+    const std::size_t removed = 12000 - C().GetTextLength();
+    EXPECT_LE(C().GetTextLength(), 9000u);
+    EXPECT_GE(removed, 3000u);
+    EXPECT_EQ(removed % 30, 0u);  // whole rows
+    EXPECT_EQ(C().GetText(), all.substr(removed));
+    EXPECT_EQ(Sel(C()), std::make_pair(9000L - static_cast<long>(removed), 9015L - static_cast<long>(removed)));
+    EXPECT_EQ(C().GetCaretRow(), (9000 - removed) / 30);  // the caret end was 9000
+    const std::size_t newTop = C().GetFirstVisibleRow();
+    EXPECT_EQ(C().GetLayout().RowStart(newTop), topPos - removed);
+}
+
+TEST_F(EditControlTest, TrimmingWhileTheTerminalInsertsAtACaretInHistory) {
+    C().SetScrollbackLimit(6000);
+    for (unsigned i = 0; i < 15; ++i) Append(C(), Hex(100, i));
+    C().SetSel(3000, 3000);  // the user clicked into history
+    std::string last;
+    for (unsigned i = 15; i < 60; ++i) {
+        last = Hex(100, i);
+        Append(C(), last);
+        ASSERT_LE(C().GetTextLength(), 6000u);
+        const long caret = Sel(C()).first;
+        ASSERT_GE(caret, 300);
+        // The text just inserted sits right before the caret.
+        ASSERT_EQ(C().GetText().substr(static_cast<std::size_t>(caret) - 300, 300), last) << i;
+    }
+    EXPECT_GT(C().GetStats().trims, 0u);
+}
+
+TEST_F(EditControlTest, AViewScrolledUpStaysOnItsTextWhileDataArrives) {
+    C().SetScrollbackLimit(15000);
+    for (unsigned i = 0; i < 40; ++i) Append(C(), Hex(100, i));
+    C().FlushUpdate();
+    ASSERT_EQ(C().GetFirstVisibleRow(), 390u);  // following the caret at the end
+    // The user drags the scroll bar up.
+    wxScrollWinEvent drag(wxEVT_SCROLLWIN_THUMBTRACK, 200, wxVERTICAL);
+    drag.SetEventObject(&C());
+    C().GetEventHandler()->ProcessEvent(drag);
+    PumpIdle();
+    ASSERT_EQ(C().GetFirstVisibleRow(), 200u);
+    const std::string topText = C().GetText().substr(C().GetLayout().RowStart(200), 30);
+    for (unsigned i = 40; i < 55; ++i) {
+        Append(C(), Hex(100, i));  // enough to trim, not up to the text in view
+        if (i % 5 == 0) C().FlushUpdate();
+    }
+    C().FlushUpdate();
+    ASSERT_GE(C().GetStats().trims, 1u);
+    EXPECT_LT(C().GetFirstVisibleRow(), 200u);  // rows above it were trimmed
+    EXPECT_EQ(C().GetText().substr(C().GetLayout().RowStart(C().GetFirstVisibleRow()), 30), topText);
+    // Back at the bottom the view follows the caret again.
+    wxScrollWinEvent bottom(wxEVT_SCROLLWIN_BOTTOM, 0, wxVERTICAL);
+    bottom.SetEventObject(&C());
+    C().GetEventHandler()->ProcessEvent(bottom);
+    PumpIdle();
+    Append(C(), Hex(100, 99));
+    C().FlushUpdate();
+    EXPECT_EQ(C().GetFirstVisibleRow() + C().GetVisibleRowCount(), C().GetLayout().RowCount());
+}
+
+TEST_F(EditControlTest, ContextMenuFollowsTheState) {
+    struct Item {
+        int id;
+        bool enabled;
+    };
+    auto check = [&](std::initializer_list<Item> items) {
+        std::unique_ptr<wxMenu> menu(C().CreateContextMenu());
+        for (const Item& item : items) EXPECT_EQ(menu->IsEnabled(item.id), item.enabled) << item.id;
+    };
+    check({{wxID_UNDO, false}, {wxID_CUT, false}, {wxID_COPY, false}, {wxID_DELETE, false}, {wxID_SELECTALL, false}});
+    C().SetText("41 42 ");
+    C().SetSel(0, 3);
+    check({{wxID_UNDO, false}, {wxID_CUT, true}, {wxID_COPY, true}, {wxID_DELETE, true}, {wxID_SELECTALL, true}});
+    EXPECT_TRUE(C().RunContextCommand(wxID_DELETE));
+    EXPECT_EQ(C().GetText(), "42 ");
+    check({{wxID_UNDO, true}, {wxID_CUT, false}});
+    EXPECT_TRUE(C().RunContextCommand(wxID_UNDO));
+    EXPECT_EQ(C().GetText(), "41 42 ");
+    EXPECT_TRUE(C().RunContextCommand(wxID_SELECTALL));
+    EXPECT_EQ(Sel(C()), std::make_pair(0L, 6L));
+    EXPECT_FALSE(C().RunContextCommand(wxID_SAVE));
+}
+
+TEST_F(EditControlTest, DefaultScrollbackIs32Mi) {
+    EXPECT_EQ(C().GetScrollbackLimit(), std::size_t{32} << 20);
+}
+
+TEST_F(EditControlTest, ClipboardRoundTrip) {
+    C().SetText("41 \xED\x95\x9C\xEA\xB8\x80 42 \x08");
+    C().SetSel(3, 9);
+    C().Copy();
+    C().SetSel(static_cast<long>(C().GetTextLength()), -1);
+    C().Paste();
+    EXPECT_EQ(C().GetText(), "41 \xED\x95\x9C\xEA\xB8\x80 42 \x08\xED\x95\x9C\xEA\xB8\x80");
+    C().Undo();
+    EXPECT_EQ(C().GetText(), "41 \xED\x95\x9C\xEA\xB8\x80 42 \x08");
+
+    C().SetSel(10, 13);
+    C().Cut();
+    EXPECT_EQ(C().GetText(), "41 \xED\x95\x9C\xEA\xB8\x80 \x08");
+    C().SetSel(0, 0);
+    Key(C(), WXK_INSERT, true);  // Shift+Insert pastes
+    EXPECT_EQ(C().GetText(), "42 41 \xED\x95\x9C\xEA\xB8\x80 \x08");
+
+    // Invalid bytes leave as U+FFFD, control characters as they are.
+    C().SetText("a\xE9\x08");
+    C().SetSel(0, -1);
+    Key(C(), WXK_INSERT, false, true);  // Ctrl+Insert copies
+    wxTextDataObject data;
+    ASSERT_TRUE(wxTheClipboard->Open());
+    ASSERT_TRUE(wxTheClipboard->GetData(data));
+    wxTheClipboard->Close();
+    EXPECT_EQ(data.GetText(), wxString::FromUTF8("a\xEF\xBF\xBD\x08"));
+}
+
+TEST_F(EditControlTest, MouseSelectionGoesToThePrimarySelection) {
+    C().SetText(Hex(25));
+    C().FlushUpdate();
+    PumpIdle();
+    Mouse(C(), wxEVT_LEFT_DOWN, CellPoint(C(), 3));
+    Mouse(C(), wxEVT_MOTION, CellPoint(C(), 8));
+    Mouse(C(), wxEVT_LEFT_UP, CellPoint(C(), 8));
+    const std::string expected = C().GetText().substr(3, 5);
+    wxTheClipboard->UsePrimarySelection(true);
+    wxTextDataObject data;
+    ASSERT_TRUE(wxTheClipboard->Open());
+    const bool got = wxTheClipboard->GetData(data);
+    wxTheClipboard->Close();
+    wxTheClipboard->UsePrimarySelection(false);
+    ASSERT_TRUE(got);
+    EXPECT_EQ(data.GetText(), wxString::FromUTF8(expected));
+    // The middle button pastes it where it is pressed.
+    Mouse(C(), wxEVT_MIDDLE_DOWN, CellPoint(C(), 0));
+    EXPECT_EQ(C().GetText().substr(0, 5), expected);
+}
+
+TEST_F(EditControlTest, AnAppendAtTheEndRepaintsOnlyTheChangedRows) {
+    C().SetText(Hex(35));  // three and a half rows
+    C().SetSel(105, 105);
+    C().FlushUpdate();
+    C().Update();
+    PumpIdle();
+    const std::size_t paints = C().GetStats().paints;
+    Append(C(), "41 ");
+    C().FlushUpdate();
+    C().Update();
+    ASSERT_TRUE(PumpUntil([&] { return C().GetStats().paints > paints; }));
+    // Only the row that grew. (A new row changes the scroll range, and the
+    // toolkit then repaints the whole window.)
+    EXPECT_EQ(C().GetStats().lastPaintRows, 1u);
+}
+
+TEST_F(EditControlTest, RepaintsAreThrottledUnderAFlood) {
+    C().FlushUpdate();
+    PumpIdle();
+    const std::size_t updates = C().GetStats().updates;
+    const int appends = 3000;
+    for (int i = 0; i < appends; ++i) {
+        Append(C(), "41 42 43 ");
+        wxTheApp->Yield(true);
+    }
+    C().FlushUpdate();
+    EXPECT_LT(C().GetStats().updates - updates, static_cast<std::size_t>(appends / 4));
+    EXPECT_EQ(C().GetCaretRow(), C().GetLayout().RowCount() - 1);
+    EXPECT_GE(C().GetCaretRow(), C().GetFirstVisibleRow());
+    EXPECT_LT(C().GetCaretRow(), C().GetFirstVisibleRow() + C().GetVisibleRowCount());
+}
+
+TEST_F(EditControlTest, ResizeRewrapsAndKeepsTheTopText) {
+    C().SetText(Hex(400));
+    C().Scroll(0, 20);  // row 20 starts at 600
+    C().FlushUpdate();
+    m_frame.ResizeToCells(15, 10);  // five pairs a row
+    EXPECT_EQ(C().GetLayout().Width(), 15u);
+    EXPECT_EQ(C().GetLayout().RowCount(), 80u);
+    EXPECT_EQ(C().GetLayout().RowStart(C().GetFirstVisibleRow()), 600u);
+}
+
+}  // namespace
+}  // namespace tessaline::ui
