@@ -1,5 +1,7 @@
 #include "app/ConnectionMessages.h"
 
+#include "res/Resources.h"
+
 namespace tessaline::app {
 namespace {
 
@@ -23,13 +25,13 @@ const char* Reason(platform::OpenFailureKind kind)
     using platform::OpenFailureKind;
     switch (kind) {
     case OpenFailureKind::NotFound:
-        return "장치가 없습니다.";
+        return res::FindString(IDS_REASON_NOT_FOUND);
     case OpenFailureKind::Permission:
-        return "권한이 없습니다. 사용자를 dialout 그룹에 추가하십시오.";
+        return res::FindString(IDS_REASON_PERMISSION);
     case OpenFailureKind::Busy:
-        return "다른 프로그램이 사용 중입니다.";
+        return res::FindString(IDS_REASON_BUSY);
     case OpenFailureKind::NotATerminal:
-        return "직렬 포트가 아닙니다.";
+        return res::FindString(IDS_REASON_NOT_A_TERMINAL);
     default:
         return nullptr;
     }
@@ -74,8 +76,7 @@ std::string BreakLongRuns(std::string_view text, std::size_t columns)
 
 std::string ConnectFailureMessage(std::string_view portName, const platform::OpenFailure& failure)
 {
-    std::string text(portName);
-    text += " 포트를 열 수 없습니다.";
+    std::string text = res::FormatString(IDS_CONNECT_FAILED, {portName});
     if (failure.kind != platform::OpenFailureKind::None) {
         text += '\n';
         text += failure.path.empty() ? portName : std::string_view(failure.path);
@@ -92,8 +93,7 @@ std::string ConnectFailureMessage(std::string_view portName, const platform::Ope
 
 std::string ConnectionLostMessage(std::string_view portName)
 {
-    std::string text(portName);
-    text += " 장치와의 연결이 끊어졌습니다.";
+    const std::string text = res::FormatString(IDS_CONNECTION_LOST, {portName});
     return BreakLongRuns(text, kMessageColumns);
 }
 

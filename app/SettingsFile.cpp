@@ -1,6 +1,7 @@
 #include "app/SettingsFile.h"
 
 #include "app/CommandLine.h"
+#include "res/Resources.h"
 
 #include <algorithm>
 #include <cctype>
@@ -119,11 +120,11 @@ std::vector<std::pair<Line, std::string>> SplitLines(std::string_view text, std:
 {
     std::vector<std::pair<Line, std::string>> lines;
     if (text.size() > kLargestFile) {
-        *problem = "it is larger than 1 MiB";
+        *problem = res::FormatString(IDS_SETTINGS_TOO_LARGE);
         return lines;
     }
     if (text.find('\0') != std::string_view::npos || !IsValidUtf8(text)) {
-        *problem = "it is not UTF-8 text";
+        *problem = res::FormatString(IDS_SETTINGS_NOT_UTF8);
         return lines;
     }
     std::string section;
@@ -136,7 +137,7 @@ std::vector<std::pair<Line, std::string>> SplitLines(std::string_view text, std:
         while (!content.empty() && (content.back() == '\n' || content.back() == '\r'))
             content.remove_suffix(1);
         if (!Classify(content, line)) {
-            *problem = "line " + std::to_string(lines.size() + 1) + " opens a section name that does not close";
+            *problem = res::FormatString(IDS_SETTINGS_OPEN_SECTION, {std::to_string(lines.size() + 1)});
             return {};
         }
         if (line.kind == LineKind::Section)
@@ -164,13 +165,13 @@ unsigned long RecentKeyNumber(const std::string& key)
 std::string PortEntryProblem(const std::string& key, const std::string& value)
 {
     if (key.empty())
-        return "the port name is empty";
+        return res::FormatString(IDS_PORT_NAME_EMPTY);
     if (!IsPortName(key) || key.size() != 4 || key[3] > '4')
-        return "only COM1 to COM4 exist";
+        return res::FormatString(IDS_PORT_NAME_UNKNOWN);
     if (value.empty())
-        return "the device path is empty";
+        return res::FormatString(IDS_PORT_PATH_EMPTY);
     if (value.front() != '/')
-        return "the device path is not absolute";
+        return res::FormatString(IDS_PORT_PATH_RELATIVE);
     return {};
 }
 
@@ -196,7 +197,7 @@ SettingsContent ParseSettings(std::string_view text)
             if (problem.empty())
                 content.ports.emplace_back("COM" + line.name.substr(3), line.value);
             else
-                content.warnings.push_back("[Ports] entry \"" + line.name + "=" + line.value + "\" ignored: " + problem);
+                content.warnings.push_back(res::FormatString(IDS_PORT_ENTRY_IGNORED, {line.name, line.value, problem}));
         }
     }
     std::stable_sort(recent.begin(), recent.end(), [](const auto& a, const auto& b) { return a.first < b.first; });

@@ -2,6 +2,7 @@
 #include "app/SettingsFile.h"
 
 #include "app/CommandLine.h"
+#include "res/Resources.h"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -142,7 +143,7 @@ SettingsContent ReadSettingsFile(const std::string& path)
         SettingsContent content;
         if (!missing) {
             content.parsed = false;
-            content.problem = errno == EINVAL ? "it is not a regular file" : SystemText(errno);
+            content.problem = errno == EINVAL ? res::FormatString(IDS_PROBLEM_NOT_REGULAR) : SystemText(errno);
         }
         return content;
     }

@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include "platform/PortNames.h"
+#include "res/Resources.h"
 
 #include <fcntl.h>
 #include <langinfo.h>
@@ -24,17 +25,17 @@ bool IsValidName(const std::string& name)
     return std::mbstowcs(nullptr, name.c_str(), 0) != static_cast<std::size_t>(-1);
 }
 
-const char* KindOf(mode_t mode)
+std::string KindOf(mode_t mode)
 {
     if (S_ISDIR(mode))
-        return "a folder";
+        return res::FormatString(IDS_KIND_FOLDER);
     if (S_ISFIFO(mode))
-        return "a FIFO (named pipe)";
+        return res::FormatString(IDS_KIND_FIFO);
     if (S_ISCHR(mode) || S_ISBLK(mode))
-        return "a device";
+        return res::FormatString(IDS_KIND_DEVICE);
     if (S_ISSOCK(mode))
-        return "a socket";
-    return "not a regular file";
+        return res::FormatString(IDS_KIND_SOCKET);
+    return res::FormatString(IDS_KIND_OTHER);
 }
 
 std::size_t CodePoints(std::string_view text)
@@ -67,14 +68,14 @@ FileArgumentCheck CheckFileArgument(const StartupOptions& options)
     check.verdict = FileArgumentCheck::Verdict::StartUntitled;
     struct stat info {};
     if (name.empty()) {
-        check.message = "Cannot open the file: its name is empty.";
+        check.message = res::FormatString(IDS_FILE_NAME_EMPTY);
     } else if (!IsValidName(name)) {
-        check.message = "Cannot open " + quoted + ": the name is not valid text in the current character set.";
+        check.message = res::FormatString(IDS_FILE_NAME_NOT_TEXT, {quoted});
     } else if (::stat(name.c_str(), &info) != 0) {
         check.verdict = FileArgumentCheck::Verdict::Fail;
-        check.message = "Cannot open " + quoted + ": " + std::strerror(errno) + ".";
+        check.message = res::FormatString(IDS_FILE_CANNOT_OPEN, {quoted, std::strerror(errno)});
     } else if (!S_ISREG(info.st_mode)) {
-        check.message = "Cannot open " + quoted + ": it is " + KindOf(info.st_mode) + ", not a file.";
+        check.message = res::FormatString(IDS_FILE_NOT_A_FILE, {quoted, KindOf(info.st_mode)});
     } else {
         check.verdict = FileArgumentCheck::Verdict::Open;
     }
@@ -89,13 +90,13 @@ std::string RegularFileProblem(const std::string& name)
     if (::stat(name.c_str(), &info) != 0)
         return std::strerror(errno);
     if (!S_ISREG(info.st_mode))
-        return std::string("it is ") + KindOf(info.st_mode) + ", not a file";
+        return res::FormatString(IDS_PROBLEM_KIND, {KindOf(info.st_mode)});
     const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return std::strerror(errno);
     const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     ::close(fd);
-    return regular ? std::string() : "it is not a regular file";
+    return regular ? std::string() : res::FormatString(IDS_PROBLEM_NOT_REGULAR);
 }
 
 StartupState PrepareStartup(const StartupOptions& options)
@@ -104,12 +105,11 @@ StartupState PrepareStartup(const StartupOptions& options)
     state.options = options;
     state.settingsPath = SettingsFilePath();
     state.settings = ReadSettingsFile(state.settingsPath);
-    const std::string where = "settings file " + QuotedArgument(state.settingsPath);
+    const std::string quoted = QuotedArgument(state.settingsPath);
     if (!state.settings.parsed)
-        state.warnings.push_back("The " + where + " is left as it is and not written: " + state.settings.problem +
-                                 ".");
+        state.warnings.push_back(res::FormatString(IDS_SETTINGS_NOT_WRITTEN, {quoted, state.settings.problem}));
     for (const std::string& warning : state.settings.warnings)
-        state.warnings.push_back(where + ": " + warning + ".");
+        state.warnings.push_back(res::FormatString(IDS_SETTINGS_WARNING, {quoted, warning}));
 
     for (const auto& [portName, devicePath] : state.settings.ports)
         platform::SetPortAlias(portName, devicePath, platform::PortSource::SettingsFile);

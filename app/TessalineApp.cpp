@@ -18,6 +18,23 @@
 
 using tessaline::app::FileArgumentCheck;
 
+namespace {
+
+// Fields of the main frame's document string, by their classic positions.
+constexpr int kRegFileTypeId = 5;
+constexpr int kRegFileTypeName = 6;
+
+wxString DocString(int field)
+{
+    const char* text = tessaline::res::FindString(IDR_MAINFRAME);
+    wxString rest = text ? wxString::FromUTF8(text) : wxString();
+    for (int i = 0; i < field; ++i)
+        rest = rest.AfterFirst('\n');
+    return rest.BeforeFirst('\n');
+}
+
+}  // namespace
+
 CTessalineApp::CTessalineApp()
 {
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnAppAbout(); }, wxID_ABOUT);
@@ -37,7 +54,8 @@ CMainFrame* CTessalineApp::GetMainFrame() const
 void CTessalineApp::ShowMessage(const std::string& text, long icon)
 {
     wxWindow* parent = wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
-    const wxString caption = wxString(kAppName) + wxString::FromUTF8(icon == wxICON_ERROR ? " 오류" : " 알림");
+    const wxString caption = wxString::FromUTF8(
+        tessaline::res::FormatString(icon == wxICON_ERROR ? IDS_CAPTION_ERROR : IDS_CAPTION_NOTICE, {kAppName}));
     wxMessageBox(tessaline::app::TextToWx(tessaline::app::ShortenedForMessageBox(text)), caption, wxOK | icon,
                  parent && parent->IsShown() ? parent : nullptr);
 }
@@ -61,7 +79,8 @@ void CTessalineApp::StartDemoDevice()
     // environment, but not from the command line.
     m_demo = std::make_unique<tessaline::app::DemoDevice>();
     if (!m_demo->Start()) {
-        wxLogWarning("The demo device could not be created: %s", wxSysErrorMsg());
+        wxLogWarning("%s", wxString::FromUTF8(tessaline::res::FormatString(IDS_DEMO_DEVICE_FAILED,
+                                                                           {wxString(wxSysErrorMsg()).utf8_string()})));
         return;
     }
     if (tessaline::platform::DescribePort("COM1").source != tessaline::platform::PortSource::CommandLine)
@@ -74,9 +93,9 @@ bool CTessalineApp::InitInstance()
         StartDemoDevice();
 
     m_docManager = new DocumentManager;
-    new wxDocTemplate(m_docManager, wxString::FromUTF8("모든 파일 (*.*)"), "*", wxString(), wxString(),
-                      "Tessaline.Document", "Tessa Document", CLASSINFO(CTessalineDoc), CLASSINFO(CTessalineView),
-                      wxTEMPLATE_VISIBLE);
+    new wxDocTemplate(m_docManager, wxString::FromUTF8(tessaline::res::FormatString(IDS_FILTER_ALL_FILES)), "*",
+                      wxString(), wxString(), DocString(kRegFileTypeId), DocString(kRegFileTypeName),
+                      CLASSINFO(CTessalineDoc), CLASSINFO(CTessalineView), wxTEMPLATE_VISIBLE);
     m_docManager->LoadRecentFiles(m_state->settings.recentFiles);
 
     auto* frame = new CMainFrame;

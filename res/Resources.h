@@ -16,7 +16,9 @@
 #include <wx/iconbndl.h>
 #include <wx/string.h>
 
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class wxDialog;
@@ -44,6 +46,9 @@ int WxIdFromControl(int controlId);
 
 // String table: UTF-8 text of a string id, or nullptr when the id has none.
 const char* FindString(unsigned id);
+// The text of a string id with "%1" to "%9" replaced by the arguments in
+// order (inserted text is not scanned again); empty when the id has none.
+std::string FormatString(unsigned id, std::initializer_list<std::string_view> arguments = {});
 struct StringDef {
     unsigned id;
     const char* text;  // UTF-8

@@ -1,6 +1,6 @@
 // The string table: window title, document string, idle text, command
 // prompts with their tooltips, recent-file prompts, indicator texts and
-// system-command prompts. Texts are UTF-8.
+// system-command prompts, and the application's messages. Texts are UTF-8.
 #include "res/Resources.h"
 
 #include <algorithm>
@@ -59,6 +59,37 @@ std::vector<StringDef> BuildTable()
         {AFX_IDS_SCCLOSE, "현재 열린 창을 닫고 문서를 저장할 것인지를 묻습니다"},
         {AFX_IDS_SCRESTORE, "창을 원래 크기로 복원합니다"},
         {AFX_IDS_SCTASKLIST, "작업 목록을 활성화합니다"},
+        {IDS_CONNECT_FAILED, "%1 포트를 열 수 없습니다."},
+        {IDS_CONNECTION_LOST, "%1 장치와의 연결이 끊어졌습니다."},
+        {IDS_REASON_NOT_FOUND, "장치가 없습니다."},
+        {IDS_REASON_PERMISSION, "권한이 없습니다. 사용자를 dialout 그룹에 추가하십시오."},
+        {IDS_REASON_BUSY, "다른 프로그램이 사용 중입니다."},
+        {IDS_REASON_NOT_A_TERMINAL, "직렬 포트가 아닙니다."},
+        {IDS_CAPTION_ERROR, "%1 오류"},
+        {IDS_CAPTION_NOTICE, "%1 알림"},
+        {IDS_FILTER_ALL_FILES, "모든 파일 (*.*)"},
+        {IDS_DEMO_DEVICE_FAILED, "The demo device could not be created: %1"},
+        {IDS_FILE_NAME_EMPTY, "Cannot open the file: its name is empty."},
+        {IDS_FILE_NAME_NOT_TEXT, "Cannot open %1: the name is not valid text in the current character set."},
+        {IDS_FILE_CANNOT_OPEN, "Cannot open %1: %2."},
+        {IDS_FILE_NOT_A_FILE, "Cannot open %1: it is %2, not a file."},
+        {IDS_KIND_FOLDER, "a folder"},
+        {IDS_KIND_FIFO, "a FIFO (named pipe)"},
+        {IDS_KIND_DEVICE, "a device"},
+        {IDS_KIND_SOCKET, "a socket"},
+        {IDS_KIND_OTHER, "not a regular file"},
+        {IDS_PROBLEM_KIND, "it is %1, not a file"},
+        {IDS_PROBLEM_NOT_REGULAR, "it is not a regular file"},
+        {IDS_SETTINGS_NOT_WRITTEN, "The settings file %1 is left as it is and not written: %2."},
+        {IDS_SETTINGS_WARNING, "settings file %1: %2."},
+        {IDS_SETTINGS_TOO_LARGE, "it is larger than 1 MiB"},
+        {IDS_SETTINGS_NOT_UTF8, "it is not UTF-8 text"},
+        {IDS_SETTINGS_OPEN_SECTION, "line %1 opens a section name that does not close"},
+        {IDS_PORT_NAME_EMPTY, "the port name is empty"},
+        {IDS_PORT_NAME_UNKNOWN, "only COM1 to COM4 exist"},
+        {IDS_PORT_PATH_EMPTY, "the device path is empty"},
+        {IDS_PORT_PATH_RELATIVE, "the device path is not absolute"},
+        {IDS_PORT_ENTRY_IGNORED, "[Ports] entry \"%1=%2\" ignored: %3"},
     };
     for (unsigned id = ID_FILE_MRU_FILE1; id <= ID_FILE_MRU_FILE16; ++id)
         table.push_back({id, kRecentFilePrompt});
@@ -81,6 +112,23 @@ const char* FindString(unsigned id)
     auto it = std::lower_bound(table.begin(), table.end(), id,
                                [](const StringDef& entry, unsigned key) { return entry.id < key; });
     return it != table.end() && it->id == id ? it->text : nullptr;
+}
+
+std::string FormatString(unsigned id, std::initializer_list<std::string_view> arguments)
+{
+    const std::string_view format = FindString(id) ? FindString(id) : "";
+    std::string text;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        const char next = i + 1 < format.size() ? format[i + 1] : '\0';
+        const std::size_t index = static_cast<std::size_t>(next - '1');
+        if (format[i] == '%' && next >= '1' && next <= '9' && index < arguments.size()) {
+            text += arguments.begin()[index];
+            ++i;
+        } else {
+            text += format[i];
+        }
+    }
+    return text;
 }
 
 wxString PromptOf(int commandId)

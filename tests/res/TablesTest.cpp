@@ -118,16 +118,49 @@ std::vector<ExpectedString> ExpectedStrings()
         {61189, "이전 문서 창으로 전환합니다"},
         {61190, "현재 열린 창을 닫고 문서를 저장할 것인지를 묻습니다"},
         {61202, "창을 원래 크기로 복원합니다"},
-        {61203, "작업 목록을 활성화합니다"},    };
+        {61203, "작업 목록을 활성화합니다"},
+        // The application's messages.
+        {300, "%1 포트를 열 수 없습니다."},
+        {301, "%1 장치와의 연결이 끊어졌습니다."},
+        {302, "장치가 없습니다."},
+        {303, "권한이 없습니다. 사용자를 dialout 그룹에 추가하십시오."},
+        {304, "다른 프로그램이 사용 중입니다."},
+        {305, "직렬 포트가 아닙니다."},
+        {306, "%1 오류"},
+        {307, "%1 알림"},
+        {308, "모든 파일 (*.*)"},
+        {309, "The demo device could not be created: %1"},
+        {310, "Cannot open the file: its name is empty."},
+        {311, "Cannot open %1: the name is not valid text in the current character set."},
+        {312, "Cannot open %1: %2."},
+        {313, "Cannot open %1: it is %2, not a file."},
+        {314, "a folder"},
+        {315, "a FIFO (named pipe)"},
+        {316, "a device"},
+        {317, "a socket"},
+        {318, "not a regular file"},
+        {319, "it is %1, not a file"},
+        {320, "it is not a regular file"},
+        {321, "The settings file %1 is left as it is and not written: %2."},
+        {322, "settings file %1: %2."},
+        {323, "it is larger than 1 MiB"},
+        {324, "it is not UTF-8 text"},
+        {325, "line %1 opens a section name that does not close"},
+        {326, "the port name is empty"},
+        {327, "only COM1 to COM4 exist"},
+        {328, "the device path is empty"},
+        {329, "the device path is not absolute"},
+        {330, "[Ports] entry \"%1=%2\" ignored: %3"},
+    };
     for (unsigned id = 57616; id <= 57631; ++id)
         rows.push_back({id, "이 문서를 엽니다"});
     return rows;
 }
 
-TEST(StringTable, HoldsExactlyTheSixtyTwoStrings)
+TEST(StringTable, HoldsExactlyTheSixtyTwoStringsAndTheMessages)
 {
     const auto rows = ExpectedStrings();
-    ASSERT_EQ(rows.size(), 62u);
+    ASSERT_EQ(rows.size(), 62u + 31u);
     EXPECT_EQ(StringTable().size(), rows.size());
     for (const ExpectedString& row : rows) {
         SCOPED_TRACE("string " + std::to_string(row.id));
