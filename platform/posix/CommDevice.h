@@ -18,7 +18,7 @@
 // Its parts live by role: CommDevice.cpp opens it and keeps its settings,
 // CommTransfer.cpp takes reads, writes and event waits, CommService.cpp
 // runs the service thread; the rules they follow are pure functions in
-// comm_settings, comm_timeouts and request_queue.
+// CommSettings, CommTimeouts and RequestQueue.
 //
 // Threading: every member function may be called from any thread.
 #pragma once
