@@ -182,6 +182,14 @@ TEST(StringTable, HasNoStringForIdsOutsideTheTable)
         EXPECT_EQ(FindString(id), nullptr) << id;
 }
 
+TEST(StringTable, FormatsPlacesInOrderWithoutScanningInsertedText)
+{
+    // A file name holding "%2" stays as it is.
+    EXPECT_EQ(FormatString(IDS_FILE_CANNOT_OPEN, {"'a%2b'", "No such file"}), "Cannot open 'a%2b': No such file.");
+    EXPECT_EQ(FormatString(IDS_PORT_ENTRY_IGNORED, {"COM9", "/dev/x", "why"}), "[Ports] entry \"COM9=/dev/x\" ignored: why");
+    EXPECT_EQ(FormatString(1u, {"x"}), "");
+}
+
 TEST(StringTable, SplitsPromptsAndTooltipsAtTheNewline)
 {
     EXPECT_EQ(PromptOf(57600).utf8_string(), "새 문서를 작성합니다");
