@@ -13,9 +13,19 @@
 #include <wx/toolbar.h>
 #include <wx/utils.h>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kSerialMessageId = wxID_HIGHEST + 1;
+
+// While bytes arrive, notifications are held back for as long as this much
+// input takes to come at the rate seen so far (a quarter of the input queue
+// the port gets by default), but never longer than kMaxHoldMs; a hold
+// shorter than kMinHoldMs is no hold, as under a flood.
+constexpr double kHoldBytes = 1024;
+constexpr int kMaxHoldMs = 100;
+constexpr int kMinHoldMs = 5;
 
 const int kLockIndicators[3] = {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
 
@@ -33,6 +43,7 @@ CMainFrame::~CMainFrame()
 {
     m_lockKeys.Stop();
     m_indicatorTimer.Stop();
+    m_receiveTimer.Stop();
     // The port closes while the whole frame still stands: Close joins the
     // watcher, so no message is queued to the frame afterwards; events
     // already queued die with the frame.
@@ -100,6 +111,7 @@ bool CMainFrame::OnCreate()
     Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Check(m_statusBar && m_statusBar->IsShown()); },
          statusBarCommand);
     Bind(wxEVT_THREAD, &CMainFrame::OnQueuedMessage, this, kSerialMessageId);
+    m_receiveTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { PaceReceiving(m_connection.ReleaseNotices()); });
     Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
     // The lock panes follow the toolkit's notice of a changed lock state;
     // without one, the state is read twice a second.
@@ -178,7 +190,22 @@ void CMainFrame::QueueMessage(const tessaline::app::SerialMessage& message)
 
 void CMainFrame::OnQueuedMessage(wxThreadEvent& event)
 {
-    m_connection.HandleMessage(event.GetPayload<tessaline::app::SerialMessage>());
+    PaceReceiving(m_connection.HandleMessage(event.GetPayload<tessaline::app::SerialMessage>()));
+}
+
+void CMainFrame::PaceReceiving(std::size_t received)
+{
+    const auto now = std::chrono::steady_clock::now();
+    const double seconds = std::chrono::duration<double>(now - m_lastDrain).count();
+    m_lastDrain = now;
+    // Nothing came, or the queue filled well during the last wait: let each
+    // notification through again.
+    if (received == 0 || received >= 2 * kHoldBytes)
+        return;
+    const double rate = static_cast<double>(received) / std::max(seconds, 1e-3);
+    const int holdMs = static_cast<int>(std::min<double>(kMaxHoldMs, 1000.0 * kHoldBytes / rate));
+    if (holdMs >= kMinHoldMs && m_connection.HoldNotices())
+        m_receiveTimer.StartOnce(holdMs);
 }
 
 void CMainFrame::ShowReceived(std::string_view text)

@@ -8,6 +8,9 @@
 //
 // The connection's messages come from the port's watcher thread; the frame
 // queues them to itself as events and hands them back on the GUI thread.
+// While bytes keep arriving at a modest rate it holds further notifications
+// back and drains on a timer instead, at most a few KB at a time, so that a
+// steady stream costs one wake-up per drain rather than one per notification.
 //
 // Threading: GUI thread, except QueueMessage, which only queues an event.
 #pragma once
@@ -18,6 +21,8 @@
 #include <wx/docview.h>
 #include <wx/timer.h>
 
+#include <chrono>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -60,6 +65,7 @@ private:
 
     bool OnCreate();
     void OnQueuedMessage(wxThreadEvent& event);
+    void PaceReceiving(std::size_t received);
     void OnCharHook(wxKeyEvent& event);
     void UpdateLockIndicators();
     void ToggleBar(wxWindow* bar);
@@ -69,4 +75,6 @@ private:
     wxToolBar* m_toolBar = nullptr;
     tessaline::keys::LockKeyWatch m_lockKeys;
     wxTimer m_indicatorTimer;  // only where the toolkit gives no lock-state notice
+    wxTimer m_receiveTimer;    // ends a hold on notifications of received bytes
+    std::chrono::steady_clock::time_point m_lastDrain;
 };

@@ -22,12 +22,19 @@ const std::array<char, 256 * 3> kHexPairs = [] {
     return table;
 }();
 
+bool ReportsReceived(UINT message, WPARAM wParam)
+{
+    return message == CSerialWnd::s_defaultComMsg && (static_cast<DWORD>(wParam) & 0xFFFF & EV_RXCHAR) != 0;
+}
+
 }  // namespace
 
 SerialConnection::SerialConnection(Events& events) : m_events(events)
 {
     m_target.m_hWnd = platform::RegisterMessageTarget([this](UINT message, WPARAM wParam, LPARAM lParam) {
         m_messagesPosted.fetch_add(1);
+        if (ReportsReceived(message, wParam) && m_drainScheduled.exchange(true))
+            return;
         m_events.QueueMessage(SerialMessage{message, wParam, lParam});
     });
 }
@@ -47,6 +54,9 @@ bool SerialConnection::Connect(const PortSettings& settings)
     char name[24];
     std::snprintf(name, sizeof name, "COM%d", static_cast<int>(settings.port));
     ++m_connectionNumber;
+    // A drain left scheduled for an earlier connection must not hold this
+    // one's notifications back.
+    m_drainScheduled.store(false);
     if (m_port.Open(name, &m_target, 0, m_connectionNumber, 0, 0) != 0) {
         // Read at once: the record is this thread's last open attempt.
         m_events.ConnectFailed(ConnectFailureMessage(name, platform::LastOpenFailure()));
@@ -74,12 +84,35 @@ void SerialConnection::Send(std::string_view bytes)
         m_port.Write(&byte, 1, nullptr, nullptr, INFINITE);
 }
 
-void SerialConnection::HandleMessage(const SerialMessage& message)
+std::size_t SerialConnection::HandleMessage(const SerialMessage& message)
 {
+    if (ReportsReceived(message.message, message.wParam)) {
+        // Cleared before reading: what comes during the drain is noticed.
+        m_drainScheduled.store(false);
+        return Drain();
+    }
     if (message.message == CSerialWnd::s_defaultComMsg)
         OnSerialMsg(message.wParam, message.lParam);
     else if (message.message == CSerialWnd::s_watcherEndedMsg)
         OnWatcherEnded(message.lParam);
+    return 0;
+}
+
+bool SerialConnection::HoldNotices()
+{
+    return !m_drainScheduled.exchange(true);
+}
+
+std::size_t SerialConnection::ReleaseNotices()
+{
+    m_drainScheduled.store(false);
+    return m_port.IsOpen() ? Drain(false) : 0;
+}
+
+void SerialConnection::ShowArrived()
+{
+    if (m_port.IsOpen())
+        Drain(false);
 }
 
 LRESULT SerialConnection::OnSerialMsg(WPARAM wParam, LPARAM)
@@ -90,22 +123,27 @@ LRESULT SerialConnection::OnSerialMsg(WPARAM wParam, LPARAM)
     return 0;
 }
 
-void SerialConnection::Drain()
+std::size_t SerialConnection::Drain(bool showEmpty)
 {
     unsigned char buffer[kReadChunk + 1];
     std::string text;
     text.reserve(kReadChunk * 3);
+    std::size_t total = 0;
     DWORD count = 0;
     do {
         count = 0;
         m_port.Read(buffer, kReadChunk, &count, nullptr, INFINITE);
         if (count > kReadChunk)
             count = 0;
+        if (count == 0 && total == 0 && !showEmpty)
+            break;
         buffer[count] = 0;
         text.clear();
         AppendHexPairs(text, buffer, count);
         m_events.ShowReceived(text);
+        total += count;
     } while (count == kReadChunk);
+    return total;
 }
 
 void SerialConnection::OnWatcherEnded(LPARAM connection)

@@ -8,16 +8,20 @@
 // the port, so that Connect works again, and reports the loss once.
 //
 // It needs no window: it reports through Events, and its owner hands the
-// port's messages over to its own thread and calls HandleMessage there.
+// port's messages over to its own thread and calls HandleMessage there. A
+// notification of received characters is queued only while no drain is
+// queued or held already: that drain reads whatever has come by then.
 //
 // Threading: everything runs on the owner thread, except the message sink,
-// which runs on the watcher thread and only counts and calls QueueMessage.
+// which runs on the watcher thread and only counts, checks the drain flag
+// and calls QueueMessage.
 #pragma once
 
 #include "app/PortSettings.h"
 #include "serial/SerialWnd.h"
 
 #include <atomic>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -59,8 +63,19 @@ public:
     // Writes each byte on its own, waiting for each; nothing while closed.
     void Send(std::string_view bytes);
 
-    // A message of the port, on the owner thread.
-    void HandleMessage(const SerialMessage& message);
+    // A message of the port, on the owner thread; returns the bytes that a
+    // notification of received characters drained.
+    std::size_t HandleMessage(const SerialMessage& message);
+    // Holds notifications of received characters back: none is queued until
+    // the owner calls ReleaseNotices, which it must do soon. False when one
+    // was queued meanwhile; handling it drains, and nothing is held.
+    bool HoldNotices();
+    // Lets notifications through again and drains what came meanwhile,
+    // showing nothing when nothing came; returns the bytes drained.
+    std::size_t ReleaseNotices();
+    // Drains what has arrived without waiting for its notification, showing
+    // nothing when nothing has: an echo then follows the bytes before it.
+    void ShowArrived();
     // A notification: drains the input when it reports received characters.
     LRESULT OnSerialMsg(WPARAM wParam, LPARAM lParam);
 
@@ -72,7 +87,9 @@ public:
     unsigned MessagesPosted() const { return m_messagesPosted.load(); }
 
 private:
-    void Drain();
+    // Reads until the input is empty and shows each read; an empty first
+    // read is shown only when `showEmpty`. Returns the bytes read.
+    std::size_t Drain(bool showEmpty = true);
     void OnWatcherEnded(LPARAM connection);
 
     Events& m_events;
@@ -83,6 +100,9 @@ private:
     // reported for an earlier connection never closes a later one.
     LPARAM m_connectionNumber = 0;
     std::atomic<unsigned> m_messagesPosted{0};
+    // Set while a notification of received characters is queued to the
+    // owner or notifications are held; further ones are not queued.
+    std::atomic<bool> m_drainScheduled{false};
 };
 
 }  // namespace tessaline::app

@@ -112,6 +112,8 @@ void CTessalineView::OnChar(wxChar32 character)
         return;  // a zero byte is sent but shows nothing
     if (character == '\r')
         bytes = "\r\n";
+    // Bytes that arrived before the key are shown before its echo.
+    m_connection->ShowArrived();
     AppendText(bytes);
 }
 

@@ -88,7 +88,7 @@ public:
     std::unique_ptr<wxPrintout> CreatePrintout(const wxString& title) const;
 
     // Text inserted without undo reaches the screen at most about 30 times a
-    // second; this brings the scroll range, the scroll position and the
+    // second, 10 while it streams in untouched by the user; this brings the scroll range, the scroll position and the
     // invalidated rows up to date at once.
     void FlushUpdate();
 

@@ -25,6 +25,10 @@ namespace tessaline::ui {
 constexpr std::size_t kDefaultScrollbackLimit = std::size_t{32} << 20;
 // Text inserted without undo reaches the screen at most this often (30 Hz).
 constexpr int kUpdateIntervalMs = 33;
+// ... and while it keeps coming with no key or click for kQuietUserMs, at
+// most this often (10 Hz): each update of a streaming view redraws it whole.
+constexpr int kStreamUpdateIntervalMs = 100;
+constexpr int kQuietUserMs = 1000;
 constexpr int kLeftMargin = 2;
 constexpr int kBlinkIntervalMs = 530;
 // The caret stops blinking (and stays shown) this long after the last key,
@@ -55,6 +59,8 @@ struct EditControl::Impl {
     GlyphRuns glyphs;
 
     wxTimer updateTimer;
+    std::chrono::steady_clock::time_point updateDue;   // while updateTimer runs
+    std::chrono::steady_clock::time_point lastUpdate;
     std::size_t dirtyFrom = std::string::npos;  // earliest changed byte since the last update
     bool dirtyBelow = false;                    // rows after the change may have moved or gone
     bool fullRefresh = false;
@@ -68,7 +74,7 @@ struct EditControl::Impl {
     wxTimer dragTimer;  // keeps a drag selection scrolling while the pointer is above or below
     wxTimer blinkTimer;
     bool caretShown = true;  // blink phase; a moved caret shows at once
-    std::chrono::steady_clock::time_point blinkSince;
+    std::chrono::steady_clock::time_point blinkSince;  // also the last key, click or focus change
 
     Stats stats;
 
@@ -81,11 +87,7 @@ struct EditControl::Impl {
         dirtyFrom = std::min(dirtyFrom, pos);
         ScheduleUpdate();
     }
-    void ScheduleUpdate()
-    {
-        if (!updateTimer.IsRunning())
-            updateTimer.StartOnce(kUpdateIntervalMs);
-    }
+    void ScheduleUpdate();
 
     std::size_t SelBegin() const { return std::min(caret, anchor); }
     std::size_t SelEnd() const { return std::max(caret, anchor); }

@@ -1,7 +1,9 @@
 // The edit control's scroll and update model: text changes mark rows
-// dirty, and at most about 30 times a second one update brings the scroll
-// range, the scroll position and the invalidated rows up to date. Also the
-// caret blink, which stops a while after the last key or click.
+// dirty, and at most about 30 times a second (10 while text streams in and
+// the user has not touched a key or the mouse for a second) one update
+// brings the scroll range, the scroll position and the invalidated rows up
+// to date. Also the caret blink, which stops a while after the last key or
+// click.
 #include "ui/EditControlImpl.h"
 
 namespace tessaline::ui {
@@ -90,6 +92,20 @@ std::size_t EditControl::Impl::HitTest(wxPoint point, bool* atRowEnd) const
 
 // View updates
 
+void EditControl::Impl::ScheduleUpdate()
+{
+    using namespace std::chrono;
+    const auto now = steady_clock::now();
+    auto delay = milliseconds(kUpdateIntervalMs);
+    if (now - blinkSince >= milliseconds(kQuietUserMs))
+        delay = std::max(delay, duration_cast<milliseconds>(lastUpdate + milliseconds(kStreamUpdateIntervalMs) - now));
+    // A key or a click may bring a pending update forward, never push it back.
+    if (updateTimer.IsRunning() && updateDue <= now + delay)
+        return;
+    updateDue = now + delay;
+    updateTimer.StartOnce(static_cast<int>(delay.count()));
+}
+
 void EditControl::Impl::SyncScrollRange()
 {
     const std::size_t rows = layout.RowCount();
@@ -133,6 +149,7 @@ void EditControl::Impl::RefreshRows(std::size_t firstRow, std::size_t lastRow)
 void EditControl::Impl::Update()
 {
     updateTimer.Stop();
+    lastUpdate = std::chrono::steady_clock::now();
     SyncScrollRange();
     const std::size_t oldTop = TopRow();
     if (scrollCaretPending) {

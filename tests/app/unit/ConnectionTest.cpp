@@ -13,6 +13,7 @@
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <thread>
 
 namespace tessaline::app {
 namespace {
@@ -196,6 +197,35 @@ TEST_F(Connection, ALostDeviceShowsWhatCameBeforeClosesAndIsReportedOnce)
     m_connection.HandleMessage(*ended);
     EXPECT_TRUE(m_connection.IsOpen());
     EXPECT_EQ(m_owner.losses.size(), 1u);
+}
+
+TEST_F(Connection, HeldNotificationsAreNotQueuedAndTheReleaseShowsTheirBytes)
+{
+    Connect();
+    ASSERT_TRUE(m_connection.HoldNotices());
+    const unsigned before = m_connection.MessagesPosted();
+    ASSERT_TRUE(m_pty.Write("\x41\x42"));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (m_connection.MessagesPosted() == before && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_GT(m_connection.MessagesPosted(), before);
+    EXPECT_FALSE(m_owner.Take(std::chrono::milliseconds(0)));
+    EXPECT_EQ(m_connection.ReleaseNotices(), 2u);
+    EXPECT_EQ(m_owner.shown, "41 42 ");
+
+    // Released, a notification is queued again, and a hold asked for while
+    // it waits is refused: its handling drains.
+    ASSERT_TRUE(m_pty.Write("\x43"));
+    const auto message = m_owner.Take();
+    ASSERT_TRUE(message);
+    EXPECT_FALSE(m_connection.HoldNotices());
+    m_connection.HandleMessage(*message);
+    while (m_owner.shown.size() < 9) {
+        const auto more = m_owner.Take();
+        ASSERT_TRUE(more);
+        m_connection.HandleMessage(*more);
+    }
+    EXPECT_EQ(m_owner.shown, "41 42 43 ");
 }
 
 }  // namespace
