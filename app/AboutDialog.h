@@ -6,7 +6,8 @@
 
 #include <wx/dialog.h>
 
-class CAboutDialog : public wxDialog {
+class CAboutDialog : public wxDialog
+{
 public:
     // No parent means the application's main window owns the dialog.
     explicit CAboutDialog(wxWindow* parent = nullptr);

@@ -95,7 +95,7 @@ bool IsValidUtf8(std::string_view text)
 {
     for (std::size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80                 ? 1
+        const std::size_t length = lead < 0x80                   ? 1
                                    : lead >= 0xC2 && lead < 0xE0 ? 2
                                    : lead >= 0xE0 && lead < 0xF0 ? 3
                                    : lead >= 0xF0 && lead < 0xF5 ? 4
@@ -167,27 +167,26 @@ std::string UsageText(std::string_view programName)
 {
     std::string text = "Usage: ";
     text += programName;
-    text +=
-        " [options] [FILE]\n"
-        "A serial-port terminal: received bytes are shown as hexadecimal, typed\n"
-        "characters are sent to the port.\n"
-        "\n"
-        "  --port COMn=DEVICE  open DEVICE for port COMn, n from 1 to 4\n"
-        "                      (repeatable), e.g. --port COM1=/dev/ttyUSB0\n"
-        "  --list-ports        print the device each of COM1 to COM4 opens and\n"
-        "                      where that came from, then exit\n"
-        "  --demo              connect COM1 to a built-in demo device that echoes\n"
-        "                      what you type and sends a line every second\n"
-        "  --version           print the version and exit\n"
-        "  -h, --help          print this help and exit\n"
-        "\n"
-        "Without --port, COMn is taken from the [Ports] section of the settings\n"
-        "file, then from the environment variable TESSALINE_COMn, then from the\n"
-        "serial devices present (/dev/ttyS* UARTs, /dev/serial/by-id/*, then\n"
-        "/dev/ttyUSB* and /dev/ttyACM*); with none present, /dev/ttyS<n-1>.\n"
-        "\n"
-        "Exit status: 0 on success, 1 when the display or the file cannot be\n"
-        "opened, 2 for a wrong option or argument.\n";
+    text += " [options] [FILE]\n"
+            "A serial-port terminal: received bytes are shown as hexadecimal, typed\n"
+            "characters are sent to the port.\n"
+            "\n"
+            "  --port COMn=DEVICE  open DEVICE for port COMn, n from 1 to 4\n"
+            "                      (repeatable), e.g. --port COM1=/dev/ttyUSB0\n"
+            "  --list-ports        print the device each of COM1 to COM4 opens and\n"
+            "                      where that came from, then exit\n"
+            "  --demo              connect COM1 to a built-in demo device that echoes\n"
+            "                      what you type and sends a line every second\n"
+            "  --version           print the version and exit\n"
+            "  -h, --help          print this help and exit\n"
+            "\n"
+            "Without --port, COMn is taken from the [Ports] section of the settings\n"
+            "file, then from the environment variable TESSALINE_COMn, then from the\n"
+            "serial devices present (/dev/ttyS* UARTs, /dev/serial/by-id/*, then\n"
+            "/dev/ttyUSB* and /dev/ttyACM*); with none present, /dev/ttyS<n-1>.\n"
+            "\n"
+            "Exit status: 0 on success, 1 when the display or the file cannot be\n"
+            "opened, 2 for a wrong option or argument.\n";
     return text;
 }
 
@@ -200,8 +199,8 @@ std::string VersionText()
     const res::VersionInfo& version = res::Version();
     std::string text = std::string(version.internalName) + " " + res::VersionString() + "\n";
     text += std::string(version.productName) + ", " + version.fileDescription + "\n";
-    text += "File version " + std::string(version.fileVersionText) + ", product version " +
-            version.productVersionText + "\n";
+    text += "File version " + std::string(version.fileVersionText) + ", product version " + version.productVersionText +
+            "\n";
     return text;
 }
 

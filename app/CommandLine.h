@@ -18,7 +18,8 @@ namespace tessaline::app {
 // then characters of code 0x01 to 0x20 are skipped.
 std::string CommandLineTail(std::string_view commandLine);
 
-struct StartupOptions {
+struct StartupOptions
+{
     bool help = false;
     bool version = false;
     bool demo = false;

@@ -24,16 +24,11 @@ const char* Reason(platform::OpenFailureKind kind)
 {
     using platform::OpenFailureKind;
     switch (kind) {
-    case OpenFailureKind::NotFound:
-        return res::FindString(IDS_REASON_NOT_FOUND);
-    case OpenFailureKind::Permission:
-        return res::FindString(IDS_REASON_PERMISSION);
-    case OpenFailureKind::Busy:
-        return res::FindString(IDS_REASON_BUSY);
-    case OpenFailureKind::NotATerminal:
-        return res::FindString(IDS_REASON_NOT_A_TERMINAL);
-    default:
-        return nullptr;
+    case OpenFailureKind::NotFound: return res::FindString(IDS_REASON_NOT_FOUND);
+    case OpenFailureKind::Permission: return res::FindString(IDS_REASON_PERMISSION);
+    case OpenFailureKind::Busy: return res::FindString(IDS_REASON_BUSY);
+    case OpenFailureKind::NotATerminal: return res::FindString(IDS_REASON_NOT_A_TERMINAL);
+    default: return nullptr;
     }
 }
 
@@ -43,8 +38,8 @@ std::string BreakLongRuns(std::string_view text, std::size_t columns)
 {
     std::string out;
     out.reserve(text.size() + text.size() / columns + 1);
-    std::size_t column = 0;      // width of the run since the last break
-    std::size_t slashAt = 0;     // in `out`, just after the run's last '/'; 0 for none
+    std::size_t column = 0;   // width of the run since the last break
+    std::size_t slashAt = 0;  // in `out`, just after the run's last '/'; 0 for none
     std::size_t slashColumn = 0;
     std::size_t i = 0;
     while (i < text.size()) {

@@ -19,7 +19,8 @@
 
 namespace tessaline::app {
 
-class DemoDevice {
+class DemoDevice
+{
 public:
     DemoDevice() = default;
     ~DemoDevice();

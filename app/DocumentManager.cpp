@@ -52,8 +52,7 @@ wxDocument* DocumentManager::CreateDocument(const wxString& path, long flags)
             if (candidate->IsVisible())
                 templates.push_back(candidate);
         }
-        if (templates.empty() ||
-            !SelectDocumentPath(templates.data(), static_cast<int>(templates.size()), file, flags))
+        if (templates.empty() || !SelectDocumentPath(templates.data(), static_cast<int>(templates.size()), file, flags))
             return nullptr;
     }
     if (!document->OnSaveModified() || !document->OnOpenDocument(file))
@@ -168,8 +167,8 @@ void DocumentManager::RefreshRecentFileMenu()
     wxFileHistory* history = GetFileHistory();
     const size_t count = history ? history->GetCount() : 0;
     if (count == 0) {
-        wxMenuItem* placeholder = menu->Insert(static_cast<size_t>(position), RecentFileId(0), m_placeholderLabel,
-                                               m_placeholderHelp);
+        wxMenuItem* placeholder =
+            menu->Insert(static_cast<size_t>(position), RecentFileId(0), m_placeholderLabel, m_placeholderHelp);
         placeholder->Enable(false);
         return;
     }

@@ -22,12 +22,14 @@ class SerialConnection;
 }
 
 // Where the program's views live.
-struct ViewSite {
+struct ViewSite
+{
     wxFrame* frame = nullptr;
     tessaline::app::SerialConnection* connection = nullptr;
 };
 
-class DocumentManager : public wxDocManager {
+class DocumentManager : public wxDocManager
+{
 public:
     static constexpr int kRecentFileCount = 4;
 

@@ -1,9 +1,9 @@
 #include "app/MainFrame.h"
 
+#include "app/DocumentManager.h"
 #include "app/PortSettingsDlg.h"
 #include "app/TessalineDoc.h"
 #include "app/TessalineView.h"
-#include "app/DocumentManager.h"
 #include "res/Resources.h"
 
 #include <wx/app.h>
@@ -94,22 +94,29 @@ bool CMainFrame::OnCreate()
     const int connect = res::WxIdFromCommand(ID_PORT_CONNECT);
     const int disconnect = res::WxIdFromCommand(ID_PORT_DISCONNECT);
     const int settings = res::WxIdFromCommand(ID_PORT_SETTINGS);
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnPortConnect(); }, connect);
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnPortDisconnect(); }, disconnect);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { OnPortConnect(); }, connect);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { OnPortDisconnect(); }, disconnect);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePortConnect, this, connect);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePortDisconnect, this, disconnect);
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnPortSettings(); }, settings);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { OnPortSettings(); }, settings);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePortConnect, this, settings);
     // View menu: each bar is shown or hidden, and its item is checked while
     // the bar is visible.
     const int toolbarCommand = res::WxIdFromCommand(ID_VIEW_TOOLBAR);
     const int statusBarCommand = res::WxIdFromCommand(ID_VIEW_STATUS_BAR);
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { ToggleBar(m_toolBar); }, toolbarCommand);
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { ToggleBar(m_statusBar); }, statusBarCommand);
-    Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Check(m_toolBar && m_toolBar->IsShown()); },
-         toolbarCommand);
-    Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Check(m_statusBar && m_statusBar->IsShown()); },
-         statusBarCommand);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { ToggleBar(m_toolBar); }, toolbarCommand);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { ToggleBar(m_statusBar); }, statusBarCommand);
+    Bind(
+        wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Check(m_toolBar && m_toolBar->IsShown()); },
+        toolbarCommand);
+    Bind(
+        wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Check(m_statusBar && m_statusBar->IsShown()); },
+        statusBarCommand);
     Bind(wxEVT_THREAD, &CMainFrame::OnQueuedMessage, this, kSerialMessageId);
     m_receiveTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { PaceReceiving(m_connection.ReleaseNotices()); });
     Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);

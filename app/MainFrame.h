@@ -31,7 +31,8 @@ class CTessalineView;
 class wxStatusBar;
 class wxToolBar;
 
-class CMainFrame : public wxDocParentFrame, private tessaline::app::SerialConnection::Events {
+class CMainFrame : public wxDocParentFrame, private tessaline::app::SerialConnection::Events
+{
 public:
     CMainFrame();
     ~CMainFrame() override;

@@ -10,13 +10,14 @@
 #include <cstdint>
 #include <type_traits>
 
-struct PortSettings {
-    std::int32_t port = 1;        // opened as "COM<port>"
-    std::int32_t baud = 9600;     // DCB BaudRate
-    std::int32_t dataBits = 8;    // DCB ByteSize
-    std::int32_t parity = 0;      // DCB Parity: NOPARITY .. SPACEPARITY
-    std::int32_t stopBits = 0;    // DCB StopBits: ONESTOPBIT .. TWOSTOPBITS
-    std::int32_t handshake = 0;   // FlowOff 0, FlowHardware 1, FlowSoftware 2
+struct PortSettings
+{
+    std::int32_t port = 1;       // opened as "COM<port>"
+    std::int32_t baud = 9600;    // DCB BaudRate
+    std::int32_t dataBits = 8;   // DCB ByteSize
+    std::int32_t parity = 0;     // DCB Parity: NOPARITY .. SPACEPARITY
+    std::int32_t stopBits = 0;   // DCB StopBits: ONESTOPBIT .. TWOSTOPBITS
+    std::int32_t handshake = 0;  // FlowOff 0, FlowHardware 1, FlowSoftware 2
 
     bool operator==(const PortSettings&) const = default;
 };

@@ -36,7 +36,8 @@ constexpr std::array<std::pair<int, std::int32_t>, 3> kHandshakeButtons = {{
 }};
 
 // The groups whose buttons follow each other: first id, first value, count.
-struct RunOfButtons {
+struct RunOfButtons
+{
     std::int32_t PortSettings::*field;
     int firstId;
     std::int32_t firstValue;

@@ -15,7 +15,8 @@
 
 #include <cstdint>
 
-class CPortSettingsDlg : public wxDialog {
+class CPortSettingsDlg : public wxDialog
+{
 public:
     // No parent means the application's main window owns the dialog.
     explicit CPortSettingsDlg(wxWindow* parent = nullptr);

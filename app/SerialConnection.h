@@ -27,17 +27,20 @@
 
 namespace tessaline::app {
 
-struct SerialMessage {
+struct SerialMessage
+{
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
 };
 
-class SerialConnection {
+class SerialConnection
+{
 public:
     static constexpr DWORD kReadChunk = 100;
 
-    class Events {
+    class Events
+    {
     public:
         virtual ~Events() = default;
         // Watcher thread: passes `message` to the owner thread without

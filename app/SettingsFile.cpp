@@ -15,11 +15,12 @@ constexpr std::string_view kPortsSection = "Ports";
 
 enum class LineKind { Blank, Comment, Section, Entry, Other };
 
-struct Line {
+struct Line
+{
     std::string_view raw;  // with its line ending
     LineKind kind = LineKind::Other;
-    std::string name;      // section name, or entry key
-    std::string value;     // entry value, unescaped
+    std::string name;   // section name, or entry key
+    std::string value;  // entry value, unescaped
 };
 
 bool IsBlank(char c)

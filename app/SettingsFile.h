@@ -21,8 +21,9 @@
 
 namespace tessaline::app {
 
-struct SettingsContent {
-    bool parsed = true;   // false: the text cannot be read safely; see problem
+struct SettingsContent
+{
+    bool parsed = true;  // false: the text cannot be read safely; see problem
     std::string problem;
     std::vector<std::pair<std::string, std::string>> ports;  // valid COMn=PATH, in file order
     std::vector<std::string> warnings;                       // one per [Ports] entry ignored

@@ -45,9 +45,10 @@ bool ReadWhole(const std::string& path, std::string* text, bool* missing)
         *missing = errno == ENOENT;
         return false;
     }
-    struct stat info {};
-    const int problem = ::fstat(fd, &info) != 0 ? errno
-                        : !S_ISREG(info.st_mode)  ? EINVAL
+    struct stat info
+    {};
+    const int problem = ::fstat(fd, &info) != 0    ? errno
+                        : !S_ISREG(info.st_mode)   ? EINVAL
                         : info.st_size > (1 << 20) ? EFBIG
                                                    : 0;
     if (problem != 0) {
@@ -157,7 +158,7 @@ bool WriteRecentFiles(const std::string& path, const std::vector<std::string>& f
     if (char* resolved = ::realpath(path.c_str(), nullptr)) {
         target = resolved;
         std::free(resolved);
-    } else if (struct stat link {}; ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    } else if (struct stat link{}; ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
         *error = "it is a symbolic link to a file that does not exist";
         return false;
     }
@@ -180,7 +181,8 @@ bool WriteRecentFiles(const std::string& path, const std::vector<std::string>& f
     if (listed == content.recentFiles)
         return true;  // the same list: the file is not touched at all
     const std::string merged = MergeRecentFiles(text, files);
-    struct stat info {};
+    struct stat info
+    {};
     const bool exists = ::stat(target.c_str(), &info) == 0;
     if (!exists && !MakeFolders(target.substr(0, target.rfind('/')))) {
         *error = SystemText(errno);

@@ -66,7 +66,8 @@ FileArgumentCheck CheckFileArgument(const StartupOptions& options)
     const std::string& name = options.file;
     const std::string quoted = QuotedArgument(name);
     check.verdict = FileArgumentCheck::Verdict::StartUntitled;
-    struct stat info {};
+    struct stat info
+    {};
     if (name.empty()) {
         check.message = res::FormatString(IDS_FILE_NAME_EMPTY);
     } else if (!IsValidName(name)) {
@@ -84,7 +85,8 @@ FileArgumentCheck CheckFileArgument(const StartupOptions& options)
 
 std::string RegularFileProblem(const std::string& name)
 {
-    struct stat info {};
+    struct stat info
+    {};
     if (name.empty())
         return std::strerror(ENOENT);
     if (::stat(name.c_str(), &info) != 0)

@@ -16,7 +16,8 @@
 
 namespace tessaline::app {
 
-struct FileArgumentCheck {
+struct FileArgumentCheck
+{
     enum class Verdict {
         None,           // no file argument: a new document
         Open,           // a regular file: open it
@@ -35,7 +36,8 @@ FileArgumentCheck CheckFileArgument(const StartupOptions& options);
 // the open cannot block should one be swapped in meanwhile.
 std::string RegularFileProblem(const std::string& name);
 
-struct StartupState {
+struct StartupState
+{
     StartupOptions options;
     std::string settingsPath;
     SettingsContent settings;

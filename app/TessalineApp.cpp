@@ -37,7 +37,8 @@ wxString DocString(int field)
 
 CTessalineApp::CTessalineApp()
 {
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnAppAbout(); }, wxID_ABOUT);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { OnAppAbout(); }, wxID_ABOUT);
 }
 CTessalineApp::~CTessalineApp() = default;
 

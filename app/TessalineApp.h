@@ -24,7 +24,8 @@
 class CMainFrame;
 class DocumentManager;
 
-class CTessalineApp : public wxApp {
+class CTessalineApp : public wxApp
+{
 public:
     static constexpr const char* kVendorName = "Local AppWizard-Generated Applications";
     static constexpr const char* kAppName = "Tessaline";

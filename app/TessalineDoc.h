@@ -10,7 +10,8 @@
 
 #include <wx/docview.h>
 
-class CTessalineDoc : public wxDocument {
+class CTessalineDoc : public wxDocument
+{
 public:
     CTessalineDoc() = default;
 

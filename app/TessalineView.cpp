@@ -11,19 +11,15 @@
 
 wxIMPLEMENT_DYNAMIC_CLASS(CTessalineView, wxView);
 
-wxBEGIN_EVENT_TABLE(CTessalineView, wxView)
-    EVT_MENU(wxID_UNDO, CTessalineView::OnEditCommand)
-    EVT_MENU(wxID_CUT, CTessalineView::OnEditCommand)
-    EVT_MENU(wxID_COPY, CTessalineView::OnEditCommand)
-    EVT_MENU(wxID_PASTE, CTessalineView::OnEditCommand)
-    EVT_MENU(wxID_SELECTALL, CTessalineView::OnEditCommand)
-    EVT_UPDATE_UI(wxID_UNDO, CTessalineView::OnUpdateEditCommand)
-    EVT_UPDATE_UI(wxID_CUT, CTessalineView::OnUpdateEditCommand)
-    EVT_UPDATE_UI(wxID_COPY, CTessalineView::OnUpdateEditCommand)
-    EVT_UPDATE_UI(wxID_PASTE, CTessalineView::OnUpdateEditCommand)
-wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(CTessalineView, wxView) EVT_MENU(wxID_UNDO, CTessalineView::OnEditCommand)
+    EVT_MENU(wxID_CUT, CTessalineView::OnEditCommand) EVT_MENU(wxID_COPY, CTessalineView::OnEditCommand)
+        EVT_MENU(wxID_PASTE, CTessalineView::OnEditCommand) EVT_MENU(wxID_SELECTALL, CTessalineView::OnEditCommand)
+            EVT_UPDATE_UI(wxID_UNDO, CTessalineView::OnUpdateEditCommand)
+                EVT_UPDATE_UI(wxID_CUT, CTessalineView::OnUpdateEditCommand)
+                    EVT_UPDATE_UI(wxID_COPY, CTessalineView::OnUpdateEditCommand)
+                        EVT_UPDATE_UI(wxID_PASTE, CTessalineView::OnUpdateEditCommand) wxEND_EVENT_TABLE()
 
-CTessalineView::CTessalineView() = default;
+                            CTessalineView::CTessalineView() = default;
 
 CTessalineView::~CTessalineView()
 {
@@ -122,23 +118,12 @@ void CTessalineView::OnEditCommand(wxCommandEvent& event)
     if (!m_edit)
         return;
     switch (event.GetId()) {
-    case wxID_UNDO:
-        m_edit->Undo();
-        break;
-    case wxID_CUT:
-        m_edit->Cut();
-        break;
-    case wxID_COPY:
-        m_edit->Copy();
-        break;
-    case wxID_PASTE:
-        m_edit->Paste();
-        break;
-    case wxID_SELECTALL:
-        m_edit->SelectAll();
-        break;
-    default:
-        event.Skip();
+    case wxID_UNDO: m_edit->Undo(); break;
+    case wxID_CUT: m_edit->Cut(); break;
+    case wxID_COPY: m_edit->Copy(); break;
+    case wxID_PASTE: m_edit->Paste(); break;
+    case wxID_SELECTALL: m_edit->SelectAll(); break;
+    default: event.Skip();
     }
 }
 
@@ -149,14 +134,9 @@ void CTessalineView::OnUpdateEditCommand(wxUpdateUIEvent& event)
         return;
     }
     switch (event.GetId()) {
-    case wxID_UNDO:
-        event.Enable(m_edit->CanUndo());
-        break;
+    case wxID_UNDO: event.Enable(m_edit->CanUndo()); break;
     case wxID_CUT:
-    case wxID_COPY:
-        event.Enable(m_edit->HasSelection());
-        break;
-    default:
-        event.Enable(true);
+    case wxID_COPY: event.Enable(m_edit->HasSelection()); break;
+    default: event.Enable(true);
     }
 }

@@ -22,7 +22,8 @@ namespace tessaline::app {
 class SerialConnection;
 }
 
-class CTessalineView : public wxView {
+class CTessalineView : public wxView
+{
 public:
     using InsertionObserver = std::function<void(std::string_view text)>;
 

@@ -12,7 +12,8 @@ namespace tessaline::platform {
 
 enum class OpenFailureKind { None, NotFound, Permission, Busy, NotATerminal, Other };
 
-struct OpenFailure {
+struct OpenFailure
+{
     OpenFailureKind kind = OpenFailureKind::None;
     std::string path;
     int systemError = 0;

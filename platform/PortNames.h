@@ -23,7 +23,8 @@ namespace tessaline::platform {
 
 enum class PortSource { Path, CommandLine, SettingsFile, Demo, Environment, Detected, Default, Other };
 
-struct PortMapping {
+struct PortMapping
+{
     std::string path;  // the device CreateFileA opens; empty: no device
     PortSource source = PortSource::Other;
 };

@@ -28,7 +28,8 @@ BOOL InjectReceivedBytes(HANDLE file, const void* data, DWORD length);
 
 // Disarms every fault when it goes out of scope, so one test's leftovers
 // cannot fail the next.
-class FaultScope {
+class FaultScope
+{
 public:
     FaultScope() = default;
     FaultScope(const FaultScope&) = delete;

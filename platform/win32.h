@@ -196,7 +196,8 @@ constexpr DWORD PURGE_RXCLEAR = 0x0008;
 constexpr UINT WM_USER = 0x0400;
 constexpr UINT WM_APP = 0x8000;
 
-struct SECURITY_ATTRIBUTES {
+struct SECURITY_ATTRIBUTES
+{
     DWORD nLength;
     LPVOID lpSecurityDescriptor;
     BOOL bInheritHandle;
@@ -205,7 +206,8 @@ using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 
 // Internal holds the request's status while and after it runs, InternalHigh
 // the bytes it moved; both are written by the backend with atomic stores.
-struct OVERLAPPED {
+struct OVERLAPPED
+{
     ULONG_PTR Internal;
     ULONG_PTR InternalHigh;
     DWORD Offset;
@@ -216,7 +218,8 @@ using LPOVERLAPPED = OVERLAPPED*;
 
 // Bit for bit the Windows structure: the flag word at offset 8 holds
 // fBinary in bit 0 up to fAbortOnError in bit 14.
-struct DCB {
+struct DCB
+{
     DWORD DCBlength;
     DWORD BaudRate;
     DWORD fBinary : 1;
@@ -248,7 +251,8 @@ struct DCB {
 };
 using LPDCB = DCB*;
 
-struct COMMTIMEOUTS {
+struct COMMTIMEOUTS
+{
     DWORD ReadIntervalTimeout;
     DWORD ReadTotalTimeoutMultiplier;
     DWORD ReadTotalTimeoutConstant;
@@ -257,7 +261,8 @@ struct COMMTIMEOUTS {
 };
 using LPCOMMTIMEOUTS = COMMTIMEOUTS*;
 
-struct COMMCONFIG {
+struct COMMCONFIG
+{
     DWORD dwSize;
     WORD wVersion;
     WORD wReserved;
@@ -269,7 +274,8 @@ struct COMMCONFIG {
 };
 using LPCOMMCONFIG = COMMCONFIG*;
 
-struct COMSTAT {
+struct COMSTAT
+{
     DWORD fCtsHold : 1;
     DWORD fDsrHold : 1;
     DWORD fRlsdHold : 1;
@@ -286,8 +292,7 @@ using LPCOMSTAT = COMSTAT*;
 using LPTHREAD_START_ROUTINE = DWORD (*)(LPVOID);
 
 static_assert(sizeof(DCB) == 28, "DCB must match the Windows layout");
-static_assert(offsetof(DCB, wReserved) == 12 && offsetof(DCB, ByteSize) == 18 &&
-                  offsetof(DCB, EvtChar) == 25,
+static_assert(offsetof(DCB, wReserved) == 12 && offsetof(DCB, ByteSize) == 18 && offsetof(DCB, EvtChar) == 25,
               "DCB field offsets must match the Windows layout");
 static_assert(sizeof(COMMCONFIG) == 52, "COMMCONFIG must match the Windows layout");
 static_assert(sizeof(COMMTIMEOUTS) == 20 && sizeof(COMSTAT) == 12, "comm structure sizes");
@@ -303,8 +308,8 @@ BOOL SetEvent(HANDLE event);
 BOOL ResetEvent(HANDLE event);
 DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds);
 DWORD WaitForMultipleObjects(DWORD count, const HANDLE* objects, BOOL waitAll, DWORD milliseconds);
-HANDLE CreateThread(LPSECURITY_ATTRIBUTES attributes, SIZE_T stackSize, LPTHREAD_START_ROUTINE start,
-                    LPVOID parameter, DWORD creationFlags, LPDWORD threadId);
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES attributes, SIZE_T stackSize, LPTHREAD_START_ROUTINE start, LPVOID parameter,
+                    DWORD creationFlags, LPDWORD threadId);
 BOOL GetExitCodeThread(HANDLE thread, LPDWORD exitCode);
 DWORD GetCurrentThreadId();
 void Sleep(DWORD milliseconds);

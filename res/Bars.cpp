@@ -13,8 +13,8 @@ const ToolbarDef& MainToolbar()
         IDR_MAINFRAME,
         16,
         15,
-        {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, 0, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, 0,
-         ID_FILE_PRINT, 0, ID_APP_ABOUT},
+        {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, 0, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, 0, ID_FILE_PRINT, 0,
+         ID_APP_ABOUT},
     };
     return def;
 }

@@ -111,7 +111,8 @@ wxString FindDialogFace()
 {
     // 굴림 first (under either name), then Korean sans faces common on Linux.
     static const char* const kFaces[] = {
-        "굴림", "Gulim", "NanumGothic", "NanumBarunGothic", "Noto Sans CJK KR", "Noto Sans KR", "UnDotum", "Baekmuk Gulim",
+        "굴림",         "Gulim",   "NanumGothic",   "NanumBarunGothic", "Noto Sans CJK KR",
+        "Noto Sans KR", "UnDotum", "Baekmuk Gulim",
     };
     for (const char* face : kFaces) {
         const wxString name = wxString::FromUTF8(face);
@@ -172,8 +173,8 @@ wxSize DialogBaseUnits(const wxFont& font)
 
 wxRect DialogUnitsToPixels(const wxSize& baseUnits, int x, int y, int width, int height)
 {
-    return wxRect(ScaleRounded(x, baseUnits.x, 4), ScaleRounded(y, baseUnits.y, 8),
-                  ScaleRounded(width, baseUnits.x, 4), ScaleRounded(height, baseUnits.y, 8));
+    return wxRect(ScaleRounded(x, baseUnits.x, 4), ScaleRounded(y, baseUnits.y, 8), ScaleRounded(width, baseUnits.x, 4),
+                  ScaleRounded(height, baseUnits.y, 8));
 }
 
 long DialogStyle(const DialogDef& def)
@@ -197,9 +198,7 @@ void BuildDialog(wxDialog* dialog, const DialogDef& def)
         const int id = WxIdFromControl(row.id);
         const wxString text = wxString::FromUTF8(row.text);
         switch (row.kind) {
-        case ControlKind::GroupBox:
-            new wxStaticBox(dialog, id, text, rect.GetPosition(), rect.GetSize());
-            break;
+        case ControlKind::GroupBox: new wxStaticBox(dialog, id, text, rect.GetPosition(), rect.GetSize()); break;
         case ControlKind::AutoRadioButton: {
             auto* radio = new wxRadioButton(dialog, id, text, rect.GetPosition(), rect.GetSize(),
                                             row.groupStart ? wxRB_GROUP : 0);

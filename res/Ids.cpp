@@ -99,14 +99,10 @@ int CommandFromWxId(int wxId)
 int WxIdFromControl(int controlId)
 {
     switch (controlId) {
-    case 1:
-        return wxID_OK;
-    case 2:
-        return wxID_CANCEL;
-    case -1:
-        return wxID_ANY;
-    default:
-        return controlId;
+    case 1: return wxID_OK;
+    case 2: return wxID_CANCEL;
+    case -1: return wxID_ANY;
+    default: return controlId;
     }
 }
 

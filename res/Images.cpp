@@ -21,7 +21,8 @@ constexpr unsigned char kPalette[16][3] = {
 constexpr unsigned char kMask[3] = {0x12, 0x34, 0x56};
 
 template <std::size_t W, std::size_t H>
-struct Picture {
+struct Picture
+{
     std::array<std::string_view, H> rows;
 };
 
@@ -242,7 +243,8 @@ static_assert(WellFormed(kPrintPicture) && WellFormed(kAboutPicture));
 static_assert(WellFormed(kConnectPicture) && WellFormed(kDisconnectPicture) && WellFormed(kSettingsPicture));
 
 // A transparent image to draw on with palette colours.
-class Canvas {
+class Canvas
+{
 public:
     Canvas(int width, int height) : m_image(width, height)
     {
@@ -286,8 +288,8 @@ public:
     }
     const wxImage& Image() const { return m_image; }
 
-    static constexpr int kBlack = 0x0, kGreen = 0x2, kNavy = 0x4, kTeal = 0x6, kSilver = 0x7, kGrey = 0x8,
-                         kLime = 0xA, kYellow = 0xB, kBlue = 0xC, kWhite = 0xF;
+    static constexpr int kBlack = 0x0, kGreen = 0x2, kNavy = 0x4, kTeal = 0x6, kSilver = 0x7, kGrey = 0x8, kLime = 0xA,
+                         kYellow = 0xB, kBlue = 0xC, kWhite = 0xF;
 
 private:
     wxImage m_image;

@@ -24,7 +24,8 @@ using GetAccelFn = void (*)(void* label, unsigned* keyval, unsigned* mods);
 using GetChildFn = void* (*)(void* bin);
 using GetTypeFn = GType (*)();
 using IsAFn = int (*)(void* instance, GType type);
-struct GListNode {
+struct GListNode
+{
     void* data;
     GListNode* next;
     GListNode* prev;
@@ -39,7 +40,8 @@ constexpr unsigned kGdkShiftMask = 1u << 0;
 constexpr unsigned kGdkControlMask = 1u << 2;
 constexpr unsigned kGdkAltMask = 1u << 3;  // GDK_MOD1_MASK
 
-struct GtkCalls {
+struct GtkCalls
+{
     SetAccelFn setAccel = nullptr;
     GetAccelFn getAccel = nullptr;
     GetChildFn getChild = nullptr;
@@ -55,8 +57,7 @@ struct GtkCalls {
     {
         setClosure = reinterpret_cast<SetClosureFn>(dlsym(RTLD_DEFAULT, "gtk_accel_label_set_accel_closure"));
         listClosures = reinterpret_cast<ListClosuresFn>(dlsym(RTLD_DEFAULT, "gtk_widget_list_accel_closures"));
-        groupOfClosure =
-            reinterpret_cast<GroupOfClosureFn>(dlsym(RTLD_DEFAULT, "gtk_accel_group_from_accel_closure"));
+        groupOfClosure = reinterpret_cast<GroupOfClosureFn>(dlsym(RTLD_DEFAULT, "gtk_accel_group_from_accel_closure"));
         disconnect = reinterpret_cast<DisconnectFn>(dlsym(RTLD_DEFAULT, "gtk_accel_group_disconnect"));
         listFree = reinterpret_cast<ListFreeFn>(dlsym(RTLD_DEFAULT, "g_list_free"));
         setAccel = reinterpret_cast<SetAccelFn>(dlsym(RTLD_DEFAULT, "gtk_accel_label_set_accel"));
@@ -66,10 +67,7 @@ struct GtkCalls {
         isA = reinterpret_cast<IsAFn>(dlsym(RTLD_DEFAULT, "g_type_check_instance_is_a"));
     }
     bool Available() const { return setAccel && getAccel && getChild && accelLabelType && isA; }
-    bool CanListBindings() const
-    {
-        return listClosures && groupOfClosure && disconnect && listFree && setClosure;
-    }
+    bool CanListBindings() const { return listClosures && groupOfClosure && disconnect && listFree && setClosure; }
 };
 
 const GtkCalls& Gtk()

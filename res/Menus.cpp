@@ -111,8 +111,7 @@ wxMenuBar* CreateMainMenuBar()
             // adds for stock ids (Ctrl+Q for Exit ...) are removed, and the
             // shortcut is shown as text only.
             wxMenuItem* menuItem =
-                menu->Append(WxIdFromCommand(item.commandId), wxString::FromUTF8(item.label),
-                             PromptOf(item.commandId),
+                menu->Append(WxIdFromCommand(item.commandId), wxString::FromUTF8(item.label), PromptOf(item.commandId),
                              IsToggleCommand(item.commandId) ? wxITEM_CHECK : wxITEM_NORMAL);
             RemoveKeyBindings(menuItem);
             if (item.grayed)

@@ -12,8 +12,8 @@
 #include <wx/bitmap.h>
 #include <wx/font.h>
 #include <wx/gdicmn.h>
-#include <wx/image.h>
 #include <wx/iconbndl.h>
+#include <wx/image.h>
 #include <wx/string.h>
 
 #include <initializer_list>
@@ -49,7 +49,8 @@ const char* FindString(unsigned id);
 // The text of a string id with "%1" to "%9" replaced by the arguments in
 // order (inserted text is not scanned again); empty when the id has none.
 std::string FormatString(unsigned id, std::initializer_list<std::string_view> arguments = {});
-struct StringDef {
+struct StringDef
+{
     unsigned id;
     const char* text;  // UTF-8
 };
@@ -59,24 +60,27 @@ const std::vector<StringDef>& StringTable();  // in ascending id order
 wxString PromptOf(int commandId);
 wxString TooltipOf(int commandId);
 
-struct MenuItemDef {
-    int commandId;            // classic id; 0 for a separator
-    const char* label;        // UTF-8, '&' marks the mnemonic; nullptr for a separator
-    const char* shortcut;     // shown after a tab, or nullptr
+struct MenuItemDef
+{
+    int commandId;         // classic id; 0 for a separator
+    const char* label;     // UTF-8, '&' marks the mnemonic; nullptr for a separator
+    const char* shortcut;  // shown after a tab, or nullptr
     bool grayed;
 };
-struct MenuDef {
+struct MenuDef
+{
     const char* title;
     std::vector<MenuItemDef> items;
 };
 const std::vector<MenuDef>& MainMenu();
 
 // Modifier bits for AcceleratorDef.
-using keys::kVirtKey;
-using keys::kShift;
-using keys::kControl;
 using keys::kAlt;
-struct AcceleratorDef {
+using keys::kControl;
+using keys::kShift;
+using keys::kVirtKey;
+struct AcceleratorDef
+{
     int virtualKey;  // VK code, e.g. 'N', 0x2D (Insert), 0x75 (F6)
     int modifiers;
     int commandId;
@@ -84,10 +88,11 @@ struct AcceleratorDef {
 const std::vector<AcceleratorDef>& MainAccelerators();
 // wxWidgets key code of a virtual-key code (WXK_BACK for 0x08 ...), 0 if
 // unknown, and the wxACCEL_* flags of AcceleratorDef modifiers.
-using keys::WxKeyFromVirtualKey;
 using keys::WxAccelFlags;
+using keys::WxKeyFromVirtualKey;
 
-struct ToolbarDef {
+struct ToolbarDef
+{
     int id;
     int buttonWidth, buttonHeight;
     std::vector<int> entries;  // command ids, 0 for a separator
@@ -96,16 +101,18 @@ const ToolbarDef& MainToolbar();
 const ToolbarDef& PortToolbar();  // kept with the resources; nothing creates it
 
 enum class ControlKind { GroupBox, AutoRadioButton, PushButton, DefPushButton, StaticText, StaticIcon };
-struct ControlDef {
+struct ControlDef
+{
     int id;  // -1 for none
     ControlKind kind;
-    const char* text;  // UTF-8; for a static icon, unused
+    const char* text;         // UTF-8; for a static icon, unused
     int x, y, width, height;  // dialog units
     bool groupStart;
     bool tabStop;
     bool noPrefix;  // '&' shown as itself
 };
-struct DialogDef {
+struct DialogDef
+{
     int id;
     const char* title;
     int width, height;  // dialog units
@@ -117,7 +124,8 @@ const DialogDef& FindDialog(int id);  // a template with id 0 and no controls fo
 extern const int kStatusIndicators[4];
 
 // Version information, also shown by `tessaline --version` and the desktop entry.
-struct VersionInfo {
+struct VersionInfo
+{
     int fileVersion[4];
     int productVersion[4];
     const char* companyName;
@@ -152,8 +160,8 @@ wxAcceleratorTable CreateMainAccelerators();
 // help) and the separators, then realizes the toolbar.
 void PopulateToolBar(wxToolBar* toolBar, const ToolbarDef& def);
 wxBitmap ToolbarStrip(const ToolbarDef& def);  // all button images side by side
-wxIconBundle MainIcons();    // icon 128, 32x32 and 16x16
-wxIconBundle SecondIcons();  // icon 129
+wxIconBundle MainIcons();                      // icon 128, 32x32 and 16x16
+wxIconBundle SecondIcons();                    // icon 129
 // Creates the template's controls in `dialog` (already created with the
 // template's title), sized and placed from dialog units of the dialog font,
 // with the template's ids, groups and tab order; sets the client size.

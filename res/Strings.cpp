@@ -93,8 +93,7 @@ std::vector<StringDef> BuildTable()
     };
     for (unsigned id = ID_FILE_MRU_FILE1; id <= ID_FILE_MRU_FILE16; ++id)
         table.push_back({id, kRecentFilePrompt});
-    std::sort(table.begin(), table.end(),
-              [](const StringDef& a, const StringDef& b) { return a.id < b.id; });
+    std::sort(table.begin(), table.end(), [](const StringDef& a, const StringDef& b) { return a.id < b.id; });
     return table;
 }
 

@@ -25,8 +25,7 @@ const VersionInfo& Version()
 std::string VersionString()
 {
     const int* v = Version().fileVersion;
-    return std::to_string(v[0]) + '.' + std::to_string(v[1]) + '.' + std::to_string(v[2]) + '.' +
-           std::to_string(v[3]);
+    return std::to_string(v[0]) + '.' + std::to_string(v[1]) + '.' + std::to_string(v[2]) + '.' + std::to_string(v[3]);
 }
 
 }  // namespace tessaline::res

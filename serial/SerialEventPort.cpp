@@ -2,9 +2,7 @@
 
 #include <cstring>
 
-CSerialEventPort::CSerialEventPort() : m_stopping(false), m_thread(nullptr), m_watchEvent(nullptr)
-{
-}
+CSerialEventPort::CSerialEventPort() : m_stopping(false), m_thread(nullptr), m_watchEvent(nullptr) {}
 
 CSerialEventPort::~CSerialEventPort()
 {
@@ -134,9 +132,7 @@ DWORD CSerialEventPort::TakeFiredEvents()
     return fired & m_eventMask.load();
 }
 
-void CSerialEventPort::OnWatcherEnded(DWORD)
-{
-}
+void CSerialEventPort::OnWatcherEnded(DWORD) {}
 
 DWORD WINAPI CSerialEventPort::WatcherThreadProc(LPVOID param)
 {

@@ -19,7 +19,8 @@
 
 #include <atomic>
 
-class CSerialEventPort : public CSerialPort {
+class CSerialEventPort : public CSerialPort
+{
 public:
     CSerialEventPort();
     ~CSerialEventPort() override;

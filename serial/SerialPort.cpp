@@ -16,10 +16,8 @@ DCB EmptyDcb()
 }  // namespace
 
 CSerialPort::CSerialPort()
-    : m_lastError(0), m_handle(nullptr), m_firedEvents(0), m_eventMask(0), m_ioEvent(nullptr),
-      m_keepHandlesOpen(false)
-{
-}
+    : m_lastError(0), m_handle(nullptr), m_firedEvents(0), m_eventMask(0), m_ioEvent(nullptr), m_keepHandlesOpen(false)
+{}
 
 CSerialPort::~CSerialPort()
 {
@@ -181,8 +179,7 @@ LONG CSerialPort::SetFlowControl(int flowMode)
         dcb.fInX = 1;
         dcb.fRtsControl = RTS_CONTROL_DISABLE;
         break;
-    default:
-        return Fail(static_cast<DWORD>(E_INVALIDARG));
+    default: return Fail(static_cast<DWORD>(E_INVALIDARG));
     }
     if (!SetCommState(m_handle, &dcb))
         return Fail(GetLastError());
@@ -198,14 +195,9 @@ LONG CSerialPort::SetReadMode(int readMode)
     if (!GetCommTimeouts(m_handle, &timeouts))
         return Fail(GetLastError());
     switch (readMode) {
-    case ReadNonBlocking:
-        timeouts.ReadIntervalTimeout = MAXDWORD;
-        break;
-    case ReadBlocking:
-        timeouts.ReadIntervalTimeout = 0;
-        break;
-    default:
-        return Fail(static_cast<DWORD>(E_INVALIDARG));
+    case ReadNonBlocking: timeouts.ReadIntervalTimeout = MAXDWORD; break;
+    case ReadBlocking: timeouts.ReadIntervalTimeout = 0; break;
+    default: return Fail(static_cast<DWORD>(E_INVALIDARG));
     }
     timeouts.ReadTotalTimeoutMultiplier = 0;
     timeouts.ReadTotalTimeoutConstant = 0;
@@ -353,8 +345,7 @@ LONG CSerialPort::WriteText(const char* text, DWORD* bytesWritten, LPOVERLAPPED 
     return Write(text, length, bytesWritten, overlapped, timeoutMs);
 }
 
-LONG CSerialPort::Write(const void* data, DWORD length, DWORD* bytesWritten, LPOVERLAPPED overlapped,
-                        DWORD timeoutMs)
+LONG CSerialPort::Write(const void* data, DWORD length, DWORD* bytesWritten, LPOVERLAPPED overlapped, DWORD timeoutMs)
 {
     m_lastError = 0;
     DWORD discarded = 0;

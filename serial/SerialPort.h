@@ -21,7 +21,8 @@
 
 #include <atomic>
 
-class CSerialPort {
+class CSerialPort
+{
 public:
     // Flow-control modes. FlowHardware stores both handshakes in the DCB
     // (fOutxCtsFlow and fOutxDsrFlow, DTR and RTS handshaking) and reads them
@@ -66,13 +67,13 @@ public:
 
     // Queries: the value, or the failure value with the status in
     // m_lastError (6 when closed).
-    virtual DWORD QueryBaudRate();     // 0xFFFFFFFF on failure
-    virtual int QueryDataBits();       // -1 on failure
-    virtual int QueryParity();         // -1 on failure; 0 whenever fParity is 0
-    virtual int QueryStopBits();       // -1 on failure
-    virtual int QueryFlowControl();    // -1 on failure
-    virtual DWORD QueryEventMask();    // m_eventMask; 0 when closed
-    virtual char QueryTriggerChar();   // 0 on failure
+    virtual DWORD QueryBaudRate();    // 0xFFFFFFFF on failure
+    virtual int QueryDataBits();      // -1 on failure
+    virtual int QueryParity();        // -1 on failure; 0 whenever fParity is 0
+    virtual int QueryStopBits();      // -1 on failure
+    virtual int QueryFlowControl();   // -1 on failure
+    virtual DWORD QueryEventMask();   // m_eventMask; 0 when closed
+    virtual char QueryTriggerChar();  // 0 on failure
 
     // Sends the text without its terminating NUL through Write.
     virtual LONG WriteText(const char* text, DWORD* bytesWritten = nullptr, LPOVERLAPPED overlapped = nullptr,

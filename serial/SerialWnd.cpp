@@ -3,9 +3,7 @@
 const UINT CSerialWnd::s_defaultComMsg = RegisterWindowMessageA("CSerialWnd_DefaultComMsg");
 const UINT CSerialWnd::s_watcherEndedMsg = RegisterWindowMessageA("CSerialWnd_WatcherEndedMsg");
 
-CSerialWnd::CSerialWnd() : m_targetWnd(nullptr), m_notifyMsg(0), m_notifyParam(0)
-{
-}
+CSerialWnd::CSerialWnd() : m_targetWnd(nullptr), m_notifyMsg(0), m_notifyParam(0) {}
 
 CSerialWnd::~CSerialWnd()
 {

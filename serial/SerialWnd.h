@@ -16,13 +16,15 @@
 
 // The least of a framework window object that the serial layer needs: the
 // native handle it wraps (null for none).
-class CWnd {
+class CWnd
+{
 public:
     virtual ~CWnd() = default;
     HWND m_hWnd = nullptr;
 };
 
-class CSerialWnd : public CSerialEventPort {
+class CSerialWnd : public CSerialEventPort
+{
 public:
     // The message registered as "CSerialWnd_DefaultComMsg" during static
     // initialisation; posted when the opener names no message of its own.
@@ -54,7 +56,8 @@ protected:
     std::atomic<LPARAM> m_notifyParam;
 };
 
-class CSerialWndObj : public CSerialWnd {
+class CSerialWndObj : public CSerialWnd
+{
 public:
     CSerialWndObj() = default;
     // Stops the watcher before this level is left, so that the watcher never

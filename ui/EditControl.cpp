@@ -50,7 +50,8 @@ EditControl::EditControl(wxWindow* parent, wxWindowID id)
 
     Bind(wxEVT_PAINT, &EditControl::OnPaint, this);
     Bind(wxEVT_SIZE, &EditControl::OnSize, this);
-    Bind(wxEVT_TIMER, [this](wxTimerEvent&) { m_impl->Update(); }, m_impl->updateTimer.GetId());
+    Bind(
+        wxEVT_TIMER, [this](wxTimerEvent&) { m_impl->Update(); }, m_impl->updateTimer.GetId());
     Bind(wxEVT_KEY_DOWN, &EditControl::OnKeyDown, this);
     Bind(wxEVT_CHAR, &EditControl::OnChar, this);
     Bind(wxEVT_LEFT_DOWN, &EditControl::OnMouse, this);
@@ -62,7 +63,8 @@ EditControl::EditControl(wxWindow* parent, wxWindowID id)
         m_impl->dragging = false;
         m_impl->dragTimer.Stop();
     });
-    Bind(wxEVT_TIMER, [this](wxTimerEvent&) { m_impl->DragScroll(); }, m_impl->dragTimer.GetId());
+    Bind(
+        wxEVT_TIMER, [this](wxTimerEvent&) { m_impl->DragScroll(); }, m_impl->dragTimer.GetId());
     Bind(wxEVT_CONTEXT_MENU, &EditControl::OnContextMenu, this);
     // After the user scrolls (the scrolled window moves the view once this
     // handler has passed the event on), see whether the caret is still in view.
@@ -72,8 +74,7 @@ EditControl::EditControl(wxWindow* parent, wxWindowID id)
     };
     for (const wxEventType type :
          {wxEVT_SCROLLWIN_TOP, wxEVT_SCROLLWIN_BOTTOM, wxEVT_SCROLLWIN_LINEUP, wxEVT_SCROLLWIN_LINEDOWN,
-          wxEVT_SCROLLWIN_PAGEUP, wxEVT_SCROLLWIN_PAGEDOWN, wxEVT_SCROLLWIN_THUMBTRACK,
-          wxEVT_SCROLLWIN_THUMBRELEASE})
+          wxEVT_SCROLLWIN_PAGEUP, wxEVT_SCROLLWIN_PAGEDOWN, wxEVT_SCROLLWIN_THUMBTRACK, wxEVT_SCROLLWIN_THUMBRELEASE})
         Bind(wxEventTypeTag<wxScrollWinEvent>(type), afterUserScroll);
     Bind(wxEVT_MOUSEWHEEL, afterUserScroll);
     Bind(wxEVT_SET_FOCUS, [this](wxFocusEvent& event) {
@@ -84,7 +85,8 @@ EditControl::EditControl(wxWindow* parent, wxWindowID id)
         m_impl->StopBlink();
         event.Skip();
     });
-    Bind(wxEVT_TIMER, [this](wxTimerEvent&) { m_impl->OnBlink(); }, m_impl->blinkTimer.GetId());
+    Bind(
+        wxEVT_TIMER, [this](wxTimerEvent&) { m_impl->OnBlink(); }, m_impl->blinkTimer.GetId());
 }
 
 EditControl::~EditControl()
@@ -92,7 +94,8 @@ EditControl::~EditControl()
     m_impl->updateTimer.Stop();
     m_impl->dragTimer.Stop();
     m_impl->blinkTimer.Stop();
-    if (HasCapture()) ReleaseMouse();
+    if (HasCapture())
+        ReleaseMouse();
 }
 
 void EditControl::SetSel(long start, long end)
@@ -110,7 +113,8 @@ void EditControl::SetSel(long start, long end)
     const std::size_t size = d.layout.Size();
     const std::size_t from = d.layout.CharStart(std::min(static_cast<std::size_t>(start), size));
     const std::size_t to = end < 0 ? size : d.layout.CharStart(std::min(static_cast<std::size_t>(end), size));
-    if (d.anchor == from && d.caret == to) return;
+    if (d.anchor == from && d.caret == to)
+        return;
     d.anchor = from;
     d.caret = to;
     d.caretAtRowEnd = false;
@@ -121,13 +125,16 @@ void EditControl::SetSel(long start, long end)
 
 void EditControl::GetSel(long* start, long* end) const
 {
-    if (start) *start = static_cast<long>(m_impl->SelBegin());
-    if (end) *end = static_cast<long>(m_impl->SelEnd());
+    if (start)
+        *start = static_cast<long>(m_impl->SelBegin());
+    if (end)
+        *end = static_cast<long>(m_impl->SelEnd());
 }
 
 void EditControl::ScrollCaret()
 {
-    if (!m_impl->followCaret) return;
+    if (!m_impl->followCaret)
+        return;
     m_impl->scrollCaretPending = true;
     m_impl->ScheduleUpdate();
 }
@@ -148,9 +155,15 @@ void EditControl::ReplaceSel(std::string_view text, bool canUndo)
     d.TrimToLimit();
 }
 
-std::string EditControl::GetText() const { return std::string(m_impl->layout.Text()); }
+std::string EditControl::GetText() const
+{
+    return std::string(m_impl->layout.Text());
+}
 
-std::size_t EditControl::GetTextLength() const { return m_impl->layout.Size(); }
+std::size_t EditControl::GetTextLength() const
+{
+    return m_impl->layout.Size();
+}
 
 void EditControl::SetText(std::string_view text)
 {
@@ -166,12 +179,16 @@ void EditControl::SetText(std::string_view text)
     d.RefreshAll();
 }
 
-bool EditControl::CanUndo() const { return m_impl->undo.IsSet(); }
+bool EditControl::CanUndo() const
+{
+    return m_impl->undo.IsSet();
+}
 
 void EditControl::Undo()
 {
     Impl& d = *m_impl;
-    if (!d.undo.IsSet()) return;
+    if (!d.undo.IsSet())
+        return;
     const std::size_t pos = d.undo.Pos();
     const std::size_t length = d.undo.InsertedLength();
     const std::string restore = d.undo.Removed();
@@ -187,7 +204,8 @@ void EditControl::Undo()
 
 void EditControl::Cut()
 {
-    if (!HasSelection()) return;
+    if (!HasSelection())
+        return;
     Copy();
     Clear();
 }
@@ -195,7 +213,8 @@ void EditControl::Cut()
 void EditControl::Copy()
 {
     Impl& d = *m_impl;
-    if (!HasSelection()) return;
+    if (!HasSelection())
+        return;
     if (wxTheClipboard->Open()) {
         const std::string text = d.Selected();
         wxTheClipboard->SetData(new wxTextDataObject(FromNarrow(text.data(), text.size())));
@@ -205,11 +224,13 @@ void EditControl::Copy()
 
 void EditControl::Paste()
 {
-    if (!wxTheClipboard->Open()) return;
+    if (!wxTheClipboard->Open())
+        return;
     wxTextDataObject data;
     const bool got = wxTheClipboard->IsSupported(wxDF_UNICODETEXT) && wxTheClipboard->GetData(data);
     wxTheClipboard->Close();
-    if (!got) return;
+    if (!got)
+        return;
     const wxString text = data.GetText();
     const wxScopedCharBuffer utf8 = text.utf8_str();
     m_impl->UserReplace(std::string_view(utf8.data(), utf8.length()));
@@ -217,7 +238,8 @@ void EditControl::Paste()
 
 void EditControl::Clear()
 {
-    if (!HasSelection()) return;
+    if (!HasSelection())
+        return;
     m_impl->UserReplace({});
 }
 
@@ -226,9 +248,15 @@ void EditControl::SelectAll()
     SetSel(0, -1);
 }
 
-bool EditControl::HasSelection() const { return m_impl->caret != m_impl->anchor; }
+bool EditControl::HasSelection() const
+{
+    return m_impl->caret != m_impl->anchor;
+}
 
-void EditControl::SetLimitText(std::size_t limit) { m_impl->limitText = limit; }
+void EditControl::SetLimitText(std::size_t limit)
+{
+    m_impl->limitText = limit;
+}
 
 void EditControl::SetScrollbackLimit(std::size_t bytes)
 {
@@ -236,26 +264,50 @@ void EditControl::SetScrollbackLimit(std::size_t bytes)
     m_impl->TrimToLimit();
 }
 
-std::size_t EditControl::GetScrollbackLimit() const { return m_impl->scrollbackLimit; }
+std::size_t EditControl::GetScrollbackLimit() const
+{
+    return m_impl->scrollbackLimit;
+}
 
-void EditControl::SetCharHandler(CharHandler handler) { m_impl->charHandler = std::move(handler); }
+void EditControl::SetCharHandler(CharHandler handler)
+{
+    m_impl->charHandler = std::move(handler);
+}
 
 std::unique_ptr<wxPrintout> EditControl::CreatePrintout(const wxString& title) const
 {
     return std::make_unique<TextPrintout>(title, std::string(m_impl->layout.Text()), m_impl->font);
 }
 
-void EditControl::FlushUpdate() { m_impl->Update(); }
+void EditControl::FlushUpdate()
+{
+    m_impl->Update();
+}
 
-std::size_t EditControl::GetFirstVisibleRow() const { return m_impl->TopRow(); }
+std::size_t EditControl::GetFirstVisibleRow() const
+{
+    return m_impl->TopRow();
+}
 
-std::size_t EditControl::GetVisibleRowCount() const { return static_cast<std::size_t>(m_impl->VisibleRows()); }
+std::size_t EditControl::GetVisibleRowCount() const
+{
+    return static_cast<std::size_t>(m_impl->VisibleRows());
+}
 
-std::size_t EditControl::GetCaretRow() const { return m_impl->CaretRow(); }
+std::size_t EditControl::GetCaretRow() const
+{
+    return m_impl->CaretRow();
+}
 
-const TextLayout& EditControl::GetLayout() const { return m_impl->layout; }
+const TextLayout& EditControl::GetLayout() const
+{
+    return m_impl->layout;
+}
 
-const EditControl::Stats& EditControl::GetStats() const { return m_impl->stats; }
+const EditControl::Stats& EditControl::GetStats() const
+{
+    return m_impl->stats;
+}
 
 wxPoint EditControl::PointFromPosition(std::size_t pos) const
 {
@@ -271,7 +323,10 @@ wxSize EditControl::GetCellSize() const
     return {static_cast<int>(std::lround(m_impl->cellWidth)), m_impl->lineHeight};
 }
 
-double EditControl::GetCellWidth() const { return m_impl->cellWidth; }
+double EditControl::GetCellWidth() const
+{
+    return m_impl->cellWidth;
+}
 
 void EditControl::OnPaint(wxPaintEvent&)
 {

@@ -33,7 +33,8 @@ namespace tessaline::ui {
 
 class TextLayout;
 
-class EditControl : public wxScrolledCanvas {
+class EditControl : public wxScrolledCanvas
+{
 public:
     using CharHandler = std::function<void(wxChar32 character)>;
 
@@ -99,8 +100,8 @@ public:
     const TextLayout& GetLayout() const;
     // Client position of the top-left corner of the cell holding pos.
     wxPoint PointFromPosition(std::size_t pos) const;
-    wxSize GetCellSize() const;     // rounded
-    double GetCellWidth() const;    // exact, in pixels
+    wxSize GetCellSize() const;   // rounded
+    double GetCellWidth() const;  // exact, in pixels
 
     // The right-button menu (undo, cut, copy, paste, delete, select all),
     // enabled for the current state; RunContextCommand carries out one of
@@ -109,7 +110,8 @@ public:
     bool RunContextCommand(int id);
 
     // Counters for measurements.
-    struct Stats {
+    struct Stats
+    {
         std::size_t paints = 0;
         std::size_t updates = 0;
         std::size_t scrolls = 0;

@@ -38,9 +38,9 @@ constexpr int kBlinkTimeoutMs = 10000;
 // Narrow (UTF-8) text as a wxString; invalid bytes become U+FFFD.
 wxString FromNarrow(const char* text, std::size_t length);
 
-struct EditControl::Impl {
-    explicit Impl(EditControl& owner)
-        : self(owner), updateTimer(&owner), dragTimer(&owner), blinkTimer(&owner) {}
+struct EditControl::Impl
+{
+    explicit Impl(EditControl& owner) : self(owner), updateTimer(&owner), dragTimer(&owner), blinkTimer(&owner) {}
 
     EditControl& self;
     TextLayout layout;
@@ -59,7 +59,7 @@ struct EditControl::Impl {
     GlyphRuns glyphs;
 
     wxTimer updateTimer;
-    std::chrono::steady_clock::time_point updateDue;   // while updateTimer runs
+    std::chrono::steady_clock::time_point updateDue;  // while updateTimer runs
     std::chrono::steady_clock::time_point lastUpdate;
     std::size_t dirtyFrom = std::string::npos;  // earliest changed byte since the last update
     bool dirtyBelow = false;                    // rows after the change may have moved or gone
@@ -73,7 +73,7 @@ struct EditControl::Impl {
     bool dragging = false;
     wxTimer dragTimer;  // keeps a drag selection scrolling while the pointer is above or below
     wxTimer blinkTimer;
-    bool caretShown = true;  // blink phase; a moved caret shows at once
+    bool caretShown = true;                            // blink phase; a moved caret shows at once
     std::chrono::steady_clock::time_point blinkSince;  // also the last key, click or focus change
 
     Stats stats;
@@ -143,7 +143,8 @@ struct EditControl::Impl {
 
     // Painting (EditPaint.cpp)
 
-    struct PaintColours {
+    struct PaintColours
+    {
         wxColour background;
         wxColour selectionBack;
         wxColour text;

@@ -13,7 +13,8 @@ namespace {
 
 using Action = void (*)(EditControl& control, EditControl::Impl& d, bool shift, bool ctrl);
 
-struct KeyAction {
+struct KeyAction
+{
     int keyCode;
     int keypadCode;
     Action run;
@@ -32,7 +33,8 @@ void EditControl::Impl::MoveCaret(std::size_t pos, bool extend, bool atRowEnd)
     const std::size_t oldRow = CaretRow();
     caret = layout.CharStart(pos);
     caretAtRowEnd = atRowEnd;
-    if (!extend) anchor = caret;
+    if (!extend)
+        anchor = caret;
     const std::size_t newRow = CaretRow();
     ScrollCaretIntoView();
     std::size_t first = std::min(oldRow, newRow);
@@ -76,7 +78,8 @@ void EditControl::Impl::UserReplace(std::string_view text)
 
 void EditControl::Impl::SetPrimary()
 {
-    if (caret == anchor) return;
+    if (caret == anchor)
+        return;
     wxClipboard* clipboard = wxTheClipboard;
     clipboard->UsePrimarySelection(true);
     if (clipboard->Open()) {
@@ -218,7 +221,8 @@ const KeyAction kKeyActions[] = {
     {WXK_LEFT, WXK_NUMPAD_LEFT, Left},
     {WXK_RIGHT, WXK_NUMPAD_RIGHT, Right},
     {WXK_UP, WXK_NUMPAD_UP, [](EditControl&, EditControl::Impl& d, bool shift, bool) { d.MoveVertically(-1, shift); }},
-    {WXK_DOWN, WXK_NUMPAD_DOWN, [](EditControl&, EditControl::Impl& d, bool shift, bool) { d.MoveVertically(1, shift); }},
+    {WXK_DOWN, WXK_NUMPAD_DOWN,
+     [](EditControl&, EditControl::Impl& d, bool shift, bool) { d.MoveVertically(1, shift); }},
     {WXK_PAGEUP, WXK_NUMPAD_PAGEUP, [](EditControl&, EditControl::Impl& d, bool shift, bool) { d.PageUp(shift); }},
     {WXK_PAGEDOWN, WXK_NUMPAD_PAGEDOWN,
      [](EditControl&, EditControl::Impl& d, bool shift, bool) { d.PageDown(shift); }},
@@ -295,7 +299,8 @@ void EditControl::OnMouse(wxMouseEvent& event)
         d.MoveCaret(pos, event.ShiftDown(), atRowEnd);
         d.dragging = true;
         d.dragTimer.Start(50);
-        if (!HasCapture()) CaptureMouse();
+        if (!HasCapture())
+            CaptureMouse();
     } else if (type == wxEVT_LEFT_DCLICK) {
         std::size_t begin, end;
         d.layout.WordAt(d.HitTest(event.GetPosition(), &atRowEnd), &begin, &end);
@@ -311,7 +316,8 @@ void EditControl::OnMouse(wxMouseEvent& event)
         if (d.dragging) {
             d.dragging = false;
             d.dragTimer.Stop();
-            if (HasCapture()) ReleaseMouse();
+            if (HasCapture())
+                ReleaseMouse();
             d.SetPrimary();
         }
     } else if (type == wxEVT_MIDDLE_DOWN) {
@@ -377,7 +383,8 @@ void EditControl::OnContextMenu(wxContextMenuEvent& event)
     wxPoint point = event.GetPosition();
     point = point == wxDefaultPosition ? PointFromPosition(m_impl->caret) : ScreenToClient(point);
     const int id = GetPopupMenuSelectionFromUser(*menu, point);
-    if (id != wxID_NONE) RunContextCommand(id);
+    if (id != wxID_NONE)
+        RunContextCommand(id);
 }
 
 }  // namespace tessaline::ui

@@ -10,10 +10,10 @@ namespace tessaline::ui {
 
 // Text changes
 
-void EditControl::Impl::ReplaceRange(std::size_t pos, std::size_t length, std::string_view text,
-                                     bool record)
+void EditControl::Impl::ReplaceRange(std::size_t pos, std::size_t length, std::string_view text, bool record)
 {
-    if (length == 0 && text.empty()) return;
+    if (length == 0 && text.empty())
+        return;
     if (record) {
         undo.Set(pos, std::string(layout.Text().substr(pos, length)), text.size());
     } else {
@@ -21,8 +21,10 @@ void EditControl::Impl::ReplaceRange(std::size_t pos, std::size_t length, std::s
     }
     const std::size_t oldSize = layout.Size();
     // Anything but an append at the end moves or removes the rows below.
-    if (length != 0 || pos != oldSize) dirtyBelow = true;
-    if (length != 0) layout.Erase(pos, length);
+    if (length != 0 || pos != oldSize)
+        dirtyBelow = true;
+    if (length != 0)
+        layout.Erase(pos, length);
     layout.Insert(pos, text);
     // Caret and anchor follow the text around the edit.
     auto adjust = [&](std::size_t& p) {
@@ -38,14 +40,16 @@ void EditControl::Impl::ReplaceRange(std::size_t pos, std::size_t length, std::s
 
 void EditControl::Impl::TrimToLimit()
 {
-    if (scrollbackLimit == 0 || layout.Size() <= scrollbackLimit) return;
+    if (scrollbackLimit == 0 || layout.Size() <= scrollbackLimit)
+        return;
     // Trim an eighth of the cap at once so the cost of moving the rest is
     // shared by many appends.
     const std::size_t keep = scrollbackLimit - scrollbackLimit / 8;
     const std::size_t top = TopRow();
     std::size_t rowsRemoved = 0;
     const std::size_t removed = layout.TrimFront(keep, &rowsRemoved);
-    if (removed == 0) return;
+    if (removed == 0)
+        return;
     caret = caret > removed ? caret - removed : 0;
     anchor = anchor > removed ? anchor - removed : 0;
     caret = layout.CharStart(caret);
@@ -109,7 +113,8 @@ void EditControl::Impl::ScheduleUpdate()
 void EditControl::Impl::SyncScrollRange()
 {
     const std::size_t rows = layout.RowCount();
-    if (rows == shownRowCount) return;
+    if (rows == shownRowCount)
+        return;
     shownRowCount = rows;
     const std::size_t limit = static_cast<std::size_t>(INT32_MAX / lineHeight) - 1;
     const int height = static_cast<int>(std::min(rows, limit)) * lineHeight;
@@ -118,7 +123,8 @@ void EditControl::Impl::SyncScrollRange()
 
 void EditControl::Impl::ScrollToRow(std::size_t top)
 {
-    if (top == TopRow()) return;
+    if (top == TopRow())
+        return;
     self.Scroll(-1, static_cast<int>(top));
 }
 
@@ -137,13 +143,13 @@ void EditControl::Impl::RefreshRows(std::size_t firstRow, std::size_t lastRow)
 {
     const std::size_t top = TopRow();
     const auto visible = static_cast<std::size_t>(VisibleRows());
-    if (lastRow < top || firstRow > top + visible) return;
+    if (lastRow < top || firstRow > top + visible)
+        return;
     const std::size_t from = std::max(firstRow, top) - top;
     const std::size_t to = std::min(lastRow, top + visible) - top;
     const int width = self.GetClientSize().GetWidth();
-    self.RefreshRect(wxRect(0, static_cast<int>(from) * lineHeight, width,
-                            static_cast<int>(to - from + 1) * lineHeight),
-                     false);
+    self.RefreshRect(
+        wxRect(0, static_cast<int>(from) * lineHeight, width, static_cast<int>(to - from + 1) * lineHeight), false);
 }
 
 void EditControl::Impl::Update()
@@ -162,11 +168,12 @@ void EditControl::Impl::Update()
         // Rows before the one holding the changed unit keep their text.
         const std::size_t from = dirtyFrom > 3 ? dirtyFrom - 3 : 0;
         const std::size_t firstRow = layout.RowOf(std::min(from, layout.Size()));
-        const std::size_t lastRow = dirtyBelow ? TopRow() + static_cast<std::size_t>(VisibleRows())
-                                               : layout.RowCount() - 1;
+        const std::size_t lastRow =
+            dirtyBelow ? TopRow() + static_cast<std::size_t>(VisibleRows()) : layout.RowCount() - 1;
         RefreshRows(firstRow, lastRow);
     }
-    if (TopRow() != oldTop) ++stats.scrolls;
+    if (TopRow() != oldTop)
+        ++stats.scrolls;
     fullRefresh = false;
     dirtyBelow = false;
     dirtyFrom = std::string::npos;

@@ -11,24 +11,26 @@ namespace tessaline::ui {
 #ifdef __WXGTK__
 namespace {
 
-struct CairoGlyph {
+struct CairoGlyph
+{
     unsigned long index;
     double x;
     double y;
 };
 
-struct ToolkitCalls {
-    void* (*createContext)(void* cairo) = nullptr;                // pango_cairo_create_context
-    void* (*describe)(const char* text) = nullptr;                // pango_font_description_from_string
-    void (*freeDescription)(void* description) = nullptr;         // pango_font_description_free
+struct ToolkitCalls
+{
+    void* (*createContext)(void* cairo) = nullptr;                        // pango_cairo_create_context
+    void* (*describe)(const char* text) = nullptr;                        // pango_font_description_from_string
+    void (*freeDescription)(void* description) = nullptr;                 // pango_font_description_free
     void* (*loadFont)(void* context, const void* description) = nullptr;  // pango_context_load_font
-    void* (*scaledFontOf)(void* font) = nullptr;                  // pango_cairo_font_get_scaled_font
-    void (*unref)(void* object) = nullptr;                        // g_object_unref
-    void* (*referenceScaled)(void* scaled) = nullptr;             // cairo_scaled_font_reference
-    void (*destroyScaled)(void* scaled) = nullptr;                // cairo_scaled_font_destroy
-    int (*textToGlyphs)(void* scaled, double x, double y, const char* text, int length, CairoGlyph** glyphs,
-                        int* count, void** clusters, int* clusterCount, int* flags) = nullptr;
-    void (*freeGlyphs)(CairoGlyph* glyphs) = nullptr;             // cairo_glyph_free
+    void* (*scaledFontOf)(void* font) = nullptr;                          // pango_cairo_font_get_scaled_font
+    void (*unref)(void* object) = nullptr;                                // g_object_unref
+    void* (*referenceScaled)(void* scaled) = nullptr;                     // cairo_scaled_font_reference
+    void (*destroyScaled)(void* scaled) = nullptr;                        // cairo_scaled_font_destroy
+    int (*textToGlyphs)(void* scaled, double x, double y, const char* text, int length, CairoGlyph** glyphs, int* count,
+                        void** clusters, int* clusterCount, int* flags) = nullptr;
+    void (*freeGlyphs)(CairoGlyph* glyphs) = nullptr;  // cairo_glyph_free
     void (*save)(void* cairo) = nullptr;
     void (*restore)(void* cairo) = nullptr;
     void (*setScaledFont)(void* cairo, const void* scaled) = nullptr;
@@ -113,8 +115,7 @@ bool GlyphRuns::Prepare(void* cairo)
             ascii[i] = static_cast<char>(0x20 + i);
         CairoGlyph* glyphs = nullptr;
         int count = 0;
-        if (tk.textToGlyphs(scaled, 0, 0, ascii, 95, &glyphs, &count, nullptr, nullptr, nullptr) == 0 &&
-            count == 95) {
+        if (tk.textToGlyphs(scaled, 0, 0, ascii, 95, &glyphs, &count, nullptr, nullptr, nullptr) == 0 && count == 95) {
             for (int i = 0; i < 95; ++i)
                 m_glyphs[0x20 + i] = glyphs[i].index;
             m_scaledFont = tk.referenceScaled(scaled);

@@ -22,7 +22,8 @@ class wxGraphicsContext;
 
 namespace tessaline::ui {
 
-class GlyphRuns {
+class GlyphRuns
+{
 public:
     GlyphRuns() = default;
     ~GlyphRuns();
@@ -34,8 +35,7 @@ public:
 
     // Draws text[0, length) (printable ASCII) with its left edge at x and
     // its row's top at y; false when glyph drawing is not available.
-    bool Draw(wxGraphicsContext& gc, const char* text, std::size_t length, double x, double y,
-              const wxColour& colour);
+    bool Draw(wxGraphicsContext& gc, const char* text, std::size_t length, double x, double y, const wxColour& colour);
 
 private:
     bool Prepare(void* cairo);
@@ -47,7 +47,8 @@ private:
     void* m_scaledFont = nullptr;  // cairo_scaled_font_t of m_font
     bool m_failed = false;
     unsigned long m_glyphs[128] = {};  // glyph index per ASCII character
-    struct Glyph {
+    struct Glyph
+    {
         unsigned long index;
         double x;
         double y;

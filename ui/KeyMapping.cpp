@@ -10,7 +10,8 @@ constexpr int kVkF1 = 0x70;
 constexpr int kVkF24 = 0x87;
 constexpr unsigned kGdkKeyF1 = 0xFFBE;
 
-struct NamedKey {
+struct NamedKey
+{
     int virtualKey;
     int keyCode;
     int keypadCode;  // the keypad's key of the same meaning, or 0
@@ -49,20 +50,19 @@ const NamedKey* FindNamedKey(int virtualKey)
 wxChar32 ControlOf(wxChar32 unicode)
 {
     switch (unicode) {
-    case '@': case ' ': case '2':
-        return 0x00;
-    case '[': case '\\': case ']': case '^': case '_':
-        return unicode & 0x1F;
-    case '6':
-        return 0x1E;
-    case '-':
-        return 0x1F;
-    case 0x0D:
-        return 0x0A;
-    case 0x08:
-        return 0x7F;
-    default:
-        return kNoCharacter;
+    case '@':
+    case ' ':
+    case '2': return 0x00;
+    case '[':
+    case '\\':
+    case ']':
+    case '^':
+    case '_': return unicode & 0x1F;
+    case '6': return 0x1E;
+    case '-': return 0x1F;
+    case 0x0D: return 0x0A;
+    case 0x08: return 0x7F;
+    default: return kNoCharacter;
     }
 }
 
@@ -117,8 +117,7 @@ bool KeyMatches(int virtualKey, int keyCode)
 
 bool ChordMatches(int virtualKey, int modifiers, const wxKeyEvent& event)
 {
-    return (modifiers & (kShift | kControl | kAlt)) == ModifiersOf(event) &&
-           KeyMatches(virtualKey, event.GetKeyCode());
+    return (modifiers & (kShift | kControl | kAlt)) == ModifiersOf(event) && KeyMatches(virtualKey, event.GetKeyCode());
 }
 
 wxChar32 TypedCharacter(int keyCode, wxChar32 unicode, bool ctrl)

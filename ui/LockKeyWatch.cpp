@@ -11,14 +11,15 @@ namespace tessaline::keys {
 #ifdef __WXGTK__
 namespace {
 
-struct GdkCalls {
-    void* (*defaultDisplay)() = nullptr;                   // gdk_display_get_default
-    void* (*keymapFor)(void* display) = nullptr;           // gdk_keymap_get_for_display
-    int (*caps)(void* keymap) = nullptr;                   // gdk_keymap_get_caps_lock_state
-    int (*num)(void* keymap) = nullptr;                    // gdk_keymap_get_num_lock_state
-    int (*scroll)(void* keymap) = nullptr;                 // gdk_keymap_get_scroll_lock_state
+struct GdkCalls
+{
+    void* (*defaultDisplay)() = nullptr;          // gdk_display_get_default
+    void* (*keymapFor)(void* display) = nullptr;  // gdk_keymap_get_for_display
+    int (*caps)(void* keymap) = nullptr;          // gdk_keymap_get_caps_lock_state
+    int (*num)(void* keymap) = nullptr;           // gdk_keymap_get_num_lock_state
+    int (*scroll)(void* keymap) = nullptr;        // gdk_keymap_get_scroll_lock_state
     unsigned long (*connect)(void* instance, const char* signal, void (*handler)(void*, void*), void* data,
-                             void* destroy, int flags) = nullptr;  // g_signal_connect_data
+                             void* destroy, int flags) = nullptr;         // g_signal_connect_data
     void (*disconnect)(void* instance, unsigned long handler) = nullptr;  // g_signal_handler_disconnect
     bool available = true;
 

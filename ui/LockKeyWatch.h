@@ -12,7 +12,8 @@ namespace tessaline::keys {
 
 enum class LockKey { Caps, Num, Scroll };
 
-class LockKeyWatch {
+class LockKeyWatch
+{
 public:
     LockKeyWatch() = default;
     ~LockKeyWatch();

@@ -13,7 +13,8 @@
 
 namespace tessaline::ui {
 
-class TextBuffer {
+class TextBuffer
+{
 public:
     TextBuffer() = default;
     ~TextBuffer();

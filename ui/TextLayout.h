@@ -18,7 +18,8 @@
 
 namespace tessaline::ui {
 
-class TextLayout {
+class TextLayout
+{
 public:
     explicit TextLayout(unsigned widthCells = 80);
 

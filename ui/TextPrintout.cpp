@@ -10,18 +10,22 @@
 namespace tessaline::ui {
 
 TextPrintout::TextPrintout(const wxString& title, std::string text, const wxFont& font)
-    : wxPrintout(title), m_text(std::move(text)), m_font(font) {}
+    : wxPrintout(title), m_text(std::move(text)), m_font(font)
+{}
 
-void TextPrintout::MapToPage() {
+void TextPrintout::MapToPage()
+{
     // One logical unit is one screen pixel, so the text prints at the size
     // it has on screen whatever the printer's resolution.
     MapScreenSizeToPage();
 }
 
-void TextPrintout::OnPreparePrinting() {
+void TextPrintout::OnPreparePrinting()
+{
     m_rows.assign(1, 0);
     wxDC* dc = GetDC();
-    if (dc == nullptr) return;
+    if (dc == nullptr)
+        return;
     MapToPage();
     const wxRect page = GetLogicalPageRect();
     int ppiX = 0;
@@ -40,16 +44,20 @@ void TextPrintout::OnPreparePrinting() {
     m_rowsPerPage = static_cast<std::size_t>(std::max(1, usableHeight / m_lineHeight));
     WrapRows(m_text.data(), m_text.size(), 0, m_columns, [this](std::size_t start) { m_rows.push_back(start); });
     // A final line break leaves an empty row that need not cost a page.
-    if (m_rows.size() > 1 && m_rows.back() == m_text.size()) m_rows.pop_back();
+    if (m_rows.size() > 1 && m_rows.back() == m_text.size())
+        m_rows.pop_back();
 }
 
-int TextPrintout::GetPageCount() const {
+int TextPrintout::GetPageCount() const
+{
     const std::size_t pages = (m_rows.size() + m_rowsPerPage - 1) / m_rowsPerPage;
     return static_cast<int>(std::max<std::size_t>(1, pages));
 }
 
-std::pair<std::size_t, std::size_t> TextPrintout::GetPageRange(int page) const {
-    if (page < 1 || page > GetPageCount()) return {0, 0};
+std::pair<std::size_t, std::size_t> TextPrintout::GetPageRange(int page) const
+{
+    if (page < 1 || page > GetPageCount())
+        return {0, 0};
     const std::size_t first = static_cast<std::size_t>(page - 1) * m_rowsPerPage;
     const std::size_t last = first + m_rowsPerPage;
     const std::size_t begin = first < m_rows.size() ? m_rows[first] : m_text.size();
@@ -57,18 +65,24 @@ std::pair<std::size_t, std::size_t> TextPrintout::GetPageRange(int page) const {
     return {begin, end};
 }
 
-bool TextPrintout::HasPage(int page) { return page >= 1 && page <= GetPageCount(); }
+bool TextPrintout::HasPage(int page)
+{
+    return page >= 1 && page <= GetPageCount();
+}
 
-void TextPrintout::GetPageInfo(int* minPage, int* maxPage, int* pageFrom, int* pageTo) {
+void TextPrintout::GetPageInfo(int* minPage, int* maxPage, int* pageFrom, int* pageTo)
+{
     *minPage = 1;
     *maxPage = GetPageCount();
     *pageFrom = 1;
     *pageTo = GetPageCount();
 }
 
-bool TextPrintout::OnPrintPage(int page) {
+bool TextPrintout::OnPrintPage(int page)
+{
     wxDC* dc = GetDC();
-    if (dc == nullptr || !HasPage(page)) return false;
+    if (dc == nullptr || !HasPage(page))
+        return false;
     MapToPage();
     const wxRect rect = GetLogicalPageRect();
     dc->SetFont(m_font);

@@ -16,7 +16,8 @@
 
 namespace tessaline::ui {
 
-class TextPrintout : public wxPrintout {
+class TextPrintout : public wxPrintout
+{
 public:
     TextPrintout(const wxString& title, std::string text, const wxFont& font);
 

@@ -5,7 +5,8 @@ namespace tessaline::ui {
 namespace {
 
 // Length of a well-formed UTF-8 sequence at text[pos], 0 when ill-formed.
-std::uint32_t ValidSequenceLength(const unsigned char* s, std::size_t avail, std::uint32_t* codePoint) {
+std::uint32_t ValidSequenceLength(const unsigned char* s, std::size_t avail, std::uint32_t* codePoint)
+{
     const unsigned char b0 = s[0];
     std::uint32_t length;
     std::uint32_t value;
@@ -17,21 +18,28 @@ std::uint32_t ValidSequenceLength(const unsigned char* s, std::size_t avail, std
     } else if (b0 >= 0xE0 && b0 <= 0xEF) {
         length = 3;
         value = b0 & 0x0F;
-        if (b0 == 0xE0) low = 0xA0;
-        if (b0 == 0xED) high = 0x9F;  // no surrogates
+        if (b0 == 0xE0)
+            low = 0xA0;
+        if (b0 == 0xED)
+            high = 0x9F;  // no surrogates
     } else if (b0 >= 0xF0 && b0 <= 0xF4) {
         length = 4;
         value = b0 & 0x07;
-        if (b0 == 0xF0) low = 0x90;
-        if (b0 == 0xF4) high = 0x8F;
+        if (b0 == 0xF0)
+            low = 0x90;
+        if (b0 == 0xF4)
+            high = 0x8F;
     } else {
         return 0;
     }
-    if (avail < length) return 0;
-    if (s[1] < low || s[1] > high) return 0;
+    if (avail < length)
+        return 0;
+    if (s[1] < low || s[1] > high)
+        return 0;
     value = (value << 6) | (s[1] & 0x3F);
     for (std::uint32_t i = 2; i < length; ++i) {
-        if ((s[i] & 0xC0) != 0x80) return 0;
+        if ((s[i] & 0xC0) != 0x80)
+            return 0;
         value = (value << 6) | (s[i] & 0x3F);
     }
     *codePoint = value;
@@ -40,47 +48,77 @@ std::uint32_t ValidSequenceLength(const unsigned char* s, std::size_t avail, std
 
 }  // namespace
 
-unsigned CodePointCells(std::uint32_t c) {
-    if (c < 0x1100) return 1;
-    if (c <= 0x115F) return 2;                    // Hangul Jamo initials
-    if (c == 0x2329 || c == 0x232A) return 2;
-    if (c >= 0x2E80 && c <= 0x303E) return 2;     // CJK radicals .. symbols
-    if (c >= 0x3041 && c <= 0x33FF) return 2;     // kana, compatibility Jamo ..
-    if (c >= 0x3400 && c <= 0x4DBF) return 2;     // CJK extension A
-    if (c >= 0x4E00 && c <= 0x9FFF) return 2;     // CJK unified ideographs
-    if (c >= 0xA000 && c <= 0xA4CF) return 2;     // Yi
-    if (c >= 0xA960 && c <= 0xA97F) return 2;     // Hangul Jamo extended A
-    if (c >= 0xAC00 && c <= 0xD7A3) return 2;     // Hangul syllables
-    if (c >= 0xF900 && c <= 0xFAFF) return 2;     // CJK compatibility ideographs
-    if (c >= 0xFE10 && c <= 0xFE19) return 2;
-    if (c >= 0xFE30 && c <= 0xFE6F) return 2;
-    if (c >= 0xFF00 && c <= 0xFF60) return 2;     // full-width forms
-    if (c >= 0xFFE0 && c <= 0xFFE6) return 2;
-    if (c >= 0x1F300 && c <= 0x1F64F) return 2;   // emoji
-    if (c >= 0x1F900 && c <= 0x1F9FF) return 2;
-    if (c >= 0x20000 && c <= 0x3FFFD) return 2;   // CJK extensions B..
+unsigned CodePointCells(std::uint32_t c)
+{
+    if (c < 0x1100)
+        return 1;
+    if (c <= 0x115F)
+        return 2;  // Hangul Jamo initials
+    if (c == 0x2329 || c == 0x232A)
+        return 2;
+    if (c >= 0x2E80 && c <= 0x303E)
+        return 2;  // CJK radicals .. symbols
+    if (c >= 0x3041 && c <= 0x33FF)
+        return 2;  // kana, compatibility Jamo ..
+    if (c >= 0x3400 && c <= 0x4DBF)
+        return 2;  // CJK extension A
+    if (c >= 0x4E00 && c <= 0x9FFF)
+        return 2;  // CJK unified ideographs
+    if (c >= 0xA000 && c <= 0xA4CF)
+        return 2;  // Yi
+    if (c >= 0xA960 && c <= 0xA97F)
+        return 2;  // Hangul Jamo extended A
+    if (c >= 0xAC00 && c <= 0xD7A3)
+        return 2;  // Hangul syllables
+    if (c >= 0xF900 && c <= 0xFAFF)
+        return 2;  // CJK compatibility ideographs
+    if (c >= 0xFE10 && c <= 0xFE19)
+        return 2;
+    if (c >= 0xFE30 && c <= 0xFE6F)
+        return 2;
+    if (c >= 0xFF00 && c <= 0xFF60)
+        return 2;  // full-width forms
+    if (c >= 0xFFE0 && c <= 0xFFE6)
+        return 2;
+    if (c >= 0x1F300 && c <= 0x1F64F)
+        return 2;  // emoji
+    if (c >= 0x1F900 && c <= 0x1F9FF)
+        return 2;
+    if (c >= 0x20000 && c <= 0x3FFFD)
+        return 2;  // CJK extensions B..
     return 1;
 }
 
-CharInfo DecodeChar(const char* text, std::size_t size, std::size_t pos) {
+CharInfo DecodeChar(const char* text, std::size_t size, std::size_t pos)
+{
     const auto* s = reinterpret_cast<const unsigned char*>(text) + pos;
     const unsigned char b0 = s[0];
-    if (b0 == '\n') return {1, 0, b0, CharKind::LineBreak};
-    if (b0 == '\r' && pos + 1 < size && s[1] == '\n') return {2, 0, b0, CharKind::LineBreak};
-    if (b0 < 0x20 || b0 == 0x7F) return {1, 2, b0, CharKind::Placeholder};
-    if (b0 < 0x80) return {1, 1, b0, CharKind::Printable};
+    if (b0 == '\n')
+        return {1, 0, b0, CharKind::LineBreak};
+    if (b0 == '\r' && pos + 1 < size && s[1] == '\n')
+        return {2, 0, b0, CharKind::LineBreak};
+    if (b0 < 0x20 || b0 == 0x7F)
+        return {1, 2, b0, CharKind::Placeholder};
+    if (b0 < 0x80)
+        return {1, 1, b0, CharKind::Printable};
     std::uint32_t codePoint = 0;
     const std::uint32_t length = ValidSequenceLength(s, size - pos, &codePoint);
-    if (length == 0) return {1, 2, b0, CharKind::Placeholder};
-    if (codePoint < 0xA0) return {length, 2, codePoint, CharKind::Placeholder};  // C1 controls
+    if (length == 0)
+        return {1, 2, b0, CharKind::Placeholder};
+    if (codePoint < 0xA0)
+        return {length, 2, codePoint, CharKind::Placeholder};  // C1 controls
     return {length, CodePointCells(codePoint), codePoint, CharKind::Printable};
 }
 
-std::size_t CharStartAt(const char* text, std::size_t size, std::size_t pos) {
-    if (pos == 0 || pos >= size) return pos > size ? size : pos;
+std::size_t CharStartAt(const char* text, std::size_t size, std::size_t pos)
+{
+    if (pos == 0 || pos >= size)
+        return pos > size ? size : pos;
     const auto* s = reinterpret_cast<const unsigned char*>(text);
-    if (s[pos] == '\n' && s[pos - 1] == '\r') return pos - 1;
-    if ((s[pos] & 0xC0) != 0x80) return pos;
+    if (s[pos] == '\n' && s[pos - 1] == '\r')
+        return pos - 1;
+    if ((s[pos] & 0xC0) != 0x80)
+        return pos;
     // A continuation byte: it belongs to a sequence only if a lead byte up to
     // three bytes back starts a valid sequence that reaches pos.
     for (std::size_t back = 1; back <= 3 && back <= pos; ++back) {
@@ -94,7 +132,8 @@ std::size_t CharStartAt(const char* text, std::size_t size, std::size_t pos) {
     return pos;
 }
 
-WrapUnit WrapUnitAt(const char* text, std::size_t size, std::size_t pos) {
+WrapUnit WrapUnitAt(const char* text, std::size_t size, std::size_t pos)
+{
     const auto* s = reinterpret_cast<const unsigned char*>(text) + pos;
     if (pos + 2 < size && s[2] == ' ' && detail::IsHexDigit(s[0]) && detail::IsHexDigit(s[1]))
         return {3, 3, false};
@@ -102,7 +141,8 @@ WrapUnit WrapUnitAt(const char* text, std::size_t size, std::size_t pos) {
     return {info.length, info.cells, info.kind == CharKind::LineBreak};
 }
 
-void PlaceholderLabel(std::uint32_t codePoint, char label[3]) {
+void PlaceholderLabel(std::uint32_t codePoint, char label[3])
+{
     static const char kHex[] = "0123456789ABCDEF";
     if (codePoint < 0x20) {
         label[0] = '^';

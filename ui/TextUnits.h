@@ -18,7 +18,8 @@ enum class CharKind : std::uint8_t {
     Placeholder,  // control character or invalid byte: drawn as a marker
 };
 
-struct CharInfo {
+struct CharInfo
+{
     std::uint32_t length;     // bytes
     std::uint32_t cells;      // columns it occupies (0 for a line break)
     std::uint32_t codePoint;  // decoded value; the byte itself when invalid
@@ -38,7 +39,8 @@ std::size_t CharStartAt(const char* text, std::size_t size, std::size_t pos);
 
 // The wrap unit starting at pos: length in bytes and cells; lineBreak set for
 // a line break unit.
-struct WrapUnit {
+struct WrapUnit
+{
     std::uint32_t length;
     std::uint32_t cells;
     bool lineBreak;
@@ -50,12 +52,12 @@ WrapUnit WrapUnitAt(const char* text, std::size_t size, std::size_t pos);
 // holds at least one unit however narrow the width. Returns nothing; the
 // caller owns the row list.
 template <typename OnRowStart>
-void WrapRows(const char* text, std::size_t size, std::size_t start, unsigned widthCells,
-              OnRowStart&& onRowStart);
+void WrapRows(const char* text, std::size_t size, std::size_t start, unsigned widthCells, OnRowStart&& onRowStart);
 
 // A piece of a row as drawn: a run of narrow printable characters, one wide
 // character or one placeholder. Line breaks yield no piece.
-struct DisplayPiece {
+struct DisplayPiece
+{
     std::size_t pos;
     std::size_t length;
     unsigned column;
@@ -67,8 +69,8 @@ struct DisplayPiece {
 // Calls onPiece for each piece of text[begin, end); pieces never straddle
 // splitA or splitB (the selection's ends).
 template <typename OnPiece>
-void ForEachPiece(const char* text, std::size_t size, std::size_t begin, std::size_t end,
-                  std::size_t splitA, std::size_t splitB, OnPiece&& onPiece);
+void ForEachPiece(const char* text, std::size_t size, std::size_t begin, std::size_t end, std::size_t splitA,
+                  std::size_t splitB, OnPiece&& onPiece);
 
 // The two-character label drawn for a placeholder: ^@ .. ^_ and ^? for C0
 // controls and DEL, two hex digits for C1 controls and invalid bytes.

@@ -4,14 +4,15 @@
 namespace tessaline::ui {
 
 namespace detail {
-inline bool IsHexDigit(unsigned char c) {
+inline bool IsHexDigit(unsigned char c)
+{
     return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f');
 }
 }  // namespace detail
 
 template <typename OnRowStart>
-void WrapRows(const char* text, std::size_t size, std::size_t start, unsigned widthCells,
-              OnRowStart&& onRowStart) {
+void WrapRows(const char* text, std::size_t size, std::size_t start, unsigned widthCells, OnRowStart&& onRowStart)
+{
     const unsigned width = widthCells == 0 ? 1 : widthCells;
     std::size_t pos = start;
     unsigned column = 0;
@@ -48,17 +49,20 @@ void WrapRows(const char* text, std::size_t size, std::size_t start, unsigned wi
 }
 
 template <typename OnPiece>
-void ForEachPiece(const char* text, std::size_t size, std::size_t begin, std::size_t end,
-                  std::size_t splitA, std::size_t splitB, OnPiece&& onPiece) {
+void ForEachPiece(const char* text, std::size_t size, std::size_t begin, std::size_t end, std::size_t splitA,
+                  std::size_t splitB, OnPiece&& onPiece)
+{
     std::size_t pos = begin;
     unsigned column = 0;
     DisplayPiece run{begin, 0, 0, 0, CharKind::Printable, 0};
     auto flush = [&] {
-        if (run.length != 0) onPiece(run);
+        if (run.length != 0)
+            onPiece(run);
         run.length = 0;
     };
     while (pos < end) {
-        if (pos == splitA || pos == splitB) flush();
+        if (pos == splitA || pos == splitB)
+            flush();
         const auto byte = static_cast<unsigned char>(text[pos]);
         CharInfo info;
         if (byte >= 0x20 && byte < 0x7F)
@@ -66,7 +70,8 @@ void ForEachPiece(const char* text, std::size_t size, std::size_t begin, std::si
         else
             info = DecodeChar(text, size, pos);
         if (info.kind == CharKind::Printable && info.cells == 1) {
-            if (run.length == 0) run = {pos, 0, column, 0, CharKind::Printable, 0};
+            if (run.length == 0)
+                run = {pos, 0, column, 0, CharKind::Printable, 0};
             run.length += info.length;
             run.cells += 1;
         } else {

@@ -4,7 +4,8 @@
 
 namespace tessaline::ui {
 
-void UndoRecord::Clear() {
+void UndoRecord::Clear()
+{
     m_set = false;
     m_pos = 0;
     m_removed.clear();
@@ -12,15 +13,18 @@ void UndoRecord::Clear() {
     m_insertedLength = 0;
 }
 
-void UndoRecord::Set(std::size_t pos, std::string removed, std::size_t insertedLength) {
+void UndoRecord::Set(std::size_t pos, std::string removed, std::size_t insertedLength)
+{
     m_set = true;
     m_pos = pos;
     m_removed = std::move(removed);
     m_insertedLength = insertedLength;
 }
 
-void UndoRecord::OnOtherEdit(std::size_t pos, std::size_t removedLength, std::size_t insertedLength) {
-    if (!m_set) return;
+void UndoRecord::OnOtherEdit(std::size_t pos, std::size_t removedLength, std::size_t insertedLength)
+{
+    if (!m_set)
+        return;
     const std::size_t recordEnd = m_pos + m_insertedLength;
     bool before;
     bool after;
@@ -41,8 +45,10 @@ void UndoRecord::OnOtherEdit(std::size_t pos, std::size_t removedLength, std::si
     }
 }
 
-void UndoRecord::OnTrimFront(std::size_t bytes) {
-    if (!m_set) return;
+void UndoRecord::OnTrimFront(std::size_t bytes)
+{
+    if (!m_set)
+        return;
     if (m_pos < bytes)
         Clear();
     else

@@ -12,7 +12,8 @@
 
 namespace tessaline::ui {
 
-class UndoRecord {
+class UndoRecord
+{
 public:
     bool IsSet() const { return m_set; }
     void Clear();

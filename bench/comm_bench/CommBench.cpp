@@ -29,7 +29,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // xorshift64*: fast enough that generating the data costs little.
-class ByteStream {
+class ByteStream
+{
 public:
     explicit ByteStream(std::uint64_t seed) : m_state(seed) {}
     void Fill(std::uint8_t* out, std::size_t length)

@@ -30,28 +30,34 @@ namespace {
 constexpr int kChunksPerPass = 40;
 constexpr int kBytesPerChunk = 100;  // 300 characters of hex
 
-double RssMb() {
+double RssMb()
+{
     long pages = 0;
     long resident = 0;
     if (FILE* file = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(file, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        if (std::fscanf(file, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
         std::fclose(file);
     }
     return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
-double Median(std::vector<double> values) {
-    if (values.empty()) return 0;
+double Median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
 }
 
-class Feeder {
+class Feeder
+{
 public:
     explicit Feeder(EditControl& control) : m_control(control) {}
 
     // One pass; returns the seconds each chunk's append took.
-    void Pass(std::vector<double>* appendSeconds) {
+    void Pass(std::vector<double>* appendSeconds)
+    {
         static const char kHex[] = "0123456789ABCDEF";
         for (int chunk = 0; chunk < kChunksPerPass; ++chunk) {
             char text[kBytesPerChunk * 3];
@@ -79,7 +85,8 @@ private:
 };
 
 // Dispatches whatever is due, painting included.
-void RunUntilIdle() {
+void RunUntilIdle()
+{
     wxTheApp->Yield(true);
 }
 
@@ -87,27 +94,31 @@ void RunUntilIdle() {
 // most about 50 times a second; each pass scrolls by more than a window).
 // Paints of a thin strip, which the toolkit asks for while it animates the
 // overlay scroll bar, do not count.
-bool WaitForPaint(EditControl& control) {
+bool WaitForPaint(EditControl& control)
+{
     const std::size_t before = control.GetStats().paints;
     const wxSize client = control.GetClientSize();
     const long window = static_cast<long>(client.x) * client.y;
     const auto deadline = Clock::now() + std::chrono::seconds(2);
     while (control.GetStats().paints == before || control.GetStats().lastPaintArea < window / 2) {
-        if (Clock::now() > deadline) return false;
+        if (Clock::now() > deadline)
+            return false;
         wxTheApp->Yield(true);
         wxMilliSleep(1);
     }
     return true;
 }
 
-void Settle() {
+void Settle()
+{
     for (int i = 0; i < 20; ++i) {
         wxTheApp->Yield(true);
         wxMilliSleep(5);
     }
 }
 
-int RunSizes(EditControl& control, double emptyRss) {
+int RunSizes(EditControl& control, double emptyRss)
+{
     Feeder feeder(control);
     const std::size_t sizes[] = {100'000, 1'000'000, 4'000'000, 16'000'000};
     for (const std::size_t size : sizes) {
@@ -119,7 +130,8 @@ int RunSizes(EditControl& control, double emptyRss) {
         std::vector<double> paintSeconds;
         for (int pass = 0; pass < 10; ++pass) {
             feeder.Pass(&appendSeconds);
-            if (WaitForPaint(control)) paintSeconds.push_back(control.GetStats().lastPaintSeconds);
+            if (WaitForPaint(control))
+                paintSeconds.push_back(control.GetStats().lastPaintSeconds);
         }
         Settle();
         const double rss = RssMb();
@@ -179,7 +191,8 @@ int RunSizes(EditControl& control, double emptyRss) {
     return 0;
 }
 
-int RunFlood(EditControl& control, double emptyRss) {
+int RunFlood(EditControl& control, double emptyRss)
+{
     Feeder feeder(control);
     std::printf("# flood: 100 M chars, scrollback cap %zu, empty rss %.1f MB\n", control.GetScrollbackLimit(),
                 emptyRss);
@@ -189,8 +202,8 @@ int RunFlood(EditControl& control, double emptyRss) {
         feeder.Pass(nullptr);
         RunUntilIdle();
         if (feeder.Appended() >= nextReport) {
-            std::printf("flood_chars=%zu text=%zu rss_mb=%.1f trims=%zu\n", feeder.Appended(),
-                        control.GetTextLength(), RssMb(), control.GetStats().trims);
+            std::printf("flood_chars=%zu text=%zu rss_mb=%.1f trims=%zu\n", feeder.Appended(), control.GetTextLength(),
+                        RssMb(), control.GetStats().trims);
             std::fflush(stdout);
             nextReport += 10'000'000;
         }
@@ -202,13 +215,13 @@ int RunFlood(EditControl& control, double emptyRss) {
 
 }  // namespace
 
-
-
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     const bool flood = argc > 1 && std::strcmp(argv[1], "--flood") == 0;
     wxApp::SetInstance(new wxApp());
     int wxArgc = 1;  // our own options are not wx's
-    if (!wxEntryStart(wxArgc, argv) || !wxTheApp->CallOnInit()) return 2;
+    if (!wxEntryStart(wxArgc, argv) || !wxTheApp->CallOnInit())
+        return 2;
     auto* frame = new wxFrame(nullptr, wxID_ANY, "edit control bench");
     auto* control = new EditControl(frame);
     frame->SetClientSize(1280, 800);

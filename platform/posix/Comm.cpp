@@ -2,13 +2,13 @@
 // injected fault, its handle and its arguments, then hands over to the
 // device object.
 #include "platform/PortNames.h"
+#include "platform/Testing.h"
 #include "platform/posix/CommDevice.h"
 #include "platform/posix/CommSettings.h"
 #include "platform/posix/Errors.h"
 #include "platform/posix/FaultInjection.h"
 #include "platform/posix/OpenFailureRecord.h"
 #include "platform/posix/OverlappedResult.h"
-#include "platform/Testing.h"
 
 #include <cerrno>
 #include <cstring>
@@ -162,7 +162,8 @@ BOOL GetDefaultCommConfigA(LPCSTR name, LPCOMMCONFIG config, LPDWORD size)
         *size = sizeof(COMMCONFIG);
         return Fail(ERROR_INSUFFICIENT_BUFFER);
     }
-    struct stat info {};
+    struct stat info
+    {};
     if (*name == '\0' || stat(ResolvePortName(name).c_str(), &info) != 0)
         return FailWithErrno(*name == '\0' ? ENOENT : errno);
     if (!S_ISCHR(info.st_mode))

@@ -43,7 +43,8 @@ int OpenTerminal(const std::string& path, TtySavedSettings& found)
 {
     // Only a character device is opened: opening a FIFO or a regular file
     // could block, or leave it changed.
-    struct stat info {};
+    struct stat info
+    {};
     if (::stat(path.c_str(), &info) != 0)
         return RefuseOpen(path, errno);
     if (!S_ISCHR(info.st_mode))
@@ -339,10 +340,22 @@ BOOL CommDevice::Escape(DWORD function)
     int line = 0;
     unsigned long request = 0;
     switch (function) {
-    case SETDTR: line = TIOCM_DTR; request = TIOCMBIS; break;
-    case CLRDTR: line = TIOCM_DTR; request = TIOCMBIC; break;
-    case SETRTS: line = TIOCM_RTS; request = TIOCMBIS; break;
-    case CLRRTS: line = TIOCM_RTS; request = TIOCMBIC; break;
+    case SETDTR:
+        line = TIOCM_DTR;
+        request = TIOCMBIS;
+        break;
+    case CLRDTR:
+        line = TIOCM_DTR;
+        request = TIOCMBIC;
+        break;
+    case SETRTS:
+        line = TIOCM_RTS;
+        request = TIOCMBIS;
+        break;
+    case CLRRTS:
+        line = TIOCM_RTS;
+        request = TIOCMBIC;
+        break;
     case SETXOFF:
     case SETXON:
         if (int error = TtySuspendOutput(m_fd, function == SETXOFF))
@@ -353,8 +366,7 @@ BOOL CommDevice::Escape(DWORD function)
         if (ioctl(m_fd, function == SETBREAK ? TIOCSBRK : TIOCCBRK) != 0)
             return FailWithErrno(errno);
         return TRUE;
-    default:
-        return Fail(ERROR_INVALID_PARAMETER);
+    default: return Fail(ERROR_INVALID_PARAMETER);
     }
     // A device without modem lines accepts the change and does nothing.
     if (m_hasModemLines && ioctl(m_fd, request, &line) != 0)

@@ -38,7 +38,8 @@
 
 namespace tessaline::platform {
 
-class CommDevice final : public KernelObject {
+class CommDevice final : public KernelObject
+{
 public:
     // Opens `path` exclusively and in raw mode. Returns null with the last
     // error set on failure.
@@ -77,7 +78,8 @@ public:
     void InjectReceived(const std::uint8_t* data, std::size_t length);
 
 private:
-    struct LineCounts {
+    struct LineCounts
+    {
         long long frame = 0, parity = 0, overrun = 0, bufferOverrun = 0, breaks = 0;
     };
 

@@ -143,8 +143,8 @@ void CommDevice::Receive(const std::uint8_t* raw, std::size_t length, const Line
         const std::size_t before = m_queue.Size();
         m_queue.Push(m_parsed.data(), parsed.dataBytes);
         events |= EV_RXCHAR;
-        if ((m_mask & EV_RXFLAG) && std::memchr(m_parsed.data(), static_cast<unsigned char>(m_dcb.EvtChar),
-                                                parsed.dataBytes))
+        if ((m_mask & EV_RXFLAG) &&
+            std::memchr(m_parsed.data(), static_cast<unsigned char>(m_dcb.EvtChar), parsed.dataBytes))
             events |= EV_RXFLAG;
         const std::size_t nearlyFull = m_queueLimit - m_queueLimit / 5;
         if (before < nearlyFull && m_queue.Size() >= nearlyFull)

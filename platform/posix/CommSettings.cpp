@@ -24,8 +24,8 @@ bool IsValidDcb(const DCB& dcb)
 {
     const bool sizeOk = dcb.ByteSize >= 5 && dcb.ByteSize <= 8;
     const bool codesOk = dcb.Parity <= SPACEPARITY && dcb.StopBits <= TWOSTOPBITS;
-    const bool stopOk = !(dcb.StopBits == ONE5STOPBITS && dcb.ByteSize != 5) &&
-                        !(dcb.StopBits == TWOSTOPBITS && dcb.ByteSize == 5);
+    const bool stopOk =
+        !(dcb.StopBits == ONE5STOPBITS && dcb.ByteSize != 5) && !(dcb.StopBits == TWOSTOPBITS && dcb.ByteSize == 5);
     const bool xonXoffOk = !((dcb.fOutX || dcb.fInX) && dcb.XonChar == dcb.XoffChar);
     return dcb.BaudRate != 0 && sizeOk && codesOk && stopOk && xonXoffOk && dcb.fDtrControl <= DTR_CONTROL_HANDSHAKE;
 }

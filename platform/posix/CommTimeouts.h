@@ -20,7 +20,8 @@
 
 namespace tessaline::platform {
 
-struct ReadPlan {
+struct ReadPlan
+{
     bool returnAtOnce = false;      // end now with what is queued, even nothing
     bool anyByteCompletes = false;  // the first byte ends the read
     // Zero: no total time-out (also for totals too long to matter).

@@ -322,9 +322,8 @@ void CommDevice::MarkDead(int error)
     m_dead = true;
     m_deadError = Win32ErrorFromErrno(error);
     // A read that already holds bytes ends with them rather than lose them.
-    m_reads.FinishEach([this](const Request& read) -> std::optional<DWORD> {
-        return read.done > 0 ? ERROR_SUCCESS : m_deadError;
-    });
+    m_reads.FinishEach(
+        [this](const Request& read) -> std::optional<DWORD> { return read.done > 0 ? ERROR_SUCCESS : m_deadError; });
     FinishAll(m_deadError, false, true, true, false);
 }
 

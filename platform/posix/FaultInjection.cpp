@@ -12,7 +12,8 @@
 namespace tessaline::platform {
 namespace {
 
-struct Fault {
+struct Fault
+{
     std::string function;
     DWORD error;
     unsigned remaining;

@@ -11,7 +11,8 @@
 
 namespace tessaline::platform {
 
-class InputQueue {
+class InputQueue
+{
 public:
     std::size_t Size() const { return m_size; }
     bool Empty() const { return m_size == 0; }

@@ -6,7 +6,8 @@
 namespace tessaline::platform {
 namespace {
 
-struct HandleTable {
+struct HandleTable
+{
     std::mutex mutex;
     std::unordered_map<std::uintptr_t, std::shared_ptr<KernelObject>> objects;
     // Handles are multiples of 4 from 0x1000 up and never reused; the value

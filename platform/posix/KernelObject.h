@@ -21,7 +21,8 @@ namespace tessaline::platform {
 using Clock = std::chrono::steady_clock;
 
 // Base of everything a handle can name.
-class KernelObject {
+class KernelObject
+{
 public:
     virtual ~KernelObject() = default;
     // Called once when the last handle to the object is closed. Objects with
@@ -32,7 +33,8 @@ public:
 
 // An object with a signalled state that WaitForSingleObject can wait on:
 // events and threads.
-class Waitable : public KernelObject {
+class Waitable : public KernelObject
+{
 public:
     explicit Waitable(bool manualReset, bool initialState) : m_manualReset(manualReset), m_signalled(initialState) {}
 
@@ -52,7 +54,8 @@ private:
     bool m_signalled;
 };
 
-class EventObject final : public Waitable {
+class EventObject final : public Waitable
+{
 public:
     using Waitable::Waitable;
 };

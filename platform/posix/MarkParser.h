@@ -11,15 +11,18 @@
 
 namespace tessaline::platform {
 
-class MarkParser {
+class MarkParser
+{
 public:
-    struct Options {
+    struct Options
+    {
         bool replaceErrors = false;  // put `errorChar` in place of a character received in error
         char errorChar = 0;
-        bool discardNulls = false;   // drop 00 data bytes
+        bool discardNulls = false;  // drop 00 data bytes
     };
 
-    struct Result {
+    struct Result
+    {
         std::size_t dataBytes = 0;  // bytes written to the output
         unsigned breaks = 0;        // FF 00 00 marks
         unsigned errors = 0;        // FF 00 c marks

@@ -19,7 +19,8 @@ namespace {
 constexpr UINT kFirstRegisteredMessage = 0xC000;
 constexpr UINT kLastRegisteredMessage = 0xFFFF;
 
-struct MessageNames {
+struct MessageNames
+{
     std::mutex mutex;
     std::unordered_map<std::string, UINT> numbers;  // keyed by the upper-cased name
     UINT next = kFirstRegisteredMessage;
@@ -36,7 +37,8 @@ MessageNames& Names()
 // One registered target. Sink calls in flight are counted per thread, so
 // that unregistering can wait for the others while a sink that unregisters
 // its own target does not wait for itself.
-struct Target {
+struct Target
+{
     MessageSink sink;
     std::mutex mutex;
     std::condition_variable idle;
@@ -44,7 +46,8 @@ struct Target {
     bool removed = false;
 };
 
-struct TargetTable {
+struct TargetTable
+{
     std::mutex mutex;
     std::unordered_map<std::uintptr_t, std::shared_ptr<Target>> targets;
     // Handles are multiples of 16 from 0x10000 up and never reused.
@@ -145,7 +148,8 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 
     // The call is struck off however the sink returns, so that a throwing
     // sink cannot leave an unregistering thread waiting for ever.
-    struct CallEnd {
+    struct CallEnd
+    {
         Target& target;
         std::thread::id caller;
         ~CallEnd()

@@ -11,9 +11,13 @@ thread_local OpenFailure t_lastFailure;
 OpenFailureKind KindOfErrno(int error)
 {
     switch (error) {
-    case ENOENT: case ENXIO: case ENODEV: return OpenFailureKind::NotFound;
-    case EACCES: case EPERM: return OpenFailureKind::Permission;
-    case EBUSY: case EWOULDBLOCK: return OpenFailureKind::Busy;
+    case ENOENT:
+    case ENXIO:
+    case ENODEV: return OpenFailureKind::NotFound;
+    case EACCES:
+    case EPERM: return OpenFailureKind::Permission;
+    case EBUSY:
+    case EWOULDBLOCK: return OpenFailureKind::Busy;
     case ENOTTY: return OpenFailureKind::NotATerminal;
     default: return OpenFailureKind::Other;
     }

@@ -44,7 +44,8 @@ std::vector<unsigned long> NumberedNames(const std::vector<std::string>& names, 
 {
     std::vector<unsigned long> numbers;
     for (const std::string& name : names) {
-        if (name.size() <= prefix.size() || name.size() > prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0)
+        if (name.size() <= prefix.size() || name.size() > prefix.size() + 6 ||
+            name.compare(0, prefix.size(), prefix) != 0)
             continue;
         const std::string digits = name.substr(prefix.size());
         if (std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); }))

@@ -17,14 +17,15 @@
 #include <deque>
 #include <memory>
 #include <optional>
-#include <utility>
 #include <thread>
+#include <utility>
 
 namespace tessaline::platform {
 
 // Wakes the callers that block until some request has finished: synchronous
 // requests and GetOverlappedResult with wait.
-struct FinishSignal {
+struct FinishSignal
+{
     std::condition_variable finished;
     int waiters = 0;
 
@@ -36,19 +37,21 @@ struct FinishSignal {
 };
 
 // Where a synchronous request leaves its result for the caller blocked on it.
-struct RequestOutcome {
+struct RequestOutcome
+{
     bool finished = false;
     DWORD status = 0;
     DWORD done = 0;
 };
 
-struct Request {
+struct Request
+{
     enum class Kind { Read, Write, Wait };
 
     Kind kind = Kind::Read;
     OVERLAPPED* overlapped = nullptr;
-    std::shared_ptr<Waitable> event;  // the record's event, reset when issued
-    std::thread::id thread;           // the issuing thread, for CancelIo
+    std::shared_ptr<Waitable> event;    // the record's event, reset when issued
+    std::thread::id thread;             // the issuing thread, for CancelIo
     RequestOutcome* outcome = nullptr;  // set for a synchronous request
     std::uint8_t* readBuffer = nullptr;
     const std::uint8_t* writeData = nullptr;
@@ -66,7 +69,8 @@ struct Request {
     Clock::time_point Deadline() const;
 };
 
-class RequestQueue {
+class RequestQueue
+{
 public:
     explicit RequestQueue(FinishSignal& signal) : m_signal(signal) {}
 

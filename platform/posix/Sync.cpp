@@ -4,17 +4,18 @@
 
 #include <atomic>
 #include <cerrno>
+#include <sys/syscall.h>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
-#include <sys/syscall.h>
 
 using namespace tessaline::platform;
 
 namespace {
 
 // A thread is signalled when its start routine has returned.
-class ThreadObject final : public Waitable {
+class ThreadObject final : public Waitable
+{
 public:
     ThreadObject() : Waitable(true, false) {}
     std::atomic<DWORD> exitCode{STILL_ACTIVE};
@@ -71,8 +72,8 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE* objects, BOOL waitAll, D
     return WaitForSingleObject(objects[0], milliseconds);
 }
 
-HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start, LPVOID parameter,
-                    DWORD creationFlags, LPDWORD threadId)
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD creationFlags,
+                    LPDWORD threadId)
 {
     if (InjectFault("CreateThread"))
         return nullptr;

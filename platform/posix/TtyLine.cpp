@@ -95,8 +95,8 @@ int TtyApplyLine(int fd, const TtyLineSettings& line)
     if (int error = GetTermios(fd, previous))
         return error;
     termios2 settings = previous;
-    settings.c_cflag &= ~static_cast<tcflag_t>(CBAUD | (CBAUD << IBSHIFT) | CSIZE | CSTOPB | PARENB | PARODD |
-                                               CMSPAR | CRTSCTS);
+    settings.c_cflag &=
+        ~static_cast<tcflag_t>(CBAUD | (CBAUD << IBSHIFT) | CSIZE | CSTOPB | PARENB | PARODD | CMSPAR | CRTSCTS);
     settings.c_cflag |= BOTHER;  // input speed bits left 0: input runs at the output speed
     settings.c_ospeed = line.baudRate;
     settings.c_ispeed = line.baudRate;

@@ -13,7 +13,8 @@ namespace tessaline::platform {
 
 // What the terminal itself holds of a DCB. Parity and stop bits use the DCB
 // codes.
-struct TtyLineSettings {
+struct TtyLineSettings
+{
     std::uint32_t baudRate = 0;
     std::uint8_t byteSize = 8;
     std::uint8_t parity = 0;
@@ -27,7 +28,8 @@ struct TtyLineSettings {
 
 // Every terminal setting as the kernel holds it (a custom baud rate too),
 // kept opaque so that callers need no termios header.
-struct TtySavedSettings {
+struct TtySavedSettings
+{
     alignas(8) unsigned char bytes[64] = {};
 };
 

@@ -32,7 +32,8 @@ HWND RegisterMessageTarget(MessageSink sink)
     }();
     if (!registered)
         return nullptr;
-    HWND window = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND window =
+        CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (window)
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new MessageSink(std::move(sink))));
     return window;

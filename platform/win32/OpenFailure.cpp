@@ -16,9 +16,7 @@ OpenFailure LastOpenFailure()
     failure.systemError = static_cast<int>(error);
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-        failure.kind = OpenFailureKind::NotFound;
-        break;
+    case ERROR_PATH_NOT_FOUND: failure.kind = OpenFailureKind::NotFound; break;
     case ERROR_ACCESS_DENIED:
         // Permission and an opener holding the port give the same number;
         // for a serial port the second is by far the likelier.
@@ -30,8 +28,7 @@ OpenFailure LastOpenFailure()
         const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
                                             0, text, sizeof text, nullptr);
         failure.systemText.assign(text, length);
-        while (!failure.systemText.empty() &&
-               (failure.systemText.back() == '\n' || failure.systemText.back() == '\r'))
+        while (!failure.systemText.empty() && (failure.systemText.back() == '\n' || failure.systemText.back() == '\r'))
             failure.systemText.pop_back();
         break;
     }

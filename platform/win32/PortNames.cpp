@@ -15,7 +15,8 @@ std::map<std::string, PortMapping> g_aliases;
 
 std::string Upper(std::string text)
 {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     return text;
 }
 

@@ -6,7 +6,10 @@ namespace tessaline::platform::testing {
 
 void FailNextCalls(const char*, DWORD, unsigned, bool) {}
 void ClearFaults() {}
-unsigned PendingFaults(const char*) { return 0; }
+unsigned PendingFaults(const char*)
+{
+    return 0;
+}
 
 }  // namespace tessaline::platform::testing
 

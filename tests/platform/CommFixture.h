@@ -44,7 +44,8 @@ inline bool IsSignalled(HANDLE event)
 
 // A pty with its slave opened as a communications device (overlapped unless
 // asked otherwise) and a manual-reset event for requests.
-class CommTest : public ::testing::Test {
+class CommTest : public ::testing::Test
+{
 protected:
     void SetUp() override { OpenPort(true); }
 

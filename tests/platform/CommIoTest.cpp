@@ -1,8 +1,8 @@
 // Reads, writes, communication events, cancelling and unplugging, on real
 // pseudo-terminals.
-#include "tests/platform/CommFixture.h"
 #include "platform/Testing.h"
 #include "platform/posix/OverlappedResult.h"
+#include "tests/platform/CommFixture.h"
 
 #include <atomic>
 #include <random>
@@ -24,19 +24,23 @@ long long ElapsedMs(Clock::time_point start)
 // ---------------------------------------------------------------------------
 // Read time-outs
 
-struct ReadTimeoutCase {
+struct ReadTimeoutCase
+{
     const char* name;
     COMMTIMEOUTS timeouts;
     std::string before;  // queued before the read is issued
     DWORD length;
-    std::string later;   // written on the far end `laterMs` after the issue
+    std::string later;  // written on the far end `laterMs` after the issue
     int laterMs;
     DWORD expected;
-    bool immediate;      // the read finishes inside the call
-    long long atLeastMs; // it must not finish earlier than this
+    bool immediate;       // the read finishes inside the call
+    long long atLeastMs;  // it must not finish earlier than this
 };
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const ReadTimeoutCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ReadTimeoutCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 const ReadTimeoutCase kReadTimeouts[] = {
     {"nonblocking_nothing_queued", {MAXDWORD, 0, 0, 0, 0}, "", 10, "", 0, 0, true, 0},
@@ -54,7 +58,8 @@ const ReadTimeoutCase kReadTimeouts[] = {
     {"any_byte_none_arrives", {MAXDWORD, MAXDWORD, 120, 0, 0}, "", 10, "", 0, 0, false, 120},
 };
 
-class ReadTimeout : public CommTest, public ::testing::WithParamInterface<std::tuple<ReadTimeoutCase, bool>> {
+class ReadTimeout : public CommTest, public ::testing::WithParamInterface<std::tuple<ReadTimeoutCase, bool>>
+{
 protected:
     void SetUp() override { OpenPort(std::get<1>(GetParam())); }
 };
@@ -252,7 +257,8 @@ TEST_F(CommTest, EveryByteValueArrivesOnceAndInOrder)
 // ---------------------------------------------------------------------------
 // Events: the mask and history model
 
-class Events : public CommTest {
+class Events : public CommTest
+{
 protected:
     // Issues an overlapped wait; true when it finished inside the call.
     bool IssueWait(DWORD& events, OVERLAPPED& request)
@@ -370,14 +376,19 @@ TEST_F(Events, SecondWaitAndZeroMaskAreInvalidParameters)
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
-struct MaskCase {
+struct MaskCase
+{
     const char* name;
     DWORD mask;
     DWORD error;  // 0: accepted
 };
-void PrintTo(const MaskCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const MaskCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
-class MaskValues : public CommTest, public ::testing::WithParamInterface<MaskCase> {};
+class MaskValues : public CommTest, public ::testing::WithParamInterface<MaskCase>
+{};
 
 TEST_P(MaskValues, AreAcceptedOrRefusedWithTheMaskKept)
 {
@@ -397,18 +408,17 @@ TEST_P(MaskValues, AreAcceptedOrRefusedWithTheMaskKept)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Masks, MaskValues,
-    ::testing::Values(MaskCase{"serial_layer_default", EV_RXCHAR | EV_BREAK | EV_ERR, 0},
-                      MaskCase{"with_event_char", EV_RXCHAR | EV_RXFLAG | EV_BREAK | EV_ERR, 0},
-                      MaskCase{"tx_empty_and_80_full", EV_TXEMPTY | EV_RX80FULL, 0},
-                      MaskCase{"zero", 0, 0},
-                      MaskCase{"above_0x1fff", 0x2000, ERROR_INVALID_PARAMETER},
-                      MaskCase{"cts_without_modem_lines", EV_RXCHAR | EV_CTS, ERROR_NOT_SUPPORTED},
-                      MaskCase{"dsr_without_modem_lines", EV_DSR, ERROR_NOT_SUPPORTED},
-                      MaskCase{"rlsd_without_modem_lines", EV_RLSD, ERROR_NOT_SUPPORTED},
-                      MaskCase{"ring_without_modem_lines", EV_RING, ERROR_NOT_SUPPORTED}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Masks, MaskValues,
+                         ::testing::Values(MaskCase{"serial_layer_default", EV_RXCHAR | EV_BREAK | EV_ERR, 0},
+                                           MaskCase{"with_event_char", EV_RXCHAR | EV_RXFLAG | EV_BREAK | EV_ERR, 0},
+                                           MaskCase{"tx_empty_and_80_full", EV_TXEMPTY | EV_RX80FULL, 0},
+                                           MaskCase{"zero", 0, 0},
+                                           MaskCase{"above_0x1fff", 0x2000, ERROR_INVALID_PARAMETER},
+                                           MaskCase{"cts_without_modem_lines", EV_RXCHAR | EV_CTS, ERROR_NOT_SUPPORTED},
+                                           MaskCase{"dsr_without_modem_lines", EV_DSR, ERROR_NOT_SUPPORTED},
+                                           MaskCase{"rlsd_without_modem_lines", EV_RLSD, ERROR_NOT_SUPPORTED},
+                                           MaskCase{"ring_without_modem_lines", EV_RING, ERROR_NOT_SUPPORTED}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Events, EventCharacterFiresRxFlagBesideRxChar)
 {
@@ -444,16 +454,21 @@ TEST_F(Events, BlockingHandleWaitReturnsWhenTheEventFires)
 // ---------------------------------------------------------------------------
 // Line conditions a pty cannot produce, fed through the receive path
 
-struct LineConditionCase {
+struct LineConditionCase
+{
     const char* name;
     std::string raw;
     std::string data;
     DWORD errors;
     DWORD events;  // with mask EV_RXCHAR | EV_BREAK | EV_ERR
 };
-void PrintTo(const LineConditionCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const LineConditionCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
-class LineConditions : public CommTest, public ::testing::WithParamInterface<LineConditionCase> {};
+class LineConditions : public CommTest, public ::testing::WithParamInterface<LineConditionCase>
+{};
 
 TEST_P(LineConditions, SetStickyErrorsAndFireTheirEvents)
 {
@@ -480,8 +495,11 @@ TEST_P(LineConditions, SetStickyErrorsAndFireTheirEvents)
 INSTANTIATE_TEST_SUITE_P(
     Streams, LineConditions,
     ::testing::Values(LineConditionCase{"break", std::string("\xFF\x00\x00", 3), "", CE_BREAK, EV_BREAK},
-                      LineConditionCase{"framing_error", std::string("a\xFF\x00" "bc", 5), "abc", CE_FRAME,
-                                        EV_RXCHAR | EV_ERR},
+                      LineConditionCase{"framing_error",
+                                        std::string("a\xFF\x00"
+                                                    "bc",
+                                                    5),
+                                        "abc", CE_FRAME, EV_RXCHAR | EV_ERR},
                       LineConditionCase{"escaped_ff", std::string("\xFF\xFF", 2), "\xFF", 0, EV_RXCHAR},
                       LineConditionCase{"break_and_error", std::string("\xFF\x00\x00\xFF\x00z", 6), "z",
                                         CE_BREAK | CE_FRAME, EV_RXCHAR | EV_BREAK | EV_ERR}),

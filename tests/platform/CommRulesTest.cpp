@@ -11,7 +11,8 @@ namespace {
 using namespace tessaline::platform;
 using std::chrono::milliseconds;
 
-struct PlanCase {
+struct PlanCase
+{
     const char* name;
     COMMTIMEOUTS timeouts;
     DWORD length;
@@ -22,7 +23,10 @@ struct PlanCase {
     long long intervalMs;
     long long writeMs;
 };
-void PrintTo(const PlanCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const PlanCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 const PlanCase kPlans[] = {
     {"none", {0, 0, 0, 0, 0}, 10, true, false, false, 0, 0, 0},
@@ -37,7 +41,8 @@ const PlanCase kPlans[] = {
     {"total_beyond_a_month_is_none", {0, MAXDWORD, MAXDWORD, MAXDWORD, 0}, 2, true, false, false, 0, 0, 0},
 };
 
-class TimeoutPlan : public ::testing::TestWithParam<PlanCase> {};
+class TimeoutPlan : public ::testing::TestWithParam<PlanCase>
+{};
 
 TEST_P(TimeoutPlan, FollowsTheRules)
 {
@@ -54,11 +59,15 @@ TEST_P(TimeoutPlan, FollowsTheRules)
 INSTANTIATE_TEST_SUITE_P(Cases, TimeoutPlan, ::testing::ValuesIn(kPlans),
                          [](const auto& info) { return std::string(info.param.name); });
 
-struct LineCase {
+struct LineCase
+{
     const char* name;
     TtyLineSettings line;  // what the terminal holds
 };
-void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const LineCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 const LineCase kLines[] = {
     {"seven_even_two_stop", {19200, 7, EVENPARITY, TWOSTOPBITS, false, false, false, 0x11, 0x13}},
@@ -67,7 +76,8 @@ const LineCase kLines[] = {
     {"xon_xoff_own_characters", {14400, 8, SPACEPARITY, ONESTOPBIT, false, true, true, 'Q', 'S'}},
 };
 
-class LineTranslation : public ::testing::TestWithParam<LineCase> {};
+class LineTranslation : public ::testing::TestWithParam<LineCase>
+{};
 
 TEST_P(LineTranslation, GoesBothWaysAndKeepsWhatTheTerminalDoesNotHold)
 {

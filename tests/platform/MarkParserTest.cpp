@@ -11,7 +11,8 @@ namespace {
 using tessaline::platform::MarkParser;
 using Bytes = std::vector<std::uint8_t>;
 
-struct MarkCase {
+struct MarkCase
+{
     const char* name;
     Bytes input;
     Bytes data;
@@ -19,9 +20,13 @@ struct MarkCase {
     unsigned errors;
 };
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const MarkCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const MarkCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
-struct Parsed {
+struct Parsed
+{
     Bytes data;
     unsigned breaks = 0;
     unsigned errors = 0;
@@ -58,7 +63,8 @@ const MarkCase kMarkCases[] = {
     {"empty", {}, {}, 0, 0},
 };
 
-class MarkParsing : public ::testing::TestWithParam<MarkCase> {};
+class MarkParsing : public ::testing::TestWithParam<MarkCase>
+{};
 
 TEST_P(MarkParsing, GivesTheSameResultWhereverTheStreamIsCut)
 {
@@ -84,13 +90,17 @@ TEST_P(MarkParsing, GivesTheSameResultWhereverTheStreamIsCut)
 INSTANTIATE_TEST_SUITE_P(Marks, MarkParsing, ::testing::ValuesIn(kMarkCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-struct OptionCase {
+struct OptionCase
+{
     const char* name;
     MarkParser::Options options;
     Bytes input;
     Bytes data;
 };
-void PrintTo(const OptionCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const OptionCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 const OptionCase kOptionCases[] = {
     {"error_char_replaces_bad_character", {true, '?', false}, {0x41, 0xFF, 0x00, 0x55}, {0x41, '?'}},
@@ -99,7 +109,8 @@ const OptionCase kOptionCases[] = {
     {"null_error_char_discarded_with_nulls", {true, 0, true}, {0xFF, 0x00, 0x55, 0x42}, {0x42}},
 };
 
-class MarkOptions : public ::testing::TestWithParam<OptionCase> {};
+class MarkOptions : public ::testing::TestWithParam<OptionCase>
+{};
 
 TEST_P(MarkOptions, ChangeWhatIsDelivered)
 {

@@ -21,7 +21,8 @@ using tessaline::platform::SetPortAlias;
 
 // Every test reads devices under a fake root of its own, empty unless the
 // test builds a tree; its name is Korean, as a user's folder may be.
-class PortNames : public ::testing::Test {
+class PortNames : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -70,7 +71,8 @@ TEST_F(PortNames, FallBackToTheSerialDeviceOfThePortNumber)
 
 TEST_F(PortNames, DetectsTheDevicesPresentInOrder)
 {
-    struct Case {
+    struct Case
+    {
         const char* what;
         std::vector<std::string> tree;
         std::vector<std::string> detected;  // under the root

@@ -22,14 +22,19 @@ long long ElapsedMs(Clock::time_point start)
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
 
-struct ResetCase {
+struct ResetCase
+{
     BOOL manualReset;
     DWORD secondWait;  // result of a second zero-time wait after the first succeeded
 };
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const ResetCase& c, std::ostream* os) { *os << (c.manualReset ? "manual reset" : "auto reset"); }
+void PrintTo(const ResetCase& c, std::ostream* os)
+{
+    *os << (c.manualReset ? "manual reset" : "auto reset");
+}
 
-class EventReset : public ::testing::TestWithParam<ResetCase> {};
+class EventReset : public ::testing::TestWithParam<ResetCase>
+{};
 
 TEST_P(EventReset, SignalledEventReleasesWaitsAsItsResetModeSays)
 {
@@ -76,8 +81,14 @@ TEST(Event, AutoResetReleasesOneWaiterPerSet)
 {
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     std::atomic<int> released{0};
-    std::thread a([&] { if (WaitForSingleObject(event, 5000) == WAIT_OBJECT_0) ++released; });
-    std::thread b([&] { if (WaitForSingleObject(event, 5000) == WAIT_OBJECT_0) ++released; });
+    std::thread a([&] {
+        if (WaitForSingleObject(event, 5000) == WAIT_OBJECT_0)
+            ++released;
+    });
+    std::thread b([&] {
+        if (WaitForSingleObject(event, 5000) == WAIT_OBJECT_0)
+            ++released;
+    });
     std::this_thread::sleep_for(50ms);
     SetEvent(event);
     const auto start = Clock::now();

@@ -1,7 +1,7 @@
 // The builders turn the tables into wxWidgets objects that show and do what
 // the tables say: menu bar, accelerators, toolbars and dialogs.
-#include "tests/res/ExpectedResources.h"
 #include "res/MenuShortcutText.h"
+#include "tests/res/ExpectedResources.h"
 
 #include <gtest/gtest.h>
 #include <wx/button.h>
@@ -23,7 +23,8 @@ using namespace tessaline::res;
 namespace {
 
 // A top-level frame that lives for one test.
-struct FrameDeleter {
+struct FrameDeleter
+{
     void operator()(wxFrame* frame) const { frame->Destroy(); }
 };
 using FramePtr = std::unique_ptr<wxFrame, FrameDeleter>;
@@ -99,15 +100,24 @@ TEST(MenuBarBuilder, ShortcutTextsAreShownBesideTheirItems)
     FramePtr frame = MakeFrame();
     wxMenuBar* bar = CreateMainMenuBar();
     frame->SetMenuBar(bar);
-    const struct {
+    const struct
+    {
         int command;
         int key;
         int flags;
     } shown[] = {
-        {57600, 'N', wxACCEL_CTRL}, {57601, 'O', wxACCEL_CTRL}, {57603, 'S', wxACCEL_CTRL},
-        {57607, 'P', wxACCEL_CTRL}, {57643, 'Z', wxACCEL_CTRL}, {57635, 'X', wxACCEL_CTRL},
-        {57634, 'C', wxACCEL_CTRL}, {57637, 'V', wxACCEL_CTRL}, {57604, 0, 0},
-        {32771, 0, 0},              {57664, 0, 0},              {59392, 0, 0},
+        {57600, 'N', wxACCEL_CTRL},
+        {57601, 'O', wxACCEL_CTRL},
+        {57603, 'S', wxACCEL_CTRL},
+        {57607, 'P', wxACCEL_CTRL},
+        {57643, 'Z', wxACCEL_CTRL},
+        {57635, 'X', wxACCEL_CTRL},
+        {57634, 'C', wxACCEL_CTRL},
+        {57637, 'V', wxACCEL_CTRL},
+        {57604, 0, 0},
+        {32771, 0, 0},
+        {57664, 0, 0},
+        {59392, 0, 0},
     };
     for (const auto& row : shown) {
         SCOPED_TRACE("command " + std::to_string(row.command));
@@ -150,16 +160,26 @@ TEST(AcceleratorBuilder, EveryKeyOfTheTableIssuesItsCommand)
 {
     wxAcceleratorTable table = CreateMainAccelerators();
     ASSERT_TRUE(table.IsOk());
-    const struct {
+    const struct
+    {
         int key;
         int flags;
         int command;
     } keys[] = {
-        {'N', wxACCEL_CTRL, 57600},       {'O', wxACCEL_CTRL, 57601},         {'S', wxACCEL_CTRL, 57603},
-        {'P', wxACCEL_CTRL, 57607},       {'Z', wxACCEL_CTRL, 57643},         {'X', wxACCEL_CTRL, 57635},
-        {'C', wxACCEL_CTRL, 57634},       {'V', wxACCEL_CTRL, 57637},         {WXK_BACK, wxACCEL_ALT, 57643},
-        {WXK_DELETE, wxACCEL_SHIFT, 57635}, {WXK_INSERT, wxACCEL_CTRL, 57634}, {WXK_INSERT, wxACCEL_SHIFT, 57637},
-        {WXK_F6, 0, 57680},               {WXK_F6, wxACCEL_SHIFT, 57681},
+        {'N', wxACCEL_CTRL, 57600},
+        {'O', wxACCEL_CTRL, 57601},
+        {'S', wxACCEL_CTRL, 57603},
+        {'P', wxACCEL_CTRL, 57607},
+        {'Z', wxACCEL_CTRL, 57643},
+        {'X', wxACCEL_CTRL, 57635},
+        {'C', wxACCEL_CTRL, 57634},
+        {'V', wxACCEL_CTRL, 57637},
+        {WXK_BACK, wxACCEL_ALT, 57643},
+        {WXK_DELETE, wxACCEL_SHIFT, 57635},
+        {WXK_INSERT, wxACCEL_CTRL, 57634},
+        {WXK_INSERT, wxACCEL_SHIFT, 57637},
+        {WXK_F6, 0, 57680},
+        {WXK_F6, wxACCEL_SHIFT, 57681},
     };
     for (const auto& row : keys) {
         wxKeyEvent event = KeyDown(row.key, row.flags);
@@ -170,13 +190,15 @@ TEST(AcceleratorBuilder, EveryKeyOfTheTableIssuesItsCommand)
 TEST(AcceleratorBuilder, KeysWithOtherModifiersAreNotCommands)
 {
     wxAcceleratorTable table = CreateMainAccelerators();
-    const struct {
+    const struct
+    {
         int key;
         int flags;
     } keys[] = {
-        {'C', 0},          {'C', wxACCEL_SHIFT}, {'C', wxACCEL_CTRL | wxACCEL_SHIFT}, {'N', wxACCEL_ALT},
-        {WXK_INSERT, 0},   {WXK_DELETE, 0},      {WXK_BACK, 0},                      {WXK_F6, wxACCEL_CTRL},
-        {'A', wxACCEL_CTRL}, {WXK_RETURN, 0},
+        {'C', 0},           {'C', wxACCEL_SHIFT},   {'C', wxACCEL_CTRL | wxACCEL_SHIFT},
+        {'N', wxACCEL_ALT}, {WXK_INSERT, 0},        {WXK_DELETE, 0},
+        {WXK_BACK, 0},      {WXK_F6, wxACCEL_CTRL}, {'A', wxACCEL_CTRL},
+        {WXK_RETURN, 0},
     };
     for (const auto& row : keys) {
         wxKeyEvent event = KeyDown(row.key, row.flags);
@@ -336,7 +358,8 @@ TEST(DialogBuilder, SettingsDialogGroupsAreLaidOutAroundEachOther)
     EXPECT_GT(rect(1030).x, rect(1020).GetRight());
     EXPECT_GT(rect(1040).y, rect(1010).GetBottom());
     // Every radio button lies inside its group box.
-    const struct {
+    const struct
+    {
         int box, first, last;
     } groups[] = {{1000, 1001, 1009}, {1010, 1011, 1014}, {1020, 1021, 1025}, {1030, 1031, 1033}, {1040, 1041, 1043}};
     for (const auto& group : groups) {
@@ -384,7 +407,11 @@ TEST(DialogBuilder, RadioButtonsFormOneGroupPerBoxAndGroupsCanBeCleared)
 TEST(DialogBuilder, NoPrefixTextShowsItsAmpersand)
 {
     FramePtr frame = MakeFrame();
-    const DialogDef def{999, "t", 100, 40, true,
+    const DialogDef def{999,
+                        "t",
+                        100,
+                        40,
+                        true,
                         {
                             {-1, ControlKind::StaticText, "A&B", 5, 5, 50, 8, true, false, true},
                             {-1, ControlKind::StaticText, "C&D", 5, 20, 50, 8, true, false, false},
@@ -401,7 +428,8 @@ TEST(DialogBuilder, EscapeCancelsTheSettingsDialogAndClosesTheAboutBox)
 {
     FramePtr frame = MakeFrame();
     frame->Show();
-    const struct {
+    const struct
+    {
         int dialog;
         int result;
     } cases[] = {{130, wxID_CANCEL}, {100, wxID_OK}, {132, wxID_OK}};

@@ -40,12 +40,12 @@ std::set<int> AllCommandIds()
 TEST(CommandIds, StandardCommandsUseTheStockIds)
 {
     const std::map<int, int> stock = {
-        {57600, wxID_NEW},       {57601, wxID_OPEN},        {57602, wxID_CLOSE},      {57603, wxID_SAVE},
-        {57604, wxID_SAVEAS},    {57605, wxID_PAGE_SETUP},  {57606, wxID_PRINT_SETUP}, {57607, wxID_PRINT},
-        {57609, wxID_PREVIEW},   {57632, wxID_CLEAR},       {57634, wxID_COPY},       {57635, wxID_CUT},
-        {57636, wxID_FIND},      {57637, wxID_PASTE},       {57641, wxID_REPLACE},    {57642, wxID_SELECTALL},
-        {57643, wxID_UNDO},      {57644, wxID_REDO},        {57664, wxID_ABOUT},      {57665, wxID_EXIT},
-        {57616, wxID_FILE1},     {57619, wxID_FILE4},       {57624, wxID_FILE9},
+        {57600, wxID_NEW},     {57601, wxID_OPEN},       {57602, wxID_CLOSE},       {57603, wxID_SAVE},
+        {57604, wxID_SAVEAS},  {57605, wxID_PAGE_SETUP}, {57606, wxID_PRINT_SETUP}, {57607, wxID_PRINT},
+        {57609, wxID_PREVIEW}, {57632, wxID_CLEAR},      {57634, wxID_COPY},        {57635, wxID_CUT},
+        {57636, wxID_FIND},    {57637, wxID_PASTE},      {57641, wxID_REPLACE},     {57642, wxID_SELECTALL},
+        {57643, wxID_UNDO},    {57644, wxID_REDO},       {57664, wxID_ABOUT},       {57665, wxID_EXIT},
+        {57616, wxID_FILE1},   {57619, wxID_FILE4},      {57624, wxID_FILE9},
     };
     for (const auto& [classic, wx] : stock) {
         EXPECT_EQ(WxIdFromCommand(classic), wx) << classic;
@@ -98,8 +98,8 @@ TEST(ControlIds, OkAndCancelBecomeTheStockButtonIds)
 TEST(KeyCodes, VirtualKeysMapToWxKeyCodes)
 {
     const std::map<int, int> keys = {
-        {'N', 'N'},       {'Z', 'Z'},         {'0', '0'},        {0x08, WXK_BACK}, {0x2E, WXK_DELETE},
-        {0x2D, WXK_INSERT}, {0x70, WXK_F1},   {0x75, WXK_F6},    {0x87, WXK_F24},  {0x0D, WXK_RETURN},
+        {'N', 'N'},         {'Z', 'Z'},       {'0', '0'},           {0x08, WXK_BACK}, {0x2E, WXK_DELETE},
+        {0x2D, WXK_INSERT}, {0x70, WXK_F1},   {0x75, WXK_F6},       {0x87, WXK_F24},  {0x0D, WXK_RETURN},
         {0x1B, WXK_ESCAPE}, {0x25, WXK_LEFT}, {0x22, WXK_PAGEDOWN},
     };
     for (const auto& [vk, wxKey] : keys)

@@ -15,9 +15,9 @@ namespace {
 bool InSixteenColourPalette(unsigned char r, unsigned char g, unsigned char b)
 {
     static const std::set<std::tuple<int, int, int>> palette = {
-        {0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0}, {0, 0, 128},   {128, 0, 128},
-        {0, 128, 128},   {192, 192, 192}, {128, 128, 128}, {255, 0, 0}, {0, 255, 0},   {255, 255, 0},
-        {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255},
+        {0, 0, 0},     {128, 0, 0},     {0, 128, 0},     {128, 128, 0},   {0, 0, 128}, {128, 0, 128},
+        {0, 128, 128}, {192, 192, 192}, {128, 128, 128}, {255, 0, 0},     {0, 255, 0}, {255, 255, 0},
+        {0, 0, 255},   {255, 0, 255},   {0, 255, 255},   {255, 255, 255},
     };
     return palette.count({r, g, b}) != 0;
 }
@@ -48,9 +48,8 @@ bool SamePixels(const wxImage& a, const wxImage& b)
         for (int x = 0; x < a.GetWidth(); ++x) {
             if (a.IsTransparent(x, y) != b.IsTransparent(x, y))
                 return false;
-            if (!a.IsTransparent(x, y) &&
-                (a.GetRed(x, y) != b.GetRed(x, y) || a.GetGreen(x, y) != b.GetGreen(x, y) ||
-                 a.GetBlue(x, y) != b.GetBlue(x, y)))
+            if (!a.IsTransparent(x, y) && (a.GetRed(x, y) != b.GetRed(x, y) || a.GetGreen(x, y) != b.GetGreen(x, y) ||
+                                           a.GetBlue(x, y) != b.GetBlue(x, y)))
                 return false;
         }
     }
@@ -80,7 +79,8 @@ TEST(ToolbarImages, AreSixteenByFifteenInTheSixteenColoursAndAllDifferent)
 
 TEST(ToolbarStrip, HoldsTheButtonImagesSideBySideWithoutSeparators)
 {
-    const struct {
+    const struct
+    {
         const ToolbarDef* def;
         int width;
     } strips[] = {{&MainToolbar(), 128}, {&PortToolbar(), 48}};

@@ -67,7 +67,8 @@ TEST(StatusIndicators, AreTheMessagePaneAndTheThreeLockPanes)
         EXPECT_EQ(kStatusIndicators[i], want[i]) << "pane " << i + 1;
 }
 
-struct ExpectedString {
+struct ExpectedString
+{
     unsigned id;
     const char* text;
 };
@@ -105,12 +106,14 @@ std::vector<ExpectedString> ExpectedStrings()
         {57681, "이전 창으로 전환합니다\n이전 창"},
         {59392, "도구 모음을 보이거나 감춥니다\n도구 모음 전환"},
         {59393, "상태 표시줄을 표시하거나 감춥니다\n상태 표시줄 전환"},
-        {61445, "인쇄 미리 보기 모드를 닫습니다\n미리 보기 취소"},    {59136, "EXT"},
+        {61445, "인쇄 미리 보기 모드를 닫습니다\n미리 보기 취소"},
+        {59136, "EXT"},
         {59137, "CAP"},
         {59138, "NUM"},
         {59139, "SCRL"},
         {59140, "OVR"},
-        {59141, "REC"},    {61184, "창의 크기를 변경합니다"},
+        {59141, "REC"},
+        {61184, "창의 크기를 변경합니다"},
         {61185, "창의 위치를 변경합니다"},
         {61186, "창을 아이콘으로 줄여서 표시합니다"},
         {61187, "창을 최대 크기로 확장합니다"},
@@ -177,8 +180,8 @@ TEST(StringTable, HoldsExactlyTheSixtyTwoStringsAndTheMessages)
 
 TEST(StringTable, HasNoStringForIdsOutsideTheTable)
 {
-    for (unsigned id : {0u, 1u, 127u, 129u, 32771u, 32772u, 32773u, 57608u, 57610u, 57638u, 59142u, 61444u,
-                        61446u, 65535u})
+    for (unsigned id :
+         {0u, 1u, 127u, 129u, 32771u, 32772u, 32773u, 57608u, 57610u, 57638u, 59142u, 61444u, 61446u, 65535u})
         EXPECT_EQ(FindString(id), nullptr) << id;
 }
 
@@ -186,7 +189,8 @@ TEST(StringTable, FormatsPlacesInOrderWithoutScanningInsertedText)
 {
     // A file name holding "%2" stays as it is.
     EXPECT_EQ(FormatString(IDS_FILE_CANNOT_OPEN, {"'a%2b'", "No such file"}), "Cannot open 'a%2b': No such file.");
-    EXPECT_EQ(FormatString(IDS_PORT_ENTRY_IGNORED, {"COM9", "/dev/x", "why"}), "[Ports] entry \"COM9=/dev/x\" ignored: why");
+    EXPECT_EQ(FormatString(IDS_PORT_ENTRY_IGNORED, {"COM9", "/dev/x", "why"}),
+              "[Ports] entry \"COM9=/dev/x\" ignored: why");
     EXPECT_EQ(FormatString(1u, {"x"}), "");
 }
 

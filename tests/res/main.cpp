@@ -9,11 +9,12 @@ namespace {
 // message box that would stop the run.
 void FailOnAssert(const wxString& file, int line, const wxString& func, const wxString& cond, const wxString& msg)
 {
-    ADD_FAILURE_AT(file.utf8_str(), line) << "wx assertion " << cond.utf8_str() << " in " << func.utf8_str() << ": "
-                                          << msg.utf8_str();
+    ADD_FAILURE_AT(file.utf8_str(), line)
+        << "wx assertion " << cond.utf8_str() << " in " << func.utf8_str() << ": " << msg.utf8_str();
 }
 
-class TestApp : public wxApp {
+class TestApp : public wxApp
+{
 public:
     bool OnInit() override
     {

@@ -90,7 +90,8 @@ TEST_F(SerialEventPortTest, OpenOnAnOpenPortKeepsItsEventAndThread)
 
 // Arms a fault on the watch event's creation, which comes after the port's
 // own event: the hook is the read-mode step, the last one before it.
-class WatchEventFailurePort : public RecordingEventPort {
+class WatchEventFailurePort : public RecordingEventPort
+{
 public:
     LONG SetReadMode(int mode) override
     {
@@ -145,7 +146,8 @@ TEST_F(SerialEventPortTest, AReadModeFailureLeavesThePortOpenWithoutWatchEvent)
 
 TEST_F(SerialEventPortTest, TakeFiredEventsKeepsOnlyMaskedBitsAndClears)
 {
-    struct Case {
+    struct Case
+    {
         DWORD fired, mask, taken;
     };
     RecordingEventPort port;
@@ -303,7 +305,8 @@ TEST_F(SerialEventPortTest, TheOwnerReadsAndWritesWhileTheWatcherWaits)
 }
 
 // The watcher's steps and the stop go through the virtual table.
-class CallLogPort : public RecordingEventPort {
+class CallLogPort : public RecordingEventPort
+{
 public:
     ~CallLogPort() override
     {

@@ -11,7 +11,8 @@
 
 namespace serialtest {
 
-class SerialPortTest : public ::testing::Test {
+class SerialPortTest : public ::testing::Test
+{
 protected:
     const char* Path() const { return m_pty.SlavePath().c_str(); }
     // Opens `port` on the pty for overlapped I/O and checks it worked.
@@ -27,7 +28,8 @@ protected:
     tessaline::platform::testing::FaultScope m_faults;
 };
 
-class SerialEventPortTest : public ::testing::Test {
+class SerialEventPortTest : public ::testing::Test
+{
 protected:
     const char* Path() const { return m_pty.SlavePath().c_str(); }
 

@@ -94,8 +94,7 @@ TEST(SerialLoad, OpenCloseCyclesUnderAFloodReturnEveryResource)
     EXPECT_LT(slowestMs, 1000) << "slowest Close";
     EXPECT_GT(notifications, 0);
     EXPECT_TRUE(WaitUntil([&] { return OpenFdCount() == fdsBefore; })) << OpenFdCount() << " vs " << fdsBefore;
-    EXPECT_TRUE(WaitUntil([&] { return ThreadCount() == threadsBefore; }))
-        << ThreadCount() << " vs " << threadsBefore;
+    EXPECT_TRUE(WaitUntil([&] { return ThreadCount() == threadsBefore; })) << ThreadCount() << " vs " << threadsBefore;
     RecordProperty("slowest_close_ms", static_cast<int>(slowestMs));
     RecordProperty("notifications", notifications);
 }

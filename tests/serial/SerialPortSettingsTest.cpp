@@ -39,7 +39,8 @@ TEST_F(SerialPortTest, ReadModesSetTheReadTimeoutsAndKeepTheWriteTimeouts)
     OpenOverlapped(port);
     COMMTIMEOUTS preset{MAXDWORD, 0, 0, 7, 11};
     ASSERT_TRUE(SetCommTimeouts(port.Handle(), &preset));
-    struct Case {
+    struct Case
+    {
         int mode;
         DWORD interval;
     };
@@ -55,14 +56,19 @@ TEST_F(SerialPortTest, ReadModesSetTheReadTimeoutsAndKeepTheWriteTimeouts)
 }
 
 // Each flow mode's effect on the flag word, from two different starting words.
-struct FlowCase {
+struct FlowCase
+{
     int mode;
     DWORD andMask;
     DWORD orMask;
 };
-void PrintTo(const FlowCase& c, std::ostream* os) { *os << "mode " << c.mode; }
+void PrintTo(const FlowCase& c, std::ostream* os)
+{
+    *os << "mode " << c.mode;
+}
 
-class FlowControl : public SerialPortTest, public ::testing::WithParamInterface<FlowCase> {};
+class FlowControl : public SerialPortTest, public ::testing::WithParamInterface<FlowCase>
+{};
 
 TEST_P(FlowControl, ChangesOnlyTheHandshakeFlagsAndReadsBack)
 {
@@ -102,7 +108,8 @@ TEST_F(SerialPortTest, QueryFlowControlDecidesHardwareFirstThenSoftware)
 {
     TestPort port;
     OpenOverlapped(port);
-    struct Case {
+    struct Case
+    {
         DWORD dtr, rts, outX, inX;
         int expected;
     };
@@ -148,7 +155,8 @@ TEST_F(SerialPortTest, ConfigureLineTurnsParityCheckingOnWithAParity)
 {
     TestPort port;
     OpenOverlapped(port);
-    struct Case {
+    struct Case
+    {
         LONG dataBits, parity;
         DWORD fParity;
     };
@@ -242,7 +250,8 @@ TEST_F(SerialPortTest, AFailingDeviceReadIsReportedByEverySettingAndQuery)
     TestPort port;
     OpenOverlapped(port);
     const LONG gen = static_cast<LONG>(ERROR_GEN_FAILURE);
-    struct Call {
+    struct Call
+    {
         const char* name;
         std::function<long long()> call;
         long long failure;

@@ -128,7 +128,8 @@ TEST_F(SerialPortTest, QueueSizesDecideWhetherSetupCommIsCalled)
 }
 
 // Each step of Open failing in turn, and the state it leaves.
-struct OpenFailure {
+struct OpenFailure
+{
     const char* function;
     DWORD error;
     DWORD queueSize;
@@ -136,9 +137,13 @@ struct OpenFailure {
     bool reported;  // Open returns the injected error
 };
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const OpenFailure& c, std::ostream* os) { *os << c.function; }
+void PrintTo(const OpenFailure& c, std::ostream* os)
+{
+    *os << c.function;
+}
 
-class OpenFailurePaths : public SerialPortTest, public ::testing::WithParamInterface<OpenFailure> {};
+class OpenFailurePaths : public SerialPortTest, public ::testing::WithParamInterface<OpenFailure>
+{};
 
 TEST_P(OpenFailurePaths, ReportTheStepsCodeAndLeaveTheRightState)
 {
@@ -161,15 +166,14 @@ TEST_P(OpenFailurePaths, ReportTheStepsCodeAndLeaveTheRightState)
     EXPECT_TRUE(DeviceFree());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    InOrder, OpenFailurePaths,
-    ::testing::Values(OpenFailure{"CreateFileA", ERROR_ACCESS_DENIED, 0, false, true},
-                      OpenFailure{"CreateEventA", ERROR_NOT_ENOUGH_MEMORY, 0, false, true},
-                      OpenFailure{"SetupComm", ERROR_INVALID_PARAMETER, 4096, false, true},
-                      OpenFailure{"SetCommMask", ERROR_GEN_FAILURE, 0, true, false},
-                      OpenFailure{"GetCommTimeouts", ERROR_GEN_FAILURE, 0, true, true},
-                      OpenFailure{"SetCommTimeouts", ERROR_INVALID_PARAMETER, 0, true, true}),
-    [](const auto& info) { return std::string(info.param.function); });
+INSTANTIATE_TEST_SUITE_P(InOrder, OpenFailurePaths,
+                         ::testing::Values(OpenFailure{"CreateFileA", ERROR_ACCESS_DENIED, 0, false, true},
+                                           OpenFailure{"CreateEventA", ERROR_NOT_ENOUGH_MEMORY, 0, false, true},
+                                           OpenFailure{"SetupComm", ERROR_INVALID_PARAMETER, 4096, false, true},
+                                           OpenFailure{"SetCommMask", ERROR_GEN_FAILURE, 0, true, false},
+                                           OpenFailure{"GetCommTimeouts", ERROR_GEN_FAILURE, 0, true, true},
+                                           OpenFailure{"SetCommTimeouts", ERROR_INVALID_PARAMETER, 0, true, true}),
+                         [](const auto& info) { return std::string(info.param.function); });
 
 TEST_F(SerialPortTest, OpenAppliesTheDefaultConfigurationAndIgnoresItsFailures)
 {
@@ -208,7 +212,8 @@ TEST_F(SerialPortTest, AFailedEventMaskStepIsNotReportedAndKeepsTheOldMask)
 }
 
 // Calls that go through the virtual table reach a derived class's override.
-class RecordingPort : public TestPort {
+class RecordingPort : public TestPort
+{
 public:
     std::vector<std::string> calls;
 
@@ -266,7 +271,8 @@ TEST_F(SerialPortTest, EveryOperationOnAClosedPortFailsWithInvalidHandle)
 {
     TestPort port;
     const LONG invalid = static_cast<LONG>(ERROR_INVALID_HANDLE);
-    struct StatusCall {
+    struct StatusCall
+    {
         const char* name;
         std::function<LONG()> call;
     };
@@ -288,7 +294,8 @@ TEST_F(SerialPortTest, EveryOperationOnAClosedPortFailsWithInvalidHandle)
         EXPECT_EQ(port.LastError(), invalid) << entry.name;
     }
 
-    struct QueryCall {
+    struct QueryCall
+    {
         const char* name;
         std::function<long long()> call;
         long long failure;

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "platform/win32.h"
-#include "serial/SerialPort.h"
 #include "serial/SerialEventPort.h"
+#include "serial/SerialPort.h"
 #include "serial/SerialWnd.h"
 #include "tests/support/WaitUntil.h"
 
@@ -34,7 +34,8 @@ using tessaline::testing::WaitUntil;
 // not returned when this object goes, after one more generous wait, the
 // stuck call is named and the process ends at once, since the objects it
 // uses cannot be destroyed under it.
-class CallInThread {
+class CallInThread
+{
 public:
     CallInThread(const char* what, std::function<void()> call) : m_what(what), m_state(std::make_shared<State>())
     {
@@ -66,7 +67,8 @@ public:
     }
 
 private:
-    struct State {
+    struct State
+    {
         std::mutex mutex;
         std::condition_variable changed;
         bool done = false;
@@ -88,7 +90,8 @@ inline void SetFlagWord(DCB& dcb, DWORD word)
 }
 
 template <class Base>
-class Exposed : public Base {
+class Exposed : public Base
+{
 public:
     HANDLE Handle() const { return this->m_handle; }
     HANDLE IoEvent() const { return this->m_ioEvent; }
@@ -124,14 +127,16 @@ public:
 using TestPort = Exposed<CSerialPort>;
 
 // One call of the handler.
-struct Report {
+struct Report
+{
     DWORD events;
     DWORD errors;
 };
 
 // An event port whose handler records its calls; it can be made to block
 // inside the handler until released.
-class RecordingEventPort : public Exposed<CSerialEventPort> {
+class RecordingEventPort : public Exposed<CSerialEventPort>
+{
 public:
     ~RecordingEventPort() override
     {
@@ -192,7 +197,8 @@ private:
     bool m_hold = false;
 };
 
-class TestWnd : public Exposed<CSerialWndObj> {
+class TestWnd : public Exposed<CSerialWndObj>
+{
 public:
     ~TestWnd() override
     {

@@ -78,7 +78,8 @@ TEST_F(SerialEventPortTest, AStopBetweenAHandlerCallAndTheNextArmingDoesNotHang)
 // Requests the stop and re-applies the mask just before its first arming, as
 // an owner's Close can: the wake-up then finds no wait pending, so only the
 // watcher's own check after arming can end it.
-class StopBeforeArmingPort : public RecordingEventPort {
+class StopBeforeArmingPort : public RecordingEventPort
+{
 public:
     LONG WaitForEvent(LPOVERLAPPED overlapped, DWORD timeoutMs) override
     {

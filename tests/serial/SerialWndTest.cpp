@@ -15,8 +15,8 @@ namespace {
 using namespace serialtest;
 using tessaline::platform::testing::ClearFaults;
 using tessaline::platform::testing::FailNextCalls;
-using tessaline::platform::testing::InjectReceivedBytes;
 using tessaline::platform::testing::FaultScope;
+using tessaline::platform::testing::InjectReceivedBytes;
 using tessaline::testing::MessageQueueTarget;
 using tessaline::testing::PostedMessage;
 using tessaline::testing::PtyPair;
@@ -24,7 +24,8 @@ using tessaline::testing::ThreadCount;
 
 // Reads a window port's handles from outside, so that the port itself can be
 // a CSerialWnd or CSerialWndObj whose own destructors are the ones that run.
-struct HandlesOf : CSerialWndObj {
+struct HandlesOf : CSerialWndObj
+{
     // Thread, watch event, I/O event and device, in that order.
     static std::vector<HANDLE> Of(const CSerialWnd& port)
     {
@@ -33,7 +34,8 @@ struct HandlesOf : CSerialWndObj {
     }
 };
 
-class SerialWndTest : public ::testing::Test {
+class SerialWndTest : public ::testing::Test
+{
 protected:
     const char* Path() const { return m_pty.SlavePath().c_str(); }
 
@@ -94,15 +96,20 @@ TEST_F(SerialWndTest, TheDefaultMessageIsRegisteredBeforeMain)
     EXPECT_NE(CSerialWnd::s_watcherEndedMsg, CSerialWnd::s_defaultComMsg);
 }
 
-struct MessageCase {
+struct MessageCase
+{
     UINT message;
     LPARAM param;
     UINT posted;  // 0: the default message
 };
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const MessageCase& c, std::ostream* os) { *os << "message " << c.message << ", parameter " << c.param; }
+void PrintTo(const MessageCase& c, std::ostream* os)
+{
+    *os << "message " << c.message << ", parameter " << c.param;
+}
 
-class NotificationMessage : public SerialWndTest, public ::testing::WithParamInterface<MessageCase> {};
+class NotificationMessage : public SerialWndTest, public ::testing::WithParamInterface<MessageCase>
+{};
 
 TEST_P(NotificationMessage, CarriesTheChosenMessageAndParameter)
 {
@@ -129,7 +136,8 @@ INSTANTIATE_TEST_SUITE_P(Choices, NotificationMessage,
 
 TEST_F(SerialWndTest, WParamPacksErrorsHighAndEventsLowSixteenBitsEach)
 {
-    struct Case {
+    struct Case
+    {
         DWORD events, errors;
         WPARAM packed;
     };
@@ -186,7 +194,8 @@ TEST_F(SerialWndTest, OpenOnAnOpenPortKeepsDestinationMessageParameterAndWatcher
 }
 
 // Counts the calls of the most derived Close.
-class CloseCountingWnd : public TestWnd {
+class CloseCountingWnd : public TestWnd
+{
 public:
     LONG Close() override
     {
@@ -293,14 +302,15 @@ TEST_F(SerialWndTest, LineErrorsTravelInTheHighWordOnce)
 {
     TestWnd port;
     ASSERT_EQ(port.Open(Path(), m_target.Handle(), 0, 0, 0, 0), 0);
-    struct Case {
+    struct Case
+    {
         std::vector<std::uint8_t> bytes;
         WPARAM wParam;
     };
     const Case cases[] = {
         {{0xFF, 0x00, 'A'}, (WPARAM{CE_FRAME} << 16) | EV_ERR | EV_RXCHAR},  // a character with a framing error
-        {{0xFF, 0x00, 0x00}, (WPARAM{CE_BREAK} << 16) | EV_BREAK},          // a break
-        {{'B'}, EV_RXCHAR},                                                   // the errors were cleared
+        {{0xFF, 0x00, 0x00}, (WPARAM{CE_BREAK} << 16) | EV_BREAK},           // a break
+        {{'B'}, EV_RXCHAR},                                                  // the errors were cleared
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(InjectReceivedBytes(port.Handle(), c.bytes.data(), static_cast<DWORD>(c.bytes.size())));

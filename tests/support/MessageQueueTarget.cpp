@@ -8,8 +8,9 @@ namespace tessaline::testing {
 
 MessageQueueTarget::MessageQueueTarget()
 {
-    m_handle = platform::RegisterMessageTarget(
-        [this](UINT message, WPARAM wParam, LPARAM lParam) { Receive({message, wParam, lParam}); });
+    m_handle = platform::RegisterMessageTarget([this](UINT message, WPARAM wParam, LPARAM lParam) {
+        Receive({message, wParam, lParam});
+    });
 }
 
 MessageQueueTarget::~MessageQueueTarget()

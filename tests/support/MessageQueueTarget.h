@@ -16,13 +16,15 @@
 
 namespace tessaline::testing {
 
-struct PostedMessage {
+struct PostedMessage
+{
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
 };
 
-class MessageQueueTarget {
+class MessageQueueTarget
+{
 public:
     MessageQueueTarget();
     ~MessageQueueTarget();

@@ -63,7 +63,8 @@ std::vector<std::uint8_t> PtyPair::Read(std::size_t length, int timeoutMs)
     std::vector<std::uint8_t> result;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (result.size() < length) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
         if (left <= 0)
             break;
         pollfd fd{m_master, POLLIN, 0};
@@ -114,7 +115,8 @@ long long ProcessCpuMicroseconds()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000000LL + usage.ru_utime.tv_usec + usage.ru_stime.tv_usec;
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000000LL + usage.ru_utime.tv_usec +
+           usage.ru_stime.tv_usec;
 }
 
 }  // namespace tessaline::testing

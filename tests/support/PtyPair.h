@@ -10,7 +10,8 @@
 
 namespace tessaline::testing {
 
-class PtyPair {
+class PtyPair
+{
 public:
     PtyPair();  // fails the current test (ADD_FAILURE) if no pty can be had
     ~PtyPair();

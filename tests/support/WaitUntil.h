@@ -20,7 +20,8 @@ inline std::function<void()>& WaitPollHook()
 }
 
 // Polls `condition` until it holds or `limit` passed; true if it came.
-inline bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(20))
+inline bool WaitUntil(const std::function<bool()>& condition,
+                      std::chrono::milliseconds limit = std::chrono::seconds(20))
 {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {

@@ -19,13 +19,15 @@ using gui_test::PumpUntil;
 
 // The terminal's way of adding text: drop the selection, scroll the caret
 // into view, insert without undo.
-void Append(EditControl& control, std::string_view text) {
+void Append(EditControl& control, std::string_view text)
+{
     control.SetSel(-1, 0);
     control.ScrollCaret();
     control.ReplaceSel(text, false);
 }
 
-std::string Hex(std::size_t pairs, unsigned seed = 0) {
+std::string Hex(std::size_t pairs, unsigned seed = 0)
+{
     static const char kHex[] = "0123456789ABCDEF";
     std::string text;
     for (std::size_t i = 0; i < pairs; ++i) {
@@ -37,14 +39,16 @@ std::string Hex(std::size_t pairs, unsigned seed = 0) {
     return text;
 }
 
-std::pair<long, long> Sel(const EditControl& control) {
+std::pair<long, long> Sel(const EditControl& control)
+{
     long start = -2;
     long end = -2;
     control.GetSel(&start, &end);
     return {start, end};
 }
 
-void Key(EditControl& control, int code, bool shift = false, bool ctrl = false) {
+void Key(EditControl& control, int code, bool shift = false, bool ctrl = false)
+{
     wxKeyEvent event(wxEVT_KEY_DOWN);
     event.m_keyCode = code;
     event.m_shiftDown = shift;
@@ -53,7 +57,8 @@ void Key(EditControl& control, int code, bool shift = false, bool ctrl = false) 
     control.GetEventHandler()->ProcessEvent(event);
 }
 
-void Mouse(EditControl& control, wxEventType type, wxPoint point, bool shift = false) {
+void Mouse(EditControl& control, wxEventType type, wxPoint point, bool shift = false)
+{
     wxMouseEvent event(type);
     event.m_x = point.x;
     event.m_y = point.y;
@@ -64,26 +69,31 @@ void Mouse(EditControl& control, wxEventType type, wxPoint point, bool shift = f
 }
 
 // A point inside the cell that holds pos (a little right of its left edge).
-wxPoint CellPoint(const EditControl& control, std::size_t pos) {
+wxPoint CellPoint(const EditControl& control, std::size_t pos)
+{
     const wxPoint corner = control.PointFromPosition(pos);
     return {corner.x + 2, corner.y + control.GetCellSize().y / 2};
 }
 
-class EditControlTest : public ::testing::Test {
+class EditControlTest : public ::testing::Test
+{
 protected:
     EditControlTest() : m_frame(30, 10) {}
     EditControl& C() { return m_frame.Control(); }
     ControlFrame m_frame;
 };
 
-TEST_F(EditControlTest, FrameGivesTheRequestedGeometry) {
+TEST_F(EditControlTest, FrameGivesTheRequestedGeometry)
+{
     EXPECT_EQ(C().GetLayout().Width(), 30u);
     EXPECT_EQ(C().GetVisibleRowCount(), 10u);
 }
 
-TEST_F(EditControlTest, SetSelAndGetSel) {
+TEST_F(EditControlTest, SetSelAndGetSel)
+{
     C().SetText("0123456789");
-    struct Case {
+    struct Case
+    {
         long start, end;
         std::pair<long, long> expected;
     };
@@ -96,7 +106,8 @@ TEST_F(EditControlTest, SetSelAndGetSel) {
     }
 }
 
-TEST_F(EditControlTest, SetSelMinusOneDropsTheSelectionAndKeepsTheCaret) {
+TEST_F(EditControlTest, SetSelMinusOneDropsTheSelectionAndKeepsTheCaret)
+{
     C().SetText("0123456789");
     C().SetSel(2, 6);  // caret at 6
     C().SetSel(-1, 0);
@@ -109,15 +120,18 @@ TEST_F(EditControlTest, SetSelMinusOneDropsTheSelectionAndKeepsTheCaret) {
     EXPECT_EQ(C().GetText(), "012x3456789");
 }
 
-TEST_F(EditControlTest, PositionsNeverFallInsideACharacter) {
-    C().SetText("a\xED\x95\x9C" "b\r\nc");
+TEST_F(EditControlTest, PositionsNeverFallInsideACharacter)
+{
+    C().SetText("a\xED\x95\x9C"
+                "b\r\nc");
     C().SetSel(2, 3);  // both inside the syllable
     EXPECT_EQ(Sel(C()), std::make_pair(1L, 1L));
     C().SetSel(6, 7);  // between CR and LF, then at c
     EXPECT_EQ(Sel(C()), std::make_pair(5L, 7L));
 }
 
-TEST_F(EditControlTest, AppendGoesToTheCaretWhereverItWas) {
+TEST_F(EditControlTest, AppendGoesToTheCaretWhereverItWas)
+{
     Append(C(), "41 42 ");
     EXPECT_EQ(C().GetText(), "41 42 ");
     EXPECT_EQ(Sel(C()), std::make_pair(6L, 6L));
@@ -138,7 +152,8 @@ TEST_F(EditControlTest, AppendGoesToTheCaretWhereverItWas) {
     EXPECT_EQ(Sel(C()), std::make_pair(2L, 2L));
 }
 
-TEST_F(EditControlTest, InsertionsWithoutUndoCannotBeUndoneAndClearNothing) {
+TEST_F(EditControlTest, InsertionsWithoutUndoCannotBeUndoneAndClearNothing)
+{
     Append(C(), "41 42 ");
     EXPECT_FALSE(C().CanUndo());
     C().Undo();
@@ -162,7 +177,8 @@ TEST_F(EditControlTest, InsertionsWithoutUndoCannotBeUndoneAndClearNothing) {
     EXPECT_FALSE(C().CanUndo());
 }
 
-TEST_F(EditControlTest, UndoIsDroppedWhenUnrecordedTextLandsInsideTheEdit) {
+TEST_F(EditControlTest, UndoIsDroppedWhenUnrecordedTextLandsInsideTheEdit)
+{
     C().SetText("0123");
     C().SetSel(2, 2);
     C().ReplaceSel("abc", true);
@@ -172,7 +188,8 @@ TEST_F(EditControlTest, UndoIsDroppedWhenUnrecordedTextLandsInsideTheEdit) {
     EXPECT_FALSE(C().CanUndo());
 }
 
-TEST_F(EditControlTest, LimitTextBoundsUserEditsOnly) {
+TEST_F(EditControlTest, LimitTextBoundsUserEditsOnly)
+{
     C().SetLimitText(8);
     C().SetText("12345");
     C().SetSel(5, 5);
@@ -186,7 +203,8 @@ TEST_F(EditControlTest, LimitTextBoundsUserEditsOnly) {
     EXPECT_EQ(C().GetText().substr(0, 3), "345");
 }
 
-TEST_F(EditControlTest, ClearDeleteAndUndo) {
+TEST_F(EditControlTest, ClearDeleteAndUndo)
+{
     C().SetText("41 \xED\x95\x9C 43 ");
     C().SetSel(3, 3);
     Key(C(), WXK_DELETE);
@@ -201,7 +219,8 @@ TEST_F(EditControlTest, ClearDeleteAndUndo) {
     EXPECT_EQ(C().GetText(), "\xED\x95\x9C 43 ");
 }
 
-TEST_F(EditControlTest, CaretMovesAcrossWrappedRowsAndLineBreaks) {
+TEST_F(EditControlTest, CaretMovesAcrossWrappedRowsAndLineBreaks)
+{
     // 30 cells: ten pairs a row.
     C().SetText(Hex(25) + "ab\r\ncd");
     const auto& layout = C().GetLayout();
@@ -240,7 +259,8 @@ TEST_F(EditControlTest, CaretMovesAcrossWrappedRowsAndLineBreaks) {
     EXPECT_EQ(Sel(C()).first, static_cast<long>(C().GetTextLength()));
 }
 
-TEST_F(EditControlTest, ShiftExtendsTheSelection) {
+TEST_F(EditControlTest, ShiftExtendsTheSelection)
+{
     C().SetText(Hex(25));
     C().SetSel(4, 4);
     Key(C(), WXK_RIGHT, true);
@@ -252,7 +272,8 @@ TEST_F(EditControlTest, ShiftExtendsTheSelection) {
     EXPECT_EQ(Sel(C()), std::make_pair(4L, 6L));
     Key(C(), WXK_UP, true);  // the first row: Up goes nowhere
     EXPECT_EQ(Sel(C()), std::make_pair(4L, 6L));
-    for (int i = 0; i < 3; ++i) Key(C(), WXK_LEFT, true);  // crosses the anchor
+    for (int i = 0; i < 3; ++i)
+        Key(C(), WXK_LEFT, true);  // crosses the anchor
     EXPECT_EQ(Sel(C()), std::make_pair(3L, 4L));
     Key(C(), WXK_RIGHT);  // without shift: collapses to the selection's end
     EXPECT_EQ(Sel(C()), std::make_pair(4L, 4L));
@@ -260,7 +281,8 @@ TEST_F(EditControlTest, ShiftExtendsTheSelection) {
     EXPECT_EQ(Sel(C()), std::make_pair(4L, 75L));
 }
 
-TEST_F(EditControlTest, PageKeysMoveByAWindow) {
+TEST_F(EditControlTest, PageKeysMoveByAWindow)
+{
     C().SetText(Hex(400));  // 40 rows of 30 cells; 10 visible
     C().SetSel(0, 0);
     C().FlushUpdate();
@@ -275,11 +297,13 @@ TEST_F(EditControlTest, PageKeysMoveByAWindow) {
     EXPECT_EQ(C().GetCaretRow(), 9u);
 }
 
-TEST_F(EditControlTest, CharactersGoToTheHandlerAndAreNotInserted) {
+TEST_F(EditControlTest, CharactersGoToTheHandlerAndAreNotInserted)
+{
     std::vector<wxChar32> received;
     C().SetCharHandler([&](wxChar32 c) { received.push_back(c); });
     C().SetText("41 ");
-    struct Case {
+    struct Case
+    {
         const char* name;
         int keyCode;
         wxChar unicode;
@@ -325,7 +349,8 @@ TEST_F(EditControlTest, CharactersGoToTheHandlerAndAreNotInserted) {
     EXPECT_EQ(C().GetText(), "41 ");
 }
 
-TEST_F(EditControlTest, MouseClickDragShiftClickAndDoubleClick) {
+TEST_F(EditControlTest, MouseClickDragShiftClickAndDoubleClick)
+{
     C().SetText(Hex(25));
     C().FlushUpdate();
     PumpIdle();
@@ -355,7 +380,8 @@ TEST_F(EditControlTest, MouseClickDragShiftClickAndDoubleClick) {
     EXPECT_EQ(Sel(C()).first, 75);
 }
 
-TEST_F(EditControlTest, TrimmingKeepsCaretSelectionAndViewOnTheirText) {
+TEST_F(EditControlTest, TrimmingKeepsCaretSelectionAndViewOnTheirText)
+{
     std::string all;
     for (unsigned i = 0; i < 40; ++i) {
         const std::string chunk = Hex(100, i);
@@ -384,9 +410,11 @@ TEST_F(EditControlTest, TrimmingKeepsCaretSelectionAndViewOnTheirText) {
     EXPECT_EQ(C().GetLayout().RowStart(newTop), topPos - removed);
 }
 
-TEST_F(EditControlTest, TrimmingWhileTheTerminalInsertsAtACaretInHistory) {
+TEST_F(EditControlTest, TrimmingWhileTheTerminalInsertsAtACaretInHistory)
+{
     C().SetScrollbackLimit(6000);
-    for (unsigned i = 0; i < 15; ++i) Append(C(), Hex(100, i));
+    for (unsigned i = 0; i < 15; ++i)
+        Append(C(), Hex(100, i));
     C().SetSel(3000, 3000);  // the user clicked into history
     std::string last;
     for (unsigned i = 15; i < 60; ++i) {
@@ -401,9 +429,11 @@ TEST_F(EditControlTest, TrimmingWhileTheTerminalInsertsAtACaretInHistory) {
     EXPECT_GT(C().GetStats().trims, 0u);
 }
 
-TEST_F(EditControlTest, AViewScrolledUpStaysOnItsTextWhileDataArrives) {
+TEST_F(EditControlTest, AViewScrolledUpStaysOnItsTextWhileDataArrives)
+{
     C().SetScrollbackLimit(15000);
-    for (unsigned i = 0; i < 40; ++i) Append(C(), Hex(100, i));
+    for (unsigned i = 0; i < 40; ++i)
+        Append(C(), Hex(100, i));
     C().FlushUpdate();
     ASSERT_EQ(C().GetFirstVisibleRow(), 390u);  // following the caret at the end
     // The user drags the scroll bar up.
@@ -415,7 +445,8 @@ TEST_F(EditControlTest, AViewScrolledUpStaysOnItsTextWhileDataArrives) {
     const std::string topText = C().GetText().substr(C().GetLayout().RowStart(200), 30);
     for (unsigned i = 40; i < 55; ++i) {
         Append(C(), Hex(100, i));  // enough to trim, not up to the text in view
-        if (i % 5 == 0) C().FlushUpdate();
+        if (i % 5 == 0)
+            C().FlushUpdate();
     }
     C().FlushUpdate();
     ASSERT_GE(C().GetStats().trims, 1u);
@@ -431,14 +462,17 @@ TEST_F(EditControlTest, AViewScrolledUpStaysOnItsTextWhileDataArrives) {
     EXPECT_EQ(C().GetFirstVisibleRow() + C().GetVisibleRowCount(), C().GetLayout().RowCount());
 }
 
-TEST_F(EditControlTest, ContextMenuFollowsTheState) {
-    struct Item {
+TEST_F(EditControlTest, ContextMenuFollowsTheState)
+{
+    struct Item
+    {
         int id;
         bool enabled;
     };
     auto check = [&](std::initializer_list<Item> items) {
         std::unique_ptr<wxMenu> menu(C().CreateContextMenu());
-        for (const Item& item : items) EXPECT_EQ(menu->IsEnabled(item.id), item.enabled) << item.id;
+        for (const Item& item : items)
+            EXPECT_EQ(menu->IsEnabled(item.id), item.enabled) << item.id;
     };
     check({{wxID_UNDO, false}, {wxID_CUT, false}, {wxID_COPY, false}, {wxID_DELETE, false}, {wxID_SELECTALL, false}});
     C().SetText("41 42 ");
@@ -454,11 +488,13 @@ TEST_F(EditControlTest, ContextMenuFollowsTheState) {
     EXPECT_FALSE(C().RunContextCommand(wxID_SAVE));
 }
 
-TEST_F(EditControlTest, DefaultScrollbackIs32Mi) {
+TEST_F(EditControlTest, DefaultScrollbackIs32Mi)
+{
     EXPECT_EQ(C().GetScrollbackLimit(), std::size_t{32} << 20);
 }
 
-TEST_F(EditControlTest, ClipboardRoundTrip) {
+TEST_F(EditControlTest, ClipboardRoundTrip)
+{
     C().SetText("41 \xED\x95\x9C\xEA\xB8\x80 42 \x08");
     C().SetSel(3, 9);
     C().Copy();
@@ -486,7 +522,8 @@ TEST_F(EditControlTest, ClipboardRoundTrip) {
     EXPECT_EQ(data.GetText(), wxString::FromUTF8("a\xEF\xBF\xBD\x08"));
 }
 
-TEST_F(EditControlTest, MouseSelectionGoesToThePrimarySelection) {
+TEST_F(EditControlTest, MouseSelectionGoesToThePrimarySelection)
+{
     C().SetText(Hex(25));
     C().FlushUpdate();
     PumpIdle();
@@ -507,7 +544,8 @@ TEST_F(EditControlTest, MouseSelectionGoesToThePrimarySelection) {
     EXPECT_EQ(C().GetText().substr(0, 5), expected);
 }
 
-TEST_F(EditControlTest, AnAppendAtTheEndRepaintsOnlyTheChangedRows) {
+TEST_F(EditControlTest, AnAppendAtTheEndRepaintsOnlyTheChangedRows)
+{
     C().SetText(Hex(35));  // three and a half rows
     C().SetSel(105, 105);
     C().FlushUpdate();
@@ -523,7 +561,8 @@ TEST_F(EditControlTest, AnAppendAtTheEndRepaintsOnlyTheChangedRows) {
     EXPECT_EQ(C().GetStats().lastPaintRows, 1u);
 }
 
-TEST_F(EditControlTest, RepaintsAreThrottledUnderAFlood) {
+TEST_F(EditControlTest, RepaintsAreThrottledUnderAFlood)
+{
     C().FlushUpdate();
     PumpIdle();
     const std::size_t updates = C().GetStats().updates;
@@ -539,7 +578,8 @@ TEST_F(EditControlTest, RepaintsAreThrottledUnderAFlood) {
     EXPECT_LT(C().GetCaretRow(), C().GetFirstVisibleRow() + C().GetVisibleRowCount());
 }
 
-TEST_F(EditControlTest, ResizeRewrapsAndKeepsTheTopText) {
+TEST_F(EditControlTest, ResizeRewrapsAndKeepsTheTopText)
+{
     C().SetText(Hex(400));
     C().Scroll(0, 20);  // row 20 starts at 600
     C().FlushUpdate();

@@ -8,7 +8,8 @@
 
 namespace tessaline::ui::gui_test {
 
-ControlFrame::ControlFrame(int widthCells, int heightRows) {
+ControlFrame::ControlFrame(int widthCells, int heightRows)
+{
     m_frame = new wxFrame(nullptr, wxID_ANY, "edit control test");
     m_control = new EditControl(m_frame);
     m_frame->Show();
@@ -17,12 +18,14 @@ ControlFrame::ControlFrame(int widthCells, int heightRows) {
     PumpIdle();
 }
 
-ControlFrame::~ControlFrame() {
+ControlFrame::~ControlFrame()
+{
     m_frame->Destroy();
     PumpIdle();
 }
 
-void ControlFrame::ResizeToCells(int widthCells, int heightRows) {
+void ControlFrame::ResizeToCells(int widthCells, int heightRows)
+{
     const wxSize cell = m_control->GetCellSize();
     const wxSize outer = m_control->GetSize();
     const wxSize client = m_control->GetClientSize();
@@ -33,22 +36,26 @@ void ControlFrame::ResizeToCells(int widthCells, int heightRows) {
         m_frame->SetClientSize(width, height);
         m_control->SetSize(0, 0, width, height);
         PumpIdle();
-        if (m_control->GetLayout().Width() >= static_cast<unsigned>(widthCells)) break;
+        if (m_control->GetLayout().Width() >= static_cast<unsigned>(widthCells))
+            break;
     }
     PumpIdle();
 }
 
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs)
+{
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
         wxTheApp->Yield(true);
         wxMilliSleep(2);
     }
     return true;
 }
 
-void PumpIdle() {
+void PumpIdle()
+{
     for (int i = 0; i < 5; ++i) {
         wxTheApp->Yield(true);
         wxMilliSleep(1);

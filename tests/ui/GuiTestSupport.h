@@ -13,7 +13,8 @@
 
 namespace tessaline::ui::gui_test {
 
-class ControlFrame {
+class ControlFrame
+{
 public:
     // widthCells x heightRows of text cells (scroll bar added to the width).
     ControlFrame(int widthCells, int heightRows);

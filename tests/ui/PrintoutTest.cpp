@@ -12,7 +12,8 @@ namespace {
 
 // Prepares a printout on a memory DC standing in for a page of the given
 // size in pixels at 96 dots per inch (screen and printer alike).
-void PrepareOnPage(TextPrintout& printout, wxMemoryDC& dc, int width, int height) {
+void PrepareOnPage(TextPrintout& printout, wxMemoryDC& dc, int width, int height)
+{
     printout.SetDC(&dc);
     printout.SetPPIScreen(96, 96);
     printout.SetPPIPrinter(96, 96);
@@ -22,23 +23,29 @@ void PrepareOnPage(TextPrintout& printout, wxMemoryDC& dc, int width, int height
     printout.OnPreparePrinting();
 }
 
-std::string Hex(std::size_t pairs) {
+std::string Hex(std::size_t pairs)
+{
     std::string text;
-    for (std::size_t i = 0; i < pairs; ++i) text += "4F ";
+    for (std::size_t i = 0; i < pairs; ++i)
+        text += "4F ";
     return text;
 }
 
-TEST(PrintoutTest, PagesCoverTheTextInOrderWithFullPagesFirst) {
+TEST(PrintoutTest, PagesCoverTheTextInOrderWithFullPagesFirst)
+{
     const wxFont font(wxFontInfo(10).Family(wxFONTFAMILY_TELETYPE));
-    struct Case {
+    struct Case
+    {
         const char* name;
         std::string text;
     };
     const Case cases[] = {
         {"long hex line", Hex(20000)},
-        {"lines and Hangul", [] {
+        {"lines and Hangul",
+         [] {
              std::string text;
-             for (int i = 0; i < 500; ++i) text += "41 42 \xED\x95\x9C\xEA\xB8\x80\r\n";
+             for (int i = 0; i < 500; ++i)
+                 text += "41 42 \xED\x95\x9C\xEA\xB8\x80\r\n";
              return text;
          }()},
         {"empty", ""},
@@ -70,7 +77,8 @@ TEST(PrintoutTest, PagesCoverTheTextInOrderWithFullPagesFirst) {
     }
 }
 
-TEST(PrintoutTest, PageCountFollowsTheWrappedRows) {
+TEST(PrintoutTest, PageCountFollowsTheWrappedRows)
+{
     const wxFont font(wxFontInfo(10).Family(wxFONTFAMILY_TELETYPE));
     wxBitmap page(794, 1123);
     wxMemoryDC dc(page);
@@ -94,7 +102,8 @@ TEST(PrintoutTest, PageCountFollowsTheWrappedRows) {
     EXPECT_GT(small.GetPageCount(), 2);
 }
 
-TEST(PrintoutTest, ControlPrintsItsCurrentText) {
+TEST(PrintoutTest, ControlPrintsItsCurrentText)
+{
     gui_test::ControlFrame frame(40, 10);
     frame.Control().SetText(Hex(3000));
     auto printout = frame.Control().CreatePrintout("Tessaline");

@@ -12,7 +12,8 @@
 namespace tessaline::ui {
 namespace {
 
-TEST(RealKeysTest, TypedKeysReachTheHandler) {
+TEST(RealKeysTest, TypedKeysReachTheHandler)
+{
     gui_test::ControlFrame frame(30, 10);
     EditControl& control = frame.Control();
     std::vector<wxChar32> received;
@@ -51,11 +52,13 @@ TEST(RealKeysTest, TypedKeysReachTheHandler) {
 namespace tessaline::ui {
 namespace {
 
-TEST(RealMouseTest, DraggingBelowTheWindowKeepsSelecting) {
+TEST(RealMouseTest, DraggingBelowTheWindowKeepsSelecting)
+{
     gui_test::ControlFrame frame(30, 10);
     EditControl& control = frame.Control();
     std::string text;
-    for (int i = 0; i < 600; ++i) text += "5A ";
+    for (int i = 0; i < 600; ++i)
+        text += "5A ";
     control.SetText(text);  // 60 rows, 10 in view
     control.FlushUpdate();
     gui_test::PumpIdle();

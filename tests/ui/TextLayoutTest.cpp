@@ -1,6 +1,6 @@
 // The text store and its incremental row index, without a window.
-#include "ui/TextBuffer.h"
 #include "ui/TextLayout.h"
+#include "ui/TextBuffer.h"
 #include "ui/UndoRecord.h"
 
 #include <gtest/gtest.h>
@@ -12,19 +12,23 @@
 namespace tessaline::ui {
 namespace {
 
-std::vector<std::size_t> Rows(const TextLayout& layout) {
+std::vector<std::size_t> Rows(const TextLayout& layout)
+{
     std::vector<std::size_t> rows;
-    for (std::size_t r = 0; r < layout.RowCount(); ++r) rows.push_back(layout.RowStart(r));
+    for (std::size_t r = 0; r < layout.RowCount(); ++r)
+        rows.push_back(layout.RowStart(r));
     return rows;
 }
 
-std::vector<std::size_t> FreshRows(std::string_view text, unsigned width) {
+std::vector<std::size_t> FreshRows(std::string_view text, unsigned width)
+{
     TextLayout fresh(width);
     fresh.Assign(text);
     return Rows(fresh);
 }
 
-std::string HexChunk(std::mt19937& random, std::size_t pairs) {
+std::string HexChunk(std::mt19937& random, std::size_t pairs)
+{
     static const char kHex[] = "0123456789ABCDEF";
     std::string text;
     for (std::size_t i = 0; i < pairs; ++i) {
@@ -36,7 +40,8 @@ std::string HexChunk(std::mt19937& random, std::size_t pairs) {
     return text;
 }
 
-TEST(TextLayoutTest, EditsAnywhereGiveTheSameRowsAsAFreshLayout) {
+TEST(TextLayoutTest, EditsAnywhereGiveTheSameRowsAsAFreshLayout)
+{
     std::mt19937 random(1234);
     const std::string pieces[] = {"x", "\r\n", "\n", "\x08", "\xED\x95\x9C", "4", "1 ", " ", "ab\xC3\xA9"};
     for (unsigned width : {7u, 20u, 61u}) {
@@ -59,7 +64,8 @@ TEST(TextLayoutTest, EditsAnywhereGiveTheSameRowsAsAFreshLayout) {
     }
 }
 
-TEST(TextLayoutTest, WidthChangeRewrapsEverything) {
+TEST(TextLayoutTest, WidthChangeRewrapsEverything)
+{
     TextLayout layout(9);
     layout.Assign("41 42 43 44 45 46 ");
     EXPECT_EQ(layout.RowCount(), 2u);
@@ -69,9 +75,11 @@ TEST(TextLayoutTest, WidthChangeRewrapsEverything) {
     EXPECT_EQ(layout.RowCount(), 6u);
 }
 
-TEST(TextLayoutTest, RowQueries) {
+TEST(TextLayoutTest, RowQueries)
+{
     TextLayout layout(6);
-    layout.Assign("41 42 43 \r\n\xED\x95\x9C" "ab\n");
+    layout.Assign("41 42 43 \r\n\xED\x95\x9C"
+                  "ab\n");
     // Rows: "41 42 " | "43 \r\n" | "한ab\n" | ""
     ASSERT_EQ(Rows(layout), (std::vector<std::size_t>{0, 6, 11, 17}));
     EXPECT_EQ(layout.RowOf(0), 0u);
@@ -94,21 +102,26 @@ TEST(TextLayoutTest, RowQueries) {
     EXPECT_EQ(layout.PositionAt(0, 40), 6u);
 }
 
-TEST(TextLayoutTest, CharacterStepsSkipSequencesAndLineBreaks) {
+TEST(TextLayoutTest, CharacterStepsSkipSequencesAndLineBreaks)
+{
     TextLayout layout(80);
     layout.Assign("a\r\n\xED\x95\x9C\x80z");
     std::vector<std::size_t> forward{0};
-    while (forward.back() < layout.Size()) forward.push_back(layout.NextChar(forward.back()));
+    while (forward.back() < layout.Size())
+        forward.push_back(layout.NextChar(forward.back()));
     EXPECT_EQ(forward, (std::vector<std::size_t>{0, 1, 3, 6, 7, 8}));
     std::vector<std::size_t> backward{layout.Size()};
-    while (backward.back() > 0) backward.push_back(layout.PrevChar(backward.back()));
+    while (backward.back() > 0)
+        backward.push_back(layout.PrevChar(backward.back()));
     EXPECT_EQ(backward, (std::vector<std::size_t>{8, 7, 6, 3, 1, 0}));
 }
 
-TEST(TextLayoutTest, WordAt) {
+TEST(TextLayoutTest, WordAt)
+{
     TextLayout layout(80);
     layout.Assign("41 42  hello\xED\x95\x9C x");
-    struct Case {
+    struct Case
+    {
         std::size_t pos, begin, end;
     };
     const Case cases[] = {{0, 0, 2}, {1, 0, 2}, {2, 2, 3}, {4, 3, 5}, {5, 5, 7}, {9, 7, 15}, {13, 7, 15}, {17, 16, 17}};
@@ -121,7 +134,8 @@ TEST(TextLayoutTest, WordAt) {
     }
 }
 
-TEST(TextLayoutTest, TrimFrontRemovesWholeRows) {
+TEST(TextLayoutTest, TrimFrontRemovesWholeRows)
+{
     std::mt19937 random(7);
     TextLayout layout(30);  // ten pairs a row
     std::string all;
@@ -144,7 +158,8 @@ TEST(TextLayoutTest, TrimFrontRemovesWholeRows) {
     EXPECT_EQ(rowsRemoved, 0u);
 }
 
-TEST(TextLayoutTest, TrimFrontOfOneLongRowDropsIt) {
+TEST(TextLayoutTest, TrimFrontOfOneLongRowDropsIt)
+{
     TextLayout layout(1000);
     layout.Assign(std::string(500, 'x'));
     std::size_t rowsRemoved = 0;
@@ -153,8 +168,10 @@ TEST(TextLayoutTest, TrimFrontOfOneLongRowDropsIt) {
     EXPECT_EQ(layout.RowCount(), 1u);
 }
 
-TEST(UndoRecordTest, FollowsOtherEdits) {
-    struct Case {
+TEST(UndoRecordTest, FollowsOtherEdits)
+{
+    struct Case
+    {
         const char* name;
         std::size_t recordPos, recordInserted;  // record: [pos, pos+inserted) replaced "XY"
         std::size_t editPos, editRemoved, editInserted;
@@ -194,7 +211,8 @@ TEST(UndoRecordTest, FollowsOtherEdits) {
 
 // The byte store against std::string as the reference, with edits that take
 // their text from the store itself, also while it has to grow.
-TEST(TextBuffer, EditsMatchAStringAlsoWhenTheTextComesFromItself) {
+TEST(TextBuffer, EditsMatchAStringAlsoWhenTheTextComesFromItself)
+{
     TextBuffer buffer;
     std::string expected;
     EXPECT_EQ(buffer.View(), "");

@@ -9,13 +9,15 @@
 namespace tessaline::ui {
 namespace {
 
-std::vector<std::size_t> Wrap(const std::string& text, unsigned width) {
+std::vector<std::size_t> Wrap(const std::string& text, unsigned width)
+{
     std::vector<std::size_t> rows{0};
     WrapRows(text.data(), text.size(), 0, width, [&](std::size_t start) { rows.push_back(start); });
     return rows;
 }
 
-std::string Hex(std::size_t pairs) {
+std::string Hex(std::size_t pairs)
+{
     static const char kHex[] = "0123456789ABCDEF";
     std::string text;
     for (std::size_t i = 0; i < pairs; ++i) {
@@ -26,8 +28,10 @@ std::string Hex(std::size_t pairs) {
     return text;
 }
 
-TEST(DecodeCharTest, ClassifiesEachKindOfCharacter) {
-    struct Case {
+TEST(DecodeCharTest, ClassifiesEachKindOfCharacter)
+{
+    struct Case
+    {
         const char* name;
         std::string text;
         std::uint32_t length;
@@ -68,7 +72,8 @@ TEST(DecodeCharTest, ClassifiesEachKindOfCharacter) {
     }
 }
 
-TEST(DecodeCharTest, CharStartNeverLandsInsideASequenceOrALineBreak) {
+TEST(DecodeCharTest, CharStartNeverLandsInsideASequenceOrALineBreak)
+{
     const std::string text = "a\xED\x95\x9C\r\nb\xF0\x9F\x98\x80\x80z";
     // Boundaries: a|한|CRLF|b|😀|\x80|z
     const std::size_t expected[] = {0, 1, 1, 1, 4, 4, 6, 7, 7, 7, 7, 11, 12, 13};
@@ -78,8 +83,10 @@ TEST(DecodeCharTest, CharStartNeverLandsInsideASequenceOrALineBreak) {
     }
 }
 
-TEST(DecodeCharTest, PlaceholderLabels) {
-    struct Case {
+TEST(DecodeCharTest, PlaceholderLabels)
+{
+    struct Case
+    {
         std::uint32_t codePoint;
         const char* label;
     };
@@ -91,8 +98,10 @@ TEST(DecodeCharTest, PlaceholderLabels) {
     }
 }
 
-TEST(WrapTest, RowStartsAtSeveralWidths) {
-    struct Case {
+TEST(WrapTest, RowStartsAtSeveralWidths)
+{
+    struct Case
+    {
         const char* name;
         std::string text;
         unsigned width;
@@ -125,17 +134,20 @@ TEST(WrapTest, RowStartsAtSeveralWidths) {
     }
 }
 
-TEST(WrapTest, HexRunsNeverSplitAPairAtAnyWidth) {
+TEST(WrapTest, HexRunsNeverSplitAPairAtAnyWidth)
+{
     const std::string text = Hex(500);
     for (unsigned width = 1; width <= 200; ++width) {
         const auto rows = Wrap(text, width);
         const std::size_t perRow = std::max(1u, width / 3);
         ASSERT_EQ(rows.size(), (500 + perRow - 1) / perRow) << width;
-        for (std::size_t i = 0; i < rows.size(); ++i) ASSERT_EQ(rows[i], i * perRow * 3) << width;
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            ASSERT_EQ(rows[i], i * perRow * 3) << width;
     }
 }
 
-TEST(WrapTest, ContinuingFromARowStartMatchesAFullWrap) {
+TEST(WrapTest, ContinuingFromARowStartMatchesAFullWrap)
+{
     std::string text = Hex(40) + "hello \xED\x95\x9C\xEA\xB8\x80 \r\n" + Hex(25) + "\x08\x1B" + Hex(30);
     for (unsigned width : {5u, 16u, 33u}) {
         const auto full = Wrap(text, width);
@@ -147,9 +159,13 @@ TEST(WrapTest, ContinuingFromARowStartMatchesAFullWrap) {
     }
 }
 
-TEST(PieceTest, SplitsRunsAtWideCharsPlaceholdersAndSelection) {
-    const std::string text = "ab\xED\x95\x9C" "c\x08" "de\r\n";
-    struct Piece {
+TEST(PieceTest, SplitsRunsAtWideCharsPlaceholdersAndSelection)
+{
+    const std::string text = "ab\xED\x95\x9C"
+                             "c\x08"
+                             "de\r\n";
+    struct Piece
+    {
         std::size_t pos, length;
         unsigned column, cells;
         CharKind kind;
@@ -160,9 +176,8 @@ TEST(PieceTest, SplitsRunsAtWideCharsPlaceholdersAndSelection) {
         pieces.push_back({p.pos, p.length, p.column, p.cells, p.kind});
     });
     const std::vector<Piece> expected = {
-        {0, 2, 0, 2, CharKind::Printable},   {2, 3, 2, 2, CharKind::Printable},
-        {5, 1, 4, 1, CharKind::Printable},   {6, 1, 5, 2, CharKind::Placeholder},
-        {7, 2, 7, 2, CharKind::Printable},
+        {0, 2, 0, 2, CharKind::Printable},   {2, 3, 2, 2, CharKind::Printable}, {5, 1, 4, 1, CharKind::Printable},
+        {6, 1, 5, 2, CharKind::Placeholder}, {7, 2, 7, 2, CharKind::Printable},
     };
     // The selection boundary at 9/10 lies in the line break, which yields nothing.
     EXPECT_EQ(pieces, expected);
@@ -170,9 +185,8 @@ TEST(PieceTest, SplitsRunsAtWideCharsPlaceholdersAndSelection) {
     ForEachPiece(text.data(), text.size(), 0, 5, 1, 5, [&](const DisplayPiece& p) {
         pieces.push_back({p.pos, p.length, p.column, p.cells, p.kind});
     });
-    const std::vector<Piece> split = {{0, 1, 0, 1, CharKind::Printable},
-                                      {1, 1, 1, 1, CharKind::Printable},
-                                      {2, 3, 2, 2, CharKind::Printable}};
+    const std::vector<Piece> split = {
+        {0, 1, 0, 1, CharKind::Printable}, {1, 1, 1, 1, CharKind::Printable}, {2, 3, 2, 2, CharKind::Printable}};
     EXPECT_EQ(pieces, split);
 }
 

@@ -3,10 +3,12 @@
 #include <wx/app.h>
 #include <wx/init.h>
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     ::testing::InitGoogleTest(&argc, argv);
     wxApp::SetInstance(new wxApp());
-    if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) return 2;
+    if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit())
+        return 2;
     const int result = RUN_ALL_TESTS();
     wxTheApp->OnExit();
     wxEntryCleanup();

@@ -13,8 +13,8 @@
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
-#include <unistd.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 extern char** environ;
@@ -49,7 +49,8 @@ void Settle()
     std::this_thread::sleep_for(400ms);
 }
 
-class Program {
+class Program
+{
 public:
     Program(const std::vector<std::string>& args)
     {
@@ -106,7 +107,8 @@ private:
 
 // A private X server for the suite, so that no other program on a shared
 // display takes the keyboard focus while keys are typed.
-class PrivateDisplay {
+class PrivateDisplay
+{
 public:
     PrivateDisplay()
     {
@@ -114,8 +116,8 @@ public:
         if (::pipe(pipeFds) != 0)
             return;
         const std::string fd = std::to_string(pipeFds[1]);
-        const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-                              nullptr};
+        const char* argv[] = {"Xvfb",         "-displayfd", fd.c_str(), "-screen", "0",
+                              "1280x1024x24", "-nolisten",  "tcp",      nullptr};
         if (::posix_spawnp(&m_pid, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
             m_pid = -1;
         ::close(pipeFds[1]);
@@ -145,7 +147,8 @@ private:
     std::string m_display;
 };
 
-class EndToEnd : public ::testing::Test {
+class EndToEnd : public ::testing::Test
+{
 protected:
     static void SetUpTestSuite()
     {
@@ -269,7 +272,8 @@ TEST_F(EndToEnd, ConnectTypeReceiveCopyDisconnectAndExit)
         std::this_thread::sleep_for(100ms);
         clipboard = Capture("timeout 5 xclip -o -selection clipboard 2>/dev/null");
     }
-    EXPECT_EQ(clipboard, "aZ\r\n\x11" "01 AB FF 7F ");
+    EXPECT_EQ(clipboard, "aZ\r\n\x11"
+                         "01 AB FF 7F ");
     EXPECT_TRUE(pty.Read(1, 500).empty()) << "Ctrl+C sent a byte";
 
     // File menu again: Connect is disabled now, so four steps reach Disconnect.
@@ -433,8 +437,7 @@ TEST_F(EndToEnd, KoreanHomeDocumentAndDeviceUnderTheCLocale)
         EXPECT_EQ(ExitThroughTheMenu(window, program), 0);
     }
     EXPECT_EQ(ReadFile(document), "anything");
-    EXPECT_EQ(ReadFile(settingsFolder + "/Tessaline.conf"),
-              mine + "[Recent\\ File\\ List]\nfile1=" + document + "\n");
+    EXPECT_EQ(ReadFile(settingsFolder + "/Tessaline.conf"), mine + "[Recent\\ File\\ List]\nfile1=" + document + "\n");
 }
 
 TEST(CommandLine, HelpAndVersionNeedNoDisplay)
@@ -448,8 +451,9 @@ TEST(CommandLine, HelpAndVersionNeedNoDisplay)
 
 TEST(CommandLine, ListPortsErrorsAndUnusableFilesNeedNoDisplay)
 {
-    const std::string program = "env -u DISPLAY LC_ALL=C TESSALINE_DEVICE_ROOT=/nonexistent XDG_CONFIG_HOME=/nonexistent " +
-                                std::string(TESSALINE_PROGRAM);
+    const std::string program =
+        "env -u DISPLAY LC_ALL=C TESSALINE_DEVICE_ROOT=/nonexistent XDG_CONFIG_HOME=/nonexistent " +
+        std::string(TESSALINE_PROGRAM);
     EXPECT_EQ(Capture(program + " --port com2=/dev/장치 --list-ports; echo rc=$?"),
               "COM1 /dev/ttyS0 default\nCOM2 /dev/장치 command-line\nCOM3 /dev/ttyS2 default\n"
               "COM4 /dev/ttyS3 default\nrc=0\n");

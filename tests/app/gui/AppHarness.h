@@ -46,7 +46,8 @@ std::string HexText(const std::string& bytes);
 
 // Lets the next modal dialog run and, once its loop runs, calls `drive`
 // with it; `drive` must end the dialog.
-class DialogDriver : public wxModalDialogHook {
+class DialogDriver : public wxModalDialogHook
+{
 public:
     explicit DialogDriver(std::function<void(wxDialog&)> drive);
     ~DialogDriver() override;

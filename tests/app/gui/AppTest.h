@@ -2,15 +2,16 @@
 // empty view, default settings and no port aliases.
 #pragma once
 
-#include "tests/app/gui/AppHarness.h"
 #include "platform/PortNames.h"
+#include "tests/app/gui/AppHarness.h"
 #include "tests/support/PtyPair.h"
 
 #include <gtest/gtest.h>
 
 namespace tessaline::apptest {
 
-class AppTest : public ::testing::Test {
+class AppTest : public ::testing::Test
+{
 protected:
     void SetUp() override { Reset(); }
     void TearDown() override { Reset(); }

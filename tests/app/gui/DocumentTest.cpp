@@ -1,13 +1,13 @@
-#include "tests/app/gui/AppTest.h"
 #include "app/DocumentManager.h"
 #include "res/resource.h"
+#include "tests/app/gui/AppTest.h"
 
 #include <wx/ffile.h>
+#include <wx/fileconf.h>
 #include <wx/filehistory.h>
 #include <wx/log.h>
 #include <wx/menu.h>
 #include <wx/sstream.h>
-#include <wx/fileconf.h>
 
 #include <filesystem>
 #include <fstream>
@@ -15,7 +15,8 @@
 namespace tessaline::apptest {
 namespace {
 
-class TempFile {
+class TempFile
+{
 public:
     explicit TempFile(const std::string& content)
     {
@@ -96,8 +97,7 @@ TEST_F(Document, AMissingFileLeavesTheDocumentAsItWas)
     const wxString title = Frame().GetTitle();
     wxLogBuffer* buffer = new wxLogBuffer;
     wxLog* previous = wxLog::SetActiveTarget(buffer);
-    wxDocument* result =
-        App().GetDocumentManager()->CreateDocument("/nonexistent/tessaline/missing.tsl", wxDOC_SILENT);
+    wxDocument* result = App().GetDocumentManager()->CreateDocument("/nonexistent/tessaline/missing.tsl", wxDOC_SILENT);
     const wxString said = buffer->GetBuffer();
     wxLog::SetActiveTarget(previous);
     delete buffer;
@@ -140,8 +140,9 @@ TEST_F(Document, RecentFilesReplaceThePlaceholderUpToFour)
     // From the settings file's bytes: names are shown, never interpreted.
     manager.LoadRecentFiles({"/tmp/tab\tCtrl+Q", "/tmp/" + std::string(300, 'x') + "/로그.txt"});
     EXPECT_EQ(FileMenuLabel(wxID_FILE1), "&1 /tmp/tab?Ctrl+Q");
-    EXPECT_EQ(FileMenuLabel(wxID_FILE2), wxString::FromUTF8(("&2 /tmp/" + std::string(34, 'x') + "…" +
-                                                            std::string(32, 'x') + "/로그.txt").c_str()));
+    EXPECT_EQ(
+        FileMenuLabel(wxID_FILE2),
+        wxString::FromUTF8(("&2 /tmp/" + std::string(34, 'x') + "…" + std::string(32, 'x') + "/로그.txt").c_str()));
     EXPECT_EQ(manager.RecentFiles()[0], "/tmp/tab\tCtrl+Q");
 
     while (history.GetCount() > 0)

@@ -1,6 +1,6 @@
-#include "tests/app/gui/AppTest.h"
 #include "app/AboutDialog.h"
 #include "res/Resources.h"
+#include "tests/app/gui/AppTest.h"
 
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
@@ -9,8 +9,8 @@
 #include <wx/testing.h>
 #include <wx/toolbar.h>
 
-#include <termios.h>
 #include <fcntl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -24,12 +24,12 @@ namespace {
 using namespace std::chrono_literals;
 
 // Records the message box that opens and answers it with OK.
-class ExpectMessageBox : public wxExpectModalBase<wxMessageDialog, ExpectMessageBox> {
+class ExpectMessageBox : public wxExpectModalBase<wxMessageDialog, ExpectMessageBox>
+{
 public:
     ExpectMessageBox(wxString* message, wxString* caption, long* style)
         : m_message(message), m_caption(caption), m_style(style)
-    {
-    }
+    {}
 
 protected:
     int OnInvoked(wxMessageDialog* dialog) const override
@@ -47,7 +47,8 @@ private:
 };
 
 // Records that the about box opened and closes it with OK.
-class ExpectAboutBox : public wxExpectModalBase<CAboutDialog, ExpectAboutBox> {
+class ExpectAboutBox : public wxExpectModalBase<CAboutDialog, ExpectAboutBox>
+{
 public:
     explicit ExpectAboutBox(wxString* title) : m_title(title) {}
 
@@ -99,7 +100,8 @@ TEST(StartUp, ToolbarEndsWithAbout)
 
 TEST(StatusBar, ShowsMenuPromptsAndReturnsToTheIdleText)
 {
-    struct Case {
+    struct Case
+    {
         int command;
         const char* prompt;
     };
@@ -127,7 +129,8 @@ TEST(StatusBar, ShowsMenuPromptsAndReturnsToTheIdleText)
 
 TEST(ViewMenu, TogglesTheBarsAndChecksTheirItems)
 {
-    struct Bar {
+    struct Bar
+    {
         int command;
         wxWindow* window;
     };
@@ -178,7 +181,8 @@ TEST_F(PortCommands, ConnectToAMissingPortShowsTheBoxAndStaysDisconnected)
     wxString message, caption;
     long style = 0;
     wxTEST_DIALOG(Frame().OnPortConnect(), ExpectMessageBox(&message, &caption, &style));
-    EXPECT_EQ(message, wxString::FromUTF8("COM4 포트를 열 수 없습니다.\n/nonexistent/tessaline-test-tty: 장치가 없습니다."));
+    EXPECT_EQ(message,
+              wxString::FromUTF8("COM4 포트를 열 수 없습니다.\n/nonexistent/tessaline-test-tty: 장치가 없습니다."));
     EXPECT_EQ(caption, "Tessaline");
     EXPECT_TRUE(style & wxICON_ERROR);
     EXPECT_TRUE(style & wxOK);
@@ -248,7 +252,8 @@ std::vector<std::size_t> ReceiveInOneBurst(testing::PtyPair& pty, const std::str
         std::this_thread::sleep_for(1ms);
     std::this_thread::sleep_for(100ms);  // lets a split delivery catch up
     const std::size_t expected = bytes.size() * 3;
-    EXPECT_TRUE(WaitUntil([&] { return std::accumulate(insertions.begin(), insertions.end(), std::size_t{0}) >= expected; }));
+    EXPECT_TRUE(
+        WaitUntil([&] { return std::accumulate(insertions.begin(), insertions.end(), std::size_t{0}) >= expected; }));
     PumpEvents();
     View().SetInsertionObserver(nullptr);
     return insertions;
@@ -256,7 +261,8 @@ std::vector<std::size_t> ReceiveInOneBurst(testing::PtyPair& pty, const std::str
 
 TEST_F(Receiving, DrainsInChunksOfAHundredBytes)
 {
-    struct Case {
+    struct Case
+    {
         std::size_t bytes;
         std::vector<std::size_t> insertions;  // characters per insertion, in order
     };
@@ -344,17 +350,19 @@ TEST_F(Receiving, ViewFollowsTheNewestDataDuringAFlood)
         byte = static_cast<char>(random());
     std::thread writer([&] { pty.Write(bytes); });
     bool followed = true;
-    ASSERT_TRUE(WaitUntil([&] {
-        // While data arrives, the last row stays in view.
-        int unitX = 0, unitY = 0;
-        Edit().GetScrollPixelsPerUnit(&unitX, &unitY);
-        if (unitY > 0 && Edit().GetTextLength() > 0) {
-            const int bottom = Edit().GetViewStart().y * unitY + Edit().GetClientSize().y;
-            if (bottom < Edit().GetVirtualSize().y - unitY)
-                followed = false;
-        }
-        return Edit().GetTextLength() >= total * 3;
-    }, 120s));
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            // While data arrives, the last row stays in view.
+            int unitX = 0, unitY = 0;
+            Edit().GetScrollPixelsPerUnit(&unitX, &unitY);
+            if (unitY > 0 && Edit().GetTextLength() > 0) {
+                const int bottom = Edit().GetViewStart().y * unitY + Edit().GetClientSize().y;
+                if (bottom < Edit().GetVirtualSize().y - unitY)
+                    followed = false;
+            }
+            return Edit().GetTextLength() >= total * 3;
+        },
+        120s));
     writer.join();
     EXPECT_TRUE(followed);
     long start = -2, end = -2;
@@ -394,7 +402,8 @@ TEST_F(Typing, WhileDisconnectedChangesNothing)
 
 TEST_F(Typing, SendsEachCharacterAndEchoesIt)
 {
-    struct Case {
+    struct Case
+    {
         wxChar32 character;
         std::string sent;
         std::string echoed;
@@ -469,24 +478,31 @@ TEST_F(Typing, AcceleratorKeysAreCommandsAndSendNothing)
 
 TEST(Accelerators, MatchTheTableExactly)
 {
-    struct Case {
+    struct Case
+    {
         int keyCode;
         bool control, shift, alt;
         int command;
     };
     const Case cases[] = {
-        {'N', true, false, false, wxID_NEW},     {'O', true, false, false, wxID_OPEN},
-        {'S', true, false, false, wxID_SAVE},    {'P', true, false, false, wxID_PRINT},
-        {'Z', true, false, false, wxID_UNDO},    {'X', true, false, false, wxID_CUT},
-        {'C', true, false, false, wxID_COPY},    {'V', true, false, false, wxID_PASTE},
+        {'N', true, false, false, wxID_NEW},
+        {'O', true, false, false, wxID_OPEN},
+        {'S', true, false, false, wxID_SAVE},
+        {'P', true, false, false, wxID_PRINT},
+        {'Z', true, false, false, wxID_UNDO},
+        {'X', true, false, false, wxID_CUT},
+        {'C', true, false, false, wxID_COPY},
+        {'V', true, false, false, wxID_PASTE},
         {WXK_BACK, false, false, true, wxID_UNDO},
         {WXK_DELETE, false, true, false, wxID_CUT},
         {WXK_INSERT, true, false, false, wxID_COPY},
         {WXK_INSERT, false, true, false, wxID_PASTE},
         {WXK_F6, false, false, false, res::WxIdFromCommand(ID_NEXT_PANE)},
         {WXK_F6, false, true, false, res::WxIdFromCommand(ID_PREV_PANE)},
-        {'C', false, false, false, wxID_NONE},   {'C', true, true, false, wxID_NONE},
-        {'C', true, false, true, wxID_NONE},     {'Q', true, false, false, wxID_NONE},
+        {'C', false, false, false, wxID_NONE},
+        {'C', true, true, false, wxID_NONE},
+        {'C', true, false, true, wxID_NONE},
+        {'Q', true, false, false, wxID_NONE},
         {WXK_INSERT, false, false, false, wxID_NONE},
         {WXK_BACK, false, false, false, wxID_NONE},
         {WXK_F6, true, false, false, wxID_NONE},
@@ -511,7 +527,8 @@ TEST(AboutBox, OpensFromTheMenuAndTheToolbar)
     wxToolBar* tools = Frame().GetToolBar();
     wxCommandEvent click(wxEVT_TOOL, wxID_ABOUT);
     click.SetEventObject(tools);
-    wxTEST_DIALOG(tools->ProcessWindowEvent(click), ExpectAboutBox(&fromToolbar).Describe("about box from the toolbar"));
+    wxTEST_DIALOG(tools->ProcessWindowEvent(click),
+                  ExpectAboutBox(&fromToolbar).Describe("about box from the toolbar"));
     EXPECT_EQ(fromToolbar, fromMenu);
 
     // Run for real, it shows the program's name and closes with OK.

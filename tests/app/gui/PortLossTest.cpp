@@ -19,7 +19,8 @@ namespace {
 using namespace std::chrono_literals;
 
 // Answers every modal dialog with OK at once and keeps count.
-class CountDialogs : public wxModalDialogHook {
+class CountDialogs : public wxModalDialogHook
+{
 public:
     CountDialogs() { Register(); }
     ~CountDialogs() override { Unregister(); }
@@ -67,8 +68,10 @@ TEST_F(PortLoss, UnplugClosesThePortTellsOnceAndReplugConnectsAgain)
     const auto unplugged = std::chrono::steady_clock::now();
     device.CloseMaster();
     ASSERT_TRUE(WaitUntil([&] { return dialogs.Seen() > 0; })) << "no message box";
-    RecordProperty("unplug_to_box_ms",
-                   static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(dialogs.FirstSeenAt() - unplugged).count()));
+    RecordProperty(
+        "unplug_to_box_ms",
+        static_cast<int>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(dialogs.FirstSeenAt() - unplugged).count()));
     EXPECT_EQ(dialogs.LastMessage(), wxString::FromUTF8("COM3 장치와의 연결이 끊어졌습니다."));
     EXPECT_FALSE(Frame().Connection().IsOpen());
     EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));

@@ -1,6 +1,6 @@
-#include "tests/app/gui/AppTest.h"
 #include "app/PortSettingsDlg.h"
 #include "res/resource.h"
+#include "tests/app/gui/AppTest.h"
 
 #include <wx/radiobut.h>
 
@@ -13,11 +13,12 @@ namespace tessaline::apptest {
 namespace {
 
 const int kRadioButtons[] = {
-    IDC_BAUD_1200, IDC_BAUD_2400, IDC_BAUD_9600, IDC_BAUD_14400, IDC_BAUD_19200, IDC_BAUD_38400,
-    IDC_BAUD_56000, IDC_BAUD_57600, IDC_BAUD_115200, IDC_DATABITS_5, IDC_DATABITS_6, IDC_DATABITS_7,
-    IDC_DATABITS_8, IDC_PARITY_NONE, IDC_PARITY_ODD, IDC_PARITY_EVEN, IDC_PARITY_MARK, IDC_PARITY_SPACE,
-    IDC_STOPBITS_1, IDC_STOPBITS_1_5, IDC_STOPBITS_2, IDC_HANDSHAKE_OFF, IDC_HANDSHAKE_SOFTWARE,
-    IDC_HANDSHAKE_HARDWARE, IDC_PORT_COM1, IDC_PORT_COM2, IDC_PORT_COM3, IDC_PORT_COM4,
+    IDC_BAUD_1200,   IDC_BAUD_2400,     IDC_BAUD_9600,          IDC_BAUD_14400,         IDC_BAUD_19200,
+    IDC_BAUD_38400,  IDC_BAUD_56000,    IDC_BAUD_57600,         IDC_BAUD_115200,        IDC_DATABITS_5,
+    IDC_DATABITS_6,  IDC_DATABITS_7,    IDC_DATABITS_8,         IDC_PARITY_NONE,        IDC_PARITY_ODD,
+    IDC_PARITY_EVEN, IDC_PARITY_MARK,   IDC_PARITY_SPACE,       IDC_STOPBITS_1,         IDC_STOPBITS_1_5,
+    IDC_STOPBITS_2,  IDC_HANDSHAKE_OFF, IDC_HANDSHAKE_SOFTWARE, IDC_HANDSHAKE_HARDWARE, IDC_PORT_COM1,
+    IDC_PORT_COM2,   IDC_PORT_COM3,     IDC_PORT_COM4,
 };
 
 std::set<int> CheckedButtons(wxDialog& dialog)
@@ -67,7 +68,8 @@ using SettingsDialog = AppTest;
 
 TEST_F(SettingsDialog, OpensWithOneButtonCheckedPerGroupFromTheDocument)
 {
-    struct Case {
+    struct Case
+    {
         PortSettings settings;
         std::set<int> checked;
     };
@@ -97,18 +99,25 @@ TEST_F(SettingsDialog, OpensWithOneButtonCheckedPerGroupFromTheDocument)
 
 TEST_F(SettingsDialog, EachButtonStoresItsValueOnOk)
 {
-    struct Case {
+    struct Case
+    {
         int button;
         std::int32_t PortSettings::*field;
         std::int32_t value;
     };
     const Case cases[] = {
-        {IDC_PORT_COM2, &PortSettings::port, 2},          {IDC_PORT_COM4, &PortSettings::port, 4},
-        {IDC_BAUD_1200, &PortSettings::baud, 1200},       {IDC_BAUD_14400, &PortSettings::baud, 14400},
-        {IDC_BAUD_56000, &PortSettings::baud, 56000},     {IDC_BAUD_115200, &PortSettings::baud, 115200},
-        {IDC_DATABITS_5, &PortSettings::dataBits, 5},     {IDC_DATABITS_7, &PortSettings::dataBits, 7},
-        {IDC_PARITY_ODD, &PortSettings::parity, 1},       {IDC_PARITY_SPACE, &PortSettings::parity, 4},
-        {IDC_STOPBITS_1_5, &PortSettings::stopBits, 1},   {IDC_STOPBITS_2, &PortSettings::stopBits, 2},
+        {IDC_PORT_COM2, &PortSettings::port, 2},
+        {IDC_PORT_COM4, &PortSettings::port, 4},
+        {IDC_BAUD_1200, &PortSettings::baud, 1200},
+        {IDC_BAUD_14400, &PortSettings::baud, 14400},
+        {IDC_BAUD_56000, &PortSettings::baud, 56000},
+        {IDC_BAUD_115200, &PortSettings::baud, 115200},
+        {IDC_DATABITS_5, &PortSettings::dataBits, 5},
+        {IDC_DATABITS_7, &PortSettings::dataBits, 7},
+        {IDC_PARITY_ODD, &PortSettings::parity, 1},
+        {IDC_PARITY_SPACE, &PortSettings::parity, 4},
+        {IDC_STOPBITS_1_5, &PortSettings::stopBits, 1},
+        {IDC_STOPBITS_2, &PortSettings::stopBits, 2},
         {IDC_HANDSHAKE_SOFTWARE, &PortSettings::handshake, 2},
         {IDC_HANDSHAKE_HARDWARE, &PortSettings::handshake, 1},
         {IDC_HANDSHAKE_OFF, &PortSettings::handshake, 0},

@@ -16,8 +16,8 @@ namespace {
 void ReportAssert(const wxString& file, int line, const wxString& function, const wxString& condition,
                   const wxString& message)
 {
-    ADD_FAILURE() << "wxWidgets check failed at " << file << ":" << line << " in " << function << ": "
-                  << condition << " " << message;
+    ADD_FAILURE() << "wxWidgets check failed at " << file << ":" << line << " in " << function << ": " << condition
+                  << " " << message;
 }
 
 }  // namespace

@@ -8,7 +8,8 @@
 namespace tessaline::app {
 namespace {
 
-struct TailCase {
+struct TailCase
+{
     const char* commandLine;
     const char* tail;
 };
@@ -28,8 +29,8 @@ TEST(CommandLineTail, SkipsTheProgramNameAndTheBlanksAfterIt)
         {"prog\tfile", "file"},
         {"prog\x01\x02\x1F\x20x", "x"},
         {"prog \"quoted arg\"", "\"quoted arg\""},
-        {"prog\x7Fname rest", "rest"},            // 0x7F is part of the name
-        {"prog\xC3\xA9 tail", "tail"},            // bytes above 0x80 too
+        {"prog\x7Fname rest", "rest"},                    // 0x7F is part of the name
+        {"prog\xC3\xA9 tail", "tail"},                    // bytes above 0x80 too
         {"prog \xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9"},  // and do not end the blanks
     };
     for (const TailCase& c : cases)
@@ -79,7 +80,8 @@ TEST(StartupOptions, DoubleDashMakesTheRestAFileName)
 
 TEST(StartupOptions, RejectsWhatItCannotUseNamingTheArgument)
 {
-    struct Case {
+    struct Case
+    {
         std::vector<std::string> args;
         const char* named;  // the error quotes this
     };
@@ -113,7 +115,8 @@ TEST(StartupOptions, RejectsWhatItCannotUseNamingTheArgument)
 
 TEST(PortAlias, AcceptsComNamesOnly)
 {
-    struct Case {
+    struct Case
+    {
         const char* text;
         bool ok;
         const char* name;
@@ -143,8 +146,8 @@ TEST(PortAlias, AcceptsComNamesOnly)
 TEST(UsageAndVersion, NameTheOptionsAndTheVersion)
 {
     const std::string usage = UsageText("tessaline");
-    for (const char* option : {"--port", "--demo", "--list-ports", "--version", "--help", "TESSALINE_COMn", "[Ports]",
-                               "Exit status"})
+    for (const char* option :
+         {"--port", "--demo", "--list-ports", "--version", "--help", "TESSALINE_COMn", "[Ports]", "Exit status"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     EXPECT_NE(VersionText().find("1.0.0.1"), std::string::npos);
 }

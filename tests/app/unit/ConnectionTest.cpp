@@ -23,7 +23,8 @@ using platform::OpenFailureKind;
 
 TEST(ConnectionMessages, SayWhyAPortCannotBeOpened)
 {
-    struct Case {
+    struct Case
+    {
         OpenFailure failure;
         const char* expected;
     };
@@ -63,7 +64,8 @@ std::size_t WidestRun(const std::string& text)
 
 TEST(ConnectionMessages, LongRunsAreBrokenWithoutLosingACharacter)
 {
-    struct Case {
+    struct Case
+    {
         const char* text;
         std::size_t columns;
         const char* expected;
@@ -82,12 +84,14 @@ TEST(ConnectionMessages, LongRunsAreBrokenWithoutLosingACharacter)
     std::string message = ConnectFailureMessage("COM1", {OpenFailureKind::Permission, path, 13, ""});
     EXPECT_LE(WidestRun(message), kMessageColumns) << message;
     std::erase(message, '\n');
-    EXPECT_EQ(message, "COM1 포트를 열 수 없습니다." + path + ": 권한이 없습니다. 사용자를 dialout 그룹에 추가하십시오.");
+    EXPECT_EQ(message,
+              "COM1 포트를 열 수 없습니다." + path + ": 권한이 없습니다. 사용자를 dialout 그룹에 추가하십시오.");
 }
 
 // Stands in for the frame: keeps the port's messages for the test thread and
 // records what the connection reports.
-class Owner : public SerialConnection::Events {
+class Owner : public SerialConnection::Events
+{
 public:
     void QueueMessage(const SerialMessage& message) override
     {
@@ -119,7 +123,8 @@ private:
     std::deque<SerialMessage> m_messages;
 };
 
-class Connection : public ::testing::Test {
+class Connection : public ::testing::Test
+{
 protected:
     void TearDown() override { platform::ClearPortAliases(); }
 

@@ -18,7 +18,8 @@ namespace {
 using namespace std::chrono_literals;
 
 // The device end as the program opens it: raw, non-blocking.
-class DeviceEnd {
+class DeviceEnd
+{
 public:
     explicit DeviceEnd(const std::string& path) : m_fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK))
     {
@@ -111,8 +112,8 @@ TEST(DemoDevice, ServesAgainAfterTheDeviceWasClosedAndReopened)
         DeviceEnd end(device.DevicePath());
         ASSERT_TRUE(end.IsOpen());
         ASSERT_TRUE(end.Write(probe));
-        const std::string echoed = end.ReadUntil(
-            [&](const std::string& got) { return WithoutTelemetry(got, device).size() >= probe.size(); });
+        const std::string echoed =
+            end.ReadUntil([&](const std::string& got) { return WithoutTelemetry(got, device).size() >= probe.size(); });
         EXPECT_EQ(WithoutTelemetry(echoed, device), probe);
     }
 }

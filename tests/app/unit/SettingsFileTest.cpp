@@ -18,7 +18,8 @@ using Files = std::vector<std::string>;
 
 TEST(SettingsFile, MergesTheRecentFilesAndKeepsEverythingElse)
 {
-    struct Case {
+    struct Case
+    {
         const char* what;
         std::string before;
         Files files;
@@ -27,23 +28,34 @@ TEST(SettingsFile, MergesTheRecentFilesAndKeepsEverythingElse)
     const Case cases[] = {
         {"nothing to write adds nothing", "", {}, ""},
         {"no empty section for an empty list", "[Ports]\nCOM1=/dev/ttyUSB0\n", {}, "[Ports]\nCOM1=/dev/ttyUSB0\n"},
-        {"a new section at the end, after a last line without its newline", "; mine\n[Ports]\nCOM1=/dev/x",
-         {"/home/홍길동/로그.txt"}, "; mine\n[Ports]\nCOM1=/dev/x\n[Recent\\ File\\ List]\nfile1=/home/홍길동/로그.txt\n"},
+        {"a new section at the end, after a last line without its newline",
+         "; mine\n[Ports]\nCOM1=/dev/x",
+         {"/home/홍길동/로그.txt"},
+         "; mine\n[Ports]\nCOM1=/dev/x\n[Recent\\ File\\ List]\nfile1=/home/홍길동/로그.txt\n"},
         {"the list replaced where it was; comments, unknown lines and other keys stay",
          "[Recent\\ File\\ List]\n# kept\nfile1=/old/a\nfile2=/old/b\nwho knows\nmaxFiles=4\n\n[Ports]\nCOM2=/dev/y\n",
          {"/new/a", "/old/a"},
          "[Recent\\ File\\ List]\n# kept\nfile1=/new/a\nfile2=/old/a\nwho knows\nmaxFiles=4\n\n[Ports]\nCOM2=/dev/y\n"},
-        {"a section left with nothing goes, its blank lines stay", "[Recent File List]\nfile1=/a\n\n[X]\nk=v\n", {},
+        {"a section left with nothing goes, its blank lines stay",
+         "[Recent File List]\nfile1=/a\n\n[X]\nk=v\n",
+         {},
          "\n[X]\nk=v\n"},
         {"a second list section is emptied into the first",
-         "[Recent File List]\nfile1=/a\n[Ports]\n[Recent File List]\nfile2=/b\n", {"/c"},
+         "[Recent File List]\nfile1=/a\n[Ports]\n[Recent File List]\nfile2=/b\n",
+         {"/c"},
          "[Recent File List]\nfile1=/c\n[Ports]\n"},
-        {"CRLF line endings are kept and used", "[Ports]\r\nCOM1=/dev/x\r\n", {"/a b"},
+        {"CRLF line endings are kept and used",
+         "[Ports]\r\nCOM1=/dev/x\r\n",
+         {"/a b"},
          "[Ports]\r\nCOM1=/dev/x\r\n[Recent\\ File\\ List]\r\nfile1=/a b\r\n"},
-        {"values escaped as the toolkit's files escape them", "", {" lead", "back\\slash\ttab", "\"q\"", ""},
+        {"values escaped as the toolkit's files escape them",
+         "",
+         {" lead", "back\\slash\ttab", "\"q\"", ""},
          "[Recent\\ File\\ List]\nfile1=\" lead\"\nfile2=back\\\\slash\\ttab\nfile3=\"\\\"q\\\"\"\n"},
-        {"entries are written in their plain form; a semicolon inside a value is no comment", "[Recent File List]\n  file1 = /a  ; not a comment\n",
-         {"/a  ; not a comment"}, "[Recent File List]\nfile1=/a  ; not a comment\n"},
+        {"entries are written in their plain form; a semicolon inside a value is no comment",
+         "[Recent File List]\n  file1 = /a  ; not a comment\n",
+         {"/a  ; not a comment"},
+         "[Recent File List]\nfile1=/a  ; not a comment\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -61,7 +73,8 @@ TEST(SettingsFile, MergesTheRecentFilesAndKeepsEverythingElse)
 
 TEST(SettingsFile, ReadsPortsWarnsAboutBadEntriesAndRefusesWhatItCannotParse)
 {
-    struct Case {
+    struct Case
+    {
         std::string text;
         bool parsed;
         std::vector<std::pair<std::string, std::string>> ports;
@@ -70,7 +83,9 @@ TEST(SettingsFile, ReadsPortsWarnsAboutBadEntriesAndRefusesWhatItCannotParse)
     const Case cases[] = {
         {"[Ports]\ncom1=/dev/ttyUSB0\nCOM4 = \"/dev/장치 4\"\n=/dev/null\nCOM5=/dev/x\nCOM2=dev/rel\nCOM3=\n"
          "COM12=/dev/y\n[Other]\nCOM2=/dev/not-a-port\n",
-         true, {{"COM1", "/dev/ttyUSB0"}, {"COM4", "/dev/장치 4"}}, 5},
+         true,
+         {{"COM1", "/dev/ttyUSB0"}, {"COM4", "/dev/장치 4"}},
+         5},
         {"[Ports\nCOM1=/dev/x\n", false, {}, 0},
         {"[Ports] junk\n", false, {}, 0},
         {std::string("[Ports]\nCOM1=/dev/x\0\n", 22), false, {}, 0},
@@ -87,7 +102,8 @@ TEST(SettingsFile, ReadsPortsWarnsAboutBadEntriesAndRefusesWhatItCannotParse)
     }
 }
 
-class SettingsFileOnDisk : public ::testing::Test {
+class SettingsFileOnDisk : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -138,7 +154,8 @@ TEST_F(SettingsFileOnDisk, WritesThroughALinkKeepsTheModeAndNeverTouchesWhatItCa
     ASSERT_TRUE(WriteRecentFiles(link, {"/a"}, &error)) << error;
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(Contents(target), "# mine\n[Ports]\nCOM1=/dev/x\n[Recent\\ File\\ List]\nfile1=/a\n");
-    struct stat info {};
+    struct stat info
+    {};
     ASSERT_EQ(::stat(target.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
     for (const auto& entry : std::filesystem::directory_iterator(m_folder))

@@ -14,7 +14,8 @@
 namespace tessaline::app {
 namespace {
 
-class Startup : public ::testing::Test {
+class Startup : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -39,7 +40,8 @@ TEST_F(Startup, OnlyARegularFileIsOpenedAndEveryOtherKindIsNamed)
     using Verdict = FileArgumentCheck::Verdict;
     std::ofstream(m_folder + "/로그.txt") << "x";
     ASSERT_EQ(::mkfifo((m_folder + "/pipe").c_str(), 0600), 0);
-    struct Case {
+    struct Case
+    {
         std::string file;
         Verdict verdict;
         const char* said;  // part of the message
