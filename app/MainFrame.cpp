@@ -91,32 +91,7 @@ bool CMainFrame::OnCreate()
     SetStatusText(ResourceString(AFX_IDS_IDLEMESSAGE), 0);
     UpdateLockIndicators();
 
-    const int connect = res::WxIdFromCommand(ID_PORT_CONNECT);
-    const int disconnect = res::WxIdFromCommand(ID_PORT_DISCONNECT);
-    const int settings = res::WxIdFromCommand(ID_PORT_SETTINGS);
-    Bind(
-        wxEVT_MENU, [this](wxCommandEvent&) { OnPortConnect(); }, connect);
-    Bind(
-        wxEVT_MENU, [this](wxCommandEvent&) { OnPortDisconnect(); }, disconnect);
-    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePortConnect, this, connect);
-    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePortDisconnect, this, disconnect);
-    Bind(
-        wxEVT_MENU, [this](wxCommandEvent&) { OnPortSettings(); }, settings);
-    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePortConnect, this, settings);
-    // View menu: each bar is shown or hidden, and its item is checked while
-    // the bar is visible.
-    const int toolbarCommand = res::WxIdFromCommand(ID_VIEW_TOOLBAR);
-    const int statusBarCommand = res::WxIdFromCommand(ID_VIEW_STATUS_BAR);
-    Bind(
-        wxEVT_MENU, [this](wxCommandEvent&) { ToggleBar(m_toolBar); }, toolbarCommand);
-    Bind(
-        wxEVT_MENU, [this](wxCommandEvent&) { ToggleBar(m_statusBar); }, statusBarCommand);
-    Bind(
-        wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Check(m_toolBar && m_toolBar->IsShown()); },
-        toolbarCommand);
-    Bind(
-        wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Check(m_statusBar && m_statusBar->IsShown()); },
-        statusBarCommand);
+    BindCommands();
     Bind(wxEVT_THREAD, &CMainFrame::OnQueuedMessage, this, kSerialMessageId);
     m_receiveTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { PaceReceiving(m_connection.ReleaseNotices()); });
     Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
@@ -127,6 +102,33 @@ bool CMainFrame::OnCreate()
         m_indicatorTimer.Start(500);
     }
     return true;
+}
+
+void CMainFrame::BindCommands()
+{
+    using tessaline::res::WxIdFromCommand;
+    const int connect = WxIdFromCommand(ID_PORT_CONNECT);
+    const int disconnect = WxIdFromCommand(ID_PORT_DISCONNECT);
+    const int settings = WxIdFromCommand(ID_PORT_SETTINGS);
+    // View menu: each bar is shown or hidden, and its item is checked while
+    // the bar is visible.
+    const int toolbarCommand = WxIdFromCommand(ID_VIEW_TOOLBAR);
+    const int statusBarCommand = WxIdFromCommand(ID_VIEW_STATUS_BAR);
+    // One binding a line reads as a table.
+    // clang-format off
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnPortConnect(); }, connect);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnPortDisconnect(); }, disconnect);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnPortSettings(); }, settings);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePortConnect, this, connect);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePortDisconnect, this, disconnect);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePortConnect, this, settings);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { ToggleBar(m_toolBar); }, toolbarCommand);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { ToggleBar(m_statusBar); }, statusBarCommand);
+    Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Check(m_toolBar && m_toolBar->IsShown()); },
+         toolbarCommand);
+    Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Check(m_statusBar && m_statusBar->IsShown()); },
+         statusBarCommand);
+    // clang-format on
 }
 
 void CMainFrame::ToggleBar(wxWindow* bar)

@@ -65,6 +65,7 @@ private:
     void ShowPortMessage(const std::string& message);
 
     bool OnCreate();
+    void BindCommands();
     void OnQueuedMessage(wxThreadEvent& event);
     void PaceReceiving(std::size_t received);
     void OnCharHook(wxKeyEvent& event);
