@@ -195,15 +195,19 @@ std::string ToHex(const std::vector<std::uint8_t>& bytes)
     return text;
 }
 
-// Focuses the main window and chooses File > Connect (New, Open, Save,
-// Save As, then Connect).
-void ConnectThroughTheMenu(const std::string& window)
+// Focuses the main window and chooses the File menu's item `steps` enabled
+// items down: four reach Connect (New, Open, Save, Save As, then Connect)
+// while Save is enabled and the port closed.
+void ChooseFromFileMenu(const std::string& window, int steps = 4)
 {
     ASSERT_TRUE(Shell("xdotool windowfocus --sync " + window));
     Settle();
     ASSERT_TRUE(Shell("xdotool key alt+f"));
     Settle();
-    ASSERT_TRUE(Shell("xdotool key Down Down Down Down Return"));
+    std::string keys = "xdotool key";
+    for (int step = 0; step < steps; ++step)
+        keys += " Down";
+    ASSERT_TRUE(Shell(keys + " Return"));
     Settle();
 }
 
@@ -243,14 +247,7 @@ TEST_F(EndToEnd, ConnectTypeReceiveCopyDisconnectAndExit)
     ASSERT_TRUE(program.Started());
     const std::string window = program.WaitForWindow(60s);
     ASSERT_FALSE(window.empty()) << "the main window did not appear";
-    ASSERT_TRUE(Shell("xdotool windowfocus --sync " + window));
-    Settle();
-
-    // File menu: New, Open, Save, Save As, then Connect.
-    ASSERT_TRUE(Shell("xdotool key alt+f"));
-    Settle();
-    ASSERT_TRUE(Shell("xdotool key Down Down Down Down Return"));
-    Settle();
+    ChooseFromFileMenu(window);
 
     ASSERT_TRUE(Shell("xdotool type --delay 100 aZ && xdotool key Return"));
     EXPECT_EQ(ToHex(pty.Read(3, 20000)), "61 5A 0D ");
@@ -277,11 +274,7 @@ TEST_F(EndToEnd, ConnectTypeReceiveCopyDisconnectAndExit)
     EXPECT_TRUE(pty.Read(1, 500).empty()) << "Ctrl+C sent a byte";
 
     // File menu again: Connect is disabled now, so four steps reach Disconnect.
-    ASSERT_TRUE(Shell("xdotool windowfocus --sync " + window));
-    ASSERT_TRUE(Shell("xdotool key alt+f"));
-    Settle();
-    ASSERT_TRUE(Shell("xdotool key Down Down Down Down Return"));
-    Settle();
+    ChooseFromFileMenu(window);
     ASSERT_TRUE(Shell("xdotool type --delay 100 q"));
     EXPECT_TRUE(pty.Read(1, 1000).empty()) << "typed while disconnected and a byte went out";
 
@@ -306,7 +299,7 @@ TEST_F(EndToEnd, PortAliasesFromTheSettingsAndTheCommandLine)
         Program program({});
         const std::string window = program.WaitForWindow(60s);
         ASSERT_FALSE(window.empty());
-        ConnectThroughTheMenu(window);
+        ChooseFromFileMenu(window);
         ASSERT_TRUE(Shell("xdotool type --delay 100 s"));
         EXPECT_EQ(ToHex(fromSettings.Read(1, 20000)), "73 ");
         EXPECT_EQ(ExitThroughTheMenu(window, program), 0);
@@ -317,7 +310,7 @@ TEST_F(EndToEnd, PortAliasesFromTheSettingsAndTheCommandLine)
         Program program({"--port", "COM1=" + fromCommandLine.SlavePath()});
         const std::string window = program.WaitForWindow(60s);
         ASSERT_FALSE(window.empty());
-        ConnectThroughTheMenu(window);
+        ChooseFromFileMenu(window);
         ASSERT_TRUE(Shell("xdotool type --delay 100 c"));
         EXPECT_EQ(ToHex(fromCommandLine.Read(1, 20000)), "63 ");
         EXPECT_TRUE(fromSettings.Read(1, 300).empty());
@@ -330,7 +323,7 @@ TEST_F(EndToEnd, DemoDeviceEchoesAndSendsTelemetry)
     Program program({"--demo"});
     const std::string window = program.WaitForWindow(60s);
     ASSERT_FALSE(window.empty());
-    ConnectThroughTheMenu(window);
+    ChooseFromFileMenu(window);
     ASSERT_TRUE(Shell("xdotool type --delay 100 a"));
     // The echo of the typed "a", then its hex coming back, and a telemetry
     // line ("DEMO ") within a few seconds.
@@ -426,12 +419,7 @@ TEST_F(EndToEnd, KoreanHomeDocumentAndDeviceUnderTheCLocale)
         EXPECT_EQ(title, "로그.txt - Tessaline\n");
         // File > Connect: Save is disabled for an opened, unchanged
         // document, so three steps reach Connect.
-        ASSERT_TRUE(Shell("xdotool windowfocus --sync " + window));
-        Settle();
-        ASSERT_TRUE(Shell("xdotool key alt+f"));
-        Settle();
-        ASSERT_TRUE(Shell("xdotool key Down Down Down Return"));
-        Settle();
+        ChooseFromFileMenu(window, 3);
         ASSERT_TRUE(Shell("xdotool type --delay 100 k"));
         EXPECT_EQ(ToHex(pty.Read(1, 20000)), "6B ");
         EXPECT_EQ(ExitThroughTheMenu(window, program), 0);
