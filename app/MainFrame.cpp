@@ -20,11 +20,13 @@ namespace {
 constexpr int kSerialMessageId = wxID_HIGHEST + 1;
 
 // While bytes arrive, notifications are held back for as long as this much
-// input takes to come at the rate seen so far (a quarter of the input queue
-// the port gets by default), but never longer than kMaxHoldMs; a hold
-// shorter than kMinHoldMs is no hold, as under a flood.
-constexpr double kHoldBytes = 1024;
-constexpr int kMaxHoldMs = 100;
+// input takes to come at the rate seen so far (half the input queue the port
+// gets by default; should the rate rise, the port's notice of a nearly full
+// queue ends the hold early), but never longer than the view takes between
+// updates while text streams in; a hold shorter than kMinHoldMs is no hold,
+// as under a flood.
+constexpr double kHoldBytes = 2048;
+constexpr int kMaxHoldMs = 250;
 constexpr int kMinHoldMs = 5;
 
 const int kLockIndicators[3] = {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};

@@ -22,9 +22,18 @@ const std::array<char, 256 * 3> kHexPairs = [] {
     return table;
 }();
 
+// Event words during a hold: received characters are not reported then,
+// only an input queue that has filled to 80 %.
+constexpr DWORD kHeldEvents = EV_RX80FULL;
+
+DWORD EventsOf(WPARAM wParam)
+{
+    return static_cast<DWORD>(wParam) & 0xFFFF;
+}
+
 bool ReportsReceived(UINT message, WPARAM wParam)
 {
-    return message == CSerialWnd::s_defaultComMsg && (static_cast<DWORD>(wParam) & 0xFFFF & EV_RXCHAR) != 0;
+    return message == CSerialWnd::s_defaultComMsg && (EventsOf(wParam) & (EV_RXCHAR | kHeldEvents)) != 0;
 }
 
 }  // namespace
@@ -33,7 +42,9 @@ SerialConnection::SerialConnection(Events& events) : m_events(events)
 {
     m_target.m_hWnd = platform::RegisterMessageTarget([this](UINT message, WPARAM wParam, LPARAM lParam) {
         m_messagesPosted.fetch_add(1);
-        if (ReportsReceived(message, wParam) && m_drainScheduled.exchange(true))
+        // A nearly full input queue always gets through: it ends a hold.
+        if (ReportsReceived(message, wParam) && (EventsOf(wParam) & kHeldEvents) == 0 &&
+            m_drainScheduled.exchange(true))
             return;
         m_events.QueueMessage(SerialMessage{message, wParam, lParam});
     });
@@ -57,6 +68,7 @@ bool SerialConnection::Connect(const PortSettings& settings)
     // A drain left scheduled for an earlier connection must not hold this
     // one's notifications back.
     m_drainScheduled.store(false);
+    m_holding = false;
     if (m_port.Open(name, &m_target, 0, m_connectionNumber, 0, 0) != 0) {
         // Read at once: the record is this thread's last open attempt.
         m_events.ConnectFailed(ConnectFailureMessage(name, platform::LastOpenFailure()));
@@ -87,6 +99,7 @@ void SerialConnection::Send(std::string_view bytes)
 std::size_t SerialConnection::HandleMessage(const SerialMessage& message)
 {
     if (ReportsReceived(message.message, message.wParam)) {
+        EndHold();
         // Cleared before reading: what comes during the drain is noticed.
         m_drainScheduled.store(false);
         return Drain();
@@ -100,13 +113,33 @@ std::size_t SerialConnection::HandleMessage(const SerialMessage& message)
 
 bool SerialConnection::HoldNotices()
 {
-    return !m_drainScheduled.exchange(true);
+    if (m_drainScheduled.exchange(true))
+        return false;
+    // Held, the port reports a nearly full input queue instead of each
+    // arrival, so that its watcher sleeps through the hold rather than wake
+    // for every chunk only to have the notice dropped. Line errors and
+    // breaks are still reported.
+    if (m_port.IsOpen() && m_port.SetEventMask((m_port.QueryEventMask() & ~EV_RXCHAR) | kHeldEvents) == 0)
+        m_holding = true;
+    return true;
 }
 
 std::size_t SerialConnection::ReleaseNotices()
 {
+    // The mask comes back before the drain, so that a byte coming after the
+    // drain's last read is noticed.
+    EndHold();
     m_drainScheduled.store(false);
     return m_port.IsOpen() ? Drain(false) : 0;
+}
+
+void SerialConnection::EndHold()
+{
+    if (!m_holding)
+        return;
+    m_holding = false;
+    if (m_port.IsOpen())
+        m_port.SetEventMask((m_port.QueryEventMask() & ~kHeldEvents) | EV_RXCHAR);
 }
 
 void SerialConnection::ShowArrived()

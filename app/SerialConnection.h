@@ -69,12 +69,14 @@ public:
     // A message of the port, on the owner thread; returns the bytes that a
     // notification of received characters drained.
     std::size_t HandleMessage(const SerialMessage& message);
-    // Holds notifications of received characters back: none is queued until
-    // the owner calls ReleaseNotices, which it must do soon. False when one
-    // was queued meanwhile; handling it drains, and nothing is held.
+    // Holds notifications of received characters back until the owner calls
+    // ReleaseNotices, which it must do soon: meanwhile the port reports a
+    // nearly full input queue instead of each arrival, and that notice, when
+    // it comes, ends the hold and drains. False when a notification was
+    // queued meanwhile; handling it drains, and nothing is held.
     bool HoldNotices();
-    // Lets notifications through again and drains what came meanwhile,
-    // showing nothing when nothing came; returns the bytes drained.
+    // Ends a hold, lets notifications through again and drains what came
+    // meanwhile, showing nothing when nothing came; returns the bytes drained.
     std::size_t ReleaseNotices();
     // Drains what has arrived without waiting for its notification, showing
     // nothing when nothing has: an echo then follows the bytes before it.
@@ -93,6 +95,8 @@ private:
     // Reads until the input is empty and shows each read; an empty first
     // read is shown only when `showEmpty`. Returns the bytes read.
     std::size_t Drain(bool showEmpty = true);
+    // Gives the port back its event mask of before the hold, if one is on.
+    void EndHold();
     void OnWatcherEnded(LPARAM connection);
 
     Events& m_events;
@@ -106,6 +110,8 @@ private:
     // Set while a notification of received characters is queued to the
     // owner or notifications are held; further ones are not queued.
     std::atomic<bool> m_drainScheduled{false};
+    // Whether a hold has changed the port's event mask (owner thread only).
+    bool m_holding = false;
 };
 
 }  // namespace tessaline::app

@@ -26,8 +26,10 @@ constexpr std::size_t kDefaultScrollbackLimit = std::size_t{32} << 20;
 // Text inserted without undo reaches the screen at most this often (30 Hz).
 constexpr int kUpdateIntervalMs = 33;
 // ... and while it keeps coming with no key or click for kQuietUserMs, at
-// most this often (10 Hz): each update of a streaming view redraws it whole.
-constexpr int kStreamUpdateIntervalMs = 100;
+// most this often (4 Hz): each update of a streaming view redraws it whole,
+// and text that replaces the whole view several times a second cannot be
+// read anyway; a key or a click brings the faster rate back at once.
+constexpr int kStreamUpdateIntervalMs = 250;
 constexpr int kQuietUserMs = 1000;
 constexpr int kLeftMargin = 2;
 constexpr int kBlinkIntervalMs = 530;

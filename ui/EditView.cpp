@@ -1,5 +1,5 @@
 // The edit control's scroll and update model: text changes mark rows
-// dirty, and at most about 30 times a second (10 while text streams in and
+// dirty, and at most about 30 times a second (4 while text streams in and
 // the user has not touched a key or the mouse for a second) one update
 // brings the scroll range, the scroll position and the invalidated rows up
 // to date. Also the caret blink, which stops a while after the last key or

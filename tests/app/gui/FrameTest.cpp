@@ -245,6 +245,8 @@ std::vector<std::size_t> ReceiveInOneBurst(testing::PtyPair& pty, const std::str
 {
     std::vector<std::size_t> insertions;
     View().SetInsertionObserver([&](std::string_view text) { insertions.push_back(text.size()); });
+    // A hold the previous burst left ends first: held, the port posts nothing.
+    EXPECT_TRUE(WaitUntil([] { return (Frame().Connection().Port().QueryEventMask() & EV_RXCHAR) != 0; }));
     const unsigned before = Frame().Connection().MessagesPosted();
     EXPECT_TRUE(pty.Write(bytes));
     const auto deadline = std::chrono::steady_clock::now() + 20s;
