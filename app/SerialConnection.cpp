@@ -150,7 +150,7 @@ void SerialConnection::ShowArrived()
 
 LRESULT SerialConnection::OnSerialMsg(WPARAM wParam, LPARAM)
 {
-    if ((static_cast<DWORD>(wParam) & 0xFFFF & EV_RXCHAR) == 0)
+    if ((EventsOf(wParam) & EV_RXCHAR) == 0)
         return 0;
     Drain();
     return 0;
