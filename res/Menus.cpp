@@ -44,6 +44,21 @@ std::vector<MenuDef> BuildMainMenu()
              {ID_VIEW_TOOLBAR, "도구 모음(&T)", nullptr, false},
              {ID_VIEW_STATUS_BAR, "상태 표시줄(&S)", nullptr, false},
          }},
+        {"통신(&C)",
+         {
+             {ID_COMM_SEND_BAR, "보내기 막대(&S)", "F4", false},
+             {ID_COMM_SEND_FILE, "파일 보내기(&F)...", nullptr, false},
+             {0, nullptr, nullptr, false},
+             {ID_COMM_DTR, "DTR 켜기(&D)", nullptr, false},
+             {ID_COMM_RTS, "RTS 켜기(&R)", nullptr, false},
+             {ID_COMM_BREAK, "브레이크 보내기(&B)", nullptr, false},
+             {0, nullptr, nullptr, false},
+             {ID_COMM_LOG, "수신 기록(&L)...", "F9", false},
+             {ID_COMM_RECONNECT, "자동 재접속(&A)", nullptr, false},
+             {ID_COMM_TIMESTAMPS, "묶음마다 새 줄과 시각(&T)", nullptr, false},
+             {0, nullptr, nullptr, false},
+             {ID_EDIT_CLEAR_ALL, "화면 지우기(&E)", nullptr, false},
+         }},
         {"도움말(&H)",
          {
              {ID_APP_ABOUT, "Tessaline 정보(&A)...", nullptr, false},
@@ -51,10 +66,23 @@ std::vector<MenuDef> BuildMainMenu()
     };
 }
 
-// The bar toggles get a check mark while their bar is visible.
+// The bar toggles get a check mark while their bar is visible; the
+// communication items, while their state is on (a file is being sent, a
+// line is asserted, a log is open, an option is chosen).
 bool IsToggleCommand(int commandId)
 {
-    return commandId == ID_VIEW_TOOLBAR || commandId == ID_VIEW_STATUS_BAR;
+    switch (commandId) {
+    case ID_VIEW_TOOLBAR:
+    case ID_VIEW_STATUS_BAR:
+    case ID_COMM_SEND_BAR:
+    case ID_COMM_SEND_FILE:
+    case ID_COMM_DTR:
+    case ID_COMM_RTS:
+    case ID_COMM_LOG:
+    case ID_COMM_RECONNECT:
+    case ID_COMM_TIMESTAMPS: return true;
+    default: return false;
+    }
 }
 
 }  // namespace
@@ -82,6 +110,8 @@ const std::vector<AcceleratorDef>& MainAccelerators()
         {0x2D, kVirtKey | kShift, ID_EDIT_PASTE},
         {0x75, kVirtKey, ID_NEXT_PANE},
         {0x75, kVirtKey | kShift, ID_PREV_PANE},
+        {0x73, kVirtKey, ID_COMM_SEND_BAR},
+        {0x78, kVirtKey, ID_COMM_LOG},
     };
     return table;
 }

@@ -54,6 +54,21 @@ inline const std::vector<Menu> kMenus = {
          {59392, "도구 모음(&T)", nullptr, false},
          {59393, "상태 표시줄(&S)", nullptr, false},
      }},
+    {"통신(&C)",
+     {
+         {32780, "보내기 막대(&S)", "F4", false},
+         {32781, "파일 보내기(&F)...", nullptr, false},
+         {0, nullptr, nullptr, false},
+         {32782, "DTR 켜기(&D)", nullptr, false},
+         {32783, "RTS 켜기(&R)", nullptr, false},
+         {32784, "브레이크 보내기(&B)", nullptr, false},
+         {0, nullptr, nullptr, false},
+         {32785, "수신 기록(&L)...", "F9", false},
+         {32786, "자동 재접속(&A)", nullptr, false},
+         {32787, "묶음마다 새 줄과 시각(&T)", nullptr, false},
+         {0, nullptr, nullptr, false},
+         {57633, "화면 지우기(&E)", nullptr, false},
+     }},
     {"도움말(&H)",
      {
          {57664, "Tessaline 정보(&A)...", nullptr, false},
@@ -68,9 +83,10 @@ struct Accelerator
     int command;
 };
 inline const std::vector<Accelerator> kAccelerators = {
-    {0x4E, 0x09, 57600}, {0x4F, 0x09, 57601}, {0x53, 0x09, 57603}, {0x50, 0x09, 57607}, {0x5A, 0x09, 57643},
-    {0x58, 0x09, 57635}, {0x43, 0x09, 57634}, {0x56, 0x09, 57637}, {0x08, 0x11, 57643}, {0x2E, 0x05, 57635},
-    {0x2D, 0x09, 57634}, {0x2D, 0x05, 57637}, {0x75, 0x01, 57680}, {0x75, 0x05, 57681},
+    {0x4E, 0x09, 57600}, {0x4F, 0x09, 57601}, {0x53, 0x09, 57603}, {0x50, 0x09, 57607},
+    {0x5A, 0x09, 57643}, {0x58, 0x09, 57635}, {0x43, 0x09, 57634}, {0x56, 0x09, 57637},
+    {0x08, 0x11, 57643}, {0x2E, 0x05, 57635}, {0x2D, 0x09, 57634}, {0x2D, 0x05, 57637},
+    {0x75, 0x01, 57680}, {0x75, 0x05, 57681}, {0x73, 0x01, 32780}, {0x78, 0x01, 32785},
 };
 
 inline const std::vector<int> kMainToolbar = {57600, 57601, 57603, 0, 57635, 57634, 57637, 0, 57607, 0, 57664};

@@ -16,7 +16,7 @@ std::string Text(const char* text)
     return text ? text : "<none>";
 }
 
-TEST(MenuTable, HoldsTheFourMenusWithEveryItemInOrder)
+TEST(MenuTable, HoldsTheFiveMenusWithEveryItemInOrder)
 {
     const auto& menus = MainMenu();
     ASSERT_EQ(menus.size(), expected::kMenus.size());
@@ -36,7 +36,7 @@ TEST(MenuTable, HoldsTheFourMenusWithEveryItemInOrder)
     }
 }
 
-TEST(AcceleratorTable, HoldsTheFourteenEntriesInOrder)
+TEST(AcceleratorTable, HoldsTheSixteenEntriesInOrder)
 {
     const auto& table = MainAccelerators();
     ASSERT_EQ(table.size(), expected::kAccelerators.size());
@@ -154,13 +154,41 @@ std::vector<ExpectedString> ExpectedStrings()
         {328, "the device path is empty"},
         {329, "the device path is not absolute"},
         {330, "[Ports] entry \"%1=%2\" ignored: %3"},
+        // The communication menu's prompts and its texts.
+        {32780, "바이트를 입력하여 보내는 막대를 보이거나 감춥니다\n보내기 막대"},
+        {32781, "파일의 바이트를 그대로 보냅니다. 보내는 중에 고르면 멈춥니다\n파일 보내기"},
+        {32782, "DTR 선을 켜거나 끕니다\nDTR"},
+        {32783, "RTS 선을 켜거나 끕니다\nRTS"},
+        {32784, "250 ms 동안 브레이크를 보냅니다\n브레이크"},
+        {32785, "받은 바이트를 파일에 기록하거나 기록을 멈춥니다\n수신 기록"},
+        {32786, "장치가 끊어지면 같은 장치가 돌아올 때 다시 접속합니다\n자동 재접속"},
+        {32787, "잠시 쉬었다가 온 바이트를 새 줄에 도착 시각과 함께 표시합니다\n묶음마다 새 줄과 시각"},
+        {331, "보내기"},
+        {332, "보낼 수 없습니다: %1번째 칸 '%2'"},
+        {333, "접속되어 있지 않습니다."},
+        {334, "보내는 중: %1 %2 %"},
+        {335, "%1: %2 / %3 바이트를 보냈습니다."},
+        {336, "이 장치는 DTR/RTS를 바꿀 수 없습니다."},
+        {337, "장치가 데이터를 받지 않습니다."},
+        {338, "CTS"},
+        {339, "DSR"},
+        {340, "RI"},
+        {341, "DCD"},
+        {342, "%1 %2 %3-%4-%5"},
+        {343, "%1 기다리는 중"},
+        {344, "수신 %1 송신 %2"},
+        {345, "기록"},
+        {346, "수신 기록을 멈춥니다. %1: %2"},
+        {347, "%1 장치를 기다리는 중... (%2)"},
+        {348, "%1에 다시 접속했습니다."},
+        {349, "수신 기록 (*.bin)"},
     };
     for (unsigned id = 57616; id <= 57631; ++id)
         rows.push_back({id, "이 문서를 엽니다"});
     return rows;
 }
 
-TEST(StringTable, HoldsExactlyTheSixtyTwoStringsAndTheMessages)
+TEST(StringTable, HoldsExactlyTheSixtyTwoStringsTheMessagesAndTheCommunicationTexts)
 {
     const auto rows = ExpectedStrings();
     ASSERT_EQ(rows.size(), 62u + 31u);
