@@ -191,7 +191,7 @@ std::vector<ExpectedString> ExpectedStrings()
 TEST(StringTable, HoldsExactlyTheSixtyTwoStringsTheMessagesAndTheCommunicationTexts)
 {
     const auto rows = ExpectedStrings();
-    ASSERT_EQ(rows.size(), 62u + 31u);
+    ASSERT_EQ(rows.size(), 62u + 31u + 27u);
     EXPECT_EQ(StringTable().size(), rows.size());
     for (const ExpectedString& row : rows) {
         SCOPED_TRACE("string " + std::to_string(row.id));
