@@ -1,6 +1,8 @@
 // File names between the program's byte strings and the toolkit's strings,
-// always through the toolkit's file-name conversion, so that a name goes
-// in and comes back as the same bytes.
+// so that a name goes in and comes back as the same bytes. On POSIX systems
+// the bytes are the file system's own, taken through the toolkit's
+// file-name conversion (app/posix/FileNames.cpp); on Windows they are the
+// UTF-8 form of the system's UTF-16 names (app/win32/FileNames.cpp).
 //
 // Threading: GUI thread (the conversion is the toolkit's).
 #pragma once
@@ -11,16 +13,9 @@
 
 namespace tessaline::app {
 
-inline wxString FileNameToWx(const std::string& bytes)
-{
-    return wxString(bytes.c_str(), *wxConvFileName);
-}
+wxString FileNameToWx(const std::string& bytes);
 
-inline std::string FileNameFromWx(const wxString& name)
-{
-    const wxCharBuffer bytes = name.fn_str();
-    return bytes.data() ? std::string(bytes.data()) : std::string();
-}
+std::string FileNameFromWx(const wxString& name);
 
 // UTF-8 text (messages, which may quote names) for the toolkit.
 inline wxString TextToWx(const std::string& text)

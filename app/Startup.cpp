@@ -3,40 +3,8 @@
 #include "platform/PortNames.h"
 #include "res/Resources.h"
 
-#include <fcntl.h>
-#include <langinfo.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-
 namespace tessaline::app {
 namespace {
-
-// Whether the name is text in the user's character set. ASCII is taken as
-// UTF-8, as the toolkit takes file names in that case.
-bool IsValidName(const std::string& name)
-{
-    const char* codeset = nl_langinfo(CODESET);
-    if (std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "ANSI_X3.4-1968") == 0)
-        return IsValidUtf8(name);
-    return std::mbstowcs(nullptr, name.c_str(), 0) != static_cast<std::size_t>(-1);
-}
-
-std::string KindOf(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return res::FormatString(IDS_KIND_FOLDER);
-    if (S_ISFIFO(mode))
-        return res::FormatString(IDS_KIND_FIFO);
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return res::FormatString(IDS_KIND_DEVICE);
-    if (S_ISSOCK(mode))
-        return res::FormatString(IDS_KIND_SOCKET);
-    return res::FormatString(IDS_KIND_OTHER);
-}
 
 std::size_t CodePoints(std::string_view text)
 {
@@ -57,49 +25,6 @@ std::size_t OffsetOf(std::string_view text, std::size_t index)
 }
 
 }  // namespace
-
-FileArgumentCheck CheckFileArgument(const StartupOptions& options)
-{
-    FileArgumentCheck check;
-    if (!options.fileGiven)
-        return check;
-    const std::string& name = options.file;
-    const std::string quoted = QuotedArgument(name);
-    check.verdict = FileArgumentCheck::Verdict::StartUntitled;
-    struct stat info
-    {};
-    if (name.empty()) {
-        check.message = res::FormatString(IDS_FILE_NAME_EMPTY);
-    } else if (!IsValidName(name)) {
-        check.message = res::FormatString(IDS_FILE_NAME_NOT_TEXT, {quoted});
-    } else if (::stat(name.c_str(), &info) != 0) {
-        check.verdict = FileArgumentCheck::Verdict::Fail;
-        check.message = res::FormatString(IDS_FILE_CANNOT_OPEN, {quoted, std::strerror(errno)});
-    } else if (!S_ISREG(info.st_mode)) {
-        check.message = res::FormatString(IDS_FILE_NOT_A_FILE, {quoted, KindOf(info.st_mode)});
-    } else {
-        check.verdict = FileArgumentCheck::Verdict::Open;
-    }
-    return check;
-}
-
-std::string RegularFileProblem(const std::string& name)
-{
-    struct stat info
-    {};
-    if (name.empty())
-        return std::strerror(ENOENT);
-    if (::stat(name.c_str(), &info) != 0)
-        return std::strerror(errno);
-    if (!S_ISREG(info.st_mode))
-        return res::FormatString(IDS_PROBLEM_KIND, {KindOf(info.st_mode)});
-    const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return std::strerror(errno);
-    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    ::close(fd);
-    return regular ? std::string() : res::FormatString(IDS_PROBLEM_NOT_REGULAR);
-}
 
 StartupState PrepareStartup(const StartupOptions& options)
 {
@@ -131,6 +56,12 @@ std::string ListPortsText(bool demo)
             mapping = {"(demo)", platform::PortSource::Demo};
         text += name + " " + (mapping.path.empty() ? "-" : mapping.path) + " " +
                 platform::PortSourceName(mapping.source) + "\n";
+    }
+    // Where the system names its ports itself (Windows), the others present
+    // too, so that one of them can be given to COM1 to COM4.
+    for (const std::string& device : platform::DetectSerialDevices()) {
+        if (IsPortName(device) && std::stoul(device.substr(3)) > 4)
+            text += device + " " + platform::ResolvePortName(device) + " detected\n";
     }
     return text;
 }

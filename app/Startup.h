@@ -51,7 +51,8 @@ StartupState PrepareStartup(const StartupOptions& options);
 
 // "COMn PATH SOURCE" for COM1 to COM4, one line each; PATH is "-" for a
 // port with no device. With --demo (and no --port for COM1) COM1 reads
-// "(demo) demo".
+// "(demo) demo". Where the system lists its ports by name (Windows), each
+// other port present follows as "COMn DEVICE detected".
 std::string ListPortsText(bool demo);
 
 // `text` as a message box can show it: over 600 characters the middle

@@ -4,6 +4,7 @@
 // system is touched: --help, --version, --list-ports and usage errors need
 // no display. Only then does the toolkit start.
 #include "app/CommandLine.h"
+#include "app/ProgramStart.h"
 #include "app/Startup.h"
 #include "app/TessalineApp.h"
 
@@ -64,7 +65,7 @@ int main(int argc, char** argv)
     wxSetAssertHandler(LogAssert);
     using namespace tessaline::app;
 
-    const StartupOptions options = ParseStartupOptions(std::vector<std::string>(argv + 1, argv + argc));
+    const StartupOptions options = ParseStartupOptions(ProgramArguments(argc, argv));
     if (!options.error.empty()) {
         std::fprintf(stderr, "tessaline: %s\n\n%s", options.error.c_str(), UsageText("tessaline").c_str());
         return kExitUsageError;
@@ -72,6 +73,10 @@ int main(int argc, char** argv)
     if (options.help || options.version) {
         std::fputs(options.help ? UsageText("tessaline").c_str() : VersionText().c_str(), stdout);
         return kExitOk;
+    }
+    if (const std::string problem = UnsupportedOptionProblem(options); !problem.empty()) {
+        std::fprintf(stderr, "tessaline: %s\n", problem.c_str());
+        return kExitUsageError;
     }
     const StartupState state = PrepareStartup(options);
     for (const std::string& warning : state.warnings)

@@ -12,6 +12,11 @@
 // "\\.\COMn" form is accepted and means COMn. Port names are matched without
 // regard to case. Paths are byte strings, never converted.
 //
+// That is the posix backend. On Windows (platform/win32/PortNames.cpp)
+// COMn is the system's own port, opened as "\\.\COMn"; an alias names
+// another port or device instead, and the ports present are those listed
+// under HKLM\HARDWARE\DEVICEMAP\SERIALCOMM.
+//
 // Threading: any thread; the alias table is guarded by a lock. Detection
 // reads the file system on every call, so a replugged adapter is seen.
 #pragma once

@@ -16,6 +16,29 @@
 #endif
 #include <windows.h>
 
+// <windows.h> also names each call that has an A and a W form by a macro
+// (GetClassInfo for GetClassInfoA or GetClassInfoW), and such a macro
+// renames any C++ member of the same name in code that includes this
+// header (wxObject::GetClassInfo, wxWindow::FindWindow). This layer calls
+// the A forms by name, so the macros of names that C++ classes use go.
+#undef CreateDialog
+#undef DrawText
+#undef FindWindow
+#undef GetCharWidth
+#undef GetClassInfo
+#undef GetMessage
+#undef GetObject
+#undef LoadBitmap
+#undef LoadCursor
+#undef LoadIcon
+#undef LoadImage
+#undef LoadMenu
+#undef LoadString
+#undef PostMessage
+#undef SendMessage
+#undef StartDoc
+#undef Yield
+
 #else
 
 #include <cstddef>

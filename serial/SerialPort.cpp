@@ -1,6 +1,9 @@
 #include "serial/SerialPort.h"
 
+#include "platform/PortNames.h"
+
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -38,8 +41,11 @@ LONG CSerialPort::Open(const char* deviceName, DWORD inQueueSize, DWORD outQueue
     if (m_handle != nullptr)
         return Fail(ERROR_ALREADY_INITIALIZED);
 
-    HANDLE handle = CreateFileA(deviceName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                useOverlapped ? FILE_FLAG_OVERLAPPED : 0, nullptr);
+    // The platform's name for the device: an alias applied, and on Windows
+    // the "\\.\COMn" form that every port number can be opened by.
+    const std::string device = deviceName ? tessaline::platform::ResolvePortName(deviceName) : std::string();
+    HANDLE handle = CreateFileA(deviceName ? device.c_str() : nullptr, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, useOverlapped ? FILE_FLAG_OVERLAPPED : 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         m_handle = nullptr;
         return Fail(GetLastError());
