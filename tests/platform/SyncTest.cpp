@@ -1,5 +1,5 @@
-// Handles, events, threads, waits, last error and fault injection.
-#include "platform/Testing.h"
+// Handles, events, threads, waits and last error, as both backends and the
+// real API have them.
 #include "platform/win32.h"
 
 #include <gtest/gtest.h>
@@ -12,8 +12,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-using tessaline::platform::testing::FailNextCalls;
-using tessaline::platform::testing::FaultScope;
 
 constexpr DWORD kSentinel = 0xDEADBEEF;
 
@@ -181,23 +179,16 @@ TEST(Thread, ClosingItsHandleDoesNotStopIt)
     CloseHandle(gate);
 }
 
-TEST(Thread, RejectsMissingRoutineAndSuspendedCreation)
-{
-    SetLastError(kSentinel);
-    EXPECT_EQ(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr), nullptr);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(CreateThread(nullptr, 0, ReturnParameter, nullptr, 4 /* CREATE_SUSPENDED */, nullptr), nullptr);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-}
-
 // Every call on a handle that is not (or no longer) a live object of the
 // right kind fails with ERROR_INVALID_HANDLE and never crashes.
 TEST(Handles, InvalidClosedAndMadeUpHandlesAreRefused)
 {
-    HANDLE closed = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    ASSERT_TRUE(CloseHandle(closed));
+    // The thread first: Windows hands a closed handle's value to the next
+    // object, so nothing is created between closing the event and the calls.
     HANDLE thread = CreateThread(nullptr, 0, ReturnParameter, nullptr, 0, nullptr);
     WaitForSingleObject(thread, 5000);
+    HANDLE closed = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_TRUE(CloseHandle(closed));
     HANDLE bad[] = {nullptr, closed, INVALID_HANDLE_VALUE, reinterpret_cast<HANDLE>(std::uintptr_t{0x12345678}),
                     reinterpret_cast<HANDLE>(std::uintptr_t{0x1001})};
     for (HANDLE handle : bad) {
@@ -250,70 +241,27 @@ TEST(LastError, SuccessfulCallsLeaveItAlone)
     EXPECT_EQ(GetLastError(), kSentinel);
 }
 
+DWORD WINAPI ReturnLastErrorsSeen(LPVOID)
+{
+    const DWORD atStart = GetLastError();
+    SetLastError(222);
+    const DWORD afterFailure = SetEvent(nullptr) ? 0 : GetLastError();
+    return atStart == 0 && afterFailure == ERROR_INVALID_HANDLE ? 1 : 0;
+}
+
+// Through the API's own threads: a C++ thread's join may itself reset the
+// last error (TlsGetValue does on Windows).
 TEST(LastError, IsKeptPerThread)
 {
     SetLastError(111);
-    std::thread other([] {
-        EXPECT_EQ(GetLastError(), 0u);
-        SetLastError(222);
-        EXPECT_FALSE(SetEvent(nullptr));
-        EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
-    });
-    other.join();
+    HANDLE other = CreateThread(nullptr, 0, ReturnLastErrorsSeen, nullptr, 0, nullptr);
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(WaitForSingleObject(other, 5000), WAIT_OBJECT_0);
+    DWORD sawItsOwn = 0;
+    EXPECT_TRUE(GetExitCodeThread(other, &sawItsOwn));
+    EXPECT_EQ(sawItsOwn, 1u);
+    EXPECT_TRUE(CloseHandle(other));
     EXPECT_EQ(GetLastError(), 111u);
-}
-
-TEST(FaultInjection, FailsTheArmedNumberOfCallsThenStops)
-{
-    FaultScope faults;
-    FailNextCalls("CreateEventA", ERROR_NOT_ENOUGH_MEMORY, 2);
-    SetLastError(kSentinel);
-    EXPECT_EQ(CreateEventA(nullptr, TRUE, FALSE, nullptr), nullptr);
-    EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
-    EXPECT_EQ(CreateEventA(nullptr, TRUE, FALSE, nullptr), nullptr);
-    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    EXPECT_NE(event, nullptr);
-    CloseHandle(event);
-}
-
-TEST(FaultInjection, CoversThreadsAndWaits)
-{
-    FaultScope faults;
-    FailNextCalls("CreateThread", 8);
-    SetLastError(kSentinel);
-    EXPECT_EQ(CreateThread(nullptr, 0, ReturnParameter, nullptr, 0, nullptr), nullptr);
-    EXPECT_EQ(GetLastError(), 8u);
-
-    HANDLE event = CreateEventA(nullptr, TRUE, TRUE, nullptr);
-    FailNextCalls("WaitForSingleObject", 31);
-    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_FAILED);
-    EXPECT_EQ(GetLastError(), 31u);
-    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
-    CloseHandle(event);
-}
-
-TEST(FaultInjection, AFaultArmedForOneThreadLeavesOthersAlone)
-{
-    FaultScope faults;
-    FailNextCalls("CreateEventA", ERROR_ACCESS_DENIED, 1, /*callingThreadOnly=*/true);
-    std::thread other([] {
-        HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        EXPECT_NE(event, nullptr);
-        CloseHandle(event);
-    });
-    other.join();
-    EXPECT_EQ(tessaline::platform::testing::PendingFaults("CreateEventA"), 1u);
-    EXPECT_EQ(CreateEventA(nullptr, TRUE, FALSE, nullptr), nullptr);
-    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
-}
-
-TEST(FaultInjection, ClearingDisarmsEverything)
-{
-    FailNextCalls("CreateEventA", 5, 10);
-    tessaline::platform::testing::ClearFaults();
-    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    EXPECT_NE(event, nullptr);
-    CloseHandle(event);
 }
 
 }  // namespace
