@@ -8,7 +8,7 @@
 # checkout, in a folder named after a hash of the source version, the
 # configure line and the compiler version: a later run with the same three
 # prints the cached prefix at once, and a change to any of them builds anew.
-# A cold build takes about half an hour on two free cores; run the script
+# A cold build takes about a quarter of an hour on two free cores; run it
 # under nice(1) on a shared machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -99,7 +99,7 @@ if [ -x "$prefix/bin/wx-config" ] && [ -f "$prefix/.complete" ]; then
   exit 0
 fi
 
-log "building wxWidgets $version for Windows into $prefix (about 30 minutes on two cores)"
+log "building wxWidgets $version for Windows into $prefix (about 15 minutes on two free cores)"
 work=$(mktemp -d /var/tmp/wxmsw.XXXXXX)
 chmod 755 "$work" # apt-get source downloads as the unprivileged _apt user
 trap 'rm -rf "$work"' EXIT
