@@ -9,10 +9,12 @@ cd "$(dirname "$0")/.."
 toolchain=$PWD/cmake/mingw-w64-x86_64.cmake
 out=build-windows
 jobs=2
-# ccache, where present, makes repeated CI runs cheap.
+# ccache, where present, makes repeated CI runs cheap, also from a checkout
+# in another folder: paths are taken relative to the checkout.
 launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 fi
 
 updated=
