@@ -9,16 +9,18 @@
 // monotonic clock. Calls from any thread take the device lock; requests that
 // can finish at once finish in the calling thread.
 //
-// Modem-line events (EV_CTS, EV_DSR, EV_RLSD, EV_RING) are refused: Linux
-// reports line changes only through TIOCMIWAIT, a wait that nothing but a
-// signal can end, and watching the lines on a timer would be polling. The
-// lines themselves can be read with GetCommModemStatus where the device has
-// them.
+// Modem-line events (EV_CTS, EV_DSR, EV_RLSD, EV_RING) need a device with
+// modem lines (TIOCMGET works at open); a device without them, such as a
+// pty, refuses them in the mask. While the mask holds any of them, a
+// ModemWatch thread waits for changes of those lines and reports them here;
+// they go into the history like every other event. EV_RING is recorded on
+// the ring indicator's trailing edge (on to off), as a UART reports it.
 //
 // Its parts live by role: CommDevice.cpp opens it and keeps its settings,
 // CommTransfer.cpp takes reads, writes and event waits, CommService.cpp
-// runs the service thread; the rules they follow are pure functions in
-// CommSettings, CommTimeouts and RequestQueue.
+// runs the service thread and turns line changes into events; the rules
+// they follow are pure functions in CommSettings, CommTimeouts and
+// RequestQueue.
 //
 // Threading: every member function may be called from any thread.
 #pragma once
@@ -26,6 +28,7 @@
 #include "platform/posix/InputQueue.h"
 #include "platform/posix/KernelObject.h"
 #include "platform/posix/MarkParser.h"
+#include "platform/posix/ModemWatch.h"
 #include "platform/posix/RequestQueue.h"
 #include "platform/posix/TtyLine.h"
 
@@ -107,6 +110,12 @@ private:
     int WriteSome(const std::uint8_t* data, DWORD length, DWORD& done);
     void ExpireTimeouts();
     void MarkDead(int error);
+    // Makes the modem watch follow `lines` (TIOCM_ bits; 0 for none), with
+    // m_mutex held. A watch that is replaced is moved to `retired`, to be
+    // stopped once m_mutex is let go. Returns 0 or a Win32 error.
+    DWORD WatchLines(int lines, std::unique_ptr<ModemWatch>& retired);
+    // The modem watch read `lines`: records the events of what changed.
+    void OnModemLines(int lines);
     void WakeService();
     void AfterInputTaken();
     bool ReadLineCounts(LineCounts& counts) const;
@@ -161,6 +170,8 @@ private:
     DWORD m_mask = 0;
     DWORD m_history = 0;
     DWORD m_errors = 0;
+    std::unique_ptr<ModemWatch> m_watch;  // while the mask holds modem events
+    int m_modemLines = 0;                 // TIOCM_ bits the watch last reported
 
     RequestQueue m_reads{m_finish};
     RequestQueue m_writes{m_finish};

@@ -1,7 +1,8 @@
 // The service thread of a communications device and its receive path: it
 // waits in ppoll() on the terminal, a wake-up eventfd and the next request
 // deadline, moves received bytes through the error-mark parser into the
-// input queue, hands queued output on and ends requests whose time is up.
+// input queue, hands queued output on and ends requests whose time is up;
+// and modem-line changes the modem watch reports become events.
 #include "platform/posix/CommDevice.h"
 
 #include <linux/serial.h>
@@ -153,6 +154,27 @@ void CommDevice::Receive(const std::uint8_t* raw, std::size_t length, const Line
     RecordErrors(errors);
     RecordEvents(events);
     ServeReads();
+}
+
+void CommDevice::OnModemLines(int lines)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_closed || m_stopping || m_dead)
+        return;
+    const int changed = lines ^ m_modemLines;
+    m_modemLines = lines;
+    DWORD events = 0;
+    if (changed & TIOCM_CTS)
+        events |= EV_CTS;
+    if (changed & TIOCM_DSR)
+        events |= EV_DSR;
+    if (changed & TIOCM_CD)
+        events |= EV_RLSD;
+    // A ring is told when the indicator goes off again, as a UART's
+    // trailing-edge ring bit tells it.
+    if ((changed & TIOCM_RNG) && !(lines & TIOCM_RNG))
+        events |= EV_RING;
+    RecordEvents(events);
 }
 
 void CommDevice::InjectReceived(const std::uint8_t* data, std::size_t length)
