@@ -301,6 +301,9 @@ BOOL CommDevice::SetMask(DWORD mask)
     m_history &= mask;
     if (!m_waits.Empty())
         m_waits.FinishFront(ERROR_SUCCESS, 0);
+    // Someone listening for each arrival again ends a deferred read.
+    if (m_deferring.load() && ListensForEachArrival())
+        WakeService();
     return TRUE;
 }
 
@@ -335,6 +338,7 @@ BOOL CommDevice::GetMask(DWORD& mask)
 
 BOOL CommDevice::ClearError(DWORD* errors, COMSTAT* status)
 {
+    PullDeferredInput(SIZE_MAX);
     std::lock_guard lock(m_mutex);
     if (DWORD refusal = Refusal(true))
         return Fail(refusal);

@@ -32,6 +32,7 @@
 #include "platform/posix/RequestQueue.h"
 #include "platform/posix/TtyLine.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -130,6 +131,17 @@ private:
     // `lost` on a read error. Called with m_readMutex held, without m_mutex.
     std::size_t ReadTerminal(std::vector<std::uint8_t>& raw, int& lost);
     std::size_t QueueRoom() const;  // with m_mutex held
+    // True while someone hears of each arrival: a read is pending, or the
+    // mask holds EV_RXCHAR or EV_RXFLAG (with m_mutex held).
+    bool ListensForEachArrival() const;
+    // After a read of `bytes` that came over `elapsed`, when the terminal is
+    // read next while nobody listens for each arrival (with m_mutex held).
+    void PlanDeferredRead(std::size_t bytes, Clock::time_point now);
+    // Moves what the terminal holds into the input queue now, when the
+    // service thread is deferring its reads and the queue holds fewer than
+    // `wanted` bytes, so that a read or a status query sees every byte that
+    // has arrived. Called without m_mutex.
+    void PullDeferredInput(std::size_t wanted);
     void Shutdown();
     Clock::time_point NextDeadline() const;
 
@@ -155,6 +167,15 @@ private:
     DWORD m_deadError = 0;
     bool m_readerStalled = false;  // the service thread stopped reading: queue full
     bool m_wakePending = false;
+    // While nobody listens for each arrival, the service thread reads the
+    // terminal once per stretch of input instead of once per chunk: the
+    // terminal is not polled for input until this time (service thread,
+    // under m_mutex). m_deferring tells callers that bytes may be waiting
+    // in the terminal.
+    Clock::time_point m_readDeferredUntil{};
+    Clock::time_point m_lastTerminalRead{};
+    std::atomic<bool> m_deferring{false};
+    std::vector<std::uint8_t> m_pullBuffer;  // under m_readMutex
 
     InputQueue m_queue;
     std::size_t m_queueLimit = 4096;  // changed under m_readMutex and m_mutex
