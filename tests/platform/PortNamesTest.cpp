@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -43,7 +45,8 @@ protected:
     }
 
     // "dev/ttyS0" makes a file; "sys/class/tty/ttyS0/type=4" one with that
-    // content; "dev/serial/by-id/x->../../ttyUSB0" a symbolic link.
+    // content; "dev/serial/by-id/x->../../ttyUSB0" a symbolic link; "a/b/"
+    // a folder; "a/b|" a FIFO.
     void Build(const std::vector<std::string>& entries)
     {
         for (const std::string& entry : entries) {
@@ -53,7 +56,9 @@ protected:
             std::filesystem::create_directories(path.parent_path());
             if (arrow != std::string::npos)
                 std::filesystem::create_symlink(entry.substr(arrow + 2), path);
-            else
+            else if (relative.back() == '|')
+                ASSERT_EQ(::mkfifo(path.string().substr(0, path.string().size() - 1).c_str(), 0600), 0);
+            else if (relative.back() != '/')
                 std::ofstream(path) << (equals != std::string::npos ? entry.substr(equals + 1) + "\n" : "");
         }
     }
@@ -91,6 +96,17 @@ TEST_F(PortNames, DetectsTheDevicesPresentInOrder)
           byId + "usb-A_Modem-if00->../../ttyUSB2", byId + "usb-C_Gone-if00->../../ttyUSB7"},
          {"dev/ttyS3", byId + "usb-A_Modem-if00", byId + "usb-B_Serial-if00-port0", "dev/ttyUSB1", "dev/ttyACM0",
           "dev/ttyACM9", "dev/ttyACM10"}},
+        {"names with leading zeros as found, by number, then by name",
+         {"dev/ttyUSB1", "dev/ttyUSB01", "dev/ttyUSB2", "dev/ttyACM007", "dev/ttyS02", "sys/class/tty/ttyS02/type=4",
+          "dev/ttyS2", "sys/class/tty/ttyS2/type=0"},
+         {"dev/ttyS02", "dev/ttyUSB01", "dev/ttyUSB1", "dev/ttyUSB2", "dev/ttyACM007"}},
+        {"in by-id, symbolic links only",
+         {"dev/ttyUSB0", byId + "folder/", byId + "fifo|", byId + "plain", byId + "usb-X-if00->../../ttyUSB0"},
+         {byId + "usb-X-if00"}},
+        // Last: before its type was checked first, a FIFO hung detection.
+        {"a type file that is a FIFO is read without waiting",
+         {"dev/ttyS0", "sys/class/tty/ttyS0/type|", "dev/ttyS1", "sys/class/tty/ttyS1/type=4"},
+         {"dev/ttyS1"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
