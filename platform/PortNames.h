@@ -8,7 +8,9 @@
 //      devices are present but fewer than n, COMn has no device and
 //      resolves to "";
 //   4. when no device is present at all, /dev/ttyS<n-1>.
-// A name that is already a path (starts with '/') is used as it is; the
+// On Linux a relative device path from an alias or the environment is taken
+// against the folder the program started in (see StartupFolder.h). A name
+// that is already a path (starts with '/') is used as it is; the
 // "\\.\COMn" form is accepted and means COMn. Port names are matched without
 // regard to case. Paths are byte strings, never converted.
 //

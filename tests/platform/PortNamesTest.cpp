@@ -1,5 +1,6 @@
 // How port names become device paths.
 #include "platform/PortNames.h"
+#include "platform/StartupFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -14,12 +15,14 @@
 
 namespace {
 
+using tessaline::platform::AbsolutePath;
 using tessaline::platform::ClearPortAliases;
 using tessaline::platform::DescribePort;
 using tessaline::platform::DetectSerialDevices;
 using tessaline::platform::PortSource;
 using tessaline::platform::ResolvePortName;
 using tessaline::platform::SetPortAlias;
+using tessaline::platform::StartupFolder;
 
 // Every test reads devices under a fake root of its own, empty unless the
 // test builds a tree; its name is Korean, as a user's folder may be.
@@ -149,6 +152,43 @@ TEST_F(PortNames, AliasBeatsEnvironmentWhichBeatsTheDefault)
     EXPECT_EQ(ResolvePortName("COM2"), "/dev/from-environment");
     setenv("TESSALINE_COM3", "", 1);  // empty: ignored
     EXPECT_EQ(ResolvePortName("COM3"), "/dev/ttyS2");
+}
+
+TEST_F(PortNames, RelativeDevicePathsAreTakenAgainstTheStartupFolder)
+{
+    const std::string folder = StartupFolder();
+    ASSERT_EQ(folder.front(), '/');
+    // The working folder may change later; the start-up folder stays.
+    const std::filesystem::path working = std::filesystem::current_path();
+    std::filesystem::current_path(m_root);
+    setenv("TESSALINE_COM2", "pts/9", 1);
+    SetPortAlias("COM3", "./장치/ttyUSB0", PortSource::SettingsFile);
+    SetPortAlias("COM4", "../ttyACM0", PortSource::CommandLine);
+    const std::string joint = folder == "/" ? "" : folder;
+    EXPECT_EQ(DescribePort("COM2").path, joint + "/pts/9");
+    EXPECT_EQ(DescribePort("COM3").path, joint + "/장치/ttyUSB0");
+    EXPECT_EQ(DescribePort("COM3").source, PortSource::SettingsFile);
+    EXPECT_EQ(ResolvePortName("COM4"), joint + "/../ttyACM0");
+    std::filesystem::current_path(working);
+
+    struct Case
+    {
+        const char* path;
+        const char* folder;
+        const char* absolute;
+    };
+    const Case cases[] = {
+        {"a", "/start", "/start/a"},
+        {"./a//b/.", "/start", "/start/a/b"},
+        {"../a", "/s/link", "/s/link/../a"},
+        {".", "/start", "/start"},
+        {"a", "/", "/a"},
+        {"/dev/x", "/start", "/dev/x"},
+        {"", "/start", ""},
+        {"a", "", "a"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(AbsolutePath(c.path, c.folder), c.absolute) << c.path << " in " << c.folder;
 }
 
 TEST_F(PortNames, ClearRemovesEveryAlias)
