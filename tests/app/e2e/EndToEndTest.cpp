@@ -435,6 +435,16 @@ TEST(CommandLine, HelpAndVersionNeedNoDisplay)
     EXPECT_NE(help.find("--port COMn=DEVICE"), std::string::npos) << help;
     const std::string version = Capture("env -u DISPLAY " + program + " --version");
     EXPECT_NE(version.find("1.0.0.1"), std::string::npos) << version;
+
+    // Output that cannot be written (a full disk, a closed stream) is an
+    // error, said on standard error.
+    for (const char* run : {"--list-ports 2>&1 >/dev/full", "--help 2>&1 >&-", "--version 2>&1 >&-"}) {
+        const std::string said = Capture("env -u DISPLAY TESSALINE_DEVICE_ROOT=/nonexistent "
+                                         "XDG_CONFIG_HOME=/nonexistent " +
+                                         program + " " + run + "; echo rc=$?");
+        EXPECT_NE(said.find("tessaline: cannot write the output: "), std::string::npos) << run << ": " << said;
+        EXPECT_NE(said.find("rc=1\n"), std::string::npos) << run << ": " << said;
+    }
 }
 
 TEST(CommandLine, ListPortsErrorsAndUnusableFilesNeedNoDisplay)
