@@ -465,7 +465,7 @@ TEST(CommandLine, ListPortsErrorsAndUnusableFilesNeedNoDisplay)
     const std::string fifo = std::string(folder) + "/파이프";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::string refused = Capture("timeout 60 " + program + " '" + fifo + "' 2>&1; echo rc=$?");
-    EXPECT_NE(refused.find("\"" + fifo + "\": it is a FIFO"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("\"" + fifo + "\"을(를) 열 수 없습니다: 파일이 아니라 FIFO"), std::string::npos) << refused;
     EXPECT_NE(refused.find("rc=1\n"), std::string::npos) << refused;
     std::filesystem::remove_all(folder);
 }

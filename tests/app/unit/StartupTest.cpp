@@ -49,12 +49,12 @@ TEST_F(Startup, OnlyARegularFileIsOpenedAndEveryOtherKindIsNamed)
     };
     const Case cases[] = {
         {m_folder + "/로그.txt", Verdict::Open, ""},
-        {m_folder, Verdict::StartUntitled, "a folder"},
-        {m_folder + "/pipe", Verdict::StartUntitled, "a FIFO"},
-        {"/dev/zero", Verdict::StartUntitled, "a device"},
-        {"", Verdict::StartUntitled, "name is empty"},
-        {m_folder + "/bad\xff.txt", Verdict::StartUntitled, "\\xFF.txt\": the name is not valid"},
-        {m_folder + "/없는 파일.txt", Verdict::Fail, "없는 파일.txt\": No such file"},
+        {m_folder, Verdict::StartUntitled, "파일이 아니라 폴더입니다."},
+        {m_folder + "/pipe", Verdict::StartUntitled, "파일이 아니라 FIFO"},
+        {"/dev/zero", Verdict::StartUntitled, "파일이 아니라 장치입니다."},
+        {"", Verdict::StartUntitled, "이름이 비어 있습니다."},
+        {m_folder + "/bad\xff.txt", Verdict::StartUntitled, "\\xFF.txt\"을(를) 열 수 없습니다: 이름이"},
+        {m_folder + "/없는 파일.txt", Verdict::Fail, "없는 파일.txt\"을(를) 열 수 없습니다: No such file"},
     };
     for (const Case& c : cases) {
         StartupOptions options;
