@@ -171,9 +171,7 @@ std::string PortEntryProblem(const std::string& key, const std::string& value)
         return res::FormatString(IDS_PORT_NAME_UNKNOWN);
     if (value.empty())
         return res::FormatString(IDS_PORT_PATH_EMPTY);
-    if (value.front() != '/')
-        return res::FormatString(IDS_PORT_PATH_RELATIVE);
-    return {};
+    return {};  // a relative path is taken against the start-up folder, as --port's is
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include "platform/PortNames.h"
+#include "platform/StartupFolder.h"
 #include "res/Resources.h"
 
 #include <fcntl.h>
@@ -54,6 +55,28 @@ std::size_t OffsetOf(std::string_view text, std::size_t index)
             return offset;
     }
     return text.size();
+}
+
+// `text` on one line: a backslash as \\, a line feed as \n, a tab as \t
+// and other control characters as \xNN; every other byte as it is.
+std::string EscapedForLine(std::string_view text)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string escaped;
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\\')
+            escaped += "\\\\";
+        else if (c == '\n')
+            escaped += "\\n";
+        else if (c == '\t')
+            escaped += "\\t";
+        else if (byte < 0x20 || byte == 0x7F)
+            escaped += std::string("\\x") + digits[byte >> 4] + digits[byte & 15];
+        else
+            escaped += c;
+    }
+    return escaped;
 }
 
 }  // namespace
@@ -117,7 +140,11 @@ StartupState PrepareStartup(const StartupOptions& options)
         platform::SetPortAlias(portName, devicePath, platform::PortSource::SettingsFile);
     for (const auto& [portName, devicePath] : options.portAliases)
         platform::SetPortAlias(portName, devicePath, platform::PortSource::CommandLine);
+    // Messages name the file as given; it is opened, and remembered, by its
+    // absolute name, which stays right whatever the working folder.
     state.file = CheckFileArgument(options);
+    state.options.file = platform::AbsoluteFromStartup(options.file);
+    state.options.logFile = platform::AbsoluteFromStartup(options.logFile);
     return state;
 }
 
@@ -129,7 +156,7 @@ std::string ListPortsText(bool demo)
         platform::PortMapping mapping = platform::DescribePort(name);
         if (number == 1 && demo && mapping.source != platform::PortSource::CommandLine)
             mapping = {"(demo)", platform::PortSource::Demo};
-        text += name + " " + (mapping.path.empty() ? "-" : mapping.path) + " " +
+        text += name + " " + (mapping.path.empty() ? "-" : EscapedForLine(mapping.path)) + " " +
                 platform::PortSourceName(mapping.source) + "\n";
     }
     return text;

@@ -4,6 +4,7 @@
 #include "app/DocumentManager.h"
 #include "app/FileNames.h"
 #include "app/MainFrame.h"
+#include "app/MessageBoxLog.h"
 #include "app/TessalineDoc.h"
 #include "app/TessalineView.h"
 #include "platform/PortNames.h"
@@ -55,10 +56,8 @@ CMainFrame* CTessalineApp::GetMainFrame() const
 void CTessalineApp::ShowMessage(const std::string& text, long icon)
 {
     wxWindow* parent = wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
-    const wxString caption = wxString::FromUTF8(
-        tessaline::res::FormatString(icon == wxICON_ERROR ? IDS_CAPTION_ERROR : IDS_CAPTION_NOTICE, {kAppName}));
-    wxMessageBox(tessaline::app::TextToWx(tessaline::app::ShortenedForMessageBox(text)), caption, wxOK | icon,
-                 parent && parent->IsShown() ? parent : nullptr);
+    wxMessageBox(tessaline::app::TextToWx(tessaline::app::ShortenedForMessageBox(text)), MessageBoxLog::Caption(icon),
+                 wxOK | icon, parent && parent->IsShown() ? parent : nullptr);
 }
 
 bool CTessalineApp::OnInit()
@@ -67,6 +66,7 @@ bool CTessalineApp::OnInit()
     SetVendorName(kVendorName);
     if (const char* title = tessaline::res::FindString(AFX_IDS_APP_TITLE))
         SetAppDisplayName(wxString::FromUTF8(title));
+    delete wxLog::SetActiveTarget(new MessageBoxLog);
     if (!m_state)
         m_state = tessaline::app::PrepareStartup(tessaline::app::StartupOptions{});
     for (const std::string& warning : m_state->warnings)

@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/FileNames.h"
 #include "app/Startup.h"
+#include "res/Resources.h"
 
 #include <wx/log.h>
 
@@ -34,8 +35,8 @@ bool CTessalineDoc::DoOpenDocument(const wxString& file)
     const std::string problem = tessaline::app::RegularFileProblem(name);
     if (problem.empty())
         return true;
-    wxLogError("%s", tessaline::app::TextToWx(tessaline::app::ShortenedForMessageBox(
-                         "Cannot open " + tessaline::app::QuotedArgument(name) + ": " + problem + ".")));
+    wxLogError("%s", tessaline::app::TextToWx(tessaline::app::ShortenedForMessageBox(tessaline::res::FormatString(
+                         IDS_FILE_CANNOT_OPEN, {tessaline::app::QuotedArgument(name), problem}))));
     return false;
 }
 

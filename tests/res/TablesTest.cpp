@@ -132,18 +132,18 @@ std::vector<ExpectedString> ExpectedStrings()
         {306, "%1 오류"},
         {307, "%1 알림"},
         {308, "모든 파일 (*.*)"},
-        {309, "The demo device could not be created: %1"},
-        {310, "Cannot open the file: its name is empty."},
-        {311, "Cannot open %1: the name is not valid text in the current character set."},
-        {312, "Cannot open %1: %2."},
-        {313, "Cannot open %1: it is %2, not a file."},
-        {314, "a folder"},
-        {315, "a FIFO (named pipe)"},
-        {316, "a device"},
-        {317, "a socket"},
-        {318, "not a regular file"},
-        {319, "it is %1, not a file"},
-        {320, "it is not a regular file"},
+        {309, "데모 장치를 만들 수 없습니다: %1"},
+        {310, "파일을 열 수 없습니다: 이름이 비어 있습니다."},
+        {311, "%1을(를) 열 수 없습니다: 이름이 현재 문자 집합에 맞는 글자가 아닙니다."},
+        {312, "%1을(를) 열 수 없습니다: %2."},
+        {313, "%1을(를) 열 수 없습니다: 파일이 아니라 %2입니다."},
+        {314, "폴더"},
+        {315, "FIFO(이름 있는 파이프)"},
+        {316, "장치"},
+        {317, "소켓"},
+        {318, "특수 파일"},
+        {319, "파일이 아니라 %1입니다"},
+        {320, "일반 파일이 아닙니다"},
         {321, "The settings file %1 is left as it is and not written: %2."},
         {322, "settings file %1: %2."},
         {323, "it is larger than 1 MiB"},
@@ -216,7 +216,8 @@ TEST(StringTable, HasNoStringForIdsOutsideTheTable)
 TEST(StringTable, FormatsPlacesInOrderWithoutScanningInsertedText)
 {
     // A file name holding "%2" stays as it is.
-    EXPECT_EQ(FormatString(IDS_FILE_CANNOT_OPEN, {"'a%2b'", "No such file"}), "Cannot open 'a%2b': No such file.");
+    EXPECT_EQ(FormatString(IDS_FILE_CANNOT_OPEN, {"'a%2b'", "No such file"}),
+              "'a%2b'을(를) 열 수 없습니다: No such file.");
     EXPECT_EQ(FormatString(IDS_PORT_ENTRY_IGNORED, {"COM9", "/dev/x", "why"}),
               "[Ports] entry \"COM9=/dev/x\" ignored: why");
     EXPECT_EQ(FormatString(1u, {"x"}), "");

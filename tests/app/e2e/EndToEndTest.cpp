@@ -435,6 +435,16 @@ TEST(CommandLine, HelpAndVersionNeedNoDisplay)
     EXPECT_NE(help.find("--port COMn=DEVICE"), std::string::npos) << help;
     const std::string version = Capture("env -u DISPLAY " + program + " --version");
     EXPECT_NE(version.find("1.0.0.1"), std::string::npos) << version;
+
+    // Output that cannot be written (a full disk, a closed stream) is an
+    // error, said on standard error.
+    for (const char* run : {"--list-ports 2>&1 >/dev/full", "--help 2>&1 >&-", "--version 2>&1 >&-"}) {
+        const std::string said = Capture("env -u DISPLAY TESSALINE_DEVICE_ROOT=/nonexistent "
+                                         "XDG_CONFIG_HOME=/nonexistent " +
+                                         program + " " + run + "; echo rc=$?");
+        EXPECT_NE(said.find("tessaline: cannot write the output: "), std::string::npos) << run << ": " << said;
+        EXPECT_NE(said.find("rc=1\n"), std::string::npos) << run << ": " << said;
+    }
 }
 
 TEST(CommandLine, ListPortsErrorsAndUnusableFilesNeedNoDisplay)
@@ -455,7 +465,7 @@ TEST(CommandLine, ListPortsErrorsAndUnusableFilesNeedNoDisplay)
     const std::string fifo = std::string(folder) + "/파이프";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::string refused = Capture("timeout 60 " + program + " '" + fifo + "' 2>&1; echo rc=$?");
-    EXPECT_NE(refused.find("\"" + fifo + "\": it is a FIFO"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("\"" + fifo + "\"을(를) 열 수 없습니다: 파일이 아니라 FIFO"), std::string::npos) << refused;
     EXPECT_NE(refused.find("rc=1\n"), std::string::npos) << refused;
     std::filesystem::remove_all(folder);
 }

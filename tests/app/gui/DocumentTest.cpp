@@ -1,4 +1,5 @@
 #include "app/DocumentManager.h"
+#include "platform/StartupFolder.h"
 #include "res/resource.h"
 #include "tests/app/gui/AppTest.h"
 
@@ -9,6 +10,7 @@
 #include <wx/menu.h>
 #include <wx/sstream.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -149,6 +151,30 @@ TEST_F(Document, RecentFilesReplaceThePlaceholderUpToFour)
         manager.RemoveFileFromHistory(0);
     EXPECT_EQ(FileMenuLabel(wxID_FILE1), wxString::FromUTF8("최근 파일"));
     EXPECT_EQ(FileMenuPosition(wxID_FILE1), placeholderAt);
+}
+
+TEST_F(Document, ARecentFileThatIsGoneIsSaidInKoreanAndLeavesTheList)
+{
+    DocumentManager& manager = *App().GetDocumentManager();
+    // A relative name is remembered absolute, against the start-up folder.
+    manager.AddFileToHistory(wxString::FromUTF8("없는 문서.tsl"));
+    EXPECT_EQ(manager.RecentFiles()[0], platform::StartupFolder() + "/없는 문서.tsl");
+
+    const wxString title = Frame().GetTitle();
+    wxString message, caption;
+    long style = 0;
+    wxTEST_DIALOG(
+        {
+            SendCommand(wxID_FILE1);
+            wxLog::FlushActive();
+        },
+        ExpectMessageBox(&message, &caption, &style));
+    EXPECT_EQ(caption, wxString::FromUTF8("Tessaline 오류"));
+    EXPECT_TRUE(message.Contains(wxString::FromUTF8("없는 문서.tsl\"을(를) 열 수 없습니다"))) << message;
+    EXPECT_TRUE(style & wxICON_ERROR);
+    const std::vector<std::string> left = manager.RecentFiles();
+    EXPECT_EQ(std::find(left.begin(), left.end(), platform::StartupFolder() + "/없는 문서.tsl"), left.end());
+    EXPECT_EQ(Frame().GetTitle(), title);
 }
 
 }  // namespace

@@ -23,29 +23,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Records the message box that opens and answers it with OK.
-class ExpectMessageBox : public wxExpectModalBase<wxMessageDialog, ExpectMessageBox>
-{
-public:
-    ExpectMessageBox(wxString* message, wxString* caption, long* style)
-        : m_message(message), m_caption(caption), m_style(style)
-    {}
-
-protected:
-    int OnInvoked(wxMessageDialog* dialog) const override
-    {
-        *m_message = dialog->GetMessage();
-        *m_caption = dialog->GetCaption();
-        *m_style = dialog->GetMessageDialogStyle();
-        return wxID_OK;
-    }
-
-private:
-    wxString* m_message;
-    wxString* m_caption;
-    long* m_style;
-};
-
 // Records that the about box opened and closes it with OK.
 class ExpectAboutBox : public wxExpectModalBase<CAboutDialog, ExpectAboutBox>
 {

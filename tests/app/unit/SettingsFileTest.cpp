@@ -84,8 +84,8 @@ TEST(SettingsFile, ReadsPortsWarnsAboutBadEntriesAndRefusesWhatItCannotParse)
         {"[Ports]\ncom1=/dev/ttyUSB0\nCOM4 = \"/dev/장치 4\"\n=/dev/null\nCOM5=/dev/x\nCOM2=dev/rel\nCOM3=\n"
          "COM12=/dev/y\n[Other]\nCOM2=/dev/not-a-port\n",
          true,
-         {{"COM1", "/dev/ttyUSB0"}, {"COM4", "/dev/장치 4"}},
-         5},
+         {{"COM1", "/dev/ttyUSB0"}, {"COM4", "/dev/장치 4"}, {"COM2", "dev/rel"}},
+         4},
         {"[Ports\nCOM1=/dev/x\n", false, {}, 0},
         {"[Ports] junk\n", false, {}, 0},
         {std::string("[Ports]\nCOM1=/dev/x\0\n", 22), false, {}, 0},
