@@ -151,7 +151,7 @@ SettingsContent ReadSettingsFile(const std::string& path)
     return ParseSettings(text);
 }
 
-bool WriteRecentFiles(const std::string& path, const std::vector<std::string>& files, std::string* error)
+bool WriteSettings(const std::string& path, const OwnedSettings& before, const OwnedSettings& now, std::string* error)
 {
     // Through a symbolic link (a dotfile manager's, say) to the file itself.
     std::string target = path;
@@ -168,19 +168,13 @@ bool WriteRecentFiles(const std::string& path, const std::vector<std::string>& f
         *error = SystemText(errno);
         return false;
     }
-    const SettingsContent content = ParseSettings(text);
-    if (!content.parsed) {
+    if (!ParseSettings(text).parsed) {
         *error = "it cannot be parsed";
         return false;
     }
-    std::vector<std::string> listed;
-    for (const std::string& file : files) {
-        if (!file.empty() && IsValidUtf8(file))
-            listed.push_back(file);
-    }
-    if (listed == content.recentFiles)
-        return true;  // the same list: the file is not touched at all
-    const std::string merged = MergeRecentFiles(text, files);
+    const std::string merged = MergeSettings(text, before, now);
+    if (merged == text)
+        return true;  // nothing changed: the file is not touched at all
     struct stat info
     {};
     const bool exists = ::stat(target.c_str(), &info) == 0;

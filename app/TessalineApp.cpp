@@ -133,8 +133,10 @@ void CTessalineApp::SaveSettings()
     // A file that could not be parsed at start stays exactly as it is.
     if (!m_state || !m_state->settings.parsed || !m_docManager)
         return;
+    const tessaline::app::OwnedSettings before{m_state->settings.recentFiles, m_state->settings.terminal};
+    const tessaline::app::OwnedSettings now{m_docManager->RecentFiles(), m_state->settings.terminal};
     std::string error;
-    if (!tessaline::app::WriteRecentFiles(m_state->settingsPath, m_docManager->RecentFiles(), &error))
+    if (!tessaline::app::WriteSettings(m_state->settingsPath, before, now, &error))
         std::fprintf(stderr, "tessaline: the settings file %s was not written: %s\n",
                      tessaline::app::QuotedArgument(m_state->settingsPath).c_str(), error.c_str());
 }
