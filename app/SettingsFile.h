@@ -64,11 +64,15 @@ std::string SettingsFilePath();
 // problem, not a hang). A missing file reads as empty and parsed.
 SettingsContent ReadSettingsFile(const std::string& path);
 
-// Merges into the file as it is now (see MergeSettings) and replaces it:
-// through a symbolic link to its target, keeping the target's mode, by a
-// rename where the folder allows it, else in place. Nothing is written when
-// nothing changes or the file cannot be parsed. False with `error` set on
-// failure.
+// Merges into the file as it is now (see MergeSettings) and stores the
+// result: through a symbolic link to its target; by a new file renamed over
+// it, with the old one's mode, where the folder allows it and the file has
+// one link and the program's owner; else in place, never shortening the file
+// before the new contents have their room on the disk, and putting the old
+// contents back when a write fails. Nothing is written when nothing changes,
+// when the file cannot be parsed, or when it is read-only. False with
+// `error` set on failure; `error` says when the old contents could not be
+// put back.
 bool WriteSettings(const std::string& path, const OwnedSettings& before, const OwnedSettings& now, std::string* error);
 
 }  // namespace tessaline::app

@@ -137,7 +137,7 @@ void CTessalineApp::SaveSettings()
     const tessaline::app::OwnedSettings now{m_docManager->RecentFiles(), m_state->settings.terminal};
     std::string error;
     if (!tessaline::app::WriteSettings(m_state->settingsPath, before, now, &error))
-        std::fprintf(stderr, "tessaline: the settings file %s was not written: %s\n",
+        std::fprintf(stderr, "tessaline: the settings file %s was not updated: %s\n",
                      tessaline::app::QuotedArgument(m_state->settingsPath).c_str(), error.c_str());
 }
 

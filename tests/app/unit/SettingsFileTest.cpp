@@ -1,5 +1,5 @@
-// The settings file: what is read from it, and that merging what the
-// program owns keeps every other byte.
+// The settings file: what is read from it, that merging what the program
+// owns keeps every other byte, and that storing it never loses the file.
 #include "app/SettingsFile.h"
 
 #include "app/TerminalKeys.h"
@@ -7,12 +7,18 @@
 
 #include <gtest/gtest.h>
 
+#include <linux/capability.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <sstream>
 
 namespace tessaline::app {
@@ -255,7 +261,12 @@ protected:
         m_folder = std::string(folder) + "/홍길동";
         std::filesystem::create_directories(m_folder);
     }
-    void TearDown() override { std::filesystem::remove_all(std::filesystem::path(m_folder).parent_path()); }
+    void TearDown() override
+    {
+        for (const std::string& disk : m_disks)
+            ::umount2(disk.c_str(), MNT_DETACH);
+        std::filesystem::remove_all(std::filesystem::path(m_folder).parent_path());
+    }
 
     static std::string Contents(const std::string& path)
     {
@@ -273,7 +284,46 @@ protected:
         return info;
     }
 
+    // `contents` in a folder that takes no new file, on a disk with no room
+    // left; empty when this process may not mount one.
+    std::string OnAFullDisk(const std::string& folder, const std::string& contents)
+    {
+        const std::string disk = folder + "/disk", path = disk + "/conf/Tessaline.conf";
+        std::filesystem::create_directories(disk);
+        if (::geteuid() != 0 || ::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0)
+            return {};
+        m_disks.push_back(disk);
+        std::filesystem::create_directories(disk + "/conf");
+        std::ofstream(path, std::ios::binary) << contents;
+        ::chmod((disk + "/conf").c_str(), 0555);
+        std::ofstream filler(disk + "/filler", std::ios::binary);
+        const std::string block(4096, 'f');
+        while (filler.write(block.data(), block.size()) && filler.flush()) {
+        }
+        return path;
+    }
+
     std::string m_folder;
+    std::vector<std::string> m_disks;
+};
+
+// Root passes every permission check; without CAP_DAC_OVERRIDE in its
+// effective set it meets them as the owner of its files would.
+class WithoutPermissionOverride
+{
+public:
+    WithoutPermissionOverride()
+    {
+        ::syscall(SYS_capget, &m_header, m_saved);
+        __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
+        reduced[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
+        ::syscall(SYS_capset, &m_header, reduced);
+    }
+    ~WithoutPermissionOverride() { ::syscall(SYS_capset, &m_header, m_saved); }
+
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2]{};
 };
 
 TEST_F(SettingsFileOnDisk, LivesUnderAKoreanConfigFolderOrHome)
@@ -318,6 +368,98 @@ TEST_F(SettingsFileOnDisk, WritesThroughALinkKeepsTheModeAndNeverTouchesWhatItCa
     // A FIFO in place of the file is refused without waiting for a writer.
     ASSERT_EQ(::mkfifo((m_folder + "/fifo.conf").c_str(), 0600), 0);
     EXPECT_FALSE(ReadSettingsFile(m_folder + "/fifo.conf").parsed);
+}
+
+TEST_F(SettingsFileOnDisk, StoresTheFileWholeOrNotAtAllAndKeepsWhatMakesItTheSameFile)
+{
+    const std::string mine = "# mine\n[Ports]\nCOM1=/dev/x\n", listed = mine + "[Recent File List]\nfile1=/a\n";
+    // One page of tmpfs, where the merge changes the first line and needs a few bytes more.
+    const std::string head = "[Recent File List]\nfile1=/\n";
+    const std::string page = head + "#" + std::string(4096 - head.size() - mine.size() - 2, 'x') + "\n" + mine;
+    using Folder = const std::string&;
+    const auto file = [](Folder folder, const std::string& contents, mode_t mode) {
+        std::ofstream(folder + "/Tessaline.conf", std::ios::binary) << contents;
+        ::chmod((folder + "/Tessaline.conf").c_str(), mode);
+        return folder + "/Tessaline.conf";
+    };
+    struct Case
+    {
+        const char* what;
+        std::function<std::string(Folder)> setUp;  // the path to write; empty: it cannot be set up here
+        std::string error = {};                    // part of the error; empty: written
+        std::string contents = {};                 // what the file holds after
+        std::function<void(Folder)> check = [](Folder) {};
+        bool asOwnerOnly = false;  // even root meets the permissions
+    };
+    const Case cases[] = {
+        {"a link loop is named as one",
+         [](Folder folder) {
+             std::filesystem::create_symlink(folder + "/b", folder + "/a");
+             std::filesystem::create_symlink(folder + "/a", folder + "/b");
+             return folder + "/a";
+         },
+         "symbolic link loop"},
+        {"a link to nothing is named as one",
+         [](Folder folder) {
+             std::filesystem::create_symlink(folder + "/nothing", folder + "/a");
+             return folder + "/a";
+         },
+         "does not exist"},
+        {"a read-only file is not written, not even by root", [&](Folder folder) { return file(folder, mine, 0444); },
+         "read-only", mine,
+         [](Folder folder) { EXPECT_EQ(Status(folder + "/Tessaline.conf").st_mode & 07777, 0444u); }},
+        {"hard links stay one file, which gets shorter",
+         [&](Folder folder) {
+             file(folder, mine + "[Recent File List]\nfile1=/a/much/longer/name\n", 0600);
+             std::filesystem::create_hard_link(folder + "/Tessaline.conf", folder + "/other");
+             return folder + "/Tessaline.conf";
+         },
+         "", listed,
+         [&](Folder folder) {
+             EXPECT_EQ(Status(folder + "/Tessaline.conf").st_nlink, 2u);
+             EXPECT_EQ(Contents(folder + "/other"), listed);
+         }},
+        {"another owner's file keeps its owner, group and mode",
+         [&](Folder folder) {
+             const std::string path = file(folder, mine, 0604);
+             return ::geteuid() == 0 && ::chown(path.c_str(), 4321, 4322) == 0 ? path : "";
+         },
+         "", listed,
+         [](Folder folder) {
+             const struct stat info = Status(folder + "/Tessaline.conf");
+             EXPECT_EQ(info.st_uid, 4321u);
+             EXPECT_EQ(info.st_gid, 4322u);
+             EXPECT_EQ(info.st_mode & 07777, 0604u);
+         }},
+        {"a full disk, in a folder that takes no new file, leaves the file as it was",
+         [&](Folder folder) { return OnAFullDisk(folder, page); }, std::strerror(ENOSPC), page, [](Folder) {}, true},
+    };
+    int number = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string folder = m_folder + "/" + std::to_string(++number);
+        std::filesystem::create_directories(folder);
+        const std::string path = c.setUp(folder);
+        if (path.empty()) {
+            std::cout << "[  SKIPPED ] " << c.what << ": needs root\n";
+            continue;
+        }
+        std::string error;
+        bool written = false;
+        if (c.asOwnerOnly) {
+            WithoutPermissionOverride asOwner;
+            written = WriteSettings(path, {}, {{"/a"}, {}}, &error);
+        } else {
+            written = WriteSettings(path, {}, {{"/a"}, {}}, &error);
+        }
+        EXPECT_EQ(written, c.error.empty()) << error;
+        EXPECT_NE(error.find(c.error), std::string::npos) << error;
+        EXPECT_EQ(error.find("damaged"), std::string::npos) << error;
+        if (!c.contents.empty()) {
+            EXPECT_EQ(Contents(path), c.contents);
+        }
+        c.check(folder);
+    }
 }
 
 }  // namespace
