@@ -24,6 +24,8 @@ struct StartupOptions
     bool version = false;
     bool demo = false;
     bool listPorts = false;
+    bool noReconnect = false;  // reconnection off for this run
+    bool timestamps = false;   // bursts on their own lines for this run
     // COMn -> device path, in the order given; later entries win.
     std::vector<std::pair<std::string, std::string>> portAliases;
     bool fileGiven = false;  // a file argument was given (perhaps an empty one)

@@ -41,12 +41,15 @@ struct StartupState
     StartupOptions options;
     std::string settingsPath;
     SettingsContent settings;
+    TerminalOptions terminal;  // the settings file's, with this run's command-line overrides
     FileArgumentCheck file;
     std::vector<std::string> warnings;  // about the settings file, each naming it
 };
 
 // Reads the settings file and sets the port aliases: the settings file's
-// [Ports] first, the command line's --port after, so that it wins.
+// [Ports] first, the command line's --port after, so that it wins. The
+// terminal options are the file's, overridden for this run by
+// --no-reconnect and --timestamps.
 StartupState PrepareStartup(const StartupOptions& options);
 
 // "COMn PATH SOURCE" for COM1 to COM4, one line each; PATH is "-" for a

@@ -69,6 +69,7 @@ bool CTessalineApp::OnInit()
         SetAppDisplayName(wxString::FromUTF8(title));
     if (!m_state)
         m_state = tessaline::app::PrepareStartup(tessaline::app::StartupOptions{});
+    m_terminal = m_state->terminal;
     for (const std::string& warning : m_state->warnings)
         wxLogWarning("%s", tessaline::app::TextToWx(tessaline::app::ShortenedForMessageBox(warning)));
     return InitInstance();
@@ -133,8 +134,8 @@ void CTessalineApp::SaveSettings()
     // A file that could not be parsed at start stays exactly as it is.
     if (!m_state || !m_state->settings.parsed || !m_docManager)
         return;
-    const tessaline::app::OwnedSettings before{m_state->settings.recentFiles, m_state->settings.terminal};
-    const tessaline::app::OwnedSettings now{m_docManager->RecentFiles(), m_state->settings.terminal};
+    const tessaline::app::OwnedSettings before{m_state->settings.recentFiles, m_state->terminal};
+    const tessaline::app::OwnedSettings now{m_docManager->RecentFiles(), m_terminal};
     std::string error;
     if (!tessaline::app::WriteSettings(m_state->settingsPath, before, now, &error))
         std::fprintf(stderr, "tessaline: the settings file %s was not updated: %s\n",
