@@ -38,13 +38,13 @@ std::vector<std::string> ByNumber(std::vector<std::pair<unsigned, std::string>> 
 }
 
 // The terminal options from the last value of each key, with one warning
-// per bad value.
+// per bad value (shown as the file holds it).
 TerminalOptions ReadTerminal(const std::map<std::string, std::string>& values, std::vector<std::string>& warnings)
 {
     TerminalOptions options;
     for (const auto& [key, value] : values) {
         if (!ReadTerminalValue(key, value, options))
-            warnings.push_back(res::FormatString(IDS_SETTINGS_BAD_VALUE, {kTerminalSection, key, value}));
+            warnings.push_back(res::FormatString(IDS_SETTINGS_BAD_VALUE, {kTerminalSection, key, EscapeValue(value)}));
     }
     return options;
 }

@@ -246,9 +246,9 @@ TEST(SettingsFile, ReadsWhatItOwnsWarnsAboutBadEntriesAndRefusesWhatItCannotPars
         EXPECT_EQ(content.recentFiles, c.recent);
         EXPECT_TRUE(content.terminal == c.terminal);
     }
-    // A bad value is named with its key.
-    EXPECT_EQ(ParseSettings("[Terminal]\nFontSize=37\n").warnings,
-              std::vector<std::string>{res::FormatString(IDS_SETTINGS_BAD_VALUE, {"Terminal", "FontSize", "37"})});
+    // A bad value is named with its key, as the file holds it (so the message stays UTF-8).
+    EXPECT_EQ(ParseSettings("[Terminal]\nFontSize=\\xFF \n").warnings,
+              std::vector<std::string>{res::FormatString(IDS_SETTINGS_BAD_VALUE, {"Terminal", "FontSize", "\\xFF"})});
 }
 
 class SettingsFileOnDisk : public ::testing::Test
