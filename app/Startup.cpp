@@ -135,6 +135,9 @@ StartupState PrepareStartup(const StartupOptions& options)
         state.warnings.push_back(res::FormatString(IDS_SETTINGS_NOT_WRITTEN, {quoted, state.settings.problem}));
     for (const std::string& warning : state.settings.warnings)
         state.warnings.push_back(res::FormatString(IDS_SETTINGS_WARNING, {quoted, warning}));
+    state.terminal = state.settings.terminal;
+    state.terminal.reconnect = state.terminal.reconnect && !options.noReconnect;
+    state.terminal.timestamps = state.terminal.timestamps || options.timestamps;
 
     for (const auto& [portName, devicePath] : state.settings.ports)
         platform::SetPortAlias(portName, devicePath, platform::PortSource::SettingsFile);

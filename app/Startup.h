@@ -41,6 +41,7 @@ struct StartupState
     StartupOptions options;
     std::string settingsPath;
     SettingsContent settings;
+    TerminalOptions terminal;  // the settings file's, with this run's command-line overrides
     FileArgumentCheck file;
     std::vector<std::string> warnings;  // about the settings file, each naming it
 };
@@ -49,7 +50,8 @@ struct StartupState
 // [Ports] first, the command line's --port after, so that it wins. The file
 // argument and the log file come back absolute, taken against the start-up
 // folder (platform/StartupFolder.h) without resolving links; the file
-// check's message names the file as given.
+// check's message names the file as given. The terminal options are the
+// file's, overridden for this run by --no-reconnect and --timestamps.
 StartupState PrepareStartup(const StartupOptions& options);
 
 // "COMn PATH SOURCE" for COM1 to COM4, one line each; PATH is "-" for a

@@ -69,6 +69,7 @@ bool CTessalineApp::OnInit()
     delete wxLog::SetActiveTarget(new MessageBoxLog);
     if (!m_state)
         m_state = tessaline::app::PrepareStartup(tessaline::app::StartupOptions{});
+    m_terminal = m_state->terminal;
     for (const std::string& warning : m_state->warnings)
         wxLogWarning("%s", tessaline::app::TextToWx(tessaline::app::ShortenedForMessageBox(warning)));
     return InitInstance();
@@ -133,9 +134,11 @@ void CTessalineApp::SaveSettings()
     // A file that could not be parsed at start stays exactly as it is.
     if (!m_state || !m_state->settings.parsed || !m_docManager)
         return;
+    const tessaline::app::OwnedSettings before{m_state->settings.recentFiles, m_state->terminal};
+    const tessaline::app::OwnedSettings now{m_docManager->RecentFiles(), m_terminal};
     std::string error;
-    if (!tessaline::app::WriteRecentFiles(m_state->settingsPath, m_docManager->RecentFiles(), &error))
-        std::fprintf(stderr, "tessaline: the settings file %s was not written: %s\n",
+    if (!tessaline::app::WriteSettings(m_state->settingsPath, before, now, &error))
+        std::fprintf(stderr, "tessaline: the settings file %s was not updated: %s\n",
                      tessaline::app::QuotedArgument(m_state->settingsPath).c_str(), error.c_str());
 }
 

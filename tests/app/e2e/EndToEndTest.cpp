@@ -351,7 +351,7 @@ TEST_F(EndToEnd, AFileArgumentIsOpenedAndRemembered)
     }
     EXPECT_EQ(ReadFile(file), "anything") << "opening wrote to the file";
     const std::string settings = ReadFile(m_config + "/Local AppWizard-Generated Applications/Tessaline.conf");
-    EXPECT_NE(settings.find("[Recent\\ File\\ List]"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("[Recent File List]"), std::string::npos) << settings;
     EXPECT_NE(settings.find("file1=" + file + "\n"), std::string::npos) << settings;
 }
 
@@ -425,7 +425,7 @@ TEST_F(EndToEnd, KoreanHomeDocumentAndDeviceUnderTheCLocale)
         EXPECT_EQ(ExitThroughTheMenu(window, program), 0);
     }
     EXPECT_EQ(ReadFile(document), "anything");
-    EXPECT_EQ(ReadFile(settingsFolder + "/Tessaline.conf"), mine + "[Recent\\ File\\ List]\nfile1=" + document + "\n");
+    EXPECT_EQ(ReadFile(settingsFolder + "/Tessaline.conf"), mine + "[Recent File List]\nfile1=" + document + "\n");
 }
 
 TEST(CommandLine, HelpAndVersionNeedNoDisplay)

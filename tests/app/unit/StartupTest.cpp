@@ -86,7 +86,7 @@ TEST_F(Startup, ListsEachPortWithItsDeviceAndWhereItCameFrom)
     ::setenv("XDG_CONFIG_HOME", m_folder.c_str(), 1);
     std::filesystem::create_directories(m_folder + "/Local AppWizard-Generated Applications");
     std::ofstream(m_folder + "/Local AppWizard-Generated Applications/Tessaline.conf")
-        << "[Ports]\nCOM1=/dev/settings1\nCOM2=장치2\nCOM5=/dev/x\n";
+        << "[Ports]\nCOM1=/dev/settings1\nCOM2=장치2\nCOM5=/dev/x\n[Terminal]\nFontSize=20\n";
 
     // The file and log names given relative come back absolute; the
     // message names the file as given.
@@ -95,11 +95,17 @@ TEST_F(Startup, ListsEachPortWithItsDeviceAndWhereItCameFrom)
     options.fileGiven = true;
     options.file = "없는 문서.tsl";
     options.logFile = "./기록/x.bin";
+    options.noReconnect = options.timestamps = true;
     const StartupState state = PrepareStartup(options);
     const std::string folder = platform::StartupFolder();
     EXPECT_EQ(state.options.file, folder + "/없는 문서.tsl");
     EXPECT_EQ(state.options.logFile, folder + "/기록/x.bin");
     EXPECT_NE(state.file.message.find("\"없는 문서.tsl\""), std::string::npos) << state.file.message;
+    // The options for this run: the file's, with the command line's overrides.
+    EXPECT_EQ(state.terminal.fontSize, 20);
+    EXPECT_FALSE(state.terminal.reconnect);
+    EXPECT_TRUE(state.terminal.timestamps);
+    EXPECT_TRUE(state.settings.terminal.reconnect);
     ASSERT_EQ(state.warnings.size(), 1u);
     EXPECT_NE(state.warnings[0].find("COM5=/dev/x"), std::string::npos) << state.warnings[0];
     EXPECT_NE(state.warnings[0].find("Tessaline.conf"), std::string::npos) << state.warnings[0];
