@@ -81,11 +81,8 @@ void CTessalineView::AppendText(std::string_view text)
 {
     if (m_insertionObserver)
         m_insertionObserver(text);
-    if (!m_edit)
-        return;
-    m_edit->SetSel(-1, 0);
-    m_edit->ScrollCaret();
-    m_edit->ReplaceSel(text, false);
+    if (m_edit)
+        m_edit->AppendText(text);
 }
 
 void CTessalineView::OnChar(wxChar32 character)

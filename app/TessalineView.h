@@ -1,6 +1,7 @@
 // CTessalineView: the document's single view, our edit control filling the
 // main frame's client area. Received hex text and the echo of typed
-// characters are appended to it at the caret, without undo. Each typed
+// characters are appended at the end of its text, without undo, wherever
+// the user's caret and selection are. Each typed
 // character goes to the port as bytes (one write per byte; a character
 // outside ASCII is sent as its UTF-8 bytes) and is echoed, a carriage
 // return as CR LF; nothing is sent or shown while the port is closed. Its
@@ -40,8 +41,8 @@ public:
     // A typed character, as the edit control reports it.
     void OnChar(wxChar32 character);
 
-    // Appends at the caret: drop the selection, keep the caret in view, then
-    // insert without undo.
+    // Appends at the end of the text without undo; the caret and the
+    // selection stay, and the view follows the end while the caret is there.
     void AppendText(std::string_view text);
 
     tessaline::ui::EditControl* GetEditControl() const { return m_edit.get(); }

@@ -155,6 +155,26 @@ void EditControl::ReplaceSel(std::string_view text, bool canUndo)
     d.TrimToLimit();
 }
 
+void EditControl::AppendText(std::string_view text)
+{
+    Impl& d = *m_impl;
+    const std::size_t end = d.layout.Size();
+    const std::size_t caret = d.caret;
+    const std::size_t anchor = d.anchor;
+    d.ReplaceRange(end, 0, text, false);
+    if (caret == end && anchor == end) {
+        d.caret = d.anchor = d.layout.Size();
+        d.caretAtRowEnd = false;
+        d.desiredColumn = -1;
+        ScrollCaret();
+    } else {
+        // A selection that reaches the end keeps its extent.
+        d.caret = caret;
+        d.anchor = anchor;
+    }
+    d.TrimToLimit();
+}
+
 std::string EditControl::GetText() const
 {
     return std::string(m_impl->layout.Text());

@@ -57,6 +57,12 @@ public:
     // leaves the caret after the new text. With canUndo false the change is
     // not recorded and cannot be undone.
     void ReplaceSel(std::string_view text, bool canUndo);
+    // The terminal's way of adding text: appends it at the end of the text,
+    // without undo. The caret and the selection stay on their text, except
+    // that a caret at the end with nothing selected moves on with the end;
+    // only then does the view keep the end in sight (as ScrollCaret does),
+    // so the user can read, select and copy while text streams in.
+    void AppendText(std::string_view text);
 
     std::string GetText() const;
     std::size_t GetTextLength() const;
@@ -89,8 +95,9 @@ public:
     std::unique_ptr<wxPrintout> CreatePrintout(const wxString& title) const;
 
     // Text inserted without undo reaches the screen at most about 30 times a
-    // second, 10 while it streams in untouched by the user; this brings the scroll range, the scroll position and the
-    // invalidated rows up to date at once.
+    // second, 4 while it streams in untouched by the user; this brings the
+    // scroll range, the scroll position and the invalidated rows up to date
+    // at once.
     void FlushUpdate();
 
     // View geometry, in rows of the soft-wrapped text.

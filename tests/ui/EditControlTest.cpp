@@ -17,13 +17,9 @@ using gui_test::ControlFrame;
 using gui_test::PumpIdle;
 using gui_test::PumpUntil;
 
-// The terminal's way of adding text: drop the selection, scroll the caret
-// into view, insert without undo.
 void Append(EditControl& control, std::string_view text)
 {
-    control.SetSel(-1, 0);
-    control.ScrollCaret();
-    control.ReplaceSel(text, false);
+    control.AppendText(text);
 }
 
 std::string Hex(std::size_t pairs, unsigned seed = 0)
@@ -130,26 +126,45 @@ TEST_F(EditControlTest, PositionsNeverFallInsideACharacter)
     EXPECT_EQ(Sel(C()), std::make_pair(5L, 7L));
 }
 
-TEST_F(EditControlTest, AppendGoesToTheCaretWhereverItWas)
+TEST_F(EditControlTest, AppendGoesToTheEndAndLeavesTheCaretAndSelection)
 {
-    Append(C(), "41 42 ");
-    EXPECT_EQ(C().GetText(), "41 42 ");
-    EXPECT_EQ(Sel(C()), std::make_pair(6L, 6L));
-    C().SetSel(3, 3);  // the user clicked into the middle
-    Append(C(), "0D ");
-    Append(C(), "0A ");
-    EXPECT_EQ(C().GetText(), "41 0D 0A 42 ");
-    EXPECT_EQ(Sel(C()), std::make_pair(9L, 9L));
-    // With a selection, SetSel(-1, 0) keeps the caret end, so the text goes
-    // there and the selected text stays.
-    C().SetSel(0, 2);
-    Append(C(), "x");
-    EXPECT_EQ(C().GetText(), "41x 0D 0A 42 ");
-    // ReplaceSel without the -1 step replaces the selection.
-    C().SetSel(0, 2);
-    C().ReplaceSel("yy", false);
-    EXPECT_EQ(C().GetText(), "yyx 0D 0A 42 ");
-    EXPECT_EQ(Sel(C()), std::make_pair(2L, 2L));
+    struct Case
+    {
+        const char* name;
+        long start, end;  // SetSel before the append: anchor, caret
+        std::pair<long, long> after;
+    };
+    const Case cases[] = {
+        {"caret at the end moves on", 6, 6, {9, 9}},
+        {"caret in the text stays", 3, 3, {3, 3}},
+        {"selection stays", 0, 2, {0, 2}},
+        {"selection up to the end keeps its extent", 3, 6, {3, 6}},
+        {"caret at the start of a selection to the end", 6, 3, {3, 6}},
+    };
+    for (const Case& c : cases) {
+        C().SetText("41 42 ");
+        C().SetSel(c.start, c.end);
+        Append(C(), "0D ");
+        EXPECT_EQ(C().GetText(), "41 42 0D ") << c.name;
+        EXPECT_EQ(Sel(C()), c.after) << c.name;
+    }
+}
+
+TEST_F(EditControlTest, TheViewFollowsTheEndOnlyWhileTheCaretIsThere)
+{
+    C().SetText(Hex(400));  // 40 rows; 10 visible
+    C().SetSel(45, 45);     // the user clicked into the first rows
+    C().FlushUpdate();
+    ASSERT_EQ(C().GetFirstVisibleRow(), 0u);
+    Append(C(), Hex(100));
+    C().FlushUpdate();
+    EXPECT_EQ(C().GetFirstVisibleRow(), 0u);
+    EXPECT_EQ(C().GetCaretRow(), 1u);
+    Key(C(), WXK_END, false, true);  // back to the end: following again
+    Append(C(), Hex(100));
+    C().FlushUpdate();
+    EXPECT_EQ(C().GetCaretRow(), C().GetLayout().RowCount() - 1);
+    EXPECT_EQ(C().GetFirstVisibleRow() + C().GetVisibleRowCount(), C().GetLayout().RowCount());
 }
 
 TEST_F(EditControlTest, InsertionsWithoutUndoCannotBeUndoneAndClearNothing)
@@ -163,15 +178,15 @@ TEST_F(EditControlTest, InsertionsWithoutUndoCannotBeUndoneAndClearNothing)
     C().ReplaceSel("ab", true);  // the user's own edit
     EXPECT_EQ(C().GetText(), "ab42 ");
     EXPECT_TRUE(C().CanUndo());
-    Append(C(), "43 ");  // received text lands at the caret, after the edit
-    C().SetSel(8, 8);
-    Append(C(), "44 ");  // and at the end
-    EXPECT_EQ(C().GetText(), "ab43 42 44 ");
+    Append(C(), "43 ");  // received text lands at the end, after the edit
+    C().SetSel(7, 7);
+    Append(C(), "44 ");
+    EXPECT_EQ(C().GetText(), "ab42 43 44 ");
     EXPECT_TRUE(C().CanUndo());
     C().Undo();
-    EXPECT_EQ(C().GetText(), "41 43 42 44 ");
+    EXPECT_EQ(C().GetText(), "41 42 43 44 ");
     C().Undo();  // a second undo redoes
-    EXPECT_EQ(C().GetText(), "ab43 42 44 ");
+    EXPECT_EQ(C().GetText(), "ab42 43 44 ");
 
     C().SetText("new");
     EXPECT_FALSE(C().CanUndo());
@@ -410,22 +425,30 @@ TEST_F(EditControlTest, TrimmingKeepsCaretSelectionAndViewOnTheirText)
     EXPECT_EQ(C().GetLayout().RowStart(newTop), topPos - removed);
 }
 
-TEST_F(EditControlTest, TrimmingWhileTheTerminalInsertsAtACaretInHistory)
+TEST_F(EditControlTest, TrimmingWhileDataArrivesKeepsASelectionInHistoryOnItsText)
 {
     C().SetScrollbackLimit(6000);
     for (unsigned i = 0; i < 15; ++i)
         Append(C(), Hex(100, i));
-    C().SetSel(3000, 3000);  // the user clicked into history
-    std::string last;
+    C().SetSel(3000, 3030);  // the user selected a row in history
+    const std::string selected = C().GetText().substr(3000, 30);
+    bool trimmedAway = false;
     for (unsigned i = 15; i < 60; ++i) {
-        last = Hex(100, i);
+        const std::string last = Hex(100, i);
         Append(C(), last);
         ASSERT_LE(C().GetTextLength(), 6000u);
-        const long caret = Sel(C()).first;
-        ASSERT_GE(caret, 300);
-        // The text just inserted sits right before the caret.
-        ASSERT_EQ(C().GetText().substr(static_cast<std::size_t>(caret) - 300, 300), last) << i;
+        const std::string text = C().GetText();
+        ASSERT_EQ(text.substr(text.size() - 300), last) << i;
+        const auto [start, end] = Sel(C());
+        if (start == 0 && end == 0) {
+            trimmedAway = true;  // the trim took the selected row
+            continue;
+        }
+        ASSERT_FALSE(trimmedAway) << i;
+        ASSERT_EQ(end - start, 30) << i;
+        ASSERT_EQ(text.substr(static_cast<std::size_t>(start), 30), selected) << i;
     }
+    EXPECT_TRUE(trimmedAway);
     EXPECT_GT(C().GetStats().trims, 0u);
 }
 

@@ -435,24 +435,28 @@ TEST_F(Typing, SendsEachCharacterAndEchoesIt)
     EXPECT_EQ(Edit().GetText(), "");
 }
 
-TEST_F(Typing, EchoAndReceivedTextGoWhereTheCaretIs)
+TEST_F(Typing, EchoAndReceivedTextGoToTheEndAndLeaveTheSelection)
 {
     testing::PtyPair pty;
     Connect(pty);
     Edit().SetText("0123456789");
-    Edit().SetSel(3, 7);  // a selection is dropped, not replaced
-    Edit().SetSel(5, 5);
+    Edit().SetSel(3, 7);
     TypeCharacter('a');
     EXPECT_EQ(ReadBack(pty, 1), "a");
-    EXPECT_EQ(Edit().GetText(), "01234a56789");
+    EXPECT_EQ(Edit().GetText(), "0123456789a");
     ASSERT_TRUE(pty.Write("\xAB"));
     ASSERT_TRUE(WaitUntil([] { return Edit().GetTextLength() == 14; }));
-    EXPECT_EQ(Edit().GetText(), "01234aAB 56789");
+    EXPECT_EQ(Edit().GetText(), "0123456789aAB ");
+    long start = -2, end = -2;
+    Edit().GetSel(&start, &end);
+    EXPECT_EQ(std::make_pair(start, end), std::make_pair(3L, 7L));
 
     Edit().SetSel(2, 2);
     TypeCharacter('\r');
     EXPECT_EQ(ReadBack(pty, 1), "\r");
-    EXPECT_EQ(Edit().GetText(), "01\r\n234aAB 56789");
+    EXPECT_EQ(Edit().GetText(), "0123456789aAB \r\n");
+    Edit().GetSel(&start, &end);
+    EXPECT_EQ(std::make_pair(start, end), std::make_pair(2L, 2L));
 }
 
 TEST_F(Typing, AcceleratorKeysAreCommandsAndSendNothing)
