@@ -85,6 +85,21 @@ void CTessalineView::AppendText(std::string_view text)
         m_edit->AppendText(text);
 }
 
+std::string CTessalineView::GetText() const
+{
+    return m_edit ? m_edit->GetText() : std::string();
+}
+
+void CTessalineView::SetText(std::string_view text)
+{
+    if (!m_edit)
+        return;
+    m_edit->SetText(text);
+    const auto end = static_cast<long>(m_edit->GetTextLength());
+    m_edit->SetSel(end, end);
+    m_edit->ScrollCaret();
+}
+
 void CTessalineView::OnChar(wxChar32 character)
 {
     if (!m_connection || !m_connection->IsOpen())

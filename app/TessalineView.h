@@ -17,6 +17,7 @@
 #include <wx/weakref.h>
 
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace tessaline::app {
@@ -44,6 +45,11 @@ public:
     // Appends at the end of the text without undo; the caret and the
     // selection stay, and the view follows the end while the caret is there.
     void AppendText(std::string_view text);
+
+    // The text as the view shows it, and all of it replaced (an opened
+    // file): no undo, the caret at the end so that the view follows new text.
+    std::string GetText() const;
+    void SetText(std::string_view text);
 
     tessaline::ui::EditControl* GetEditControl() const { return m_edit.get(); }
 

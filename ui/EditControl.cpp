@@ -192,6 +192,7 @@ void EditControl::SetText(std::string_view text)
     d.caret = d.anchor = 0;
     d.caretAtRowEnd = false;
     d.desiredColumn = -1;
+    d.followCaret = true;
     d.undo.Clear();
     d.TrimToLimit();
     d.SyncScrollRange();

@@ -66,7 +66,9 @@ public:
 
     std::string GetText() const;
     std::size_t GetTextLength() const;
-    void SetText(std::string_view text);  // replaces everything, clears undo
+    // Replaces everything, clears undo; the caret goes to the start and the
+    // view to the top, following the caret again.
+    void SetText(std::string_view text);
 
     // One level of undo, as in the classic edit control: a second Undo
     // redoes. Only edits made with undo are recorded; text inserted without
