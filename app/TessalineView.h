@@ -6,7 +6,8 @@
 // outside ASCII is sent as its UTF-8 bytes) and is echoed, a carriage
 // return as CR LF; nothing is sent or shown while the port is closed. Its
 // frame and connection are those the document manager's view site names.
-// Copy, cut, paste and undo act on the control; printing lays its text out.
+// Copy, cut, paste and undo act on the control, the clear command empties
+// it; printing lays its text out.
 //
 // Threading: GUI thread only.
 #pragma once
@@ -51,6 +52,10 @@ public:
     std::string GetText() const;
     void SetText(std::string_view text);
 
+    // Empties the view, received text and echo alike, for good: the undo
+    // record goes too. The clear command (always enabled) comes here.
+    void ClearText();
+
     tessaline::ui::EditControl* GetEditControl() const { return m_edit.get(); }
 
     // Sees every appended text, the empty ones included.
@@ -65,5 +70,4 @@ private:
     InsertionObserver m_insertionObserver;
 
     wxDECLARE_DYNAMIC_CLASS(CTessalineView);
-    wxDECLARE_EVENT_TABLE();
 };

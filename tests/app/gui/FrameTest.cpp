@@ -482,6 +482,25 @@ TEST_F(Typing, AcceleratorKeysAreCommandsAndSendNothing)
     EXPECT_EQ(ReadBack(pty, 1), "\x11");
 }
 
+using Clearing = AppTest;
+
+TEST_F(Clearing, TheCommandEmptiesTheViewAndItsUndo)
+{
+    testing::PtyPair pty;
+    Connect(pty);
+    ASSERT_TRUE(pty.Write("\x41"));
+    ASSERT_TRUE(WaitUntil([] { return Edit().GetText() == "41 "; }));
+    TypeCharacter('z');
+    Edit().SetSel(0, 3);
+    Edit().ReplaceSel("x", true);  // the user's own edit, which undo could bring back
+    ASSERT_TRUE(Edit().CanUndo());
+    SendCommand(Wx(ID_EDIT_CLEAR_ALL));
+    EXPECT_EQ(Edit().GetText(), "");
+    EXPECT_FALSE(Edit().CanUndo());
+    ASSERT_TRUE(pty.Write("\x42"));
+    ASSERT_TRUE(WaitUntil([] { return Edit().GetText() == "42 "; })) << Edit().GetText();
+}
+
 TEST(Accelerators, MatchTheTableExactly)
 {
     struct Case
