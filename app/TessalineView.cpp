@@ -43,6 +43,10 @@ bool CTessalineView::OnCreate(wxDocument* document, long flags)
     SetFrame(frame);
     m_edit = new tessaline::ui::EditControl(frame);
     m_edit->SetCharHandler([this](wxChar32 character) { OnChar(character); });
+    m_edit->SetFontSizeHandler([this](int points) {
+        if (m_fontSizeObserver)
+            m_fontSizeObserver(points);
+    });
     frame->SendSizeEvent();
     m_edit->SetFocus();
     Activate(true);
@@ -102,6 +106,17 @@ void CTessalineView::SetText(std::string_view text)
     const auto end = static_cast<long>(m_edit->GetTextLength());
     m_edit->SetSel(end, end);
     m_edit->ScrollCaret();
+}
+
+int CTessalineView::FontPointSize() const
+{
+    return m_edit ? m_edit->FontPointSize() : 0;
+}
+
+void CTessalineView::SetFontPointSize(int points)
+{
+    if (m_edit)
+        m_edit->SetFontPointSize(points);
 }
 
 void CTessalineView::ClearText()

@@ -29,6 +29,7 @@ class CTessalineView : public wxView
 {
 public:
     using InsertionObserver = std::function<void(std::string_view text)>;
+    using FontSizeObserver = std::function<void(int points)>;
 
     CTessalineView();
     ~CTessalineView() override;
@@ -56,6 +57,14 @@ public:
     // record goes too. The clear command (always enabled) comes here.
     void ClearText();
 
+    // Text size in points, as the edit control has it: the size in use, and
+    // a new one (clamped to 6..36; 0 for the default). The observer hears
+    // each change the user makes with Ctrl + mouse wheel, so that the size
+    // can be kept in the settings; SetFontPointSize does not call it.
+    int FontPointSize() const;
+    void SetFontPointSize(int points);
+    void SetFontSizeObserver(FontSizeObserver observer) { m_fontSizeObserver = std::move(observer); }
+
     tessaline::ui::EditControl* GetEditControl() const { return m_edit.get(); }
 
     // Sees every appended text, the empty ones included.
@@ -68,6 +77,7 @@ private:
     wxWeakRef<tessaline::ui::EditControl> m_edit;
     tessaline::app::SerialConnection* m_connection = nullptr;
     InsertionObserver m_insertionObserver;
+    FontSizeObserver m_fontSizeObserver;
 
     wxDECLARE_DYNAMIC_CLASS(CTessalineView);
 };

@@ -39,7 +39,7 @@ EditControl::EditControl(wxWindow* parent, wxWindowID id)
     SetBackgroundStyle(wxBG_STYLE_PAINT);
     SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW));
     SetForegroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT));
-    m_impl->SetupFont();
+    m_impl->SetupFont(Impl::DefaultFontPoints());
     // With the font and colours set on the window, a paint does not ask
     // the toolkit's style for the window's defaults every time.
     SetFont(m_impl->font);
@@ -76,7 +76,12 @@ EditControl::EditControl(wxWindow* parent, wxWindowID id)
          {wxEVT_SCROLLWIN_TOP, wxEVT_SCROLLWIN_BOTTOM, wxEVT_SCROLLWIN_LINEUP, wxEVT_SCROLLWIN_LINEDOWN,
           wxEVT_SCROLLWIN_PAGEUP, wxEVT_SCROLLWIN_PAGEDOWN, wxEVT_SCROLLWIN_THUMBTRACK, wxEVT_SCROLLWIN_THUMBRELEASE})
         Bind(wxEventTypeTag<wxScrollWinEvent>(type), afterUserScroll);
-    Bind(wxEVT_MOUSEWHEEL, afterUserScroll);
+    Bind(wxEVT_MOUSEWHEEL, [this, afterUserScroll](wxMouseEvent& event) {
+        if (event.ControlDown() && event.GetWheelAxis() == wxMOUSE_WHEEL_VERTICAL)
+            m_impl->ZoomByWheel(event);  // handled: the view does not scroll
+        else
+            afterUserScroll(event);
+    });
     Bind(wxEVT_SET_FOCUS, [this](wxFocusEvent& event) {
         m_impl->RestartBlink();
         event.Skip();
@@ -293,6 +298,22 @@ std::size_t EditControl::GetScrollbackLimit() const
 void EditControl::SetCharHandler(CharHandler handler)
 {
     m_impl->charHandler = std::move(handler);
+}
+
+int EditControl::FontPointSize() const
+{
+    return m_impl->fontPoints;
+}
+
+void EditControl::SetFontPointSize(int points)
+{
+    m_impl->ApplyFontSize(points == 0 ? Impl::DefaultFontPoints()
+                                      : std::clamp(points, kSmallestFontPoints, kLargestFontPoints));
+}
+
+void EditControl::SetFontSizeHandler(FontSizeHandler handler)
+{
+    m_impl->fontSizeHandler = std::move(handler);
 }
 
 std::unique_ptr<wxPrintout> EditControl::CreatePrintout(const wxString& title) const

@@ -13,7 +13,8 @@
 // (0x08, 0x09, 0x0D, 0x1B, 0x01-0x1A; Ctrl with @ [ \ ] ^ _ gives 0x00 and
 // 0x1B-0x1F, see keys::TypedCharacter; Alt with a key types nothing).
 // Navigation keys, Delete and the clipboard keys (Ctrl+Insert, Shift+Insert,
-// Shift+Delete) are handled by the control itself.
+// Shift+Delete) are handled by the control itself, and so is Ctrl + mouse
+// wheel, which changes the text size.
 //
 // Threading: GUI thread only, like every wxWindow.
 #pragma once
@@ -92,6 +93,19 @@ public:
     std::size_t GetScrollbackLimit() const;
 
     void SetCharHandler(CharHandler handler);
+
+    // Text size in points. The size in use; a new size, clamped to
+    // kSmallestFontPoints..kLargestFontPoints, 0 for the default (the
+    // desktop's monospace size, at least 10 points). The text wraps again to
+    // the new cells, keeping the first visible text (or the caret) in view.
+    static constexpr int kSmallestFontPoints = 6;
+    static constexpr int kLargestFontPoints = 36;
+    int FontPointSize() const;
+    void SetFontPointSize(int points);
+    // Ctrl + mouse wheel changes the size by one point per wheel step; the
+    // handler then hears the new size (SetFontPointSize does not call it).
+    using FontSizeHandler = std::function<void(int points)>;
+    void SetFontSizeHandler(FontSizeHandler handler);
 
     // A printout that lays the current text out on pages.
     std::unique_ptr<wxPrintout> CreatePrintout(const wxString& title) const;

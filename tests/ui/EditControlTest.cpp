@@ -53,6 +53,17 @@ void Key(EditControl& control, int code, bool shift = false, bool ctrl = false)
     control.GetEventHandler()->ProcessEvent(event);
 }
 
+void Wheel(EditControl& control, int rotation, bool ctrl)
+{
+    wxMouseEvent event(wxEVT_MOUSEWHEEL);
+    event.m_wheelRotation = rotation;
+    event.m_wheelDelta = 120;
+    event.m_linesPerAction = 3;
+    event.m_controlDown = ctrl;
+    event.SetEventObject(&control);
+    control.GetEventHandler()->ProcessEvent(event);
+}
+
 void Mouse(EditControl& control, wxEventType type, wxPoint point, bool shift = false)
 {
     wxMouseEvent event(type);
@@ -610,6 +621,45 @@ TEST_F(EditControlTest, ResizeRewrapsAndKeepsTheTopText)
     EXPECT_EQ(C().GetLayout().Width(), 15u);
     EXPECT_EQ(C().GetLayout().RowCount(), 80u);
     EXPECT_EQ(C().GetLayout().RowStart(C().GetFirstVisibleRow()), 600u);
+}
+
+TEST_F(EditControlTest, CtrlWheelChangesTheTextSizeWithinItsBoundsAndRewraps)
+{
+    std::vector<int> heard;
+    C().SetFontSizeHandler([&](int points) { heard.push_back(points); });
+    C().SetFontPointSize(12);
+    EXPECT_EQ(C().FontPointSize(), 12);
+    C().SetText(Hex(400));
+    const unsigned columns = C().GetLayout().Width();
+    const int rowHeight = C().GetCellSize().y;
+    struct Case
+    {
+        int rotation;
+        bool ctrl;
+        int points;
+    };
+    const Case cases[] = {
+        {120, true, 13},  {-240, true, 11}, {60, true, 11},   {60, true, 12},
+        {120, false, 12},  // without Ctrl the wheel scrolls
+        {-2400, true, 6}, {-120, true, 6},  {4800, true, 36}, {120, true, 36},
+    };
+    for (const Case& c : cases) {
+        Wheel(C(), c.rotation, c.ctrl);
+        EXPECT_EQ(C().FontPointSize(), c.points) << c.rotation;
+    }
+    EXPECT_EQ(heard, (std::vector<int>{13, 11, 12, 6, 36}));
+    EXPECT_GT(C().GetCellSize().y, rowHeight);
+    EXPECT_LT(C().GetLayout().Width(), columns);
+    EXPECT_EQ(C().GetLayout().RowStart(1), C().GetLayout().Width() / 3 * 3);  // whole pairs a row
+
+    for (const auto& [asked, points] : {std::pair{1, 6}, std::pair{99, 36}, std::pair{20, 20}}) {
+        C().SetFontPointSize(asked);
+        EXPECT_EQ(C().FontPointSize(), points) << asked;
+    }
+    C().SetFontPointSize(0);
+    const wxFont monospace(wxFontInfo().Family(wxFONTFAMILY_TELETYPE));
+    EXPECT_EQ(C().FontPointSize(), std::max(10, monospace.GetPointSize()));
+    EXPECT_EQ(heard.size(), 5u) << "only the user's changes are reported";
 }
 
 }  // namespace

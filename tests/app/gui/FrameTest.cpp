@@ -501,6 +501,24 @@ TEST_F(Clearing, TheCommandEmptiesTheViewAndItsUndo)
     ASSERT_TRUE(WaitUntil([] { return Edit().GetText() == "42 "; })) << Edit().GetText();
 }
 
+TEST(TextSize, CtrlWheelIsReportedForTheSettingsAndTheSavedSizeIsSet)
+{
+    std::vector<int> heard;
+    View().SetFontSizeObserver([&](int points) { heard.push_back(points); });
+    View().SetFontPointSize(14);
+    EXPECT_EQ(View().FontPointSize(), 14);
+    wxMouseEvent wheel(wxEVT_MOUSEWHEEL);
+    wheel.m_wheelRotation = -120;
+    wheel.m_wheelDelta = 120;
+    wheel.m_controlDown = true;
+    wheel.SetEventObject(&Edit());
+    Edit().GetEventHandler()->ProcessEvent(wheel);
+    EXPECT_EQ(heard, std::vector<int>{13});
+    EXPECT_EQ(Edit().FontPointSize(), 13);
+    View().SetFontSizeObserver(nullptr);
+    View().SetFontPointSize(0);
+}
+
 TEST(Accelerators, MatchTheTableExactly)
 {
     struct Case
