@@ -47,7 +47,11 @@ EditControl::EditControl(wxWindow* parent, wxWindowID id)
     ShowScrollbars(wxSHOW_SB_NEVER, wxSHOW_SB_ALWAYS);
     m_impl->layout.SetWidth(m_impl->WidthCells());
     m_impl->SyncScrollRange();
+    BindEvents();
+}
 
+void EditControl::BindEvents()
+{
     Bind(wxEVT_PAINT, &EditControl::OnPaint, this);
     Bind(wxEVT_SIZE, &EditControl::OnSize, this);
     Bind(

@@ -150,6 +150,7 @@ public:
     struct Impl;
 
 private:
+    void BindEvents();
     void OnPaint(wxPaintEvent& event);
     void OnSize(wxSizeEvent& event);
     void OnKeyDown(wxKeyEvent& event);
