@@ -74,13 +74,27 @@ std::uint64_t PortWriter::Enqueue(std::string_view bytes)
     {
         std::lock_guard lock(m_mutex);
         if (!m_thread.joinable() || m_stopping || m_state.error != 0 || bytes.empty())
-            return m_state.queued;
+            return 0;
         m_queue.append(bytes);
         m_state.queued += bytes.size();
     }
     SetEvent(m_signal);
     std::lock_guard lock(m_mutex);
     return m_state.queued;
+}
+
+std::uint64_t PortWriter::Discard(std::uint64_t from, std::uint64_t to)
+{
+    std::lock_guard lock(m_mutex);
+    const std::uint64_t waiting = m_queue.size() - m_queueStart;
+    const std::uint64_t taken = m_state.queued - waiting;
+    from = std::max(from, taken);
+    to = std::min(to, m_state.queued);
+    if (to <= from)
+        return 0;
+    m_queue.erase(m_queueStart + static_cast<std::size_t>(from - taken), static_cast<std::size_t>(to - from));
+    m_state.queued -= to - from;
+    return to - from;
 }
 
 PortWriter::State PortWriter::TakeState()

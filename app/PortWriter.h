@@ -68,9 +68,13 @@ public:
     bool IsRunning() const { return m_thread.joinable(); }
 
     // Queues `bytes` behind everything queued before; returns the number of
-    // bytes queued since Start including these (nothing is queued while the
-    // writer is stopped or has failed).
+    // bytes queued since Start including these, or 0 when nothing was
+    // queued (no bytes, or the writer is stopped or has failed).
     std::uint64_t Enqueue(std::string_view bytes);
+    // Drops the queued bytes at positions [from, to) of the queued count
+    // that the writer has not taken yet; the bytes behind them move up.
+    // Returns how many were dropped.
+    std::uint64_t Discard(std::uint64_t from, std::uint64_t to);
 
     // The state, and lets the writer report again.
     State TakeState();

@@ -82,10 +82,13 @@ public:
     // Opens and configures the port; false after ConnectFailed was reported.
     bool Connect(const PortSettings& settings);
     void Disconnect();
-    // Queues `bytes` behind what was queued before and returns at once;
-    // nothing while closed. Returns the bytes queued since Connect, these
-    // included.
+    // Queues `bytes` behind what was queued before and returns at once.
+    // Returns the bytes queued since Connect, these included, or 0 when
+    // nothing was queued (closed, or the output failed).
     std::uint64_t Send(std::string_view bytes);
+    // Takes back queued bytes that have not gone to the port yet, by their
+    // positions in the queued count (see PortWriter::Discard).
+    std::uint64_t DiscardOutput(std::uint64_t from, std::uint64_t to) { return m_writer.Discard(from, to); }
     // The output's state since Connect; lets the next OutputChanged come.
     PortWriter::State TakeOutputState() { return m_writer.TakeState(); }
 
