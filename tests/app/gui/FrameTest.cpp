@@ -74,13 +74,15 @@ TEST(StartUp, ShowsTheFrameWithANewDocument)
 
     wxStatusBar* status = Frame().GetStatusBar();
     ASSERT_NE(status, nullptr);
-    EXPECT_EQ(status->GetFieldsCount(), 4);
+    EXPECT_EQ(status->GetFieldsCount(), 11);
     EXPECT_EQ(status->GetStatusText(0), wxString::FromUTF8("준비"));
-    // The lock panes are empty or show their own name, never anything else.
+    // The lock panes are empty or show their own name, never anything else;
+    // the line, connection and log panes are blank while disconnected (the
+    // counters, pane 9, keep the last connection's).
     const char* names[] = {"CAP", "NUM", "SCRL"};
-    for (int pane = 1; pane < 4; ++pane) {
+    for (int pane = 1; pane < 11; ++pane) {
         const wxString text = status->GetStatusText(pane);
-        EXPECT_TRUE(text.empty() || text == names[pane - 1]) << text;
+        EXPECT_TRUE(text.empty() || (pane < 4 && text == names[pane - 1]) || pane == 9) << pane << ": " << text;
         EXPECT_GT(status->GetStatusWidth(pane), 0);
     }
 }
