@@ -48,8 +48,10 @@ void StatusPanes::Attach(wxStatusBar* bar, const unsigned (&lockTexts)[3])
         m_widths[kFirstLock + i] = FittingWidth(Text(lockTexts[i]));
     for (int i = 0; i < 4; ++i)
         m_widths[kFirstLine + i] = FittingWidth(Text(kLinePanes[i].text));
-    m_widths[kConnection] = FittingWidth(Text(ConnectionPaneText(PortSettings{4, 115200, 8, 0, 1, 0})));
-    m_widths[kCounters] = FittingWidth(Text(CountersText(999999, 999999)));
+    // The message pane keeps what room it can: the connection pane starts
+    // at a common line, the counters at four digits each.
+    m_widths[kConnection] = FittingWidth(Text(ConnectionPaneText(PortSettings{1, 115200, 8, 0, 0, 0})));
+    m_widths[kCounters] = FittingWidth(Text(CountersText(8888, 8888)));
     m_widths[kLog] = FittingWidth(Text(IDS_PANE_LOG));
     m_bar->SetFieldsCount(kCount);
     m_bar->SetStatusWidths(kCount, m_widths.data());

@@ -3,8 +3,8 @@
 // three lock-key panes, the modem-line panes CTS, DSR, RI and DCD (the
 // line's name while it is asserted, blank otherwise), the connection pane
 // ("COM1 115200 8-N-1"), the counters ("수신 1,234 송신 56") and the log
-// pane ("기록" while a log is open). Each pane starts as wide as its
-// widest expected text and widens when a text does not fit.
+// pane ("기록" while a log is open). Each pane starts as wide as a usual
+// text and widens when a text does not fit.
 //
 // Threading: GUI thread only.
 #pragma once
