@@ -96,15 +96,7 @@ bool CMainFrame::OnCreate(bool showSendBar)
     SetStatusText(ResourceString(AFX_IDS_IDLEMESSAGE), 0);
     UpdateLockIndicators();
 
-    tessaline::app::SendBar::Handlers handlers;
-    handlers.isConnected = [this] { return m_connection.IsOpen(); };
-    handlers.send = [this](const std::string& bytes) { m_connection.Send(bytes); };
-    handlers.showMessage = [this](const std::string& text) { ShowMessageText(text); };
-    handlers.hide = [this] { ShowSendBar(false); };
-    using tessaline::res::WxIdFromCommand;
-    m_sendBar = new tessaline::app::SendBar(this, std::move(handlers),
-                                            {WxIdFromCommand(ID_COMM_SEND_BAR), WxIdFromCommand(ID_COMM_LOG)});
-    m_sendBar->Show(showSendBar);
+    CreateSendBar(showSendBar);
 
     BindCommands();
     BindCommunicationCommands();
@@ -118,6 +110,19 @@ bool CMainFrame::OnCreate(bool showSendBar)
         m_indicatorTimer.Start(500);
     }
     return true;
+}
+
+void CMainFrame::CreateSendBar(bool show)
+{
+    tessaline::app::SendBar::Handlers handlers;
+    handlers.isConnected = [this] { return m_connection.IsOpen(); };
+    handlers.send = [this](const std::string& bytes) { m_connection.Send(bytes); };
+    handlers.showMessage = [this](const std::string& text) { ShowMessageText(text); };
+    handlers.hide = [this] { ShowSendBar(false); };
+    using tessaline::res::WxIdFromCommand;
+    m_sendBar = new tessaline::app::SendBar(this, std::move(handlers),
+                                            {WxIdFromCommand(ID_COMM_SEND_BAR), WxIdFromCommand(ID_COMM_LOG)});
+    m_sendBar->Show(show);
 }
 
 void CMainFrame::BindCommands()

@@ -91,6 +91,7 @@ private:
     void UpdateConnectionPanes();
 
     bool OnCreate(bool showSendBar);
+    void CreateSendBar(bool show);
     void BindCommands();
     void BindCommunicationCommands();
     void OnQueuedMessage(wxThreadEvent& event);

@@ -61,45 +61,39 @@ bool Eventually(Condition done, std::chrono::milliseconds limit)
     return true;
 }
 
-TEST_F(EndToEnd, SendBarFileSendingClearingAndHeldOutput)
+// F4 opens the bar with the focus in its entry; Enter sends a line, a bad
+// one stays with its bad token selected, Up walks the history back. F4
+// again gives the focus back to the view, which shows the device's bytes
+// and none of the bar's.
+void WalkTheSendBar(testing::PtyPair& pty)
 {
-    testing::PtyPair pty;
-    ::setenv("TESSALINE_COM1", pty.SlavePath().c_str(), 1);
-    Program program({});
-    ::unsetenv("TESSALINE_COM1");
-    const std::string window = program.WaitForWindow(60s);
-    ASSERT_FALSE(window.empty()) << "the main window did not appear";
-    ChooseFromFileMenu(window);
-
-    // F4 opens the bar with the focus in its entry; Enter sends a line.
     ASSERT_TRUE(Shell("xdotool key F4"));
     Settle();
     TypeLine("01 03 00 00 00 0A C5 CD");
     EXPECT_EQ(ToHex(pty.Read(8, 20000)), "01 03 00 00 00 0A C5 CD ");
     TypeLine("\"AT\" 0D 0A");
     EXPECT_EQ(ToHex(pty.Read(4, 20000)), "41 54 0D 0A ");
-    // A bad token sends nothing and is selected: typing replaces it.
     TypeLine("01 0G");
     EXPECT_TRUE(pty.Read(1, 1000).empty()) << "a line with a bad token was sent";
-    TypeLine("0D");
+    TypeLine("0D");  // typed over the selected bad token
     EXPECT_EQ(ToHex(pty.Read(2, 20000)), "01 0D ");
-    // Up walks the history back: twice is the line before the last.
-    ASSERT_TRUE(Shell("xdotool key Up Up Return"));
+    ASSERT_TRUE(Shell("xdotool key Up Up Return"));  // the line before the last
     EXPECT_EQ(ToHex(pty.Read(4, 20000)), "41 54 0D 0A ");
 
-    // F4 again gives the focus back to the view, which shows the device's
-    // bytes and none of the bar's.
     ASSERT_TRUE(Shell("xdotool key F4"));
     Settle();
     ASSERT_TRUE(pty.Write("\xA5\x5A"));
     EXPECT_EQ(CopyViewText("A5 5A "), "A5 5A ");
+}
 
-    // 통신 > 파일 보내기: a file of random bytes goes out exactly.
+// 통신 > 파일 보내기: a file of random bytes goes out exactly.
+void SendAFile(const std::string& window, testing::PtyPair& pty, const std::string& folder)
+{
     std::string bytes(64 * 1024, '\0');
     std::mt19937 random(20240611);
     for (char& byte : bytes)
         byte = static_cast<char>(random() & 0xFF);
-    const std::string file = m_config + "/random.bin";
+    const std::string file = folder + "/random.bin";
     std::ofstream(file, std::ios::binary) << bytes;
     ChooseFromCommMenu(window, "f");
     const std::string dialog = FindWindowNamed("파일 보내기", 30s);
@@ -112,22 +106,20 @@ TEST_F(EndToEnd, SendBarFileSendingClearingAndHeldOutput)
     const std::vector<std::uint8_t> sent = pty.Read(bytes.size(), 60000);
     EXPECT_EQ(sent.size(), bytes.size());
     EXPECT_TRUE(std::string(sent.begin(), sent.end()) == bytes) << "the file's bytes did not go out as they are";
+}
 
-    // 통신 > 화면 지우기 empties the view: what comes next is all it shows.
-    ChooseFromCommMenu(window, "e");
-    ASSERT_TRUE(pty.Write("\x11"));
-    EXPECT_EQ(CopyViewText("11 "), "11 ");
-
-    // Output held by the device: typed keys wait, the window still
-    // answers, and once output goes on they go out in order.
+// Output held by the device: typed keys wait, and once output goes on they
+// go out in order. Held again, Disconnect closes the device at once, and
+// the waiting key is dropped with the connection.
+void HoldOutput(const std::string& window, Program& program, testing::PtyPair& pty)
+{
     ASSERT_TRUE(Shell("xdotool windowfocus --sync " + window));
     ASSERT_TRUE(pty.HoldOutput(true));
     ASSERT_TRUE(Shell("xdotool type --delay 100 ab"));
     EXPECT_TRUE(pty.Read(1, 1500).empty()) << "output went out while held";
     ASSERT_TRUE(pty.HoldOutput(false));
     EXPECT_EQ(ToHex(pty.Read(2, 20000)), "61 62 ");
-    // Held again, Disconnect closes the device at once; the waiting key
-    // is dropped with the connection.
+
     ASSERT_TRUE(pty.HoldOutput(true));
     ASSERT_TRUE(Shell("xdotool type --delay 100 c"));
     Settle();
@@ -138,6 +130,25 @@ TEST_F(EndToEnd, SendBarFileSendingClearingAndHeldOutput)
         << "Disconnect did not close the device within a second";
     ASSERT_TRUE(pty.HoldOutput(false));
     EXPECT_TRUE(pty.Read(1, 500).empty());
+}
+
+TEST_F(EndToEnd, SendBarFileSendingClearingAndHeldOutput)
+{
+    testing::PtyPair pty;
+    ::setenv("TESSALINE_COM1", pty.SlavePath().c_str(), 1);
+    Program program({});
+    ::unsetenv("TESSALINE_COM1");
+    const std::string window = program.WaitForWindow(60s);
+    ASSERT_FALSE(window.empty()) << "the main window did not appear";
+    ChooseFromFileMenu(window);
+
+    WalkTheSendBar(pty);
+    SendAFile(window, pty, m_config);
+    // 통신 > 화면 지우기 empties the view: what comes next is all it shows.
+    ChooseFromCommMenu(window, "e");
+    ASSERT_TRUE(pty.Write("\x11"));
+    EXPECT_EQ(CopyViewText("11 "), "11 ");
+    HoldOutput(window, program, pty);
     EXPECT_EQ(ExitThroughTheMenu(window, program), 0);
 }
 
