@@ -222,7 +222,11 @@ bool CMainFrame::Layout()
 
 void CMainFrame::ShowMessageText(const std::string& text)
 {
-    SetStatusText(text.empty() ? ResourceString(AFX_IDS_IDLEMESSAGE) : wxString::FromUTF8(text), 0);
+    // With nothing to say, the pane keeps telling that output is held.
+    if (!text.empty())
+        SetStatusText(wxString::FromUTF8(text), 0);
+    else
+        SetStatusText(ResourceString(m_outputHeldShown ? IDS_OUTPUT_HELD : AFX_IDS_IDLEMESSAGE), 0);
 }
 
 void CMainFrame::ToggleBar(wxWindow* bar)
@@ -303,7 +307,7 @@ void CMainFrame::OutputChanged()
     const tessaline::app::PortWriter::State output = m_connection.TakeOutputState();
     if (output.held != m_outputHeldShown) {
         m_outputHeldShown = output.held;
-        ShowMessageText(output.held ? tessaline::res::FormatString(IDS_OUTPUT_HELD) : std::string());
+        ShowMessageText(std::string());
     }
     m_fileSender.OnOutputChanged(output);
     m_panes.ShowCounters(m_connection.BytesReceived(), output.written);

@@ -71,7 +71,8 @@ public:
     // Shows the send bar with the focus in its entry, or hides it and gives
     // the focus back to the view.
     void ShowSendBar(bool show);
-    // Puts `text` (UTF-8) into the message pane; empty puts the idle text.
+    // Puts `text` (UTF-8) into the message pane; empty puts the idle text,
+    // or that output is held while it is.
     void ShowMessageText(const std::string& text);
 
     // The wxWidgets command of the accelerator that `event` matches, or

@@ -16,6 +16,8 @@
 // Threading: GUI thread only.
 #pragma once
 
+#include "app/TerminalOptions.h"
+
 #include <wx/panel.h>
 
 #include <cstddef>
@@ -31,7 +33,7 @@ namespace tessaline::app {
 class SendBar : public wxPanel
 {
 public:
-    static constexpr std::size_t kHistorySize = 20;
+    static constexpr std::size_t kHistorySize = TerminalOptions::kMaxSendHistory;
 
     struct Handlers
     {
