@@ -333,7 +333,11 @@ void CMainFrame::QueueMessage(const tessaline::app::SerialMessage& message)
 
 void CMainFrame::OnQueuedMessage(wxThreadEvent& event)
 {
-    PaceReceiving(m_connection.HandleMessage(event.GetPayload<tessaline::app::SerialMessage>()));
+    const auto message = event.GetPayload<tessaline::app::SerialMessage>();
+    const std::size_t received = m_connection.HandleMessage(message);
+    // The output's reports say nothing about the rate bytes come in at.
+    if (!tessaline::app::SerialConnection::IsOutputMessage(message))
+        PaceReceiving(received);
 }
 
 void CMainFrame::PaceReceiving(std::size_t received)

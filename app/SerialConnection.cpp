@@ -172,9 +172,14 @@ std::optional<DWORD> SerialConnection::ModemStatus()
     return status & (MS_CTS_ON | MS_DSR_ON | MS_RING_ON | MS_RLSD_ON);
 }
 
+bool SerialConnection::IsOutputMessage(const SerialMessage& message)
+{
+    return message.message == kOutputMessage;
+}
+
 std::size_t SerialConnection::HandleMessage(const SerialMessage& message)
 {
-    if (message.message == kOutputMessage) {
+    if (IsOutputMessage(message)) {
         if (message.lParam == m_connectionNumber)
             m_events.OutputChanged();
         return 0;

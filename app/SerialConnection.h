@@ -128,6 +128,9 @@ public:
     // Drains what has arrived without waiting for its notification, showing
     // nothing when nothing has: an echo then follows the bytes before it.
     void ShowArrived();
+    // Whether `message` is one of the output's reports rather than the
+    // port's.
+    static bool IsOutputMessage(const SerialMessage& message);
     // A notification: drains the input when it reports received characters.
     LRESULT OnSerialMsg(WPARAM wParam, LPARAM lParam);
 
