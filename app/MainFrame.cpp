@@ -214,10 +214,31 @@ bool CMainFrame::Layout()
         m_sendBar->SetSize(0, client.y - barHeight, client.x, barHeight);
     }
     for (wxWindow* child : GetChildren()) {
-        if (child != m_sendBar && !child->IsTopLevel() && !IsOneOfBars(child))
+        if (child != m_sendBar && !child->IsTopLevel() && !IsOneOfBars(child)) {
             child->SetSize(0, 0, client.x, client.y - barHeight);
+            CountWithView(child);
+        }
     }
     return true;
+}
+
+void CMainFrame::CountWithView(wxWindow* view)
+{
+    if (view == m_countedView.get())
+        return;
+    m_countedView = view;
+    // The counters move when the view paints what came, never on a timer of
+    // their own; the view's own painting follows.
+    view->Bind(wxEVT_PAINT, [this](wxPaintEvent& event) {
+        event.Skip();
+        ShowCounters();
+    });
+}
+
+void CMainFrame::ShowCounters()
+{
+    if (m_counting)
+        m_panes.ShowCounters(m_connection.BytesReceived(), m_connection.BytesSent());
 }
 
 void CMainFrame::ShowMessageText(const std::string& text)
@@ -274,7 +295,7 @@ void CMainFrame::OnUpdatePortDisconnect(wxUpdateUIEvent& event)
 void CMainFrame::OnPortConnect()
 {
     if (CTessalineDoc* document = GetActiveDocument())
-        m_connection.Connect(document->m_settings);
+        m_counting = m_connection.Connect(document->m_settings) || m_counting;
     UpdateConnectionPanes();
 }
 
@@ -294,8 +315,7 @@ void CMainFrame::UpdateConnectionPanes()
         text = tessaline::app::ConnectionPaneText(m_connection.Line());
     m_panes.ShowConnection(text);
     m_panes.ShowLines(m_connection.ModemStatus());
-    if (m_connection.IsOpen())
-        m_panes.ShowCounters(m_connection.BytesReceived(), m_connection.BytesSent());
+    ShowCounters();
     if (m_outputHeldShown) {
         m_outputHeldShown = false;
         ShowMessageText(std::string());
@@ -310,7 +330,7 @@ void CMainFrame::OutputChanged()
         ShowMessageText(std::string());
     }
     m_fileSender.OnOutputChanged(output);
-    m_panes.ShowCounters(m_connection.BytesReceived(), output.written);
+    ShowCounters();
 }
 
 void CMainFrame::LinesChanged()
@@ -342,10 +362,6 @@ void CMainFrame::OnQueuedMessage(wxThreadEvent& event)
 
 void CMainFrame::PaceReceiving(std::size_t received)
 {
-    // The counters move with the view: after each drain, never on a timer
-    // of their own.
-    if (received > 0)
-        m_panes.ShowCounters(m_connection.BytesReceived(), m_connection.BytesSent());
     const auto now = std::chrono::steady_clock::now();
     const double seconds = std::chrono::duration<double>(now - m_lastDrain).count();
     m_lastDrain = now;

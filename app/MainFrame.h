@@ -29,6 +29,7 @@
 
 #include <wx/docview.h>
 #include <wx/timer.h>
+#include <wx/weakref.h>
 
 #include <chrono>
 #include <cstddef>
@@ -90,6 +91,10 @@ private:
     void ShowPortMessage(const std::string& message);
     // The connection, line and counter panes, after Connect or a close.
     void UpdateConnectionPanes();
+    // The counters since the last Connect; nothing before the first.
+    void ShowCounters();
+    // Shows the counters whenever `view` paints.
+    void CountWithView(wxWindow* view);
 
     bool OnCreate(bool showSendBar);
     void CreateSendBar(bool show);
@@ -109,6 +114,8 @@ private:
     tessaline::app::FileSender m_fileSender;
     tessaline::app::SendBar* m_sendBar = nullptr;
     bool m_outputHeldShown = false;
+    bool m_counting = false;  // a Connect has succeeded
+    wxWeakRef<wxWindow> m_countedView;
     wxStatusBar* m_statusBar = nullptr;
     wxToolBar* m_toolBar = nullptr;
     tessaline::keys::LockKeyWatch m_lockKeys;

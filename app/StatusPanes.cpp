@@ -43,6 +43,7 @@ void StatusPanes::Attach(wxStatusBar* bar, const unsigned (&lockTexts)[3])
 {
     m_bar = bar;
     m_widths.assign(kCount, 0);
+    m_longest.assign(kCount, 0);
     m_widths[kMessage] = -1;
     for (int i = 0; i < 3; ++i)
         m_widths[kFirstLock + i] = FittingWidth(Text(lockTexts[i]));
@@ -62,10 +63,15 @@ void StatusPanes::SetPaneText(int pane, const wxString& text)
 {
     if (!m_bar || m_bar->GetStatusText(pane) == text)
         return;
-    const int wanted = FittingWidth(text);
-    if (pane != kMessage && wanted > m_widths[pane]) {
-        m_widths[pane] = wanted;
-        m_bar->SetStatusWidths(kCount, m_widths.data());
+    // Measured only when a text is longer than any before it, so that the
+    // counters, set after every drain, cost no text layout.
+    if (pane != kMessage && text.length() > m_longest[pane]) {
+        m_longest[pane] = text.length();
+        const int wanted = FittingWidth(text);
+        if (wanted > m_widths[pane]) {
+            m_widths[pane] = wanted;
+            m_bar->SetStatusWidths(kCount, m_widths.data());
+        }
     }
     m_bar->SetStatusText(text, pane);
 }

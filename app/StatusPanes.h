@@ -11,6 +11,7 @@
 
 #include "platform/win32.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -50,6 +51,7 @@ private:
 
     wxStatusBar* m_bar = nullptr;
     std::vector<int> m_widths;
+    std::vector<std::size_t> m_longest;  // the longest text each pane has had
     std::optional<std::pair<std::uint64_t, std::uint64_t>> m_counters;
 };
 

@@ -315,6 +315,11 @@ TEST_F(Receiving, ShowsEveryByteAsTwoUpperCaseDigitsAndASpace)
     EXPECT_EQ(text, HexText(all));
     EXPECT_EQ(text.find('\n'), std::string::npos);
     EXPECT_NE(text.find("7F 41 FF 42 00 7F "), std::string::npos);
+    // The status bar shows the connection, and counts with the view.
+    EXPECT_EQ(Frame().GetStatusBar()->GetStatusText(8), "COM1 9600 8-N-1");
+    EXPECT_TRUE(WaitUntil([] {
+        return Frame().GetStatusBar()->GetStatusText(9) == wxString::FromUTF8("수신 264 송신 0");
+    })) << Frame().GetStatusBar()->GetStatusText(9);
 }
 
 TEST_F(Receiving, NotificationsWithoutReceivedCharactersChangeNothing)
