@@ -4,6 +4,7 @@
 #include "platform/MessageTarget.h"
 #include "platform/OpenFailure.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -26,6 +27,20 @@ const std::array<char, 256 * 3> kHexPairs = [] {
 // only an input queue that has filled to 80 %.
 constexpr DWORD kHeldEvents = EV_RX80FULL;
 
+// Changes of the modem lines the device reports.
+constexpr DWORD kLineEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
+
+// What the writer reports to the owner thread; LPARAM is the connection.
+const UINT kOutputMessage = RegisterWindowMessageA("Tessaline_OutputMsg");
+
+// The writer hands over about a quarter of a second of output at a time at
+// the line's rate (10 bits a byte), so that a chunk that has not gone out
+// after a second means the device holds output back.
+std::size_t WriteChunkFor(DWORD baudRate)
+{
+    return std::clamp<std::size_t>(baudRate / 40, 16, 4096);
+}
+
 DWORD EventsOf(WPARAM wParam)
 {
     return static_cast<DWORD>(wParam) & 0xFFFF;
@@ -42,8 +57,9 @@ SerialConnection::SerialConnection(Events& events) : m_events(events)
 {
     m_target.m_hWnd = platform::RegisterMessageTarget([this](UINT message, WPARAM wParam, LPARAM lParam) {
         m_messagesPosted.fetch_add(1);
-        // A nearly full input queue always gets through: it ends a hold.
-        if (ReportsReceived(message, wParam) && (EventsOf(wParam) & kHeldEvents) == 0 &&
+        // A nearly full input queue always gets through: it ends a hold; so
+        // does a change of the modem lines.
+        if (ReportsReceived(message, wParam) && (EventsOf(wParam) & (kHeldEvents | kLineEvents)) == 0 &&
             m_drainScheduled.exchange(true))
             return;
         m_events.QueueMessage(SerialMessage{message, wParam, lParam});
@@ -69,6 +85,10 @@ bool SerialConnection::Connect(const PortSettings& settings)
     // one's notifications back.
     m_drainScheduled.store(false);
     m_holding = false;
+    m_bytesReceived = 0;
+    m_dtr = false;
+    m_rts = false;
+    m_linesReportable = false;
     if (m_port.Open(name, &m_target, 0, m_connectionNumber, 0, 0) != 0) {
         // Read at once: the record is this thread's last open attempt.
         m_events.ConnectFailed(ConnectFailureMessage(name, platform::LastOpenFailure()));
@@ -79,25 +99,94 @@ bool SerialConnection::Connect(const PortSettings& settings)
     // flow control is always off on a fresh connection.
     m_port.ConfigureLine(settings.baud, settings.dataBits, settings.parity, settings.stopBits);
     m_port.SetFlowControl(CSerialPort::FlowOff);
+    m_line = settings;
+    if (const DWORD baud = m_port.QueryBaudRate(); baud != 0xFFFFFFFFu)
+        m_line.baud = static_cast<std::int32_t>(baud);
+    if (const int dataBits = m_port.QueryDataBits(); dataBits >= 0)
+        m_line.dataBits = dataBits;
+    if (const int parity = m_port.QueryParity(); parity >= 0)
+        m_line.parity = parity;
+    if (const int stopBits = m_port.QueryStopBits(); stopBits >= 0)
+        m_line.stopBits = stopBits;
+    StartLinesAndOutput();
     return true;
+}
+
+void SerialConnection::StartLinesAndOutput()
+{
+    DWORD status = 0;
+    m_linesReportable = GetCommModemStatus(m_port.Handle(), &status) != FALSE;
+    // A device that cannot report its lines refuses their events as well.
+    if (m_linesReportable)
+        m_port.SetEventMask(m_port.QueryEventMask() | kLineEvents);
+    const LPARAM connection = m_connectionNumber;
+    m_writer.Start(m_port, WriteChunkFor(static_cast<DWORD>(m_line.baud)), [this, connection] {
+        m_events.QueueMessage(SerialMessage{kOutputMessage, 0, connection});
+    });
 }
 
 void SerialConnection::Disconnect()
 {
     if (m_port.IsOpen())
-        m_port.Close();
+        ClosePort();
 }
 
-void SerialConnection::Send(std::string_view bytes)
+void SerialConnection::ClosePort()
+{
+    const bool held = m_writer.PeekState().held;
+    m_writer.Stop();
+    if (held)
+        PurgeComm(m_port.Handle(), PURGE_TXCLEAR);
+    m_port.Close();
+}
+
+std::uint64_t SerialConnection::Send(std::string_view bytes)
 {
     if (!m_port.IsOpen())
-        return;
-    for (char byte : bytes)
-        m_port.Write(&byte, 1, nullptr, nullptr, INFINITE);
+        return 0;
+    return m_writer.Enqueue(bytes);
+}
+
+bool SerialConnection::SetControlLine(ControlLine line, bool on)
+{
+    if (!ModemStatus())
+        return false;
+    const bool dtr = line == ControlLine::Dtr;
+    const DWORD function = dtr ? (on ? SETDTR : CLRDTR) : (on ? SETRTS : CLRRTS);
+    if (!EscapeCommFunction(m_port.Handle(), function))
+        return false;
+    (dtr ? m_dtr : m_rts) = on;
+    return true;
+}
+
+bool SerialConnection::SetBreak(bool on)
+{
+    return m_port.IsOpen() && EscapeCommFunction(m_port.Handle(), on ? SETBREAK : CLRBREAK);
+}
+
+std::optional<DWORD> SerialConnection::ModemStatus()
+{
+    DWORD status = 0;
+    if (!m_port.IsOpen() || !m_linesReportable || !GetCommModemStatus(m_port.Handle(), &status))
+        return std::nullopt;
+    return status & (MS_CTS_ON | MS_DSR_ON | MS_RING_ON | MS_RLSD_ON);
+}
+
+bool SerialConnection::IsOutputMessage(const SerialMessage& message)
+{
+    return message.message == kOutputMessage;
 }
 
 std::size_t SerialConnection::HandleMessage(const SerialMessage& message)
 {
+    if (IsOutputMessage(message)) {
+        if (message.lParam == m_connectionNumber)
+            m_events.OutputChanged();
+        return 0;
+    }
+    if (message.message == CSerialWnd::s_defaultComMsg && (EventsOf(message.wParam) & kLineEvents) != 0 &&
+        message.lParam == m_connectionNumber)
+        m_events.LinesChanged();
     if (ReportsReceived(message.message, message.wParam)) {
         EndHold();
         // Cleared before reading: what comes during the drain is noticed.
@@ -175,6 +264,7 @@ std::size_t SerialConnection::Drain(bool showEmpty)
         AppendHexPairs(text, buffer, count);
         m_events.ShowReceived(text);
         total += count;
+        m_bytesReceived += count;
     } while (count == kReadChunk);
     return total;
 }
@@ -186,7 +276,7 @@ void SerialConnection::OnWatcherEnded(LPARAM connection)
         return;
     // The bytes that came before the loss are still in the input queue.
     Drain();
-    m_port.Close();
+    ClosePort();
     m_events.ConnectionLost(ConnectionLostMessage(m_portName));
 }
 

@@ -139,14 +139,17 @@ void CTessalineView::OnChar(wxChar32 character)
         if (bytes.empty())
             return;
     }
+    // Bytes that arrived before the key are shown before its echo; they are
+    // taken before the key goes out, which happens on the output's own
+    // thread, so that the device's answer to the key comes after the echo.
+    if (character != 0)
+        m_connection->ShowArrived();
     m_connection->Send(bytes);
 
     if (character == 0)
         return;  // a zero byte is sent but shows nothing
     if (character == '\r')
         bytes = "\r\n";
-    // Bytes that arrived before the key are shown before its echo.
-    m_connection->ShowArrived();
     AppendText(bytes);
 }
 

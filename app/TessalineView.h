@@ -1,9 +1,9 @@
 // CTessalineView: the document's single view, our edit control filling the
 // main frame's client area. Received hex text and the echo of typed
 // characters are appended at the end of its text, without undo, wherever
-// the user's caret and selection are. Each typed
-// character goes to the port as bytes (one write per byte; a character
-// outside ASCII is sent as its UTF-8 bytes) and is echoed, a carriage
+// the user's caret and selection are. Each typed character goes to the
+// connection's output as bytes (a character outside ASCII as its UTF-8
+// bytes) and is echoed, a carriage
 // return as CR LF; nothing is sent or shown while the port is closed. Its
 // frame and connection are those the document manager's view site names.
 // Copy, cut, paste and undo act on the control, the clear command empties

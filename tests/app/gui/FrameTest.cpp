@@ -51,13 +51,15 @@ TEST(StartUp, ShowsTheFrameWithANewDocument)
 
     wxStatusBar* status = Frame().GetStatusBar();
     ASSERT_NE(status, nullptr);
-    EXPECT_EQ(status->GetFieldsCount(), 4);
+    EXPECT_EQ(status->GetFieldsCount(), 11);
     EXPECT_EQ(status->GetStatusText(0), wxString::FromUTF8("준비"));
-    // The lock panes are empty or show their own name, never anything else.
+    // The lock panes are empty or show their own name, never anything else;
+    // the line, connection and log panes are blank while disconnected (the
+    // counters, pane 9, keep the last connection's).
     const char* names[] = {"CAP", "NUM", "SCRL"};
-    for (int pane = 1; pane < 4; ++pane) {
+    for (int pane = 1; pane < 11; ++pane) {
         const wxString text = status->GetStatusText(pane);
-        EXPECT_TRUE(text.empty() || text == names[pane - 1]) << text;
+        EXPECT_TRUE(text.empty() || (pane < 4 && text == names[pane - 1]) || pane == 9) << pane << ": " << text;
         EXPECT_GT(status->GetStatusWidth(pane), 0);
     }
 }
@@ -290,6 +292,11 @@ TEST_F(Receiving, ShowsEveryByteAsTwoUpperCaseDigitsAndASpace)
     EXPECT_EQ(text, HexText(all));
     EXPECT_EQ(text.find('\n'), std::string::npos);
     EXPECT_NE(text.find("7F 41 FF 42 00 7F "), std::string::npos);
+    // The status bar shows the connection, and counts with the view.
+    EXPECT_EQ(Frame().GetStatusBar()->GetStatusText(8), "COM1 9600 8-N-1");
+    EXPECT_TRUE(WaitUntil([] {
+        return Frame().GetStatusBar()->GetStatusText(9) == wxString::FromUTF8("수신 264 송신 0");
+    })) << Frame().GetStatusBar()->GetStatusText(9);
 }
 
 TEST_F(Receiving, NotificationsWithoutReceivedCharactersChangeNothing)
