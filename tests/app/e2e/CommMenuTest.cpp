@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
@@ -154,10 +155,12 @@ TEST_F(EndToEnd, SendBarFileSendingClearingAndHeldOutput)
 
 #ifdef TESSALINE_MODEM_SHIM
 
-// The modem-line shim's state file, "DTR=0 RTS=0 CTS=1 DSR=0 RI=0 DCD=1".
+// The modem-line shim's state file, "DTR=0 RTS=0 CTS=1 DSR=0 RI=0 DCD=1",
+// replaced whole by a rename so that the shim never reads half of it.
 void WriteLines(const std::string& path, const std::string& lines)
 {
-    std::ofstream(path, std::ios::trunc) << lines << '\n';
+    std::ofstream(path + ".new", std::ios::trunc) << lines << '\n';
+    std::filesystem::rename(path + ".new", path);
 }
 
 // The status bar's strip at the bottom of the window, as raw pixels.
