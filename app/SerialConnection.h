@@ -2,10 +2,17 @@
 // the port object. Connect opens "COM<n>" with the chosen settings,
 // configures the line and switches flow control off; Disconnect closes it.
 // On each notification that reports received characters it drains the port
-// in reads of 100 bytes and hands every read on as hex text ("%02X " per
-// byte); typed bytes are written one at a time. When the port's watcher ends
-// on an error (the device went away) it shows what was still queued, closes
-// the port, so that Connect works again, and reports the loss once.
+// in reads of 100 bytes; the bytes of every read go to the receive log, when
+// one is open, before anything is shown, then on as hex text ("%02X " per
+// byte), or, with timestamps on, split into bursts (see BurstSplitter).
+// Typed bytes are written one at a time.
+//
+// When the port's watcher ends on an error (the device went away) it shows
+// what was still queued and closes the port. With reconnection off it
+// reports the loss once, and Connect works again. With it on it waits for
+// the same device path to come back (see DeviceWatch), meanwhile telling
+// the user so, and reopens it with the same settings; Connect, Disconnect
+// and the destructor end the wait. The log stays open throughout.
 //
 // It needs no window: it reports through Events, and its owner hands the
 // port's messages over to its own thread and calls HandleMessage there. A
@@ -13,19 +20,28 @@
 // queued or held already: that drain reads whatever has come by then.
 //
 // Threading: everything runs on the owner thread, except the message sink,
-// which runs on the watcher thread and only counts, checks the drain flag
-// and calls QueueMessage.
+// which runs on the watcher thread and only counts, notes arrival times
+// (timestamps on), checks the drain flag and calls QueueMessage, and the
+// device watch, which calls QueueMessage from its own thread.
 #pragma once
 
+#include "app/BurstSplitter.h"
 #include "app/PortSettings.h"
-#include "serial/SerialWnd.h"
+#include "app/ReceiveLog.h"
+#include "app/ReceivePort.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
 namespace tessaline::app {
+
+class DeviceWatch;
 
 struct SerialMessage
 {
@@ -38,13 +54,17 @@ class SerialConnection
 {
 public:
     static constexpr DWORD kReadChunk = 100;
+    // Posted by the device watch while reconnection waits; LPARAM = the
+    // wait's number.
+    static const UINT s_deviceChangedMsg;
 
     class Events
     {
     public:
         virtual ~Events() = default;
-        // Watcher thread: passes `message` to the owner thread without
-        // waiting; the owner thread then calls HandleMessage with it.
+        // The port's watcher thread or the device watch's thread: passes
+        // `message` to the owner thread without waiting; the owner thread
+        // then calls HandleMessage with it.
         virtual void QueueMessage(const SerialMessage& message) = 0;
         // The hex text of one read, empty when the read brought nothing.
         virtual void ShowReceived(std::string_view text) = 0;
@@ -52,6 +72,15 @@ public:
         virtual void ConnectFailed(const std::string& message) = 0;
         // The device went away; the port is closed already.
         virtual void ConnectionLost(const std::string& message) = 0;
+        // A text for the message pane: waiting for the device, reconnected.
+        virtual void ShowStatus(const std::string&) {}
+        // The log could not be opened or written and is closed; `message`
+        // names the path and the reason. This may come in the middle of a
+        // drain: nothing that runs the event loop (a modal box) may run
+        // from here directly.
+        virtual void LogFailed(const std::string&) {}
+        // Bytes wait in the log's buffer: FlushLog is due within a second.
+        virtual void LogBuffered() {}
     };
 
     explicit SerialConnection(Events& events);
@@ -60,9 +89,34 @@ public:
     SerialConnection& operator=(const SerialConnection&) = delete;
 
     bool IsOpen() const { return m_port.IsOpen(); }
-    // Opens and configures the port; false after ConnectFailed was reported.
+    // True while the port is closed after a loss and reconnection waits
+    // for its device.
+    bool IsWaitingForDevice() const { return m_watch != nullptr; }
+    // Ends a wait, then opens and configures the port; false after
+    // ConnectFailed was reported.
     bool Connect(const PortSettings& settings);
+    // Closes the port, or ends a wait for its device.
     void Disconnect();
+
+    // Reconnection after a loss (on unless set off); setting it off ends a
+    // wait.
+    void SetReconnect(bool on);
+    bool Reconnects() const { return m_reconnect; }
+    // Bursts on lines of their own with their arrival time, for text from
+    // now on; a burst follows a silence of at least `gap`.
+    void SetTimestamps(bool on, std::chrono::milliseconds gap);
+    bool ShowsTimestamps() const { return m_timestamps.load(); }
+
+    // Starts logging received bytes to `path`, ending any log open before;
+    // false after LogFailed was reported.
+    bool StartLog(const std::string& path);
+    // Writes out what the log buffers and closes it; a failure of that last
+    // write is reported.
+    void StopLog();
+    // Writes out what the log buffers.
+    void FlushLog();
+    bool IsLogging() const { return m_log.IsOpen(); }
+    const std::string& LogPath() const { return m_log.Path(); }
     // Writes each byte on its own, waiting for each; nothing while closed.
     void Send(std::string_view bytes);
 
@@ -73,7 +127,8 @@ public:
     // ReleaseNotices, which it must do soon: meanwhile the port reports a
     // nearly full input queue instead of each arrival, and that notice, when
     // it comes, ends the hold and drains. False when a notification was
-    // queued meanwhile; handling it drains, and nothing is held.
+    // queued meanwhile (handling it drains) or timestamps are on (arrivals
+    // must be seen as they come); then nothing is held.
     bool HoldNotices();
     // Ends a hold, lets notifications through again and drains what came
     // meanwhile, showing nothing when nothing came; returns the bytes drained.
@@ -95,12 +150,28 @@ private:
     // Reads until the input is empty and shows each read; an empty first
     // read is shown only when `showEmpty`. Returns the bytes read.
     std::size_t Drain(bool showEmpty = true);
+    // One read of up to kReadChunk bytes, counted in m_bytesRead.
+    DWORD ReadChunk(unsigned char* buffer);
+    // Logs and shows the bytes of one read.
+    void Received(const unsigned char* bytes, std::size_t count);
+    void Log(const unsigned char* bytes, std::size_t count);
+    void ReportLogFailure();
+    // Watcher thread: notes how many bytes have come by now; returns the
+    // line errors this took from the port, as they go into a WPARAM.
+    WPARAM NoteArrival();
+    // Opens `device` with the settings of the last Connect.
+    bool OpenPort(const char* device);
     // Gives the port back its event mask of before the hold, if one is on.
     void EndHold();
     void OnWatcherEnded(LPARAM connection);
+    void WaitForDevice();
+    // Ends a wait without a word; EndWait also puts the idle text back.
+    void StopWaiting();
+    void EndWait();
+    void OnDeviceChanged(LPARAM wait);
 
     Events& m_events;
-    CSerialWndObj m_port;
+    CReceivePort m_port;
     CWnd m_target;
     std::string m_portName;
     // Numbers each connection; its messages carry it, so that a loss
@@ -112,6 +183,27 @@ private:
     std::atomic<bool> m_drainScheduled{false};
     // Whether a hold has changed the port's event mask (owner thread only).
     bool m_holding = false;
+
+    ReceiveLog m_log;
+
+    std::atomic<bool> m_timestamps{false};
+    std::chrono::milliseconds m_frameGap{100};
+    BurstSplitter m_splitter;
+    // Bytes read on all connections so far; written by the owner thread
+    // with the read it counts, both under the lock, so that the watcher
+    // thread's count of the bytes come by a moment (read plus queued) is
+    // never off by a read in progress.
+    std::mutex m_readMutex;
+    std::uint64_t m_bytesRead = 0;
+
+    // Reconnection: the settings and device path of the last Connect, and
+    // the watch for that path while waiting; waits are numbered like
+    // connections.
+    bool m_reconnect = true;
+    PortSettings m_settings;
+    std::string m_devicePath;
+    std::unique_ptr<DeviceWatch> m_watch;
+    LPARAM m_waitNumber = 0;
 };
 
 }  // namespace tessaline::app
