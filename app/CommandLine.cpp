@@ -2,6 +2,8 @@
 
 #include "res/Resources.h"
 
+#include <unistd.h>
+
 #include <cctype>
 
 namespace tessaline::app {
@@ -84,6 +86,15 @@ std::string Quoted(std::string_view text)
     return quoted + "\"";
 }
 
+// `path` from the current folder when it is relative.
+std::string AbsolutePath(const std::string& path)
+{
+    if (path.front() == '/')
+        return path;
+    char folder[4096];
+    return ::getcwd(folder, sizeof folder) ? std::string(folder) + "/" + path : path;
+}
+
 }  // namespace
 
 std::string QuotedArgument(std::string_view text)
@@ -151,6 +162,15 @@ StartupOptions ParseStartupOptions(const std::vector<std::string>& args)
                 fail("--port: expected COMn=DEVICE after it");
         } else if (!optionsEnded && arg.rfind("--port=", 0) == 0) {
             addAlias(std::string_view(arg).substr(7));
+        } else if (!optionsEnded && arg == "--log") {
+            if (i + 1 < args.size() && !args[i + 1].empty())
+                options.logFile = AbsolutePath(args[++i]);
+            else
+                fail("--log: expected FILE after it");
+        } else if (!optionsEnded && arg == "--no-reconnect") {
+            options.noReconnect = true;
+        } else if (!optionsEnded && arg == "--timestamps") {
+            options.timestamps = true;
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             fail("unknown option " + Quoted(arg));
         } else if (!options.fileGiven) {

@@ -26,9 +26,12 @@ struct StartupOptions
     bool listPorts = false;
     // COMn -> device path, in the order given; later entries win.
     std::vector<std::pair<std::string, std::string>> portAliases;
-    bool fileGiven = false;  // a file argument was given (perhaps an empty one)
-    std::string file;        // document to open, as bytes
-    std::string error;       // non-empty when the arguments are not usable
+    std::string logFile;       // --log FILE: absolute path of the receive log; empty: none
+    bool noReconnect = false;  // --no-reconnect: no reconnection this run
+    bool timestamps = false;   // --timestamps: bursts on their own lines this run
+    bool fileGiven = false;    // a file argument was given (perhaps an empty one)
+    std::string file;          // document to open, as bytes
+    std::string error;         // non-empty when the arguments are not usable
 };
 
 // Exit statuses of the program.

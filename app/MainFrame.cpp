@@ -1,6 +1,7 @@
 #include "app/MainFrame.h"
 
 #include "app/DocumentManager.h"
+#include "app/FileNames.h"
 #include "app/PortSettingsDlg.h"
 #include "app/TessalineDoc.h"
 #include "app/TessalineView.h"
@@ -30,6 +31,9 @@ constexpr int kMaxHoldMs = 250;
 constexpr int kMinHoldMs = 5;
 
 const int kLockIndicators[3] = {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
+// The message pane, the lock panes, then the log pane.
+constexpr int kPanes = 5;
+constexpr int kLogPane = 4;
 
 wxString ResourceString(unsigned id)
 {
@@ -39,7 +43,7 @@ wxString ResourceString(unsigned id)
 
 }  // namespace
 
-CMainFrame::CMainFrame() : m_connection(*this) {}
+CMainFrame::CMainFrame() : m_connection(*this), m_record(*this, m_connection) {}
 
 CMainFrame::~CMainFrame()
 {
@@ -83,15 +87,17 @@ bool CMainFrame::OnCreate()
     res::PopulateToolBar(m_toolBar, res::MainToolbar());
     m_toolBar->Realize();
 
-    m_statusBar = CreateStatusBar(4);
+    m_statusBar = CreateStatusBar(kPanes);
     if (!m_statusBar)
         return false;
-    int widths[4] = {-1, 0, 0, 0};
+    int widths[kPanes] = {-1, 0, 0, 0, 0};
     for (int pane = 1; pane < 4; ++pane)
         widths[pane] = m_statusBar->GetTextExtent(ResourceString(kLockIndicators[pane - 1])).GetWidth() + 16;
-    m_statusBar->SetStatusWidths(4, widths);
+    widths[kLogPane] = m_statusBar->GetTextExtent(ResourceString(IDS_PANE_LOG)).GetWidth() + 16;
+    m_statusBar->SetStatusWidths(kPanes, widths);
     SetStatusText(ResourceString(AFX_IDS_IDLEMESSAGE), 0);
     UpdateLockIndicators();
+    m_record.SetLogPane([this](const wxString& text) { SetStatusText(text, kLogPane); });
 
     BindCommands();
     Bind(wxEVT_THREAD, &CMainFrame::OnQueuedMessage, this, kSerialMessageId);
@@ -123,7 +129,7 @@ void CMainFrame::BindCommands()
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnPortSettings(); }, settings);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePortConnect, this, connect);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePortDisconnect, this, disconnect);
-    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePortConnect, this, settings);
+    Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Enable(!m_connection.IsOpen()); }, settings);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { ToggleBar(m_toolBar); }, toolbarCommand);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { ToggleBar(m_statusBar); }, statusBarCommand);
     Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Check(m_toolBar && m_toolBar->IsShown()); },
@@ -131,6 +137,7 @@ void CMainFrame::BindCommands()
     Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Check(m_statusBar && m_statusBar->IsShown()); },
          statusBarCommand);
     // clang-format on
+    m_record.BindTo(*this);
 }
 
 void CMainFrame::ToggleBar(wxWindow* bar)
@@ -167,12 +174,12 @@ CTessalineDoc* CMainFrame::GetActiveDocument() const
 
 void CMainFrame::OnUpdatePortConnect(wxUpdateUIEvent& event)
 {
-    event.Enable(!m_connection.IsOpen());
+    event.Enable(!m_connection.IsOpen() && !m_connection.IsWaitingForDevice());
 }
 
 void CMainFrame::OnUpdatePortDisconnect(wxUpdateUIEvent& event)
 {
-    event.Enable(m_connection.IsOpen());
+    event.Enable(m_connection.IsOpen() || m_connection.IsWaitingForDevice());
 }
 
 void CMainFrame::OnPortConnect()
@@ -188,6 +195,8 @@ void CMainFrame::OnPortDisconnect()
 
 void CMainFrame::OnPortSettings()
 {
+    if (m_connection.IsWaitingForDevice())
+        m_connection.Disconnect();
     CPortSettingsDlg dialog(nullptr);
     dialog.ShowModal();
 }
@@ -221,8 +230,13 @@ void CMainFrame::PaceReceiving(std::size_t received)
 
 void CMainFrame::ShowReceived(std::string_view text)
 {
-    if (CTessalineView* view = GetActiveView())
-        view->AppendText(text);
+    CTessalineView* view = GetActiveView();
+    if (!view)
+        return;
+    // A burst starts a new line, except as the view's first line.
+    if (!text.empty() && text.front() == '\n' && view->GetEditControl() && view->GetEditControl()->GetTextLength() == 0)
+        text.remove_prefix(1);
+    view->AppendText(text);
 }
 
 void CMainFrame::ConnectFailed(const std::string& message)
@@ -233,6 +247,22 @@ void CMainFrame::ConnectFailed(const std::string& message)
 void CMainFrame::ConnectionLost(const std::string& message)
 {
     ShowPortMessage(message);
+}
+
+void CMainFrame::ShowStatus(const std::string& text)
+{
+    if (m_statusBar)
+        SetStatusText(tessaline::app::TextToWx(text), 0);
+}
+
+void CMainFrame::LogFailed(const std::string& message)
+{
+    m_record.LogFailed(message);
+}
+
+void CMainFrame::LogBuffered()
+{
+    m_record.LogBuffered();
 }
 
 void CMainFrame::ShowPortMessage(const std::string& message)

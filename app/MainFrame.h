@@ -3,8 +3,11 @@
 // the connection it owns; it builds the menu, toolbar and status bar, turns
 // accelerator keys into commands before any window sees them as characters,
 // and shows what the connection reports: received hex text in the terminal
-// view, and a message box when a port cannot be opened or its device went
-// away.
+// view, a message box when a port cannot be opened or its device went away,
+// and reconnection in the message pane. While reconnection waits for the
+// device the port counts as connected for Connect and Disconnect; Disconnect
+// and Port settings end the wait. The log and reconnection items of the
+// communication menu are RecordCommands'.
 //
 // The connection's messages come from the port's watcher thread; the frame
 // queues them to itself as events and hands them back on the GUI thread.
@@ -15,6 +18,7 @@
 // Threading: GUI thread, except QueueMessage, which only queues an event.
 #pragma once
 
+#include "app/RecordCommands.h"
 #include "app/SerialConnection.h"
 #include "ui/LockKeyWatch.h"
 
@@ -51,6 +55,7 @@ public:
     void OnUpdatePortDisconnect(wxUpdateUIEvent& event);
 
     tessaline::app::SerialConnection& Connection() { return m_connection; }
+    RecordCommands& Record() { return m_record; }
 
     // The wxWidgets command of the accelerator that `event` matches, or
     // wxID_NONE.
@@ -62,6 +67,9 @@ private:
     void ShowReceived(std::string_view text) override;
     void ConnectFailed(const std::string& message) override;
     void ConnectionLost(const std::string& message) override;
+    void ShowStatus(const std::string& text) override;
+    void LogFailed(const std::string& message) override;
+    void LogBuffered() override;
     void ShowPortMessage(const std::string& message);
 
     bool OnCreate();
@@ -73,6 +81,7 @@ private:
     void ToggleBar(wxWindow* bar);
 
     tessaline::app::SerialConnection m_connection;
+    RecordCommands m_record;
     wxStatusBar* m_statusBar = nullptr;
     wxToolBar* m_toolBar = nullptr;
     tessaline::keys::LockKeyWatch m_lockKeys;

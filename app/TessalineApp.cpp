@@ -125,7 +125,21 @@ bool CTessalineApp::InitInstance()
     }
     frame->Show(true);
     frame->Update();
+    StartRecording(*frame);
     return true;
+}
+
+void CTessalineApp::StartRecording(CMainFrame& frame)
+{
+    const tessaline::app::StartupOptions& options = m_state->options;
+    tessaline::app::TerminalOptions run = m_terminal;
+    if (options.noReconnect)
+        run.reconnect = false;
+    if (options.timestamps)
+        run.timestamps = true;
+    frame.Record().ApplyOptions(run);
+    if (!options.logFile.empty())
+        frame.Record().StartLog(options.logFile);
 }
 
 void CTessalineApp::SaveSettings()

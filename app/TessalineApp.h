@@ -6,8 +6,11 @@
 // file named on the command line; the frame is shown only when that
 // succeeded. A file argument that is not a regular file is reported and the
 // program starts untitled. With --demo it serves the built-in demo device
-// and maps COM1 to it. On exit only the recent-file list is merged back
-// into the settings file. The About command is handled here.
+// and maps COM1 to it. The terminal options of this run (the saved ones,
+// with the command line's --no-reconnect and --timestamps) go to the
+// frame, and --log starts the receive log once the frame shows. On exit
+// only the recent-file list is merged back into the settings file. The
+// About command is handled here.
 //
 // Threading: GUI thread only (the demo device serves on a thread of its
 // own).
@@ -15,6 +18,7 @@
 
 #include "app/DemoDevice.h"
 #include "app/Startup.h"
+#include "app/TerminalOptions.h"
 
 #include <wx/app.h>
 
@@ -44,6 +48,8 @@ public:
     CMainFrame* GetMainFrame() const;
     DocumentManager* GetDocumentManager() const { return m_docManager; }
     const tessaline::app::DemoDevice* GetDemoDevice() const { return m_demo.get(); }
+    // The terminal options as the user set them (the ones saved).
+    tessaline::app::TerminalOptions& TerminalSettings() { return m_terminal; }
 
     // A message box over the main window (or alone), its text shortened and
     // wrapped to fit the screen.
@@ -55,9 +61,12 @@ public:
 private:
     bool InitInstance();
     void StartDemoDevice();
+    // Hands this run's terminal options to the frame and starts --log.
+    void StartRecording(CMainFrame& frame);
     void SaveSettings();
 
     std::optional<tessaline::app::StartupState> m_state;
     DocumentManager* m_docManager = nullptr;
     std::unique_ptr<tessaline::app::DemoDevice> m_demo;
+    tessaline::app::TerminalOptions m_terminal;
 };

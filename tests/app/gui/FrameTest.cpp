@@ -74,8 +74,9 @@ TEST(StartUp, ShowsTheFrameWithANewDocument)
 
     wxStatusBar* status = Frame().GetStatusBar();
     ASSERT_NE(status, nullptr);
-    EXPECT_EQ(status->GetFieldsCount(), 4);
+    EXPECT_EQ(status->GetFieldsCount(), 5);
     EXPECT_EQ(status->GetStatusText(0), wxString::FromUTF8("준비"));
+    EXPECT_EQ(status->GetStatusText(4), "") << "no log is open";
     // The lock panes are empty or show their own name, never anything else.
     const char* names[] = {"CAP", "NUM", "SCRL"};
     for (int pane = 1; pane < 4; ++pane) {
