@@ -66,7 +66,9 @@ public:
         // `message` to the owner thread without waiting; the owner thread
         // then calls HandleMessage with it.
         virtual void QueueMessage(const SerialMessage& message) = 0;
-        // The hex text of one read, empty when the read brought nothing.
+        // The text of one read: its hex pairs (with timestamps on, also the
+        // new lines and times of the bursts in it); empty when the read
+        // brought nothing.
         virtual void ShowReceived(std::string_view text) = 0;
         // Connect failed; `message` says so in the user's words.
         virtual void ConnectFailed(const std::string& message) = 0;
