@@ -18,6 +18,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <regex>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <thread>
@@ -270,6 +271,26 @@ TEST_F(Connection, WaitsForTheSamePathReopensItAndLogsAcrossTheLoss)
     EXPECT_TRUE(m_owner.logFailures.empty());
     EXPECT_TRUE(m_owner.losses.empty());
     std::filesystem::remove_all(folder);
+}
+
+TEST_F(Connection, BurstsDrainedTogetherKeepLinesOfTheirOwn)
+{
+    Connect();
+    m_connection.SetTimestamps(true, std::chrono::milliseconds(1));
+    // The first burst's notice is taken, so its arrival has been noted;
+    // the second comes later than the gap and is noted too (its notice is
+    // not queued while a drain is); one drain then reads both.
+    ASSERT_TRUE(m_pty.Write("\x01\x02"));
+    const auto first = m_owner.Take();
+    ASSERT_TRUE(first);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(m_pty.Write("\x03"));
+    ASSERT_TRUE(testing::WaitUntil([&] { return m_connection.MessagesPosted() >= 2; }));
+    m_connection.HandleMessage(*first);
+    ASSERT_TRUE(HandleUntil([&] { return m_owner.shown.find("03 ") != std::string::npos; }));
+    EXPECT_TRUE(std::regex_match(m_owner.shown, std::regex("\n\\d\\d:\\d\\d:\\d\\d\\.\\d{3}  01 02 "
+                                                           "\n\\d\\d:\\d\\d:\\d\\d\\.\\d{3}  03 ")))
+        << m_owner.shown;
 }
 
 TEST_F(Connection, HeldNotificationsAreNotQueuedAndTheReleaseShowsTheirBytes)
