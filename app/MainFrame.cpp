@@ -2,6 +2,8 @@
 
 #include "app/ConnectionMessages.h"
 #include "app/DocumentManager.h"
+#include "app/FileNames.h"
+#include "app/MessageBoxLog.h"
 #include "app/PortSettingsDlg.h"
 #include "app/SendBar.h"
 #include "app/TessalineDoc.h"
@@ -44,7 +46,8 @@ wxString ResourceString(unsigned id)
 CMainFrame::CMainFrame()
     : m_connection(*this),
       m_lines(m_connection, [this](unsigned textId) { ShowMessageText(tessaline::res::FormatString(textId)); }),
-      m_fileSender(m_connection, [this](const std::string& text) { ShowMessageText(text); })
+      m_fileSender(m_connection, [this](const std::string& text) { ShowMessageText(text); }),
+      m_record(*this, m_connection)
 {}
 
 CMainFrame::~CMainFrame()
@@ -95,6 +98,7 @@ bool CMainFrame::OnCreate(bool showSendBar)
     m_panes.Attach(m_statusBar, kLockIndicators);
     SetStatusText(ResourceString(AFX_IDS_IDLEMESSAGE), 0);
     UpdateLockIndicators();
+    m_record.SetLogPane([this](const wxString& text) { m_panes.ShowLog(!text.empty()); });
 
     CreateSendBar(showSendBar);
 
@@ -142,7 +146,7 @@ void CMainFrame::BindCommands()
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnPortSettings(); }, settings);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePortConnect, this, connect);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePortDisconnect, this, disconnect);
-    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePortConnect, this, settings);
+    Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Enable(!m_connection.IsOpen()); }, settings);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { ToggleBar(m_toolBar); }, toolbarCommand);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { ToggleBar(m_statusBar); }, statusBarCommand);
     Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Check(m_toolBar && m_toolBar->IsShown()); },
@@ -150,6 +154,7 @@ void CMainFrame::BindCommands()
     Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Check(m_statusBar && m_statusBar->IsShown()); },
          statusBarCommand);
     // clang-format on
+    m_record.BindTo(*this);
 }
 
 void CMainFrame::BindCommunicationCommands()
@@ -176,15 +181,6 @@ void CMainFrame::BindCommunicationCommands()
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { m_lines.OnBreak(); }, breakCommand);
     Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { m_lines.OnUpdateBreak(event); }, breakCommand);
     // clang-format on
-    for (int command : {ID_COMM_LOG, ID_COMM_RECONNECT, ID_COMM_TIMESTAMPS}) {
-        Bind(
-            wxEVT_UPDATE_UI,
-            [](wxUpdateUIEvent& event) {
-                event.Enable(true);
-                event.Check(false);
-            },
-            WxIdFromCommand(command));
-    }
 }
 
 void CMainFrame::ShowSendBar(bool show)
@@ -284,12 +280,12 @@ CTessalineDoc* CMainFrame::GetActiveDocument() const
 
 void CMainFrame::OnUpdatePortConnect(wxUpdateUIEvent& event)
 {
-    event.Enable(!m_connection.IsOpen());
+    event.Enable(!m_connection.IsOpen() && !m_connection.IsWaitingForDevice());
 }
 
 void CMainFrame::OnUpdatePortDisconnect(wxUpdateUIEvent& event)
 {
-    event.Enable(m_connection.IsOpen());
+    event.Enable(m_connection.IsOpen() || m_connection.IsWaitingForDevice());
 }
 
 void CMainFrame::OnPortConnect()
@@ -340,6 +336,8 @@ void CMainFrame::LinesChanged()
 
 void CMainFrame::OnPortSettings()
 {
+    if (m_connection.IsWaitingForDevice())
+        m_connection.Disconnect();
     CPortSettingsDlg dialog(nullptr);
     dialog.ShowModal();
 }
@@ -377,8 +375,13 @@ void CMainFrame::PaceReceiving(std::size_t received)
 
 void CMainFrame::ShowReceived(std::string_view text)
 {
-    if (CTessalineView* view = GetActiveView())
-        view->AppendText(text);
+    CTessalineView* view = GetActiveView();
+    if (!view)
+        return;
+    // A burst starts a new line, except as the view's first line.
+    if (!text.empty() && text.front() == '\n' && view->GetEditControl() && view->GetEditControl()->GetTextLength() == 0)
+        text.remove_prefix(1);
+    view->AppendText(text);
 }
 
 void CMainFrame::ConnectFailed(const std::string& message)
@@ -393,9 +396,28 @@ void CMainFrame::ConnectionLost(const std::string& message)
     ShowPortMessage(message);
 }
 
+void CMainFrame::ShowStatus(const std::string& text)
+{
+    // A lost device stops a file being sent, also when reconnection waits.
+    if (m_connection.IsWaitingForDevice())
+        m_fileSender.Stop();
+    UpdateConnectionPanes();
+    ShowMessageText(text);
+}
+
+void CMainFrame::LogFailed(const std::string& message)
+{
+    m_record.LogFailed(message);
+}
+
+void CMainFrame::LogBuffered()
+{
+    m_record.LogBuffered();
+}
+
 void CMainFrame::ShowPortMessage(const std::string& message)
 {
-    wxMessageBox(wxString::FromUTF8(message), wxTheApp->GetAppDisplayName(), wxOK | wxICON_ERROR, this);
+    wxMessageBox(wxString::FromUTF8(message), MessageBoxLog::Caption(wxICON_ERROR), wxOK | wxICON_ERROR, this);
 }
 
 int CMainFrame::AcceleratorCommand(const wxKeyEvent& event)

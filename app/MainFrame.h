@@ -3,8 +3,11 @@
 // the connection it owns; it builds the menu, toolbar and status bar, turns
 // accelerator keys into commands before any window sees them as characters,
 // and shows what the connection reports: received hex text in the terminal
-// view, and a message box when a port cannot be opened or its device went
-// away.
+// view, a message box when a port cannot be opened or its device went away,
+// and reconnection in the message pane. While reconnection waits for the
+// device the port counts as connected for Connect and Disconnect; Disconnect
+// and Port settings end the wait. The log and reconnection items of the
+// communication menu are RecordCommands'.
 //
 // The communication menu's commands go to the parts that carry them out:
 // the send bar (SendBar, laid out under the view), the file sender
@@ -23,6 +26,7 @@
 
 #include "app/FileSender.h"
 #include "app/LineSignals.h"
+#include "app/RecordCommands.h"
 #include "app/SerialConnection.h"
 #include "app/StatusPanes.h"
 #include "ui/LockKeyWatch.h"
@@ -75,6 +79,7 @@ public:
     // Puts `text` (UTF-8) into the message pane; empty puts the idle text,
     // or that output is held while it is.
     void ShowMessageText(const std::string& text);
+    RecordCommands& Record() { return m_record; }
 
     // The wxWidgets command of the accelerator that `event` matches, or
     // wxID_NONE.
@@ -88,6 +93,9 @@ private:
     void ConnectionLost(const std::string& message) override;
     void OutputChanged() override;
     void LinesChanged() override;
+    void ShowStatus(const std::string& text) override;
+    void LogFailed(const std::string& message) override;
+    void LogBuffered() override;
     void ShowPortMessage(const std::string& message);
     // The connection, line and counter panes, after Connect or a close.
     void UpdateConnectionPanes();
@@ -116,6 +124,7 @@ private:
     bool m_outputHeldShown = false;
     bool m_counting = false;  // a Connect has succeeded
     wxWeakRef<wxWindow> m_countedView;
+    RecordCommands m_record;
     wxStatusBar* m_statusBar = nullptr;
     wxToolBar* m_toolBar = nullptr;
     tessaline::keys::LockKeyWatch m_lockKeys;

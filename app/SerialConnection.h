@@ -2,13 +2,19 @@
 // the port object. Connect opens "COM<n>" with the chosen settings,
 // configures the line and switches flow control off; Disconnect closes it.
 // On each notification that reports received characters it drains the port
-// in reads of 100 bytes and hands every read on as hex text ("%02X " per
-// byte). Bytes to send (typed keys, the send bar, a file) go through one
-// queue and a writer thread (PortWriter), in order and without ever
-// blocking the owner, also while the device holds output back. When the
-// port's watcher ends on an error (the device went away) it shows what was
-// still queued, closes the port, so that Connect works again, and reports
-// the loss once.
+// in reads of 100 bytes; the bytes of every read go to the receive log, when
+// one is open, before anything is shown, then on as hex text ("%02X " per
+// byte), or, with timestamps on, split into bursts (see BurstSplitter).
+// Bytes to send (typed keys, the send bar, a file) go through one queue and
+// a writer thread (PortWriter), in order and without ever blocking the
+// owner, also while the device holds output back.
+//
+// When the port's watcher ends on an error (the device went away) it shows
+// what was still queued and closes the port. With reconnection off it
+// reports the loss once, and Connect works again. With it on it waits for
+// the same device path to come back (see DeviceWatch), meanwhile telling
+// the user so, and reopens it with the same settings; Connect, Disconnect
+// and the destructor end the wait. The log stays open throughout.
 //
 // It also sets and clears DTR, RTS and break, and reads CTS, DSR, RI and DCD
 // where the device has them; there the port's event mask also takes the
@@ -20,23 +26,31 @@
 // queued or held already: that drain reads whatever has come by then.
 //
 // Threading: everything runs on the owner thread, except the message sink,
-// which runs on the watcher thread and only counts, checks the drain flag
-// and calls QueueMessage, and the writer's report, which only calls
-// QueueMessage.
+// which runs on the watcher thread and only counts, notes arrival times
+// (timestamps on), checks the drain flag and calls QueueMessage, the
+// writer's report and the device watch, which only call QueueMessage from
+// their own threads.
 #pragma once
 
+#include "app/BurstSplitter.h"
 #include "app/PortSettings.h"
 #include "app/PortWriter.h"
-#include "serial/SerialWnd.h"
+#include "app/ReceiveLog.h"
+#include "app/ReceivePort.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace tessaline::app {
+
+class DeviceWatch;
 
 struct SerialMessage
 {
@@ -49,16 +63,21 @@ class SerialConnection
 {
 public:
     static constexpr DWORD kReadChunk = 100;
+    // Posted by the device watch while reconnection waits; LPARAM = the
+    // wait's number.
+    static const UINT s_deviceChangedMsg;
 
     class Events
     {
     public:
         virtual ~Events() = default;
-        // The port's watcher or writer thread: passes `message` to the
-        // owner thread without waiting; the owner thread then calls
-        // HandleMessage with it.
+        // The port's watcher thread, the writer's or the device watch's:
+        // passes `message` to the owner thread without waiting; the owner
+        // thread then calls HandleMessage with it.
         virtual void QueueMessage(const SerialMessage& message) = 0;
-        // The hex text of one read, empty when the read brought nothing.
+        // The text of one read: its hex pairs (with timestamps on, also the
+        // new lines and times of the bursts in it); empty when the read
+        // brought nothing.
         virtual void ShowReceived(std::string_view text) = 0;
         // Connect failed; `message` says so in the user's words.
         virtual void ConnectFailed(const std::string& message) = 0;
@@ -69,6 +88,15 @@ public:
         virtual void OutputChanged() {}
         // CTS, DSR, RI or DCD changed (see ModemStatus).
         virtual void LinesChanged() {}
+        // A text for the message pane: waiting for the device, reconnected.
+        virtual void ShowStatus(const std::string&) {}
+        // The log could not be opened or written and is closed; `message`
+        // names the path and the reason. This may come in the middle of a
+        // drain: nothing that runs the event loop (a modal box) may run
+        // from here directly.
+        virtual void LogFailed(const std::string&) {}
+        // Bytes wait in the log's buffer: FlushLog is due within a second.
+        virtual void LogBuffered() {}
     };
 
     enum class ControlLine { Dtr, Rts };
@@ -79,8 +107,13 @@ public:
     SerialConnection& operator=(const SerialConnection&) = delete;
 
     bool IsOpen() const { return m_port.IsOpen(); }
-    // Opens and configures the port; false after ConnectFailed was reported.
+    // True while the port is closed after a loss and reconnection waits
+    // for its device.
+    bool IsWaitingForDevice() const { return m_watch != nullptr; }
+    // Ends a wait, then opens and configures the port; false after
+    // ConnectFailed was reported.
     bool Connect(const PortSettings& settings);
+    // Closes the port, or ends a wait for its device.
     void Disconnect();
     // Queues `bytes` behind what was queued before and returns at once.
     // Returns the bytes queued since Connect, these included, or 0 when
@@ -99,8 +132,6 @@ public:
     // handshake as chosen).
     const PortSettings& Line() const { return m_line; }
     const std::string& PortName() const { return m_portName; }
-    // Whether the port waits for its lost device to come back.
-    bool IsWaitingForDevice() const { return false; }
 
     // Sets or clears DTR or RTS; false, changing nothing, when the device
     // cannot report its modem lines (a pseudo-terminal has none).
@@ -113,6 +144,26 @@ public:
     // device cannot report them.
     std::optional<DWORD> ModemStatus();
 
+    // Reconnection after a loss (on unless set off); setting it off ends a
+    // wait.
+    void SetReconnect(bool on);
+    bool Reconnects() const { return m_reconnect; }
+    // Bursts on lines of their own with their arrival time, for text from
+    // now on; a burst follows a silence of at least `gap`.
+    void SetTimestamps(bool on, std::chrono::milliseconds gap);
+    bool ShowsTimestamps() const { return m_timestamps.load(); }
+
+    // Starts logging received bytes to `path`, ending any log open before;
+    // false after LogFailed was reported.
+    bool StartLog(const std::string& path);
+    // Writes out what the log buffers and closes it; a failure of that last
+    // write is reported.
+    void StopLog();
+    // Writes out what the log buffers.
+    void FlushLog();
+    bool IsLogging() const { return m_log.IsOpen(); }
+    const std::string& LogPath() const { return m_log.Path(); }
+
     // A message of the port, on the owner thread; returns the bytes that a
     // notification of received characters drained.
     std::size_t HandleMessage(const SerialMessage& message);
@@ -120,7 +171,8 @@ public:
     // ReleaseNotices, which it must do soon: meanwhile the port reports a
     // nearly full input queue instead of each arrival, and that notice, when
     // it comes, ends the hold and drains. False when a notification was
-    // queued meanwhile; handling it drains, and nothing is held.
+    // queued meanwhile (handling it drains) or timestamps are on (arrivals
+    // must be seen as they come); then nothing is held.
     bool HoldNotices();
     // Ends a hold, lets notifications through again and drains what came
     // meanwhile, showing nothing when nothing came; returns the bytes drained.
@@ -145,6 +197,17 @@ private:
     // Reads until the input is empty and shows each read; an empty first
     // read is shown only when `showEmpty`. Returns the bytes read.
     std::size_t Drain(bool showEmpty = true);
+    // One read of up to kReadChunk bytes, counted in m_bytesRead.
+    DWORD ReadChunk(unsigned char* buffer);
+    // Logs and shows the bytes of one read.
+    void Received(const unsigned char* bytes, std::size_t count);
+    void Log(const unsigned char* bytes, std::size_t count);
+    void ReportLogFailure();
+    // Watcher thread: notes how many bytes have come by now; returns the
+    // line errors this took from the port, as they go into a WPARAM.
+    WPARAM NoteArrival();
+    // Opens `device` with the settings of the last Connect.
+    bool OpenPort(const char* device);
     // Gives the port back its event mask of before the hold, if one is on.
     void EndHold();
     void OnWatcherEnded(LPARAM connection);
@@ -154,9 +217,14 @@ private:
     // Stops the writer, then closes the port. Output the device holds back
     // is dropped first, so that the close does not wait for it.
     void ClosePort();
+    void WaitForDevice();
+    // Ends a wait without a word; EndWait also puts the idle text back.
+    void StopWaiting();
+    void EndWait();
+    void OnDeviceChanged(LPARAM wait);
 
     Events& m_events;
-    CSerialWndObj m_port;
+    CReceivePort m_port;
     CWnd m_target;
     PortWriter m_writer;
     std::string m_portName;
@@ -174,6 +242,27 @@ private:
     std::atomic<bool> m_drainScheduled{false};
     // Whether a hold has changed the port's event mask (owner thread only).
     bool m_holding = false;
+
+    ReceiveLog m_log;
+
+    std::atomic<bool> m_timestamps{false};
+    std::chrono::milliseconds m_frameGap{100};
+    BurstSplitter m_splitter;
+    // Bytes read on all connections so far; written by the owner thread
+    // with the read it counts, both under the lock, so that the watcher
+    // thread's count of the bytes come by a moment (read plus queued) is
+    // never off by a read in progress.
+    std::mutex m_readMutex;
+    std::uint64_t m_bytesRead = 0;
+
+    // Reconnection: the settings and device path of the last Connect, and
+    // the watch for that path while waiting; waits are numbered like
+    // connections.
+    bool m_reconnect = true;
+    PortSettings m_settings;
+    std::string m_devicePath;
+    std::unique_ptr<DeviceWatch> m_watch;
+    LPARAM m_waitNumber = 0;
 };
 
 }  // namespace tessaline::app

@@ -126,7 +126,16 @@ bool CTessalineApp::InitInstance()
     }
     frame->Show(true);
     frame->Update();
+    StartRecording(*frame);
     return true;
+}
+
+void CTessalineApp::StartRecording(CMainFrame& frame)
+{
+    // The live options hold this run's command-line overrides already.
+    frame.Record().ApplyOptions(m_terminal);
+    if (!m_state->options.logFile.empty())
+        frame.Record().StartLog(m_state->options.logFile);
 }
 
 void CTessalineApp::SaveSettings()

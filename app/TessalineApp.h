@@ -8,9 +8,11 @@
 // program starts untitled. With --demo it serves the built-in demo device
 // and maps COM1 to it. It keeps the terminal options: the copy as at start
 // (the settings file's with this run's command-line overrides) and the live
-// copy the menus change. On exit the recent-file list and the options that
-// differ from the start are merged back into the settings file, so an
-// override for one run is not saved. The About command is handled here.
+// copy the menus change; the live copy goes to the frame, and --log starts
+// the receive log once the frame shows. On exit the recent-file list and the
+// options that differ from the start are merged back into the settings
+// file, so an override for one run is not saved. The About command is
+// handled here.
 //
 // Threading: GUI thread only (the demo device serves on a thread of its
 // own).
@@ -18,6 +20,7 @@
 
 #include "app/DemoDevice.h"
 #include "app/Startup.h"
+#include "app/TerminalOptions.h"
 
 #include <wx/app.h>
 
@@ -61,6 +64,8 @@ public:
 private:
     bool InitInstance();
     void StartDemoDevice();
+    // Hands this run's terminal options to the frame and starts --log.
+    void StartRecording(CMainFrame& frame);
     void SaveSettings();
 
     std::optional<tessaline::app::StartupState> m_state;

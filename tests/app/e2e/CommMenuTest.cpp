@@ -127,7 +127,7 @@ void HoldOutput(const std::string& window, Program& program, testing::PtyPair& p
     ASSERT_TRUE(Shell("xdotool key alt+f"));
     Settle();
     ASSERT_TRUE(Shell("xdotool key Down Down Down Down Return"));
-    EXPECT_TRUE(Eventually([&] { return !program.HasOpen(pty.SlavePath()); }, 1000ms))
+    EXPECT_TRUE(Eventually([&] { return !program.HoldsOpen(pty.SlavePath()); }, 1000ms))
         << "Disconnect did not close the device within a second";
     ASSERT_TRUE(pty.HoldOutput(false));
     EXPECT_TRUE(pty.Read(1, 500).empty());

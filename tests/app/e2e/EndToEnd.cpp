@@ -1,6 +1,5 @@
 #include "tests/app/e2e/EndToEnd.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -9,8 +8,6 @@
 namespace tessaline::e2e {
 
 using namespace std::chrono_literals;
-
-PrivateDisplay* EndToEnd::s_display = nullptr;
 
 std::string Capture(const std::string& command)
 {
@@ -33,6 +30,38 @@ bool Shell(const std::string& command)
 void Settle()
 {
     std::this_thread::sleep_for(400ms);
+}
+
+PrivateDisplay* EndToEnd::s_display = nullptr;
+
+void EndToEnd::SetUpTestSuite()
+{
+    s_display = new PrivateDisplay;
+    if (!s_display->Name().empty())
+        ::setenv("DISPLAY", s_display->Name().c_str(), 1);
+}
+
+void EndToEnd::TearDownTestSuite()
+{
+    delete s_display;
+    s_display = nullptr;
+}
+
+void EndToEnd::SetUp()
+{
+    if (s_display->Name().empty())
+        GTEST_SKIP() << "no X server: Xvfb did not start";
+    char folder[] = "/tmp/tessaline-e2e-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    m_config = folder;
+    ::setenv("XDG_CONFIG_HOME", folder, 1);
+    ::setenv("TESSALINE_FATAL_ASSERTS", "1", 1);  // a failed toolkit check ends the run
+}
+
+void EndToEnd::TearDown()
+{
+    if (!m_config.empty())
+        std::filesystem::remove_all(m_config);
 }
 
 std::string ToHex(const std::vector<std::uint8_t>& bytes)
@@ -83,36 +112,6 @@ std::string CopyViewText(const std::string& expectedPart)
 std::string ReadFile(const std::string& path)
 {
     return Capture("cat '" + path + "' 2>/dev/null");
-}
-
-void EndToEnd::SetUpTestSuite()
-{
-    s_display = new PrivateDisplay;
-    if (!s_display->Name().empty())
-        ::setenv("DISPLAY", s_display->Name().c_str(), 1);
-}
-
-void EndToEnd::TearDownTestSuite()
-{
-    delete s_display;
-    s_display = nullptr;
-}
-
-void EndToEnd::SetUp()
-{
-    if (s_display->Name().empty())
-        GTEST_SKIP() << "no X server: Xvfb did not start";
-    char folder[] = "/tmp/tessaline-e2e-XXXXXX";
-    ASSERT_NE(::mkdtemp(folder), nullptr);
-    m_config = folder;
-    ::setenv("XDG_CONFIG_HOME", folder, 1);
-    ::setenv("TESSALINE_FATAL_ASSERTS", "1", 1);  // a failed toolkit check ends the run
-}
-
-void EndToEnd::TearDown()
-{
-    if (!m_config.empty())
-        std::filesystem::remove_all(m_config);
 }
 
 }  // namespace tessaline::e2e

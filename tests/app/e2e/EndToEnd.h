@@ -1,6 +1,8 @@
-// The end-to-end suite's fixture and helpers: the real program under an X
-// display of the suite's own, driven like a user with xdotool, against
-// pseudo-terminals standing in for its ports.
+// The fixture of the end-to-end suites and the helpers that drive the real
+// program like a user: each suite gets an X server of its own, each test a
+// private settings folder (m_config, removed afterwards).
+//
+// Threading: the test thread only.
 #pragma once
 
 #include "tests/app/e2e/PrivateDisplay.h"
@@ -22,24 +24,6 @@ bool Shell(const std::string& command);
 // between keystrokes, never to decide a result.
 void Settle();
 
-// "41 0A " for {0x41, 0x0A}.
-std::string ToHex(const std::vector<std::uint8_t>& bytes);
-
-// Focuses the main window and chooses the File menu's item `steps` enabled
-// items down: four reach Connect (New, Open, Save, Save As, then Connect)
-// while Save is enabled and the port closed.
-void ChooseFromFileMenu(const std::string& window, int steps = 4);
-
-// File > Exit (mnemonic X); the program's exit status.
-int ExitThroughTheMenu(const std::string& window, Program& program);
-
-// Everything the view shows, copied through the clipboard.
-std::string CopyViewText(const std::string& expectedPart);
-
-std::string ReadFile(const std::string& path);
-
-// Every test gets a settings folder of its own (XDG_CONFIG_HOME); the suite
-// shares one private X server.
 class EndToEnd : public ::testing::Test
 {
 protected:
@@ -51,5 +35,22 @@ protected:
     std::string m_config;
     static PrivateDisplay* s_display;
 };
+
+// "01 AB " for {0x01, 0xAB}.
+std::string ToHex(const std::vector<std::uint8_t>& bytes);
+
+// Focuses the main window and chooses the File menu's item `steps` enabled
+// items down: four reach Connect (New, Open, Save, Save As, then Connect)
+// while Save is enabled and the port closed.
+void ChooseFromFileMenu(const std::string& window, int steps = 4);
+
+// File > Exit (mnemonic X); the program's exit status.
+int ExitThroughTheMenu(const std::string& window, Program& program);
+
+// Everything the view shows, copied through the clipboard, once it holds
+// `expectedPart` (or after some tries).
+std::string CopyViewText(const std::string& expectedPart);
+
+std::string ReadFile(const std::string& path);
 
 }  // namespace tessaline::e2e

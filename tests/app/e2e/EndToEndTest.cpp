@@ -5,17 +5,20 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <sys/stat.h>
 #include <thread>
 
 namespace tessaline::e2e {
 namespace {
 
 using namespace std::chrono_literals;
+using namespace tessaline::e2e;
 
 TEST_F(EndToEnd, ConnectTypeReceiveCopyDisconnectAndExit)
 {
@@ -237,6 +240,9 @@ TEST(CommandLine, ListPortsErrorsAndUnusableFilesNeedNoDisplay)
     EXPECT_NE(usage.find("\"COM5=/dev/x\""), std::string::npos) << usage;
     EXPECT_NE(usage.find("Usage:"), std::string::npos) << usage;
     EXPECT_NE(usage.find("rc=2\n"), std::string::npos) << usage;
+    const std::string noLogFile = Capture(program + " --log 2>&1; echo rc=$?");
+    EXPECT_NE(noLogFile.find("--log"), std::string::npos) << noLogFile;
+    EXPECT_NE(noLogFile.find("rc=2\n"), std::string::npos) << noLogFile;
 
     char folder[] = "/tmp/tessaline-fifo-XXXXXX";
     ASSERT_NE(::mkdtemp(folder), nullptr);

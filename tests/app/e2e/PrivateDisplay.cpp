@@ -1,10 +1,11 @@
 #include "tests/app/e2e/PrivateDisplay.h"
 
-#include <csignal>
-#include <cstring>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstring>
 
 extern char** environ;
 

@@ -2,10 +2,13 @@
 
 #include "tests/app/e2e/EndToEnd.h"
 
-#include <csignal>
-#include <filesystem>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <sstream>
 #include <thread>
 
 extern char** environ;
@@ -52,20 +55,30 @@ std::string Program::WaitForWindow(std::chrono::seconds limit)
 {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < deadline) {
-        const std::string ids = Capture("xdotool search --onlyvisible --pid " + std::to_string(m_pid) + " 2>/dev/null");
-        if (!ids.empty())
-            return ids.substr(0, ids.find('\n'));
+        const std::vector<std::string> windows = VisibleWindows();
+        if (!windows.empty())
+            return windows.front();
         std::this_thread::sleep_for(100ms);
     }
     return {};
 }
 
-bool Program::HasOpen(const std::string& path) const
+std::vector<std::string> Program::VisibleWindows() const
+{
+    std::istringstream ids(Capture("xdotool search --onlyvisible --pid " + std::to_string(m_pid) + " 2>/dev/null"));
+    std::vector<std::string> windows;
+    for (std::string id; std::getline(ids, id);)
+        windows.push_back(id);
+    return windows;
+}
+
+bool Program::HoldsOpen(const std::string& path) const
 {
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator("/proc/" + std::to_string(m_pid) + "/fd", error)) {
-        std::error_code unreadable;
-        if (std::filesystem::read_symlink(entry.path(), unreadable) == path)
+        // A device gone meanwhile reads as "PATH (deleted)".
+        const std::string target = std::filesystem::read_symlink(entry.path(), error).string();
+        if (target == path || target == path + " (deleted)")
             return true;
     }
     return false;

@@ -162,7 +162,7 @@ TEST_F(PortCommands, ConnectToAMissingPortShowsTheBoxAndStaysDisconnected)
     wxTEST_DIALOG(Frame().OnPortConnect(), ExpectMessageBox(&message, &caption, &style));
     EXPECT_EQ(message,
               wxString::FromUTF8("COM4 포트를 열 수 없습니다.\n/nonexistent/tessaline-test-tty: 장치가 없습니다."));
-    EXPECT_EQ(caption, "Tessaline");
+    EXPECT_EQ(caption, wxString::FromUTF8("Tessaline 오류"));
     EXPECT_TRUE(style & wxICON_ERROR);
     EXPECT_TRUE(style & wxOK);
     EXPECT_FALSE(style & (wxCANCEL | wxYES_NO));

@@ -1,6 +1,8 @@
-// A device that goes away while connected, in the running application: the
-// port closes, the user is told once, nothing keeps the CPU busy, and the
-// device connects again when it comes back under the same path.
+// A device that goes away while connected, in the running application.
+// Without reconnection: the port closes, the user is told once, nothing
+// keeps the CPU busy, and the device connects again when it comes back
+// under the same path. With it: no box, the menus wait as if connected, and
+// Port settings ends the wait.
 #include "tests/app/gui/AppTest.h"
 
 #include <wx/modalhook.h>
@@ -46,10 +48,19 @@ private:
     std::chrono::steady_clock::time_point m_firstAt;
 };
 
-using PortLoss = AppTest;
+class PortLoss : public AppTest
+{
+protected:
+    void TearDown() override
+    {
+        Frame().Connection().SetReconnect(true);
+        AppTest::TearDown();
+    }
+};
 
 TEST_F(PortLoss, UnplugClosesThePortTellsOnceAndReplugConnectsAgain)
 {
+    Frame().Connection().SetReconnect(false);
     char folder[] = "/tmp/tessaline-unplug-XXXXXX";
     ASSERT_NE(::mkdtemp(folder), nullptr);
     const std::string link = std::string(folder) + "/ttyUSB-link";
@@ -99,6 +110,37 @@ TEST_F(PortLoss, UnplugClosesThePortTellsOnceAndReplugConnectsAgain)
     ASSERT_TRUE(Frame().Connection().IsOpen());
     ASSERT_TRUE(replugged.Write("\x7E"));
     EXPECT_TRUE(WaitUntil([] { return Edit().GetText() == "10 20 7E "; })) << Edit().GetText();
+    std::filesystem::remove_all(folder);
+}
+
+TEST_F(PortLoss, WhileReconnectionWaitsTheMenusCountThePortAsConnectedAndPortSettingsEndsTheWait)
+{
+    char folder[] = "/tmp/tessaline-wait-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    const std::string link = std::string(folder) + "/ttyACM-link";
+    testing::PtyPair device;
+    ASSERT_EQ(::symlink(device.SlavePath().c_str(), link.c_str()), 0);
+    platform::SetPortAlias("COM3", link);
+    Doc().m_settings.port = 3;
+    SendCommand(Wx(ID_PORT_CONNECT));
+    ASSERT_TRUE(Frame().Connection().IsOpen());
+
+    CountDialogs dialogs;
+    device.CloseMaster();
+    ASSERT_TRUE(WaitUntil([] { return Frame().Connection().IsWaitingForDevice(); }));
+    EXPECT_EQ(Frame().GetStatusBar()->GetStatusText(0),
+              wxString::FromUTF8("COM3 장치를 기다리는 중... (" + link + ")"));
+    EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
+    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
+    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_SETTINGS)));
+    EXPECT_EQ(dialogs.Seen(), 0);
+
+    // The settings dialog (answered by the hook) ends the wait.
+    SendCommand(Wx(ID_PORT_SETTINGS));
+    EXPECT_EQ(dialogs.Seen(), 1);
+    EXPECT_FALSE(Frame().Connection().IsWaitingForDevice());
+    EXPECT_EQ(Frame().GetStatusBar()->GetStatusText(0), wxString::FromUTF8("준비"));
+    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
     std::filesystem::remove_all(folder);
 }
 
