@@ -5,6 +5,7 @@
 #include "app/FileNames.h"
 #include "app/MainFrame.h"
 #include "app/MessageBoxLog.h"
+#include "app/SendBar.h"
 #include "app/TessalineDoc.h"
 #include "app/TessalineView.h"
 #include "platform/PortNames.h"
@@ -101,7 +102,7 @@ bool CTessalineApp::InitInstance()
     m_docManager->LoadRecentFiles(m_state->settings.recentFiles);
 
     auto* frame = new CMainFrame;
-    if (!frame->Create(m_docManager, GetAppDisplayName())) {
+    if (!frame->Create(m_docManager, GetAppDisplayName(), m_terminal.sendBar)) {
         delete frame;
         return false;
     }
@@ -126,14 +127,28 @@ bool CTessalineApp::InitInstance()
     }
     frame->Show(true);
     frame->Update();
-    StartRecording(*frame);
+    ApplyTerminalOptions(*frame);
     return true;
 }
 
-void CTessalineApp::StartRecording(CMainFrame& frame)
+void CTessalineApp::ApplyTerminalOptions(CMainFrame& frame)
 {
     // The live options hold this run's command-line overrides already.
     frame.Record().ApplyOptions(m_terminal);
+    if (tessaline::app::SendBar* bar = frame.GetSendBar())
+        bar->SetHistory(m_terminal.sendHistory);
+    if (CTessalineView* view = frame.GetActiveView()) {
+        view->SetFontPointSize(m_terminal.fontSize);
+        view->SetFontSizeObserver([this](int points) { m_terminal.fontSize = points; });
+    }
+    // The send bar's state is taken when the window closes, for saving.
+    frame.Bind(wxEVT_CLOSE_WINDOW, [this, &frame](wxCloseEvent& event) {
+        if (tessaline::app::SendBar* bar = frame.GetSendBar()) {
+            m_terminal.sendBar = bar->IsShown();
+            m_terminal.sendHistory = bar->GetHistory();
+        }
+        event.Skip();
+    });
     if (!m_state->options.logFile.empty())
         frame.Record().StartLog(m_state->options.logFile);
 }

@@ -64,8 +64,9 @@ public:
 private:
     bool InitInstance();
     void StartDemoDevice();
-    // Hands this run's terminal options to the frame and starts --log.
-    void StartRecording(CMainFrame& frame);
+    // Hands this run's terminal options to the frame, its send bar and the
+    // view, takes back what the user changes, and starts --log.
+    void ApplyTerminalOptions(CMainFrame& frame);
     void SaveSettings();
 
     std::optional<tessaline::app::StartupState> m_state;

@@ -1,6 +1,7 @@
 // The receive log file: what it accepts, that it continues a log and never
 // truncates it, and that a failed write closes it with the reason.
 #include "app/ReceiveLog.h"
+#include "res/Resources.h"
 
 #include <gtest/gtest.h>
 
@@ -40,29 +41,30 @@ protected:
 
 TEST_F(ReceiveLogFile, AcceptsOnlyARegularFileOrANewPath)
 {
+    const auto Kind = [](unsigned kind) { return res::FormatString(IDS_PROBLEM_KIND, {res::FormatString(kind)}); };
     struct Case
     {
         const char* name;
         std::function<std::string(const std::string& folder)> make;  // the path to open
-        const char* failure;                                         // empty when accepted
+        std::string failure;                                         // empty when accepted
     };
     const Case cases[] = {
         {"a new path is created", [](const std::string& f) { return f + "/기록.bin"; }, ""},
-        {"a folder", [](const std::string& f) { return f; }, "it is a folder, not a file"},
+        {"a folder", [](const std::string& f) { return f; }, Kind(IDS_KIND_FOLDER)},
         {"a FIFO, refused without waiting for a reader",
          [](const std::string& f) {
              ::mkfifo((f + "/fifo").c_str(), 0600);
              return f + "/fifo";
          },
-         "it is a FIFO (named pipe), not a file"},
-        {"a device", [](const std::string&) { return std::string("/dev/full"); }, "it is a device, not a file"},
+         Kind(IDS_KIND_FIFO)},
+        {"a device", [](const std::string&) { return std::string("/dev/full"); }, Kind(IDS_KIND_DEVICE)},
         {"a missing folder", [](const std::string& f) { return f + "/missing/log.bin"; }, std::strerror(ENOENT)},
     };
     for (const Case& c : cases) {
         ReceiveLog log;
         const std::string path = c.make(m_folder);
-        EXPECT_EQ(log.Open(path), c.failure[0] == '\0') << c.name;
-        EXPECT_EQ(log.IsOpen(), c.failure[0] == '\0') << c.name;
+        EXPECT_EQ(log.Open(path), c.failure.empty()) << c.name;
+        EXPECT_EQ(log.IsOpen(), c.failure.empty()) << c.name;
         EXPECT_EQ(log.Failure(), c.failure) << c.name;
         EXPECT_EQ(log.Path(), path) << c.name;
     }
