@@ -115,49 +115,92 @@ bool IsValidUtf8(std::string_view text)
     return true;
 }
 
+namespace {
+
+// The switches without a value, and the field each sets.
+bool* SwitchField(StartupOptions& options, const std::string& arg)
+{
+    if (arg == "--help" || arg == "-h")
+        return &options.help;
+    if (arg == "--version")
+        return &options.version;
+    if (arg == "--demo")
+        return &options.demo;
+    if (arg == "--list-ports")
+        return &options.listPorts;
+    if (arg == "--no-reconnect")
+        return &options.noReconnect;
+    if (arg == "--timestamps")
+        return &options.timestamps;
+    return nullptr;
+}
+
+// The first error is the one reported.
+void Fail(StartupOptions& options, std::string message)
+{
+    if (options.error.empty())
+        options.error = std::move(message);
+}
+
+void TakeValue(StartupOptions& options, const std::string& option, std::string_view value)
+{
+    const std::string shown = option + " " + Quoted(value);
+    if (option == "--log") {
+        if (value.empty())
+            Fail(options, shown + ": the log file name is empty");
+        else
+            options.logFile.assign(value);
+        return;
+    }
+    std::string name, path;
+    if (ParsePortAlias(value, &name, &path))
+        options.portAliases.emplace_back(std::move(name), std::move(path));
+    else
+        Fail(options, shown + ": expected COMn=DEVICE with n from 1 to 4, for example --port COM1=/dev/ttyUSB0");
+}
+
+// An option with a value, "--name VALUE" (the next argument) or
+// "--name=VALUE"; false when args[*i] is none of them.
+bool TakeValueOption(const std::vector<std::string>& args, std::size_t* i, StartupOptions& options)
+{
+    const std::string& arg = args[*i];
+    for (const std::string option : {"--port", "--log"}) {
+        if (arg == option) {
+            if (*i + 1 < args.size())
+                TakeValue(options, option, args[++*i]);
+            else
+                Fail(options,
+                     option + (option == "--log" ? ": expected FILE after it" : ": expected COMn=DEVICE after it"));
+            return true;
+        }
+        if (arg.compare(0, option.size() + 1, option + "=") == 0) {
+            TakeValue(options, option, std::string_view(arg).substr(option.size() + 1));
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 StartupOptions ParseStartupOptions(const std::vector<std::string>& args)
 {
     StartupOptions options;
     bool optionsEnded = false;
-    const auto fail = [&options](std::string message) {
-        if (options.error.empty())
-            options.error = std::move(message);
-    };
-    const auto addAlias = [&](std::string_view text) {
-        std::string name, path;
-        if (ParsePortAlias(text, &name, &path))
-            options.portAliases.emplace_back(std::move(name), std::move(path));
-        else
-            fail("--port " + Quoted(text) + ": expected COMn=DEVICE with n from 1 to 4, for example " +
-                 "--port COM1=/dev/ttyUSB0");
-    };
-
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (!optionsEnded && arg == "--") {
-            optionsEnded = true;
-        } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
-            options.help = true;
-        } else if (!optionsEnded && arg == "--version") {
-            options.version = true;
-        } else if (!optionsEnded && arg == "--demo") {
-            options.demo = true;
-        } else if (!optionsEnded && arg == "--list-ports") {
-            options.listPorts = true;
-        } else if (!optionsEnded && arg == "--port") {
-            if (i + 1 < args.size())
-                addAlias(args[++i]);
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            if (options.fileGiven)
+                Fail(options, "only one file can be opened (got " + Quoted(options.file) + " and " + Quoted(arg) + ")");
             else
-                fail("--port: expected COMn=DEVICE after it");
-        } else if (!optionsEnded && arg.rfind("--port=", 0) == 0) {
-            addAlias(std::string_view(arg).substr(7));
-        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            fail("unknown option " + Quoted(arg));
-        } else if (!options.fileGiven) {
+                options.file = arg;
             options.fileGiven = true;
-            options.file = arg;
-        } else {
-            fail("only one file can be opened (got " + Quoted(options.file) + " and " + Quoted(arg) + ")");
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (bool* field = SwitchField(options, arg)) {
+            *field = true;
+        } else if (!TakeValueOption(args, &i, options)) {
+            Fail(options, "unknown option " + Quoted(arg));
         }
     }
     return options;
@@ -177,6 +220,12 @@ std::string UsageText(std::string_view programName)
             "                      where that came from, then exit\n"
             "  --demo              connect COM1 to a built-in demo device that echoes\n"
             "                      what you type and sends a line every second\n"
+            "  --log FILE          log the received bytes to FILE (appended) from\n"
+            "                      the start\n"
+            "  --no-reconnect      for this run, do not wait for a lost device to\n"
+            "                      come back\n"
+            "  --timestamps        for this run, start each burst of received bytes\n"
+            "                      on a new line with its time\n"
             "  --version           print the version and exit\n"
             "  -h, --help          print this help and exit\n"
             "\n"
@@ -184,9 +233,11 @@ std::string UsageText(std::string_view programName)
             "file, then from the environment variable TESSALINE_COMn, then from the\n"
             "serial devices present (/dev/ttyS* UARTs, /dev/serial/by-id/*, then\n"
             "/dev/ttyUSB* and /dev/ttyACM*); with none present, /dev/ttyS<n-1>.\n"
+            "Relative paths are taken against the folder the program starts in.\n"
             "\n"
             "Exit status: 0 on success, 1 when the display or the file cannot be\n"
-            "opened, 2 for a wrong option or argument.\n";
+            "opened or the output cannot be written, 2 for a wrong option or\n"
+            "argument.\n";
     return text;
 }
 

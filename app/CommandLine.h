@@ -26,9 +26,12 @@ struct StartupOptions
     bool listPorts = false;
     // COMn -> device path, in the order given; later entries win.
     std::vector<std::pair<std::string, std::string>> portAliases;
-    bool fileGiven = false;  // a file argument was given (perhaps an empty one)
-    std::string file;        // document to open, as bytes
-    std::string error;       // non-empty when the arguments are not usable
+    std::string logFile;       // --log: received bytes are logged to it from start-up; empty: not given
+    bool noReconnect = false;  // --no-reconnect: reconnection off for this run, not saved
+    bool timestamps = false;   // --timestamps: bursts on their own timed lines for this run, not saved
+    bool fileGiven = false;    // a file argument was given (perhaps an empty one)
+    std::string file;          // document to open, as bytes
+    std::string error;         // non-empty when the arguments are not usable
 };
 
 // Exit statuses of the program.
@@ -38,8 +41,10 @@ constexpr int kExitUsageError = 2;  // an option or argument is wrong
 
 // Parses the arguments after the program's name:
 //   --help, -h; --version; --demo; --list-ports; --port COMn=PATH or
-//   --port=COMn=PATH (repeatable); "--" ends the options; one optional file
-//   name. An error names the argument at fault.
+//   --port=COMn=PATH (repeatable); --log FILE or --log=FILE (the last one
+//   wins; the name must not be empty); --no-reconnect; --timestamps; "--"
+//   ends the options; one optional file name. An error names the argument
+//   at fault. Names are kept as given (see PrepareStartup).
 StartupOptions ParseStartupOptions(const std::vector<std::string>& args);
 
 // Splits "COMn=PATH"; false unless the name is one of COM1 to COM4 (any

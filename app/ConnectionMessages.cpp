@@ -92,4 +92,45 @@ std::string ConnectionLostMessage(std::string_view portName)
     return BreakLongRuns(text, kMessageColumns);
 }
 
+std::string GroupedNumber(std::uint64_t value)
+{
+    const std::string digits = std::to_string(value);
+    std::string text;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            text += ',';
+        text += digits[i];
+    }
+    return text;
+}
+
+std::string ConnectionPaneText(const PortSettings& line)
+{
+    static const char* const kParity[] = {"N", "O", "E", "M", "S"};
+    static const char* const kStopBits[] = {"1", "1.5", "2"};
+    const std::string port = "COM" + std::to_string(line.port);
+    const std::string baud = std::to_string(line.baud);
+    const std::string dataBits = std::to_string(line.dataBits);
+    const bool parityKnown = line.parity >= 0 && line.parity < 5;
+    const bool stopKnown = line.stopBits >= 0 && line.stopBits < 3;
+    return res::FormatString(IDS_PANE_CONNECTION, {port, baud, dataBits, parityKnown ? kParity[line.parity] : "?",
+                                                   stopKnown ? kStopBits[line.stopBits] : "?"});
+}
+
+std::string CountersText(std::uint64_t received, std::uint64_t sent)
+{
+    return res::FormatString(IDS_PANE_COUNTERS, {GroupedNumber(received), GroupedNumber(sent)});
+}
+
+std::string SendProgressText(std::string_view name, std::uint64_t sent, std::uint64_t total)
+{
+    const std::uint64_t percent = total == 0 ? 100 : sent * 100 / total;
+    return res::FormatString(IDS_SEND_PROGRESS, {name, std::to_string(percent)});
+}
+
+std::string SendStoppedText(std::string_view name, std::uint64_t sent, std::uint64_t total)
+{
+    return res::FormatString(IDS_SEND_STOPPED, {name, GroupedNumber(sent), GroupedNumber(total)});
+}
+
 }  // namespace tessaline::app

@@ -1,10 +1,14 @@
 #include "app/DocumentManager.h"
 
+#include "app/CommandLine.h"
 #include "app/FileNames.h"
+#include "app/Startup.h"
+#include "platform/StartupFolder.h"
 #include "res/Resources.h"
 
 #include <wx/filehistory.h>
 #include <wx/filename.h>
+#include <wx/log.h>
 #include <wx/menu.h>
 #include <wx/utils.h>
 
@@ -23,6 +27,14 @@ bool IsRecentFileId(int id)
     return id >= wxID_FILE1 && id <= wxID_FILE9;
 }
 
+// Documents are opened and remembered by absolute names, taken against the
+// start-up folder as the file argument is.
+wxString AbsoluteName(const wxString& file)
+{
+    using namespace tessaline::app;
+    return file.empty() ? file : FileNameToWx(tessaline::platform::AbsoluteFromStartup(FileNameFromWx(file)));
+}
+
 }  // namespace
 
 DocumentManager::DocumentManager() : wxDocManager(0, false)
@@ -36,7 +48,7 @@ wxDocument* DocumentManager::CreateDocument(const wxString& path, long flags)
 {
     const wxDocVector documents = GetDocumentsVector();
     if (documents.empty())
-        return wxDocManager::CreateDocument(path, flags);
+        return wxDocManager::CreateDocument(AbsoluteName(path), flags);
 
     wxDocument* document = documents.front();
     if (flags & wxDOC_NEW) {
@@ -55,6 +67,7 @@ wxDocument* DocumentManager::CreateDocument(const wxString& path, long flags)
         if (templates.empty() || !SelectDocumentPath(templates.data(), static_cast<int>(templates.size()), file, flags))
             return nullptr;
     }
+    file = AbsoluteName(file);
     if (!document->OnSaveModified() || !document->OnOpenDocument(file))
         return nullptr;
     AddFileToHistory(file);
@@ -73,8 +86,17 @@ wxFileHistory* DocumentManager::OnCreateFileHistory()
 
 void DocumentManager::AddFileToHistory(const wxString& file)
 {
-    wxDocManager::AddFileToHistory(file);
+    wxDocManager::AddFileToHistory(AbsoluteName(file));
     RefreshRecentFileMenu();
+}
+
+void DocumentManager::OnMRUFileNotExist(unsigned n, const wxString& filename)
+{
+    RemoveFileFromHistory(n);
+    const std::string name = tessaline::app::FileNameFromWx(filename);
+    const std::string message = tessaline::res::FormatString(
+        IDS_FILE_CANNOT_OPEN, {tessaline::app::QuotedArgument(name), tessaline::app::RegularFileProblem(name)});
+    wxLogError("%s", tessaline::app::TextToWx(tessaline::app::ShortenedForMessageBox(message)));
 }
 
 void DocumentManager::RemoveFileFromHistory(size_t i)

@@ -4,7 +4,10 @@
 // into it, so that the view and its text stay and an opened file leaves the
 // settings as they were. It also keeps the recent-file list (4 entries) in
 // the File menu in place of the grayed placeholder item, and names an
-// untitled document "제목 없음". The frame tells it where views live: the
+// untitled document "제목 없음". Documents are opened and remembered by
+// absolute names: a relative one is taken against the start-up folder. A
+// recent file that is no longer a file is said so, in the program's words,
+// and leaves the list. The frame tells it where views live: the
 // window that holds them and the connection their typed characters go to.
 //
 // Threading: GUI thread only.
@@ -40,6 +43,7 @@ public:
     wxFileHistory* OnCreateFileHistory() override;
 
     void AddFileToHistory(const wxString& file) override;
+    void OnMRUFileNotExist(unsigned n, const wxString& filename) override;
     void RemoveFileFromHistory(size_t i) override;
     void FileHistoryLoad(const wxConfigBase& config) override;
 

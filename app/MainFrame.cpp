@@ -1,7 +1,11 @@
 #include "app/MainFrame.h"
 
+#include "app/ConnectionMessages.h"
 #include "app/DocumentManager.h"
+#include "app/FileNames.h"
+#include "app/MessageBoxLog.h"
 #include "app/PortSettingsDlg.h"
+#include "app/SendBar.h"
 #include "app/TessalineDoc.h"
 #include "app/TessalineView.h"
 #include "res/Resources.h"
@@ -29,7 +33,7 @@ constexpr double kHoldBytes = 2048;
 constexpr int kMaxHoldMs = 250;
 constexpr int kMinHoldMs = 5;
 
-const int kLockIndicators[3] = {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
+const unsigned kLockIndicators[3] = {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
 
 wxString ResourceString(unsigned id)
 {
@@ -39,7 +43,12 @@ wxString ResourceString(unsigned id)
 
 }  // namespace
 
-CMainFrame::CMainFrame() : m_connection(*this) {}
+CMainFrame::CMainFrame()
+    : m_connection(*this),
+      m_lines(m_connection, [this](unsigned textId) { ShowMessageText(tessaline::res::FormatString(textId)); }),
+      m_fileSender(m_connection, [this](const std::string& text) { ShowMessageText(text); }),
+      m_record(*this, m_connection)
+{}
 
 CMainFrame::~CMainFrame()
 {
@@ -54,14 +63,14 @@ CMainFrame::~CMainFrame()
         documents->SetViewSite({});
 }
 
-bool CMainFrame::Create(wxDocManager* manager, const wxString& title)
+bool CMainFrame::Create(wxDocManager* manager, const wxString& title, bool showSendBar)
 {
     if (!wxDocParentFrame::Create(manager, nullptr, wxID_ANY, title, wxDefaultPosition, wxSize(800, 600)))
         return false;
-    return OnCreate();
+    return OnCreate(showSendBar);
 }
 
-bool CMainFrame::OnCreate()
+bool CMainFrame::OnCreate(bool showSendBar)
 {
     using namespace tessaline;
 
@@ -83,17 +92,18 @@ bool CMainFrame::OnCreate()
     res::PopulateToolBar(m_toolBar, res::MainToolbar());
     m_toolBar->Realize();
 
-    m_statusBar = CreateStatusBar(4);
+    m_statusBar = CreateStatusBar(tessaline::app::StatusPanes::kCount);
     if (!m_statusBar)
         return false;
-    int widths[4] = {-1, 0, 0, 0};
-    for (int pane = 1; pane < 4; ++pane)
-        widths[pane] = m_statusBar->GetTextExtent(ResourceString(kLockIndicators[pane - 1])).GetWidth() + 16;
-    m_statusBar->SetStatusWidths(4, widths);
+    m_panes.Attach(m_statusBar, kLockIndicators);
     SetStatusText(ResourceString(AFX_IDS_IDLEMESSAGE), 0);
     UpdateLockIndicators();
+    m_record.SetLogPane([this](const wxString& text) { m_panes.ShowLog(!text.empty()); });
+
+    CreateSendBar(showSendBar);
 
     BindCommands();
+    BindCommunicationCommands();
     Bind(wxEVT_THREAD, &CMainFrame::OnQueuedMessage, this, kSerialMessageId);
     m_receiveTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { PaceReceiving(m_connection.ReleaseNotices()); });
     Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
@@ -104,6 +114,19 @@ bool CMainFrame::OnCreate()
         m_indicatorTimer.Start(500);
     }
     return true;
+}
+
+void CMainFrame::CreateSendBar(bool show)
+{
+    tessaline::app::SendBar::Handlers handlers;
+    handlers.isConnected = [this] { return m_connection.IsOpen(); };
+    handlers.send = [this](const std::string& bytes) { m_connection.Send(bytes); };
+    handlers.showMessage = [this](const std::string& text) { ShowMessageText(text); };
+    handlers.hide = [this] { ShowSendBar(false); };
+    using tessaline::res::WxIdFromCommand;
+    m_sendBar = new tessaline::app::SendBar(this, std::move(handlers),
+                                            {WxIdFromCommand(ID_COMM_SEND_BAR), WxIdFromCommand(ID_COMM_LOG)});
+    m_sendBar->Show(show);
 }
 
 void CMainFrame::BindCommands()
@@ -123,7 +146,7 @@ void CMainFrame::BindCommands()
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnPortSettings(); }, settings);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePortConnect, this, connect);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePortDisconnect, this, disconnect);
-    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePortConnect, this, settings);
+    Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Enable(!m_connection.IsOpen()); }, settings);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { ToggleBar(m_toolBar); }, toolbarCommand);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { ToggleBar(m_statusBar); }, statusBarCommand);
     Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Check(m_toolBar && m_toolBar->IsShown()); },
@@ -131,6 +154,96 @@ void CMainFrame::BindCommands()
     Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Check(m_statusBar && m_statusBar->IsShown()); },
          statusBarCommand);
     // clang-format on
+    m_record.BindTo(*this);
+}
+
+void CMainFrame::BindCommunicationCommands()
+{
+    using tessaline::res::WxIdFromCommand;
+    using Line = tessaline::app::SerialConnection::ControlLine;
+    const int sendBar = WxIdFromCommand(ID_COMM_SEND_BAR);
+    const int sendFile = WxIdFromCommand(ID_COMM_SEND_FILE);
+    const int dtr = WxIdFromCommand(ID_COMM_DTR);
+    const int rts = WxIdFromCommand(ID_COMM_RTS);
+    const int breakCommand = WxIdFromCommand(ID_COMM_BREAK);
+    // clang-format off
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { ShowSendBar(!m_sendBar->IsShown()); }, sendBar);
+    Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Check(m_sendBar->IsShown()); }, sendBar);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { m_fileSender.OnCommand(this); }, sendFile);
+    Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) {
+        event.Enable(m_connection.IsOpen());
+        event.Check(m_fileSender.IsSending());
+    }, sendFile);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { m_lines.OnToggle(Line::Dtr); }, dtr);
+    Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { m_lines.OnUpdateToggle(Line::Dtr, event); }, dtr);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { m_lines.OnToggle(Line::Rts); }, rts);
+    Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { m_lines.OnUpdateToggle(Line::Rts, event); }, rts);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { m_lines.OnBreak(); }, breakCommand);
+    Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { m_lines.OnUpdateBreak(event); }, breakCommand);
+    // clang-format on
+}
+
+void CMainFrame::ShowSendBar(bool show)
+{
+    if (!m_sendBar)
+        return;
+    if (m_sendBar->IsShown() != show) {
+        m_sendBar->Show(show);
+        Layout();
+    }
+    if (show) {
+        m_sendBar->FocusEntry();
+    } else if (CTessalineView* view = GetActiveView()) {
+        if (tessaline::ui::EditControl* edit = view->GetEditControl())
+            edit->SetFocus();
+    }
+}
+
+bool CMainFrame::Layout()
+{
+    if (!m_sendBar)
+        return wxDocParentFrame::Layout();
+    const wxSize client = GetClientSize();
+    int barHeight = 0;
+    if (m_sendBar->IsShown()) {
+        barHeight = std::min(m_sendBar->GetBestSize().y, client.y);
+        m_sendBar->SetSize(0, client.y - barHeight, client.x, barHeight);
+    }
+    for (wxWindow* child : GetChildren()) {
+        if (child != m_sendBar && !child->IsTopLevel() && !IsOneOfBars(child)) {
+            child->SetSize(0, 0, client.x, client.y - barHeight);
+            CountWithView(child);
+        }
+    }
+    return true;
+}
+
+void CMainFrame::CountWithView(wxWindow* view)
+{
+    if (view == m_countedView.get())
+        return;
+    m_countedView = view;
+    // The counters move when the view paints what came, never on a timer of
+    // their own; the view's own painting follows.
+    view->Bind(wxEVT_PAINT, [this](wxPaintEvent& event) {
+        event.Skip();
+        ShowCounters();
+    });
+}
+
+void CMainFrame::ShowCounters()
+{
+    if (m_counting)
+        m_panes.ShowCounters(m_connection.BytesReceived(), m_connection.BytesSent());
+}
+
+void CMainFrame::ShowMessageText(const std::string& text)
+{
+    // With nothing to say, the pane keeps telling that output is held.
+    if (!text.empty())
+        SetStatusText(wxString::FromUTF8(text), 0);
+    else
+        SetStatusText(ResourceString(m_outputHeldShown ? IDS_OUTPUT_HELD : AFX_IDS_IDLEMESSAGE), 0);
 }
 
 void CMainFrame::ToggleBar(wxWindow* bar)
@@ -167,27 +280,64 @@ CTessalineDoc* CMainFrame::GetActiveDocument() const
 
 void CMainFrame::OnUpdatePortConnect(wxUpdateUIEvent& event)
 {
-    event.Enable(!m_connection.IsOpen());
+    event.Enable(!m_connection.IsOpen() && !m_connection.IsWaitingForDevice());
 }
 
 void CMainFrame::OnUpdatePortDisconnect(wxUpdateUIEvent& event)
 {
-    event.Enable(m_connection.IsOpen());
+    event.Enable(m_connection.IsOpen() || m_connection.IsWaitingForDevice());
 }
 
 void CMainFrame::OnPortConnect()
 {
     if (CTessalineDoc* document = GetActiveDocument())
-        m_connection.Connect(document->m_settings);
+        m_counting = m_connection.Connect(document->m_settings) || m_counting;
+    UpdateConnectionPanes();
 }
 
 void CMainFrame::OnPortDisconnect()
 {
     m_connection.Disconnect();
+    m_fileSender.Stop();
+    UpdateConnectionPanes();
+}
+
+void CMainFrame::UpdateConnectionPanes()
+{
+    std::string text;
+    if (m_connection.IsWaitingForDevice())
+        text = tessaline::res::FormatString(IDS_PANE_WAITING, {m_connection.PortName()});
+    else if (m_connection.IsOpen())
+        text = tessaline::app::ConnectionPaneText(m_connection.Line());
+    m_panes.ShowConnection(text);
+    m_panes.ShowLines(m_connection.ModemStatus());
+    ShowCounters();
+    if (m_outputHeldShown) {
+        m_outputHeldShown = false;
+        ShowMessageText(std::string());
+    }
+}
+
+void CMainFrame::OutputChanged()
+{
+    const tessaline::app::PortWriter::State output = m_connection.TakeOutputState();
+    if (output.held != m_outputHeldShown) {
+        m_outputHeldShown = output.held;
+        ShowMessageText(std::string());
+    }
+    m_fileSender.OnOutputChanged(output);
+    ShowCounters();
+}
+
+void CMainFrame::LinesChanged()
+{
+    m_panes.ShowLines(m_connection.ModemStatus());
 }
 
 void CMainFrame::OnPortSettings()
 {
+    if (m_connection.IsWaitingForDevice())
+        m_connection.Disconnect();
     CPortSettingsDlg dialog(nullptr);
     dialog.ShowModal();
 }
@@ -201,7 +351,11 @@ void CMainFrame::QueueMessage(const tessaline::app::SerialMessage& message)
 
 void CMainFrame::OnQueuedMessage(wxThreadEvent& event)
 {
-    PaceReceiving(m_connection.HandleMessage(event.GetPayload<tessaline::app::SerialMessage>()));
+    const auto message = event.GetPayload<tessaline::app::SerialMessage>();
+    const std::size_t received = m_connection.HandleMessage(message);
+    // The output's reports say nothing about the rate bytes come in at.
+    if (!tessaline::app::SerialConnection::IsOutputMessage(message))
+        PaceReceiving(received);
 }
 
 void CMainFrame::PaceReceiving(std::size_t received)
@@ -221,8 +375,13 @@ void CMainFrame::PaceReceiving(std::size_t received)
 
 void CMainFrame::ShowReceived(std::string_view text)
 {
-    if (CTessalineView* view = GetActiveView())
-        view->AppendText(text);
+    CTessalineView* view = GetActiveView();
+    if (!view)
+        return;
+    // A burst starts a new line, except as the view's first line.
+    if (!text.empty() && text.front() == '\n' && view->GetEditControl() && view->GetEditControl()->GetTextLength() == 0)
+        text.remove_prefix(1);
+    view->AppendText(text);
 }
 
 void CMainFrame::ConnectFailed(const std::string& message)
@@ -232,12 +391,33 @@ void CMainFrame::ConnectFailed(const std::string& message)
 
 void CMainFrame::ConnectionLost(const std::string& message)
 {
+    m_fileSender.Stop();
+    UpdateConnectionPanes();
     ShowPortMessage(message);
+}
+
+void CMainFrame::ShowStatus(const std::string& text)
+{
+    // A lost device stops a file being sent, also when reconnection waits.
+    if (m_connection.IsWaitingForDevice())
+        m_fileSender.Stop();
+    UpdateConnectionPanes();
+    ShowMessageText(text);
+}
+
+void CMainFrame::LogFailed(const std::string& message)
+{
+    m_record.LogFailed(message);
+}
+
+void CMainFrame::LogBuffered()
+{
+    m_record.LogBuffered();
 }
 
 void CMainFrame::ShowPortMessage(const std::string& message)
 {
-    wxMessageBox(wxString::FromUTF8(message), wxTheApp->GetAppDisplayName(), wxOK | wxICON_ERROR, this);
+    wxMessageBox(wxString::FromUTF8(message), MessageBoxLog::Caption(wxICON_ERROR), wxOK | wxICON_ERROR, this);
 }
 
 int CMainFrame::AcceleratorCommand(const wxKeyEvent& event)
@@ -256,6 +436,13 @@ void CMainFrame::OnCharHook(wxKeyEvent& event)
     if (key == WXK_CAPITAL || key == WXK_NUMLOCK || key == WXK_SCROLL)
         CallAfter([this] { UpdateLockIndicators(); });
     const int command = AcceleratorCommand(event);
+    // In the send bar the frame's keys are the entry's own, except the two
+    // that act on the bar and the log.
+    if (FromSendBar(event) && command != tessaline::res::WxIdFromCommand(ID_COMM_SEND_BAR) &&
+        command != tessaline::res::WxIdFromCommand(ID_COMM_LOG)) {
+        event.Skip();
+        return;
+    }
     if (command == wxID_NONE) {
         // Alt with a key is a menu mnemonic, never a character: the edit
         // control sits this key out, so that the toolkit opens the menu.
@@ -282,6 +469,12 @@ void CMainFrame::OnCharHook(wxKeyEvent& event)
     wxCommandEvent commandEvent(wxEVT_MENU, command);
     commandEvent.SetEventObject(this);
     ProcessWindowEvent(commandEvent);
+}
+
+bool CMainFrame::FromSendBar(const wxKeyEvent& event) const
+{
+    auto* window = wxDynamicCast(event.GetEventObject(), wxWindow);
+    return m_sendBar && window && (window == m_sendBar || m_sendBar->IsDescendant(window));
 }
 
 void CMainFrame::UpdateLockIndicators()

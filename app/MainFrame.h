@@ -3,8 +3,17 @@
 // the connection it owns; it builds the menu, toolbar and status bar, turns
 // accelerator keys into commands before any window sees them as characters,
 // and shows what the connection reports: received hex text in the terminal
-// view, and a message box when a port cannot be opened or its device went
-// away.
+// view, a message box when a port cannot be opened or its device went away,
+// and reconnection in the message pane. While reconnection waits for the
+// device the port counts as connected for Connect and Disconnect; Disconnect
+// and Port settings end the wait. The log and reconnection items of the
+// communication menu are RecordCommands'.
+//
+// The communication menu's commands go to the parts that carry them out:
+// the send bar (SendBar, laid out under the view), the file sender
+// (FileSender), the control lines (LineSignals); the status panes
+// (StatusPanes) show the modem lines, the connection and the counters. The
+// clear command goes on to the view, as every menu command does first.
 //
 // The connection's messages come from the port's watcher thread; the frame
 // queues them to itself as events and hands them back on the GUI thread.
@@ -15,16 +24,25 @@
 // Threading: GUI thread, except QueueMessage, which only queues an event.
 #pragma once
 
+#include "app/FileSender.h"
+#include "app/LineSignals.h"
+#include "app/RecordCommands.h"
 #include "app/SerialConnection.h"
+#include "app/StatusPanes.h"
 #include "ui/LockKeyWatch.h"
 
 #include <wx/docview.h>
 #include <wx/timer.h>
+#include <wx/weakref.h>
 
 #include <chrono>
 #include <cstddef>
 #include <string>
 #include <string_view>
+
+namespace tessaline::app {
+class SendBar;
+}
 
 class CTessalineDoc;
 class CTessalineView;
@@ -37,9 +55,12 @@ public:
     CMainFrame();
     ~CMainFrame() override;
 
-    // Creates the window (800 x 600) with its menu, toolbar and status bar;
-    // false when a step fails.
-    bool Create(wxDocManager* manager, const wxString& title);
+    // Creates the window (800 x 600) with its menu, toolbar and status bar,
+    // and the send bar, shown when `showSendBar`; false when a step fails.
+    bool Create(wxDocManager* manager, const wxString& title, bool showSendBar = false);
+
+    // The view fills the client area above the send bar, when it is shown.
+    bool Layout() override;
 
     CTessalineDoc* GetActiveDocument() const;
     CTessalineView* GetActiveView() const;
@@ -51,6 +72,14 @@ public:
     void OnUpdatePortDisconnect(wxUpdateUIEvent& event);
 
     tessaline::app::SerialConnection& Connection() { return m_connection; }
+    tessaline::app::SendBar* GetSendBar() const { return m_sendBar; }
+    // Shows the send bar with the focus in its entry, or hides it and gives
+    // the focus back to the view.
+    void ShowSendBar(bool show);
+    // Puts `text` (UTF-8) into the message pane; empty puts the idle text,
+    // or that output is held while it is.
+    void ShowMessageText(const std::string& text);
+    RecordCommands& Record() { return m_record; }
 
     // The wxWidgets command of the accelerator that `event` matches, or
     // wxID_NONE.
@@ -62,17 +91,40 @@ private:
     void ShowReceived(std::string_view text) override;
     void ConnectFailed(const std::string& message) override;
     void ConnectionLost(const std::string& message) override;
+    void OutputChanged() override;
+    void LinesChanged() override;
+    void ShowStatus(const std::string& text) override;
+    void LogFailed(const std::string& message) override;
+    void LogBuffered() override;
     void ShowPortMessage(const std::string& message);
+    // The connection, line and counter panes, after Connect or a close.
+    void UpdateConnectionPanes();
+    // The counters since the last Connect; nothing before the first.
+    void ShowCounters();
+    // Shows the counters whenever `view` paints.
+    void CountWithView(wxWindow* view);
 
-    bool OnCreate();
+    bool OnCreate(bool showSendBar);
+    void CreateSendBar(bool show);
     void BindCommands();
+    void BindCommunicationCommands();
     void OnQueuedMessage(wxThreadEvent& event);
     void PaceReceiving(std::size_t received);
     void OnCharHook(wxKeyEvent& event);
+    // Whether the key event comes from the send bar's entry or button.
+    bool FromSendBar(const wxKeyEvent& event) const;
     void UpdateLockIndicators();
     void ToggleBar(wxWindow* bar);
 
     tessaline::app::SerialConnection m_connection;
+    tessaline::app::StatusPanes m_panes;
+    tessaline::app::LineSignals m_lines;
+    tessaline::app::FileSender m_fileSender;
+    tessaline::app::SendBar* m_sendBar = nullptr;
+    bool m_outputHeldShown = false;
+    bool m_counting = false;  // a Connect has succeeded
+    wxWeakRef<wxWindow> m_countedView;
+    RecordCommands m_record;
     wxStatusBar* m_statusBar = nullptr;
     wxToolBar* m_toolBar = nullptr;
     tessaline::keys::LockKeyWatch m_lockKeys;

@@ -1,9 +1,13 @@
 #include "app/SerialConnection.h"
 
 #include "app/ConnectionMessages.h"
+#include "app/DeviceWatch.h"
 #include "platform/MessageTarget.h"
 #include "platform/OpenFailure.h"
+#include "platform/PortNames.h"
+#include "res/Resources.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -26,6 +30,20 @@ const std::array<char, 256 * 3> kHexPairs = [] {
 // only an input queue that has filled to 80 %.
 constexpr DWORD kHeldEvents = EV_RX80FULL;
 
+// Changes of the modem lines the device reports.
+constexpr DWORD kLineEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
+
+// What the writer reports to the owner thread; LPARAM is the connection.
+const UINT kOutputMessage = RegisterWindowMessageA("Tessaline_OutputMsg");
+
+// The writer hands over about a quarter of a second of output at a time at
+// the line's rate (10 bits a byte), so that a chunk that has not gone out
+// after a second means the device holds output back.
+std::size_t WriteChunkFor(DWORD baudRate)
+{
+    return std::clamp<std::size_t>(baudRate / 40, 16, 4096);
+}
+
 DWORD EventsOf(WPARAM wParam)
 {
     return static_cast<DWORD>(wParam) & 0xFFFF;
@@ -38,14 +56,21 @@ bool ReportsReceived(UINT message, WPARAM wParam)
 
 }  // namespace
 
+const UINT SerialConnection::s_deviceChangedMsg = RegisterWindowMessageA("Tessaline_DeviceChangedMsg");
+
 SerialConnection::SerialConnection(Events& events) : m_events(events)
 {
     m_target.m_hWnd = platform::RegisterMessageTarget([this](UINT message, WPARAM wParam, LPARAM lParam) {
         m_messagesPosted.fetch_add(1);
-        // A nearly full input queue always gets through: it ends a hold.
-        if (ReportsReceived(message, wParam) && (EventsOf(wParam) & kHeldEvents) == 0 &&
-            m_drainScheduled.exchange(true))
-            return;
+        if (ReportsReceived(message, wParam)) {
+            // Every arrival is noted, also one whose notice is not queued.
+            if (m_timestamps.load())
+                wParam |= NoteArrival();
+            // A nearly full input queue always gets through: it ends a hold;
+            // so does a change of the modem lines.
+            if ((EventsOf(wParam) & (kHeldEvents | kLineEvents)) == 0 && m_drainScheduled.exchange(true))
+                return;
+        }
         m_events.QueueMessage(SerialMessage{message, wParam, lParam});
     });
 }
@@ -53,51 +78,142 @@ SerialConnection::SerialConnection(Events& events) : m_events(events)
 SerialConnection::~SerialConnection()
 {
     // The port closes first: Close joins the watcher, so no post is in
-    // flight afterwards. Then the target goes, so that no sink call can
-    // reach the owner any more.
-    Disconnect();
+    // flight afterwards; so does ending a wait for the device's watch. Then
+    // the target goes, so that no sink call can reach the owner any more.
+    StopWaiting();
+    if (m_port.IsOpen())
+        ClosePort();
     platform::UnregisterMessageTarget(m_target.m_hWnd);
     m_target.m_hWnd = nullptr;
+    m_log.Close();
 }
 
 bool SerialConnection::Connect(const PortSettings& settings)
 {
+    EndWait();
     char name[24];
     std::snprintf(name, sizeof name, "COM%d", static_cast<int>(settings.port));
-    ++m_connectionNumber;
-    // A drain left scheduled for an earlier connection must not hold this
-    // one's notifications back.
-    m_drainScheduled.store(false);
-    m_holding = false;
-    if (m_port.Open(name, &m_target, 0, m_connectionNumber, 0, 0) != 0) {
+    m_settings = settings;
+    m_bytesReceived = 0;
+    // The device this name leads to now is the one a reconnection waits for.
+    const std::string device = platform::ResolvePortName(name);
+    if (!OpenPort(name)) {
         // Read at once: the record is this thread's last open attempt.
         m_events.ConnectFailed(ConnectFailureMessage(name, platform::LastOpenFailure()));
         return false;
     }
     m_portName = name;
+    m_devicePath = device;
+    return true;
+}
+
+bool SerialConnection::OpenPort(const char* device)
+{
+    ++m_connectionNumber;
+    // A drain left scheduled for an earlier connection must not hold this
+    // one's notifications back.
+    m_drainScheduled.store(false);
+    m_holding = false;
+    // Marks left from an earlier connection must not time this one's bytes.
+    m_splitter.Restart(m_bytesRead);
+    m_dtr = false;
+    m_rts = false;
+    m_linesReportable = false;
+    if (m_port.Open(device, &m_target, 0, m_connectionNumber, 0, 0) != 0)
+        return false;
     // A line setting the driver refuses leaves the previous one in place;
     // flow control is always off on a fresh connection.
-    m_port.ConfigureLine(settings.baud, settings.dataBits, settings.parity, settings.stopBits);
+    m_port.ConfigureLine(m_settings.baud, m_settings.dataBits, m_settings.parity, m_settings.stopBits);
     m_port.SetFlowControl(CSerialPort::FlowOff);
+    m_line = m_settings;
+    if (const DWORD baud = m_port.QueryBaudRate(); baud != 0xFFFFFFFFu)
+        m_line.baud = static_cast<std::int32_t>(baud);
+    if (const int dataBits = m_port.QueryDataBits(); dataBits >= 0)
+        m_line.dataBits = dataBits;
+    if (const int parity = m_port.QueryParity(); parity >= 0)
+        m_line.parity = parity;
+    if (const int stopBits = m_port.QueryStopBits(); stopBits >= 0)
+        m_line.stopBits = stopBits;
+    StartLinesAndOutput();
     return true;
+}
+
+void SerialConnection::StartLinesAndOutput()
+{
+    DWORD status = 0;
+    m_linesReportable = GetCommModemStatus(m_port.Handle(), &status) != FALSE;
+    // A device that cannot report its lines refuses their events as well.
+    if (m_linesReportable)
+        m_port.SetEventMask(m_port.QueryEventMask() | kLineEvents);
+    const LPARAM connection = m_connectionNumber;
+    m_writer.Start(m_port, WriteChunkFor(static_cast<DWORD>(m_line.baud)), [this, connection] {
+        m_events.QueueMessage(SerialMessage{kOutputMessage, 0, connection});
+    });
 }
 
 void SerialConnection::Disconnect()
 {
+    EndWait();
     if (m_port.IsOpen())
-        m_port.Close();
+        ClosePort();
 }
 
-void SerialConnection::Send(std::string_view bytes)
+void SerialConnection::ClosePort()
+{
+    const bool held = m_writer.PeekState().held;
+    m_writer.Stop();
+    if (held)
+        PurgeComm(m_port.Handle(), PURGE_TXCLEAR);
+    m_port.Close();
+}
+
+std::uint64_t SerialConnection::Send(std::string_view bytes)
 {
     if (!m_port.IsOpen())
-        return;
-    for (char byte : bytes)
-        m_port.Write(&byte, 1, nullptr, nullptr, INFINITE);
+        return 0;
+    return m_writer.Enqueue(bytes);
+}
+
+bool SerialConnection::SetControlLine(ControlLine line, bool on)
+{
+    if (!ModemStatus())
+        return false;
+    const bool dtr = line == ControlLine::Dtr;
+    const DWORD function = dtr ? (on ? SETDTR : CLRDTR) : (on ? SETRTS : CLRRTS);
+    if (!EscapeCommFunction(m_port.Handle(), function))
+        return false;
+    (dtr ? m_dtr : m_rts) = on;
+    return true;
+}
+
+bool SerialConnection::SetBreak(bool on)
+{
+    return m_port.IsOpen() && EscapeCommFunction(m_port.Handle(), on ? SETBREAK : CLRBREAK);
+}
+
+std::optional<DWORD> SerialConnection::ModemStatus()
+{
+    DWORD status = 0;
+    if (!m_port.IsOpen() || !m_linesReportable || !GetCommModemStatus(m_port.Handle(), &status))
+        return std::nullopt;
+    return status & (MS_CTS_ON | MS_DSR_ON | MS_RING_ON | MS_RLSD_ON);
+}
+
+bool SerialConnection::IsOutputMessage(const SerialMessage& message)
+{
+    return message.message == kOutputMessage;
 }
 
 std::size_t SerialConnection::HandleMessage(const SerialMessage& message)
 {
+    if (IsOutputMessage(message)) {
+        if (message.lParam == m_connectionNumber)
+            m_events.OutputChanged();
+        return 0;
+    }
+    if (message.message == CSerialWnd::s_defaultComMsg && (EventsOf(message.wParam) & kLineEvents) != 0 &&
+        message.lParam == m_connectionNumber)
+        m_events.LinesChanged();
     if (ReportsReceived(message.message, message.wParam)) {
         EndHold();
         // Cleared before reading: what comes during the drain is noticed.
@@ -108,12 +224,14 @@ std::size_t SerialConnection::HandleMessage(const SerialMessage& message)
         OnSerialMsg(message.wParam, message.lParam);
     else if (message.message == CSerialWnd::s_watcherEndedMsg)
         OnWatcherEnded(message.lParam);
+    else if (message.message == s_deviceChangedMsg)
+        OnDeviceChanged(message.lParam);
     return 0;
 }
 
 bool SerialConnection::HoldNotices()
 {
-    if (m_drainScheduled.exchange(true))
+    if (m_timestamps.load() || m_drainScheduled.exchange(true))
         return false;
     // Held, the port reports a nearly full input queue instead of each
     // arrival, so that its watcher sleeps through the hold rather than wake
@@ -159,35 +277,170 @@ LRESULT SerialConnection::OnSerialMsg(WPARAM wParam, LPARAM)
 std::size_t SerialConnection::Drain(bool showEmpty)
 {
     unsigned char buffer[kReadChunk + 1];
-    std::string text;
-    text.reserve(kReadChunk * 3);
     std::size_t total = 0;
     DWORD count = 0;
     do {
-        count = 0;
-        m_port.Read(buffer, kReadChunk, &count, nullptr, INFINITE);
-        if (count > kReadChunk)
-            count = 0;
+        count = ReadChunk(buffer);
         if (count == 0 && total == 0 && !showEmpty)
             break;
         buffer[count] = 0;
-        text.clear();
-        AppendHexPairs(text, buffer, count);
-        m_events.ShowReceived(text);
+        Received(buffer, count);
         total += count;
+        m_bytesReceived += count;
     } while (count == kReadChunk);
     return total;
 }
 
+DWORD SerialConnection::ReadChunk(unsigned char* buffer)
+{
+    std::lock_guard lock(m_readMutex);
+    DWORD count = 0;
+    m_port.Read(buffer, kReadChunk, &count, nullptr, INFINITE);
+    if (count > kReadChunk)
+        count = 0;
+    m_bytesRead += count;
+    return count;
+}
+
+void SerialConnection::Received(const unsigned char* bytes, std::size_t count)
+{
+    // The log comes first: what it holds never depends on the view.
+    if (m_log.IsOpen() && count > 0)
+        Log(bytes, count);
+    std::string text;
+    if (m_timestamps.load() && count > 0) {
+        text.reserve(count * 3 + 32);
+        m_splitter.Split(bytes, count, ArrivalMark::Now(m_bytesRead), m_frameGap, text);
+    } else {
+        text.reserve(count * 3);
+        AppendHexPairs(text, bytes, count);
+    }
+    m_events.ShowReceived(text);
+}
+
+WPARAM SerialConnection::NoteArrival()
+{
+    std::lock_guard lock(m_readMutex);
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!m_port.QueueStatus(&errors, &status))
+        return 0;
+    m_splitter.Note(ArrivalMark::Now(m_bytesRead + status.cbInQue));
+    // The errors the call took are passed on with the notice.
+    return static_cast<WPARAM>(errors & 0xFFFF) << 16;
+}
+
+void SerialConnection::SetTimestamps(bool on, std::chrono::milliseconds gap)
+{
+    m_frameGap = gap;
+    if (on == m_timestamps.load())
+        return;
+    // Bytes read from now on start afresh, and every arrival is seen.
+    if (on) {
+        m_splitter.Restart(m_bytesRead);
+        EndHold();
+    }
+    m_timestamps.store(on);
+}
+
 void SerialConnection::OnWatcherEnded(LPARAM connection)
 {
-    // A loss is reported once, and only for the connection still open.
+    // A loss is handled once, and only for the connection still open.
     if (connection != m_connectionNumber || !m_port.IsOpen())
         return;
     // The bytes that came before the loss are still in the input queue.
     Drain();
-    m_port.Close();
-    m_events.ConnectionLost(ConnectionLostMessage(m_portName));
+    ClosePort();
+    if (m_reconnect && !m_devicePath.empty())
+        WaitForDevice();
+    else
+        m_events.ConnectionLost(ConnectionLostMessage(m_portName));
+}
+
+void SerialConnection::WaitForDevice()
+{
+    const LPARAM wait = ++m_waitNumber;
+    auto watch = std::make_unique<DeviceWatch>(m_devicePath, [this, wait] {
+        m_events.QueueMessage(SerialMessage{s_deviceChangedMsg, 0, wait});
+    });
+    if (!watch->Start()) {
+        m_events.ConnectionLost(ConnectionLostMessage(m_portName));
+        return;
+    }
+    m_watch = std::move(watch);
+    m_events.ShowStatus(res::FormatString(IDS_RECONNECT_WAITING, {m_portName, m_devicePath}));
+}
+
+void SerialConnection::StopWaiting()
+{
+    // Joins the watch's thread: nothing is posted for this wait afterwards,
+    // and what was posted already no longer matches a wait.
+    m_watch.reset();
+    ++m_waitNumber;
+}
+
+void SerialConnection::EndWait()
+{
+    if (!m_watch)
+        return;
+    StopWaiting();
+    m_events.ShowStatus(res::FormatString(AFX_IDS_IDLEMESSAGE));
+}
+
+void SerialConnection::OnDeviceChanged(LPARAM wait)
+{
+    if (!m_watch || wait != m_waitNumber)
+        return;
+    // The very path opened before, never what COMn leads to now. A failed
+    // open keeps waiting: the watch calls again on the next change, and
+    // within a second while the path exists.
+    if (!OpenPort(m_devicePath.c_str()))
+        return;
+    StopWaiting();
+    m_events.ShowStatus(res::FormatString(IDS_RECONNECTED, {m_portName}));
+}
+
+void SerialConnection::SetReconnect(bool on)
+{
+    m_reconnect = on;
+    if (!on)
+        EndWait();
+}
+
+bool SerialConnection::StartLog(const std::string& path)
+{
+    if (m_log.IsOpen())
+        StopLog();
+    if (m_log.Open(path))
+        return true;
+    ReportLogFailure();
+    return false;
+}
+
+void SerialConnection::StopLog()
+{
+    if (m_log.IsOpen() && !m_log.Close())
+        ReportLogFailure();
+}
+
+void SerialConnection::FlushLog()
+{
+    if (m_log.IsOpen() && !m_log.Flush())
+        ReportLogFailure();
+}
+
+void SerialConnection::Log(const unsigned char* bytes, std::size_t count)
+{
+    const bool wasEmpty = m_log.Buffered() == 0;
+    if (!m_log.Append(bytes, count))
+        ReportLogFailure();
+    else if (wasEmpty && m_log.Buffered() > 0)
+        m_events.LogBuffered();
+}
+
+void SerialConnection::ReportLogFailure()
+{
+    m_events.LogFailed(res::FormatString(IDS_LOG_FAILED, {m_log.Path(), m_log.Failure()}));
 }
 
 void SerialConnection::AppendHexPairs(std::string& text, const unsigned char* bytes, std::size_t count)

@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include "platform/PortNames.h"
+#include "platform/StartupFolder.h"
 #include "res/Resources.h"
 
 namespace tessaline::app {
@@ -24,6 +25,28 @@ std::size_t OffsetOf(std::string_view text, std::size_t index)
     return text.size();
 }
 
+// `text` on one line: a backslash as \\, a line feed as \n, a tab as \t
+// and other control characters as \xNN; every other byte as it is.
+std::string EscapedForLine(std::string_view text)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string escaped;
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\\')
+            escaped += "\\\\";
+        else if (c == '\n')
+            escaped += "\\n";
+        else if (c == '\t')
+            escaped += "\\t";
+        else if (byte < 0x20 || byte == 0x7F)
+            escaped += std::string("\\x") + digits[byte >> 4] + digits[byte & 15];
+        else
+            escaped += c;
+    }
+    return escaped;
+}
+
 }  // namespace
 
 StartupState PrepareStartup(const StartupOptions& options)
@@ -37,12 +60,19 @@ StartupState PrepareStartup(const StartupOptions& options)
         state.warnings.push_back(res::FormatString(IDS_SETTINGS_NOT_WRITTEN, {quoted, state.settings.problem}));
     for (const std::string& warning : state.settings.warnings)
         state.warnings.push_back(res::FormatString(IDS_SETTINGS_WARNING, {quoted, warning}));
+    state.terminal = state.settings.terminal;
+    state.terminal.reconnect = state.terminal.reconnect && !options.noReconnect;
+    state.terminal.timestamps = state.terminal.timestamps || options.timestamps;
 
     for (const auto& [portName, devicePath] : state.settings.ports)
         platform::SetPortAlias(portName, devicePath, platform::PortSource::SettingsFile);
     for (const auto& [portName, devicePath] : options.portAliases)
         platform::SetPortAlias(portName, devicePath, platform::PortSource::CommandLine);
+    // Messages name the file as given; it is opened, and remembered, by its
+    // absolute name, which stays right whatever the working folder.
     state.file = CheckFileArgument(options);
+    state.options.file = platform::AbsoluteFromStartup(options.file);
+    state.options.logFile = platform::AbsoluteFromStartup(options.logFile);
     return state;
 }
 
@@ -54,14 +84,14 @@ std::string ListPortsText(bool demo)
         platform::PortMapping mapping = platform::DescribePort(name);
         if (number == 1 && demo && mapping.source != platform::PortSource::CommandLine)
             mapping = {"(demo)", platform::PortSource::Demo};
-        text += name + " " + (mapping.path.empty() ? "-" : mapping.path) + " " +
+        text += name + " " + (mapping.path.empty() ? "-" : EscapedForLine(mapping.path)) + " " +
                 platform::PortSourceName(mapping.source) + "\n";
     }
     // Where the system names its ports itself (Windows), the others present
     // too, so that one of them can be given to COM1 to COM4.
     for (const std::string& device : platform::DetectSerialDevices()) {
         if (IsPortName(device) && std::stoul(device.substr(3)) > 4)
-            text += device + " " + platform::ResolvePortName(device) + " detected\n";
+            text += device + " " + EscapedForLine(platform::ResolvePortName(device)) + " detected\n";
     }
     return text;
 }

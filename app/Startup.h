@@ -41,18 +41,25 @@ struct StartupState
     StartupOptions options;
     std::string settingsPath;
     SettingsContent settings;
+    TerminalOptions terminal;  // the settings file's, with this run's command-line overrides
     FileArgumentCheck file;
     std::vector<std::string> warnings;  // about the settings file, each naming it
 };
 
 // Reads the settings file and sets the port aliases: the settings file's
-// [Ports] first, the command line's --port after, so that it wins.
+// [Ports] first, the command line's --port after, so that it wins. The file
+// argument and the log file come back absolute, taken against the start-up
+// folder (platform/StartupFolder.h) without resolving links; the file
+// check's message names the file as given. The terminal options are the
+// file's, overridden for this run by --no-reconnect and --timestamps.
 StartupState PrepareStartup(const StartupOptions& options);
 
 // "COMn PATH SOURCE" for COM1 to COM4, one line each; PATH is "-" for a
 // port with no device. With --demo (and no --port for COM1) COM1 reads
 // "(demo) demo". Where the system lists its ports by name (Windows), each
-// other port present follows as "COMn DEVICE detected".
+// other port present follows as "COMn DEVICE detected". A path stays on its
+// line: a backslash is written as \\, a line feed as \n, a tab as \t and
+// other control characters as \xNN.
 std::string ListPortsText(bool demo);
 
 // `text` as a message box can show it: over 600 characters the middle

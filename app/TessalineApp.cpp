@@ -4,6 +4,8 @@
 #include "app/DocumentManager.h"
 #include "app/FileNames.h"
 #include "app/MainFrame.h"
+#include "app/MessageBoxLog.h"
+#include "app/SendBar.h"
 #include "app/TessalineDoc.h"
 #include "app/TessalineView.h"
 #include "platform/PortNames.h"
@@ -55,10 +57,8 @@ CMainFrame* CTessalineApp::GetMainFrame() const
 void CTessalineApp::ShowMessage(const std::string& text, long icon)
 {
     wxWindow* parent = wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
-    const wxString caption = wxString::FromUTF8(
-        tessaline::res::FormatString(icon == wxICON_ERROR ? IDS_CAPTION_ERROR : IDS_CAPTION_NOTICE, {kAppName}));
-    wxMessageBox(tessaline::app::TextToWx(tessaline::app::ShortenedForMessageBox(text)), caption, wxOK | icon,
-                 parent && parent->IsShown() ? parent : nullptr);
+    wxMessageBox(tessaline::app::TextToWx(tessaline::app::ShortenedForMessageBox(text)), MessageBoxLog::Caption(icon),
+                 wxOK | icon, parent && parent->IsShown() ? parent : nullptr);
 }
 
 bool CTessalineApp::OnInit()
@@ -67,8 +67,10 @@ bool CTessalineApp::OnInit()
     SetVendorName(kVendorName);
     if (const char* title = tessaline::res::FindString(AFX_IDS_APP_TITLE))
         SetAppDisplayName(wxString::FromUTF8(title));
+    delete wxLog::SetActiveTarget(new MessageBoxLog);
     if (!m_state)
         m_state = tessaline::app::PrepareStartup(tessaline::app::StartupOptions{});
+    m_terminal = m_state->terminal;
     for (const std::string& warning : m_state->warnings)
         wxLogWarning("%s", tessaline::app::TextToWx(tessaline::app::ShortenedForMessageBox(warning)));
     return InitInstance();
@@ -100,7 +102,7 @@ bool CTessalineApp::InitInstance()
     m_docManager->LoadRecentFiles(m_state->settings.recentFiles);
 
     auto* frame = new CMainFrame;
-    if (!frame->Create(m_docManager, GetAppDisplayName())) {
+    if (!frame->Create(m_docManager, GetAppDisplayName(), m_terminal.sendBar)) {
         delete frame;
         return false;
     }
@@ -125,7 +127,30 @@ bool CTessalineApp::InitInstance()
     }
     frame->Show(true);
     frame->Update();
+    ApplyTerminalOptions(*frame);
     return true;
+}
+
+void CTessalineApp::ApplyTerminalOptions(CMainFrame& frame)
+{
+    // The live options hold this run's command-line overrides already.
+    frame.Record().ApplyOptions(m_terminal);
+    if (tessaline::app::SendBar* bar = frame.GetSendBar())
+        bar->SetHistory(m_terminal.sendHistory);
+    if (CTessalineView* view = frame.GetActiveView()) {
+        view->SetFontPointSize(m_terminal.fontSize);
+        view->SetFontSizeObserver([this](int points) { m_terminal.fontSize = points; });
+    }
+    // The send bar's state is taken when the window closes, for saving.
+    frame.Bind(wxEVT_CLOSE_WINDOW, [this, &frame](wxCloseEvent& event) {
+        if (tessaline::app::SendBar* bar = frame.GetSendBar()) {
+            m_terminal.sendBar = bar->IsShown();
+            m_terminal.sendHistory = bar->GetHistory();
+        }
+        event.Skip();
+    });
+    if (!m_state->options.logFile.empty())
+        frame.Record().StartLog(m_state->options.logFile);
 }
 
 void CTessalineApp::SaveSettings()
@@ -133,9 +158,11 @@ void CTessalineApp::SaveSettings()
     // A file that could not be parsed at start stays exactly as it is.
     if (!m_state || !m_state->settings.parsed || !m_docManager)
         return;
+    const tessaline::app::OwnedSettings before{m_state->settings.recentFiles, m_state->terminal};
+    const tessaline::app::OwnedSettings now{m_docManager->RecentFiles(), m_terminal};
     std::string error;
-    if (!tessaline::app::WriteRecentFiles(m_state->settingsPath, m_docManager->RecentFiles(), &error))
-        std::fprintf(stderr, "tessaline: the settings file %s was not written: %s\n",
+    if (!tessaline::app::WriteSettings(m_state->settingsPath, before, now, &error))
+        std::fprintf(stderr, "tessaline: the settings file %s was not updated: %s\n",
                      tessaline::app::QuotedArgument(m_state->settingsPath).c_str(), error.c_str());
 }
 

@@ -6,8 +6,13 @@
 // file named on the command line; the frame is shown only when that
 // succeeded. A file argument that is not a regular file is reported and the
 // program starts untitled. With --demo it serves the built-in demo device
-// and maps COM1 to it. On exit only the recent-file list is merged back
-// into the settings file. The About command is handled here.
+// and maps COM1 to it. It keeps the terminal options: the copy as at start
+// (the settings file's with this run's command-line overrides) and the live
+// copy the menus change; the live copy goes to the frame, and --log starts
+// the receive log once the frame shows. On exit the recent-file list and the
+// options that differ from the start are merged back into the settings
+// file, so an override for one run is not saved. The About command is
+// handled here.
 //
 // Threading: GUI thread only (the demo device serves on a thread of its
 // own).
@@ -15,6 +20,7 @@
 
 #include "app/DemoDevice.h"
 #include "app/Startup.h"
+#include "app/TerminalOptions.h"
 
 #include <wx/app.h>
 
@@ -45,6 +51,9 @@ public:
     DocumentManager* GetDocumentManager() const { return m_docManager; }
     const tessaline::app::DemoDevice* GetDemoDevice() const { return m_demo.get(); }
 
+    // The terminal options as they are now; change them here.
+    tessaline::app::TerminalOptions& TerminalSettings() { return m_terminal; }
+
     // A message box over the main window (or alone), its text shortened and
     // wrapped to fit the screen.
     static void ShowMessage(const std::string& text, long icon);
@@ -55,9 +64,13 @@ public:
 private:
     bool InitInstance();
     void StartDemoDevice();
+    // Hands this run's terminal options to the frame, its send bar and the
+    // view, takes back what the user changes, and starts --log.
+    void ApplyTerminalOptions(CMainFrame& frame);
     void SaveSettings();
 
     std::optional<tessaline::app::StartupState> m_state;
     DocumentManager* m_docManager = nullptr;
     std::unique_ptr<tessaline::app::DemoDevice> m_demo;
+    tessaline::app::TerminalOptions m_terminal;
 };

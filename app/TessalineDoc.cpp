@@ -3,12 +3,61 @@
 #include "app/CommandLine.h"
 #include "app/FileNames.h"
 #include "app/Startup.h"
+#include "app/TessalineView.h"
+#include "res/Resources.h"
 
 #include <wx/log.h>
 
-#include <string>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <ostream>
 
 wxIMPLEMENT_DYNAMIC_CLASS(CTessalineDoc, wxDocument);
+
+namespace {
+
+// Reads the regular file `name` into *text, at most maxBytes of it; empty
+// when it did, else why not. The file is opened without waiting and checked
+// again once open, in case something else was put in its place.
+std::string ReadRegularFile(const std::string& name, std::size_t maxBytes, std::string* text)
+{
+    const std::string problem = tessaline::app::RegularFileProblem(name);
+    if (!problem.empty())
+        return problem;
+    const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return std::strerror(errno);
+    struct stat info
+    {};
+    std::string result;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        result = tessaline::res::FormatString(IDS_PROBLEM_NOT_REGULAR);
+    else if (static_cast<std::uintmax_t>(info.st_size) > maxBytes)
+        result = std::strerror(EFBIG);
+    else
+        text->reserve(static_cast<std::size_t>(info.st_size));
+    char buffer[65536];
+    while (result.empty()) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got == 0)
+            break;
+        if (got < 0 && errno != EINTR)
+            result = std::strerror(errno);
+        else if (got > 0 && text->size() + static_cast<std::size_t>(got) > maxBytes)
+            result = std::strerror(EFBIG);  // it grew while being read
+        else if (got > 0)
+            text->append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return result;
+}
+
+}  // namespace
 
 bool CTessalineDoc::OnNewDocument()
 {
@@ -30,21 +79,45 @@ bool CTessalineDoc::OnOpenDocument(const wxString& file)
 
 bool CTessalineDoc::DoOpenDocument(const wxString& file)
 {
-    const std::string name = tessaline::app::FileNameFromWx(file);
-    const std::string problem = tessaline::app::RegularFileProblem(name);
-    if (problem.empty())
+    using namespace tessaline::app;
+    const std::string name = FileNameFromWx(file);
+    std::string text;
+    std::string problem = ReadRegularFile(name, LargestText(), &text);
+    if (problem.empty() && !IsValidUtf8(text))
+        problem = tessaline::res::FormatString(IDS_SETTINGS_NOT_UTF8);
+    if (problem.empty()) {
+        if (CTessalineView* view = TerminalView())
+            view->SetText(text);
         return true;
-    wxLogError("%s", tessaline::app::TextToWx(tessaline::app::ShortenedForMessageBox(
-                         "Cannot open " + tessaline::app::QuotedArgument(name) + ": " + problem + ".")));
+    }
+    const std::string message = tessaline::res::FormatString(IDS_FILE_CANNOT_OPEN, {QuotedArgument(name), problem});
+    wxLogError("%s", TextToWx(ShortenedForMessageBox(message)));
     return false;
 }
 
 std::ostream& CTessalineDoc::SaveObject(std::ostream& stream)
 {
-    return stream;
+    if (CTessalineView* view = TerminalView()) {
+        const std::string text = view->GetText();
+        stream.write(text.data(), static_cast<std::streamsize>(text.size()));
+    }
+    // A write the buffer still holds fails here, not unnoticed later.
+    return stream.flush();
 }
 
-std::istream& CTessalineDoc::LoadObject(std::istream& stream)
+CTessalineView* CTessalineDoc::TerminalView() const
 {
-    return stream;
+    for (wxView* view : GetViewsVector()) {
+        if (auto* terminal = wxDynamicCast(view, CTessalineView))
+            return terminal;
+    }
+    return nullptr;
+}
+
+std::size_t CTessalineDoc::LargestText() const
+{
+    const CTessalineView* view = TerminalView();
+    const tessaline::ui::EditControl* edit = view ? view->GetEditControl() : nullptr;
+    const std::size_t limit = edit ? edit->GetScrollbackLimit() : 0;
+    return limit != 0 ? limit : static_cast<std::size_t>(PTRDIFF_MAX);
 }

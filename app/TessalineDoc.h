@@ -1,7 +1,13 @@
-// CTessalineDoc: the single document. It holds the port settings and
-// nothing else; the terminal text lives in the view. Saving writes an empty
-// file and opening reads nothing, so an opened file leaves the settings as
-// they are; a new document gets the default settings. Opening never blocks.
+// CTessalineDoc: the single document. It holds the port settings; its
+// content is the view's text, which the view keeps. Saving writes that text
+// exactly as the view shows it (UTF-8, line breaks as they are). Opening
+// reads a file back into the view, replacing its text, and leaves the port
+// settings as they are; a new document gets the default settings and leaves
+// the text alone. Opening never blocks: only a regular file is read, and it
+// is opened without waiting, so a FIFO put in its place cannot hang the
+// program. A file that is not UTF-8 text, or larger than the view's
+// scrollback cap (it could not be shown whole), is refused with a message
+// naming it, and the view and the document stay as they were.
 //
 // Threading: GUI thread only.
 #pragma once
@@ -9,6 +15,10 @@
 #include "app/PortSettings.h"
 
 #include <wx/docview.h>
+
+#include <string>
+
+class CTessalineView;
 
 class CTessalineDoc : public wxDocument
 {
@@ -20,17 +30,19 @@ public:
     // An opened file names the document, also when it is reused.
     bool OnOpenDocument(const wxString& file) override;
 
-    // Nothing is read, but the file must be a regular file that can be
-    // opened: it is opened without blocking (a FIFO put in its place cannot
-    // hang the program) and closed again.
+    // Reads the file itself, without blocking, and hands its text to the
+    // view; says why when it refuses. (So LoadObject is never used.)
     bool DoOpenDocument(const wxString& file) override;
 
-    // The document stores nothing: both leave the stream untouched.
+    // Writes the view's text; a failed write leaves the stream failed.
     std::ostream& SaveObject(std::ostream& stream) override;
-    std::istream& LoadObject(std::istream& stream) override;
 
     PortSettings m_settings;
 
 private:
+    CTessalineView* TerminalView() const;
+    // The largest text the view takes whole.
+    std::size_t LargestText() const;
+
     wxDECLARE_DYNAMIC_CLASS(CTessalineDoc);
 };

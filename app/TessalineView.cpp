@@ -3,6 +3,7 @@
 #include "app/DocumentManager.h"
 #include "app/SerialConnection.h"
 #include "app/TessalineDoc.h"
+#include "res/Resources.h"
 
 #include <wx/frame.h>
 #include <wx/print.h>
@@ -11,15 +12,18 @@
 
 wxIMPLEMENT_DYNAMIC_CLASS(CTessalineView, wxView);
 
-wxBEGIN_EVENT_TABLE(CTessalineView, wxView) EVT_MENU(wxID_UNDO, CTessalineView::OnEditCommand)
-    EVT_MENU(wxID_CUT, CTessalineView::OnEditCommand) EVT_MENU(wxID_COPY, CTessalineView::OnEditCommand)
-        EVT_MENU(wxID_PASTE, CTessalineView::OnEditCommand) EVT_MENU(wxID_SELECTALL, CTessalineView::OnEditCommand)
-            EVT_UPDATE_UI(wxID_UNDO, CTessalineView::OnUpdateEditCommand)
-                EVT_UPDATE_UI(wxID_CUT, CTessalineView::OnUpdateEditCommand)
-                    EVT_UPDATE_UI(wxID_COPY, CTessalineView::OnUpdateEditCommand)
-                        EVT_UPDATE_UI(wxID_PASTE, CTessalineView::OnUpdateEditCommand) wxEND_EVENT_TABLE()
-
-                            CTessalineView::CTessalineView() = default;
+CTessalineView::CTessalineView()
+{
+    for (const int id : {wxID_UNDO, wxID_CUT, wxID_COPY, wxID_PASTE, wxID_SELECTALL})
+        Bind(wxEVT_MENU, &CTessalineView::OnEditCommand, this, id);
+    for (const int id : {wxID_UNDO, wxID_CUT, wxID_COPY, wxID_PASTE})
+        Bind(wxEVT_UPDATE_UI, &CTessalineView::OnUpdateEditCommand, this, id);
+    const int clearAll = tessaline::res::WxIdFromCommand(ID_EDIT_CLEAR_ALL);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { ClearText(); }, clearAll);
+    Bind(
+        wxEVT_UPDATE_UI, [](wxUpdateUIEvent& event) { event.Enable(true); }, clearAll);
+}
 
 CTessalineView::~CTessalineView()
 {
@@ -39,6 +43,10 @@ bool CTessalineView::OnCreate(wxDocument* document, long flags)
     SetFrame(frame);
     m_edit = new tessaline::ui::EditControl(frame);
     m_edit->SetCharHandler([this](wxChar32 character) { OnChar(character); });
+    m_edit->SetFontSizeHandler([this](int points) {
+        if (m_fontSizeObserver)
+            m_fontSizeObserver(points);
+    });
     frame->SendSizeEvent();
     m_edit->SetFocus();
     Activate(true);
@@ -81,11 +89,40 @@ void CTessalineView::AppendText(std::string_view text)
 {
     if (m_insertionObserver)
         m_insertionObserver(text);
+    if (m_edit)
+        m_edit->AppendText(text);
+}
+
+std::string CTessalineView::GetText() const
+{
+    return m_edit ? m_edit->GetText() : std::string();
+}
+
+void CTessalineView::SetText(std::string_view text)
+{
     if (!m_edit)
         return;
-    m_edit->SetSel(-1, 0);
+    m_edit->SetText(text);
+    const auto end = static_cast<long>(m_edit->GetTextLength());
+    m_edit->SetSel(end, end);
     m_edit->ScrollCaret();
-    m_edit->ReplaceSel(text, false);
+}
+
+int CTessalineView::FontPointSize() const
+{
+    return m_edit ? m_edit->FontPointSize() : 0;
+}
+
+void CTessalineView::SetFontPointSize(int points)
+{
+    if (m_edit)
+        m_edit->SetFontPointSize(points);
+}
+
+void CTessalineView::ClearText()
+{
+    if (m_edit)
+        m_edit->SetText({});
 }
 
 void CTessalineView::OnChar(wxChar32 character)
@@ -102,14 +139,17 @@ void CTessalineView::OnChar(wxChar32 character)
         if (bytes.empty())
             return;
     }
+    // Bytes that arrived before the key are shown before its echo; they are
+    // taken before the key goes out, which happens on the output's own
+    // thread, so that the device's answer to the key comes after the echo.
+    if (character != 0)
+        m_connection->ShowArrived();
     m_connection->Send(bytes);
 
     if (character == 0)
         return;  // a zero byte is sent but shows nothing
     if (character == '\r')
         bytes = "\r\n";
-    // Bytes that arrived before the key are shown before its echo.
-    m_connection->ShowArrived();
     AppendText(bytes);
 }
 

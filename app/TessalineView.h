@@ -1,11 +1,13 @@
 // CTessalineView: the document's single view, our edit control filling the
 // main frame's client area. Received hex text and the echo of typed
-// characters are appended to it at the caret, without undo. Each typed
-// character goes to the port as bytes (one write per byte; a character
-// outside ASCII is sent as its UTF-8 bytes) and is echoed, a carriage
+// characters are appended at the end of its text, without undo, wherever
+// the user's caret and selection are. Each typed character goes to the
+// connection's output as bytes (a character outside ASCII as its UTF-8
+// bytes) and is echoed, a carriage
 // return as CR LF; nothing is sent or shown while the port is closed. Its
 // frame and connection are those the document manager's view site names.
-// Copy, cut, paste and undo act on the control; printing lays its text out.
+// Copy, cut, paste and undo act on the control, the clear command empties
+// it; printing lays its text out.
 //
 // Threading: GUI thread only.
 #pragma once
@@ -16,6 +18,7 @@
 #include <wx/weakref.h>
 
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace tessaline::app {
@@ -26,6 +29,7 @@ class CTessalineView : public wxView
 {
 public:
     using InsertionObserver = std::function<void(std::string_view text)>;
+    using FontSizeObserver = std::function<void(int points)>;
 
     CTessalineView();
     ~CTessalineView() override;
@@ -40,9 +44,26 @@ public:
     // A typed character, as the edit control reports it.
     void OnChar(wxChar32 character);
 
-    // Appends at the caret: drop the selection, keep the caret in view, then
-    // insert without undo.
+    // Appends at the end of the text without undo; the caret and the
+    // selection stay, and the view follows the end while the caret is there.
     void AppendText(std::string_view text);
+
+    // The text as the view shows it, and all of it replaced (an opened
+    // file): no undo, the caret at the end so that the view follows new text.
+    std::string GetText() const;
+    void SetText(std::string_view text);
+
+    // Empties the view, received text and echo alike, for good: the undo
+    // record goes too. The clear command (always enabled) comes here.
+    void ClearText();
+
+    // Text size in points, as the edit control has it: the size in use, and
+    // a new one (clamped to 6..36; 0 for the default). The observer hears
+    // each change the user makes with Ctrl + mouse wheel, so that the size
+    // can be kept in the settings; SetFontPointSize does not call it.
+    int FontPointSize() const;
+    void SetFontPointSize(int points);
+    void SetFontSizeObserver(FontSizeObserver observer) { m_fontSizeObserver = std::move(observer); }
 
     tessaline::ui::EditControl* GetEditControl() const { return m_edit.get(); }
 
@@ -56,7 +77,7 @@ private:
     wxWeakRef<tessaline::ui::EditControl> m_edit;
     tessaline::app::SerialConnection* m_connection = nullptr;
     InsertionObserver m_insertionObserver;
+    FontSizeObserver m_fontSizeObserver;
 
     wxDECLARE_DYNAMIC_CLASS(CTessalineView);
-    wxDECLARE_EVENT_TABLE();
 };

@@ -10,9 +10,11 @@
 
 #include <wx/init.h>
 
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -57,6 +59,17 @@ int RunToolkit(char* programName, const tessaline::app::StartupState& state)
     return status;
 }
 
+// Prints `text` on standard output and makes sure it got there: output
+// that is lost (a full disk, a closed stream) is an error, said on standard
+// error.
+int PrintOutput(const std::string& text)
+{
+    if (std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0)
+        return tessaline::app::kExitOk;
+    std::fprintf(stderr, "tessaline: cannot write the output: %s\n", std::strerror(errno));
+    return tessaline::app::kExitFailure;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -70,10 +83,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "tessaline: %s\n\n%s", options.error.c_str(), UsageText("tessaline").c_str());
         return kExitUsageError;
     }
-    if (options.help || options.version) {
-        std::fputs(options.help ? UsageText("tessaline").c_str() : VersionText().c_str(), stdout);
-        return kExitOk;
-    }
+    if (options.help || options.version)
+        return PrintOutput(options.help ? UsageText("tessaline") : VersionText());
     if (const std::string problem = UnsupportedOptionProblem(options); !problem.empty()) {
         std::fprintf(stderr, "tessaline: %s\n", problem.c_str());
         return kExitUsageError;
@@ -81,9 +92,7 @@ int main(int argc, char** argv)
     const StartupState state = PrepareStartup(options);
     for (const std::string& warning : state.warnings)
         std::fprintf(stderr, "tessaline: %s\n", warning.c_str());
-    if (options.listPorts) {
-        std::fputs(ListPortsText(options.demo).c_str(), stdout);
-        return kExitOk;
-    }
+    if (options.listPorts)
+        return PrintOutput(ListPortsText(options.demo));
     return RunToolkit(argv[0], state);
 }

@@ -8,7 +8,9 @@
 //      devices are present but fewer than n, COMn has no device and
 //      resolves to "";
 //   4. when no device is present at all, /dev/ttyS<n-1>.
-// A name that is already a path (starts with '/') is used as it is; the
+// On Linux a relative device path from an alias or the environment is taken
+// against the folder the program started in (see StartupFolder.h). A name
+// that is already a path (starts with '/') is used as it is; the
 // "\\.\COMn" form is accepted and means COMn. Port names are matched without
 // regard to case. Paths are byte strings, never converted.
 //
@@ -63,10 +65,13 @@ constexpr const char* PortSourceName(PortSource source)
 
 // The serial devices present, in COMn order: UARTs that exist
 // (dev/ttyS<k> whose sys/class/tty/ttyS<k>/type is not 0), by number; then
-// each dev/serial/by-id link that leads to a device, by name, as the link's
-// own path; then dev/ttyUSB<k> and dev/ttyACM<k> not reached through a
-// by-id link, by number. Everything is read under $TESSALINE_DEVICE_ROOT
-// ("/" when unset), and the paths returned start with that root.
+// each symbolic link in dev/serial/by-id that leads to something, by name,
+// as the link's own path; then dev/ttyUSB<k> and dev/ttyACM<k> not reached
+// through a by-id link, by number. Names are used as found ("ttyUSB01" is
+// not "ttyUSB1"); equal numbers go by name. Sysfs files are read without
+// waiting, and only when they are regular files. Everything is read under
+// $TESSALINE_DEVICE_ROOT ("/" when unset), and the paths returned start
+// with that root.
 std::vector<std::string> DetectSerialDevices();
 
 }  // namespace tessaline::platform

@@ -122,6 +122,9 @@ wxAcceleratorTable CreateMainAccelerators()
     for (const AcceleratorDef& def : MainAccelerators()) {
         entries.emplace_back(WxAccelFlags(def.modifiers), WxKeyFromVirtualKey(def.virtualKey),
                              WxIdFromCommand(def.commandId));
+        // The keypad's Insert, Delete ... are the same keys to the classic platform.
+        if (const int keypadKey = keys::WxKeypadKeyFromVirtualKey(def.virtualKey))
+            entries.emplace_back(WxAccelFlags(def.modifiers), keypadKey, WxIdFromCommand(def.commandId));
     }
     return wxAcceleratorTable(static_cast<int>(entries.size()), entries.data());
 }

@@ -155,6 +155,8 @@ wxImage IconImage(int iconId, int size);
 // check items. Do not relabel stock items with SetItemLabel: wxGTK would bind
 // their stock keys again.
 wxMenuBar* CreateMainMenuBar();
+// The keys of MainAccelerators, each also on the keypad's key of the same
+// meaning (the keypad's Insert and Delete).
 wxAcceleratorTable CreateMainAccelerators();
 // Adds the buttons with their images, tooltips (short help) and prompts (long
 // help) and the separators, then realizes the toolbar.

@@ -92,6 +92,9 @@ public:
                       DWORD timeoutMs = INFINITE);
 
     bool IsOpen() const { return m_handle != nullptr; }
+    // The device handle (null while closed), for the calls this class does
+    // not wrap; it stays valid until Close.
+    HANDLE Handle() const { return m_handle; }
     // Status of the most recent operation; unreliable while a watcher runs.
     LONG GetLastErrorCode() const { return m_lastError.load(); }
 

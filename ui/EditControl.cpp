@@ -39,7 +39,7 @@ EditControl::EditControl(wxWindow* parent, wxWindowID id)
     SetBackgroundStyle(wxBG_STYLE_PAINT);
     SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW));
     SetForegroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT));
-    m_impl->SetupFont();
+    m_impl->SetupFont(Impl::DefaultFontPoints());
     // With the font and colours set on the window, a paint does not ask
     // the toolkit's style for the window's defaults every time.
     SetFont(m_impl->font);
@@ -47,7 +47,11 @@ EditControl::EditControl(wxWindow* parent, wxWindowID id)
     ShowScrollbars(wxSHOW_SB_NEVER, wxSHOW_SB_ALWAYS);
     m_impl->layout.SetWidth(m_impl->WidthCells());
     m_impl->SyncScrollRange();
+    BindEvents();
+}
 
+void EditControl::BindEvents()
+{
     Bind(wxEVT_PAINT, &EditControl::OnPaint, this);
     Bind(wxEVT_SIZE, &EditControl::OnSize, this);
     Bind(
@@ -76,7 +80,12 @@ EditControl::EditControl(wxWindow* parent, wxWindowID id)
          {wxEVT_SCROLLWIN_TOP, wxEVT_SCROLLWIN_BOTTOM, wxEVT_SCROLLWIN_LINEUP, wxEVT_SCROLLWIN_LINEDOWN,
           wxEVT_SCROLLWIN_PAGEUP, wxEVT_SCROLLWIN_PAGEDOWN, wxEVT_SCROLLWIN_THUMBTRACK, wxEVT_SCROLLWIN_THUMBRELEASE})
         Bind(wxEventTypeTag<wxScrollWinEvent>(type), afterUserScroll);
-    Bind(wxEVT_MOUSEWHEEL, afterUserScroll);
+    Bind(wxEVT_MOUSEWHEEL, [this, afterUserScroll](wxMouseEvent& event) {
+        if (event.ControlDown() && event.GetWheelAxis() == wxMOUSE_WHEEL_VERTICAL)
+            m_impl->ZoomByWheel(event);  // handled: the view does not scroll
+        else
+            afterUserScroll(event);
+    });
     Bind(wxEVT_SET_FOCUS, [this](wxFocusEvent& event) {
         m_impl->RestartBlink();
         event.Skip();
@@ -155,6 +164,26 @@ void EditControl::ReplaceSel(std::string_view text, bool canUndo)
     d.TrimToLimit();
 }
 
+void EditControl::AppendText(std::string_view text)
+{
+    Impl& d = *m_impl;
+    const std::size_t end = d.layout.Size();
+    const std::size_t caret = d.caret;
+    const std::size_t anchor = d.anchor;
+    d.ReplaceRange(end, 0, text, false);
+    if (caret == end && anchor == end) {
+        d.caret = d.anchor = d.layout.Size();
+        d.caretAtRowEnd = false;
+        d.desiredColumn = -1;
+        ScrollCaret();
+    } else {
+        // A selection that reaches the end keeps its extent.
+        d.caret = caret;
+        d.anchor = anchor;
+    }
+    d.TrimToLimit();
+}
+
 std::string EditControl::GetText() const
 {
     return std::string(m_impl->layout.Text());
@@ -172,6 +201,7 @@ void EditControl::SetText(std::string_view text)
     d.caret = d.anchor = 0;
     d.caretAtRowEnd = false;
     d.desiredColumn = -1;
+    d.followCaret = true;
     d.undo.Clear();
     d.TrimToLimit();
     d.SyncScrollRange();
@@ -272,6 +302,22 @@ std::size_t EditControl::GetScrollbackLimit() const
 void EditControl::SetCharHandler(CharHandler handler)
 {
     m_impl->charHandler = std::move(handler);
+}
+
+int EditControl::FontPointSize() const
+{
+    return m_impl->fontPoints;
+}
+
+void EditControl::SetFontPointSize(int points)
+{
+    m_impl->ApplyFontSize(points == 0 ? Impl::DefaultFontPoints()
+                                      : std::clamp(points, kSmallestFontPoints, kLargestFontPoints));
+}
+
+void EditControl::SetFontSizeHandler(FontSizeHandler handler)
+{
+    m_impl->fontSizeHandler = std::move(handler);
 }
 
 std::unique_ptr<wxPrintout> EditControl::CreatePrintout(const wxString& title) const

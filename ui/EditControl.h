@@ -13,7 +13,8 @@
 // (0x08, 0x09, 0x0D, 0x1B, 0x01-0x1A; Ctrl with @ [ \ ] ^ _ gives 0x00 and
 // 0x1B-0x1F, see keys::TypedCharacter; Alt with a key types nothing).
 // Navigation keys, Delete and the clipboard keys (Ctrl+Insert, Shift+Insert,
-// Shift+Delete) are handled by the control itself.
+// Shift+Delete) are handled by the control itself, and so is Ctrl + mouse
+// wheel, which changes the text size.
 //
 // Threading: GUI thread only, like every wxWindow.
 #pragma once
@@ -57,10 +58,18 @@ public:
     // leaves the caret after the new text. With canUndo false the change is
     // not recorded and cannot be undone.
     void ReplaceSel(std::string_view text, bool canUndo);
+    // The terminal's way of adding text: appends it at the end of the text,
+    // without undo. The caret and the selection stay on their text, except
+    // that a caret at the end with nothing selected moves on with the end;
+    // only then does the view keep the end in sight (as ScrollCaret does),
+    // so the user can read, select and copy while text streams in.
+    void AppendText(std::string_view text);
 
     std::string GetText() const;
     std::size_t GetTextLength() const;
-    void SetText(std::string_view text);  // replaces everything, clears undo
+    // Replaces everything, clears undo; the caret goes to the start and the
+    // view to the top, following the caret again.
+    void SetText(std::string_view text);
 
     // One level of undo, as in the classic edit control: a second Undo
     // redoes. Only edits made with undo are recorded; text inserted without
@@ -85,12 +94,26 @@ public:
 
     void SetCharHandler(CharHandler handler);
 
+    // Text size in points. The size in use; a new size, clamped to
+    // kSmallestFontPoints..kLargestFontPoints, 0 for the default (the
+    // desktop's monospace size, at least 10 points). The text wraps again to
+    // the new cells, keeping the first visible text (or the caret) in view.
+    static constexpr int kSmallestFontPoints = 6;
+    static constexpr int kLargestFontPoints = 36;
+    int FontPointSize() const;
+    void SetFontPointSize(int points);
+    // Ctrl + mouse wheel changes the size by one point per wheel step; the
+    // handler then hears the new size (SetFontPointSize does not call it).
+    using FontSizeHandler = std::function<void(int points)>;
+    void SetFontSizeHandler(FontSizeHandler handler);
+
     // A printout that lays the current text out on pages.
     std::unique_ptr<wxPrintout> CreatePrintout(const wxString& title) const;
 
     // Text inserted without undo reaches the screen at most about 30 times a
-    // second, 10 while it streams in untouched by the user; this brings the scroll range, the scroll position and the
-    // invalidated rows up to date at once.
+    // second, 4 while it streams in untouched by the user; this brings the
+    // scroll range, the scroll position and the invalidated rows up to date
+    // at once.
     void FlushUpdate();
 
     // View geometry, in rows of the soft-wrapped text.
@@ -127,6 +150,7 @@ public:
     struct Impl;
 
 private:
+    void BindEvents();
     void OnPaint(wxPaintEvent& event);
     void OnSize(wxSizeEvent& event);
     void OnKeyDown(wxKeyEvent& event);

@@ -56,6 +56,9 @@ struct EditControl::Impl
     UndoRecord undo;
 
     wxFont font;
+    int fontPoints = 0;  // the size in use
+    FontSizeHandler fontSizeHandler;
+    int wheelRotation = 0;  // Ctrl + wheel rotation short of a whole step
     double cellWidth = 8;
     int lineHeight = 16;
     GlyphRuns glyphs;
@@ -142,6 +145,7 @@ struct EditControl::Impl
     void PageUp(bool extend);
     void PageDown(bool extend);
     void DeleteForward(bool shift);
+    void ZoomByWheel(const wxMouseEvent& event);
 
     // Painting (EditPaint.cpp)
 
@@ -156,7 +160,10 @@ struct EditControl::Impl
         wxGraphicsFont selected;
         wxGraphicsFont marker;
     };
-    void SetupFont();
+    static int DefaultFontPoints();
+    void SetupFont(int points);
+    // A new text size: font, cells, wrapping, scroll range and position.
+    void ApplyFontSize(int points);
     void Paint(wxDC& dc, const wxRegion& region);
     std::size_t PaintRect(wxGraphicsContext& gc, const wxRect& rect, const PaintColours& colours);
     void PaintRow(wxGraphicsContext& gc, std::size_t row, double y, const wxRect& rect, const PaintColours& colours);

@@ -171,6 +171,21 @@ void EditControl::Impl::DeleteForward(bool shift)
     }
 }
 
+void EditControl::Impl::ZoomByWheel(const wxMouseEvent& event)
+{
+    // Fine-grained wheels send parts of a step; they add up to whole steps.
+    const int delta = event.GetWheelDelta() > 0 ? event.GetWheelDelta() : 120;
+    wheelRotation += event.GetWheelRotation();
+    const int steps = wheelRotation / delta;
+    wheelRotation -= steps * delta;
+    const int points = std::clamp(fontPoints + steps, kSmallestFontPoints, kLargestFontPoints);
+    if (points == fontPoints)
+        return;
+    ApplyFontSize(points);
+    if (fontSizeHandler)
+        fontSizeHandler(points);
+}
+
 namespace {
 
 void Left(EditControl&, EditControl::Impl& d, bool shift, bool ctrl)

@@ -17,9 +17,17 @@ double SecondsSince(std::chrono::steady_clock::time_point start)
 
 }  // namespace
 
-void EditControl::Impl::SetupFont()
+int EditControl::Impl::DefaultFontPoints()
 {
-    const int points = std::max(10, wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT).GetPointSize());
+    const wxFont monospace(wxFontInfo().Family(wxFONTFAMILY_TELETYPE));
+    const int points =
+        monospace.IsOk() ? monospace.GetPointSize() : wxSystemSettings::GetFont(wxSYS_ANSI_FIXED_FONT).GetPointSize();
+    return std::clamp(std::max(10, points), kSmallestFontPoints, kLargestFontPoints);
+}
+
+void EditControl::Impl::SetupFont(int points)
+{
+    fontPoints = points;
     // A coding font with Hangul keeps Korean text on the cell grid; the
     // generic monospace family is the fallback, and the font system fills in
     // missing glyphs from other fonts.

@@ -187,6 +187,23 @@ void EditControl::Impl::UpdateFollow()
     followCaret = row >= top && row < top + static_cast<std::size_t>(VisibleRows());
 }
 
+void EditControl::Impl::ApplyFontSize(int points)
+{
+    if (points == fontPoints)
+        return;
+    const std::size_t topPos = layout.RowStart(TopRow());
+    SetupFont(points);
+    self.SetFont(font);
+    self.SetScrollRate(0, lineHeight);
+    layout.SetWidth(WidthCells());
+    shownRowCount = std::string::npos;  // rows are of a new height
+    SyncScrollRange();
+    ScrollToRow(layout.RowOf(topPos));
+    if (followCaret)
+        ScrollCaretIntoView();
+    RefreshAll();
+}
+
 // Caret blink
 
 void EditControl::Impl::RestartBlink()

@@ -78,6 +78,12 @@ int WxKeyFromVirtualKey(int virtualKey)
     return key ? key->keyCode : 0;
 }
 
+int WxKeypadKeyFromVirtualKey(int virtualKey)
+{
+    const NamedKey* key = FindNamedKey(virtualKey);
+    return key ? key->keypadCode : 0;
+}
+
 int WxAccelFlags(int modifiers)
 {
     int flags = wxACCEL_NORMAL;
@@ -109,10 +115,8 @@ bool KeyMatches(int virtualKey, int keyCode)
     const int wxKey = WxKeyFromVirtualKey(virtualKey);
     if (wxKey == 0)
         return false;
-    if (keyCode == wxKey)
-        return true;
-    const NamedKey* key = FindNamedKey(virtualKey);
-    return key && key->keypadCode != 0 && keyCode == key->keypadCode;
+    const int keypadKey = WxKeypadKeyFromVirtualKey(virtualKey);
+    return keyCode == wxKey || (keypadKey != 0 && keyCode == keypadKey);
 }
 
 bool ChordMatches(int virtualKey, int modifiers, const wxKeyEvent& event)

@@ -19,6 +19,10 @@ enum : int { kVirtKey = 0x01, kShift = 0x04, kControl = 0x08, kAlt = 0x10 };
 // wxWidgets key code of a virtual-key code (WXK_BACK for 0x08 ...), 0 if
 // unknown.
 int WxKeyFromVirtualKey(int virtualKey);
+// The keypad's key of the same meaning (WXK_NUMPAD_INSERT for Insert, the
+// keypad's Delete, Enter, arrows ...), 0 when the keypad has none; an
+// accelerator on the key is on that key too.
+int WxKeypadKeyFromVirtualKey(int virtualKey);
 // wxACCEL_* flags of accelerator modifier bits.
 int WxAccelFlags(int modifiers);
 // The kShift / kControl / kAlt bits held down in a key event (Control is the

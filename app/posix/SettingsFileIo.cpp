@@ -86,34 +86,155 @@ bool MakeFolders(const std::string& folder)
     }
 }
 
-// Replaces `target` with `text`: a new file beside it renamed over it, or,
-// when the folder refuses new files, the file rewritten in place.
-bool Replace(const std::string& target, const std::string& text, mode_t mode, bool exists, std::string* error)
+// The file a settings path stands for: a symbolic link (a dotfile
+// manager's, say) is followed to the file itself. A missing file stands for
+// itself; a link that leads nowhere or round in a loop is an error.
+bool ResolveTarget(const std::string& path, std::string* target, std::string* error)
+{
+    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+        *target = resolved;
+        std::free(resolved);
+        return true;
+    }
+    struct stat link
+    {};
+    if (errno == ELOOP)
+        *error = "it is a symbolic link loop";
+    else if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode))
+        *error = "it is a symbolic link to a file that does not exist";
+    else
+        *target = path;
+    return error->empty();
+}
+
+// What became of an attempt to replace the file by a rename.
+enum class Renamed { Done, Failed, NotHere };
+
+// Writes `text` to a new file beside `target`, with the mode and group of
+// `old` (none when the file is new), and renames it over the target. NotHere
+// when the folder takes no new file or the group cannot be kept: nothing
+// was changed then.
+Renamed ReplaceByRename(const std::string& target, const std::string& text, const struct stat* old, std::string* error)
 {
     static std::atomic<unsigned> counter{0};
     const std::string temporary = target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-        const bool written = (!exists || ::fchmod(fd, mode) == 0) && WriteAll(fd, text) && ::fsync(fd) == 0;
-        const int writeError = errno;
+    if (fd < 0) {
+        *error = SystemText(errno);
+        return Renamed::NotHere;
+    }
+    struct stat created
+    {};
+    if (old && (::fstat(fd, &created) != 0 ||
+                (created.st_gid != old->st_gid && ::fchown(fd, static_cast<uid_t>(-1), old->st_gid) != 0))) {
         ::close(fd);
-        if (written && ::rename(temporary.c_str(), target.c_str()) == 0)
-            return true;
-        *error = SystemText(written ? errno : writeError);
         ::unlink(temporary.c_str());
-        return false;
+        return Renamed::NotHere;
     }
-    if (!exists) {
+    const bool written = (!old || ::fchmod(fd, old->st_mode & 07777) == 0) && WriteAll(fd, text) && ::fsync(fd) == 0;
+    const int writeError = errno;
+    ::close(fd);
+    if (written && ::rename(temporary.c_str(), target.c_str()) == 0)
+        return Renamed::Done;
+    *error = SystemText(written ? errno : writeError);
+    ::unlink(temporary.c_str());
+    return Renamed::Failed;
+}
+
+bool WriteAt(int fd, std::string_view text, off_t offset)
+{
+    while (!text.empty()) {
+        const ssize_t written = ::pwrite(fd, text.data(), text.size(), offset);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        text.remove_prefix(static_cast<std::size_t>(written));
+        offset += written;
+    }
+    return true;
+}
+
+// True when the open file holds exactly `text`. False with errno 0 when it
+// holds something else, with errno set when it cannot be read.
+bool Holds(int fd, const std::string& text)
+{
+    std::string held(text.size() + 1, '\0');  // a byte more, to notice a longer file
+    std::size_t got = 0;
+    while (got < held.size()) {
+        const ssize_t step = ::pread(fd, &held[got], held.size() - got, static_cast<off_t>(got));
+        if (step < 0 && errno == EINTR)
+            continue;
+        if (step < 0)
+            return false;
+        if (step == 0)
+            break;
+        got += static_cast<std::size_t>(step);
+    }
+    errno = 0;
+    return got == text.size() && held.compare(0, got, text) == 0;
+}
+
+// Rewrites the file in place, from `old` (what it holds) to `text`, so that
+// no failure can lose the old contents: the part of the new text past the
+// old end is written first, which gives it its room on the disk (the file
+// is cut back to its old size when that fails); only then are the old bytes
+// overwritten, and they are written back should that fail.
+bool RewriteInPlace(const std::string& target, const std::string& old, const std::string& text, std::string* error)
+{
+    const int fd = ::open(target.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
         *error = SystemText(errno);
         return false;
     }
-    const int inPlace = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    const bool written = inPlace >= 0 && WriteAll(inPlace, text);
+    struct stat info
+    {};
+    errno = 0;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || !Holds(fd, old)) {
+        *error = errno != 0 ? SystemText(errno) : "it changed while it was being written";
+        ::close(fd);
+        return false;
+    }
+    const auto oldSize = static_cast<off_t>(old.size()), newSize = static_cast<off_t>(text.size());
+    bool written =
+        newSize <= oldSize || (WriteAt(fd, std::string_view(text).substr(old.size()), oldSize) && ::fsync(fd) == 0);
+    int failure = errno;
+    bool restored = written || ::ftruncate(fd, oldSize) == 0;
+    if (written) {
+        written = WriteAt(fd, std::string_view(text).substr(0, old.size()), 0) &&
+                  (newSize >= oldSize || ::ftruncate(fd, newSize) == 0) && ::fsync(fd) == 0;
+        failure = errno;
+        restored = written || (WriteAt(fd, old, 0) && ::ftruncate(fd, oldSize) == 0 && ::fsync(fd) == 0);
+    }
+    ::close(fd);
     if (!written)
-        *error = SystemText(errno);
-    if (inPlace >= 0)
-        ::close(inPlace);
+        *error = SystemText(failure) + (restored ? ""
+                                                 : "; putting the old contents back failed too (" + SystemText(errno) +
+                                                       "), so the file may be damaged");
     return written;
+}
+
+// Stores `text` as the existing file `target`, which now holds `old`.
+bool Replace(const std::string& target, const std::string& old, const std::string& text, std::string* error)
+{
+    struct stat info
+    {};
+    if (::stat(target.c_str(), &info) != 0) {
+        *error = SystemText(errno);
+        return false;
+    }
+    if ((info.st_mode & 0222) == 0 || ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+        *error = (info.st_mode & 0222) == 0 ? "it is read-only" : SystemText(errno);
+        return false;
+    }
+    // A rename would split hard links and give the file the program's owner.
+    if (info.st_nlink == 1 && info.st_uid == ::geteuid()) {
+        const Renamed renamed = ReplaceByRename(target, text, &info, error);
+        if (renamed != Renamed::NotHere)
+            return renamed == Renamed::Done;
+        error->clear();
+    }
+    return RewriteInPlace(target, old, text, error);
 }
 
 }  // namespace
@@ -151,44 +272,32 @@ SettingsContent ReadSettingsFile(const std::string& path)
     return ParseSettings(text);
 }
 
-bool WriteRecentFiles(const std::string& path, const std::vector<std::string>& files, std::string* error)
+bool WriteSettings(const std::string& path, const OwnedSettings& before, const OwnedSettings& now, std::string* error)
 {
-    // Through a symbolic link (a dotfile manager's, say) to the file itself.
-    std::string target = path;
-    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-        target = resolved;
-        std::free(resolved);
-    } else if (struct stat link{}; ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-        *error = "it is a symbolic link to a file that does not exist";
+    error->clear();
+    std::string target;
+    if (!ResolveTarget(path, &target, error))
         return false;
-    }
     std::string text;
     bool missing = false;
     if (!ReadWhole(target, &text, &missing) && !missing) {
         *error = SystemText(errno);
         return false;
     }
-    const SettingsContent content = ParseSettings(text);
-    if (!content.parsed) {
+    if (!ParseSettings(text).parsed) {
         *error = "it cannot be parsed";
         return false;
     }
-    std::vector<std::string> listed;
-    for (const std::string& file : files) {
-        if (!file.empty() && IsValidUtf8(file))
-            listed.push_back(file);
-    }
-    if (listed == content.recentFiles)
-        return true;  // the same list: the file is not touched at all
-    const std::string merged = MergeRecentFiles(text, files);
-    struct stat info
-    {};
-    const bool exists = ::stat(target.c_str(), &info) == 0;
-    if (!exists && !MakeFolders(target.substr(0, target.rfind('/')))) {
+    const std::string merged = MergeSettings(text, before, now);
+    if (merged == text)
+        return true;  // nothing changed: the file is not touched at all
+    if (!missing)
+        return Replace(target, text, merged, error);
+    if (!MakeFolders(target.substr(0, target.rfind('/')))) {
         *error = SystemText(errno);
         return false;
     }
-    return Replace(target, merged, info.st_mode & 07777, exists, error);
+    return ReplaceByRename(target, merged, nullptr, error) == Renamed::Done;
 }
 
 }  // namespace tessaline::app

@@ -1,8 +1,10 @@
 // Floods COM1 (a pseudo-terminal) with random bytes while the real
 // application shows them, and reports how fast the bytes became hex text in
 // the view and whether that text decodes back to exactly the bytes sent.
+// With --log, the receive log is on during the flood and must hold exactly
+// the bytes sent.
 //
-//   receive_bench [megabytes]   (default 64)
+//   receive_bench [megabytes] [--log FILE]   (default 64, no log)
 #include "app/MainFrame.h"
 #include "app/TessalineApp.h"
 #include "app/TessalineView.h"
@@ -18,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <thread>
@@ -37,11 +40,24 @@ bool DecodesTo(const std::string& text, const std::string& bytes)
     return true;
 }
 
+bool FileHolds(const std::string& path, const std::string& bytes)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {}) == bytes;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    const std::size_t megabytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 64;
+    std::size_t megabytes = 64;
+    std::string logPath;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--log") == 0 && i + 1 < argc)
+            logPath = argv[++i];
+        else
+            megabytes = std::strtoul(argv[i], nullptr, 10);
+    }
     const std::size_t total = megabytes << 20;
 
     char folder[] = "/tmp/tessaline-bench-XXXXXX";
@@ -75,6 +91,10 @@ int main(int argc, char** argv)
 
             tessaline::testing::PtyPair pty;
             tessaline::platform::SetPortAlias("COM1", pty.SlavePath());
+            if (!logPath.empty()) {
+                std::filesystem::remove(logPath);
+                frame.Connection().StartLog(logPath);
+            }
             frame.OnPortConnect();
             if (!frame.Connection().IsOpen()) {
                 std::fprintf(stderr, "receive_bench: cannot open the pseudo-terminal\n");
@@ -108,7 +128,15 @@ int main(int argc, char** argv)
                             frame.Connection().MessagesPosted() - notificationsBefore);
                 std::printf("view text decodes back to the bytes sent: %s\n", exact ? "yes" : "NO");
                 frame.OnPortDisconnect();
-                result = exact ? 0 : 2;
+                bool logged = true;
+                if (!logPath.empty()) {
+                    frame.Connection().StopLog();
+                    logged = FileHolds(logPath, bytes);
+                    std::printf("log %s: %ju bytes, equal to the bytes sent: %s\n", logPath.c_str(),
+                                static_cast<std::uintmax_t>(std::filesystem::file_size(logPath)),
+                                logged ? "yes" : "NO");
+                }
+                result = exact && logged ? 0 : 2;
             }
             frame.Close(true);
             for (int i = 0; i < 3; ++i) {

@@ -25,6 +25,13 @@ namespace {
 constexpr DWORD kModemEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
 constexpr DWORD kAllEvents = 0x1FFF;
 
+// The input lines whose changes the events in `mask` report.
+int LinesOfMask(DWORD mask)
+{
+    return ((mask & EV_CTS) ? TIOCM_CTS : 0) | ((mask & EV_DSR) ? TIOCM_DSR : 0) | ((mask & EV_RLSD) ? TIOCM_CD : 0) |
+           ((mask & EV_RING) ? TIOCM_RNG : 0);
+}
+
 // Records why `path` could not be opened and sets the last error; returns -1.
 int RefuseOpen(const std::string& path, int error, std::optional<OpenFailureKind> kind = std::nullopt)
 {
@@ -142,12 +149,16 @@ void CommDevice::OnHandleClosed()
 
 void CommDevice::Shutdown()
 {
+    std::unique_ptr<ModemWatch> watch;
     {
         std::lock_guard lock(m_mutex);
         m_stopping = true;
+        watch = std::move(m_watch);
         const std::uint64_t one = 1;
         [[maybe_unused]] auto written = ::write(m_wakeFd, &one, sizeof one);
     }
+    // The watch waits on the terminal: it ends before the terminal closes.
+    watch.reset();
     if (m_service.joinable())
         m_service.join();
     if (!m_fdsClosed) {
@@ -274,20 +285,46 @@ BOOL CommDevice::SetTimeouts(const COMMTIMEOUTS& timeouts)
 
 BOOL CommDevice::SetMask(DWORD mask)
 {
+    std::unique_ptr<ModemWatch> retired;  // stopped after the lock is let go
     std::lock_guard lock(m_mutex);
     if (DWORD refusal = Refusal(false))
         return Fail(refusal);
     if (mask & ~kAllEvents)
         return Fail(ERROR_INVALID_PARAMETER);
-    // Modem-line changes are not watched: a wait for them could only end by
+    // Without modem lines a wait for their changes could only end by
     // accident, so the mask is refused instead.
-    if (mask & kModemEvents)
+    if ((mask & kModemEvents) && !m_hasModemLines)
         return Fail(ERROR_NOT_SUPPORTED);
+    if (DWORD error = WatchLines(LinesOfMask(mask), retired))
+        return Fail(error);
     m_mask = mask;
     m_history &= mask;
     if (!m_waits.Empty())
         m_waits.FinishFront(ERROR_SUCCESS, 0);
+    // Someone listening for each arrival again ends a deferred read.
+    if (m_deferring.load() && ListensForEachArrival())
+        WakeService();
     return TRUE;
+}
+
+DWORD CommDevice::WatchLines(int lines, std::unique_ptr<ModemWatch>& retired)
+{
+    if (lines == (m_watch ? m_watch->Lines() : 0))
+        return 0;
+    std::unique_ptr<ModemWatch> watch;
+    if (lines != 0) {
+        // What the lines are now is the base the first change is told from.
+        int now = 0;
+        if (ioctl(m_fd, TIOCMGET, &now) != 0)
+            return Win32ErrorFromErrno(errno);
+        watch = ModemWatch::Start(m_fd, lines, [this](int reported) { OnModemLines(reported); });
+        if (!watch)
+            return ERROR_NOT_ENOUGH_MEMORY;
+        m_modemLines = now;
+    }
+    retired = std::move(m_watch);
+    m_watch = std::move(watch);
+    return 0;
 }
 
 BOOL CommDevice::GetMask(DWORD& mask)
@@ -301,6 +338,7 @@ BOOL CommDevice::GetMask(DWORD& mask)
 
 BOOL CommDevice::ClearError(DWORD* errors, COMSTAT* status)
 {
+    PullDeferredInput(SIZE_MAX);
     std::lock_guard lock(m_mutex);
     if (DWORD refusal = Refusal(true))
         return Fail(refusal);

@@ -9,16 +9,18 @@
 // monotonic clock. Calls from any thread take the device lock; requests that
 // can finish at once finish in the calling thread.
 //
-// Modem-line events (EV_CTS, EV_DSR, EV_RLSD, EV_RING) are refused: Linux
-// reports line changes only through TIOCMIWAIT, a wait that nothing but a
-// signal can end, and watching the lines on a timer would be polling. The
-// lines themselves can be read with GetCommModemStatus where the device has
-// them.
+// Modem-line events (EV_CTS, EV_DSR, EV_RLSD, EV_RING) need a device with
+// modem lines (TIOCMGET works at open); a device without them, such as a
+// pty, refuses them in the mask. While the mask holds any of them, a
+// ModemWatch thread waits for changes of those lines and reports them here;
+// they go into the history like every other event. EV_RING is recorded on
+// the ring indicator's trailing edge (on to off), as a UART reports it.
 //
 // Its parts live by role: CommDevice.cpp opens it and keeps its settings,
 // CommTransfer.cpp takes reads, writes and event waits, CommService.cpp
-// runs the service thread; the rules they follow are pure functions in
-// CommSettings, CommTimeouts and RequestQueue.
+// runs the service thread and turns line changes into events; the rules
+// they follow are pure functions in CommSettings, CommTimeouts and
+// RequestQueue.
 //
 // Threading: every member function may be called from any thread.
 #pragma once
@@ -26,9 +28,11 @@
 #include "platform/posix/InputQueue.h"
 #include "platform/posix/KernelObject.h"
 #include "platform/posix/MarkParser.h"
+#include "platform/posix/ModemWatch.h"
 #include "platform/posix/RequestQueue.h"
 #include "platform/posix/TtyLine.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -107,6 +111,12 @@ private:
     int WriteSome(const std::uint8_t* data, DWORD length, DWORD& done);
     void ExpireTimeouts();
     void MarkDead(int error);
+    // Makes the modem watch follow `lines` (TIOCM_ bits; 0 for none), with
+    // m_mutex held. A watch that is replaced is moved to `retired`, to be
+    // stopped once m_mutex is let go. Returns 0 or a Win32 error.
+    DWORD WatchLines(int lines, std::unique_ptr<ModemWatch>& retired);
+    // The modem watch read `lines`: records the events of what changed.
+    void OnModemLines(int lines);
     void WakeService();
     void AfterInputTaken();
     bool ReadLineCounts(LineCounts& counts) const;
@@ -121,6 +131,17 @@ private:
     // `lost` on a read error. Called with m_readMutex held, without m_mutex.
     std::size_t ReadTerminal(std::vector<std::uint8_t>& raw, int& lost);
     std::size_t QueueRoom() const;  // with m_mutex held
+    // True while someone hears of each arrival: a read is pending, or the
+    // mask holds EV_RXCHAR or EV_RXFLAG (with m_mutex held).
+    bool ListensForEachArrival() const;
+    // After a read of `bytes` that came over `elapsed`, when the terminal is
+    // read next while nobody listens for each arrival (with m_mutex held).
+    void PlanDeferredRead(std::size_t bytes, Clock::time_point now);
+    // Moves what the terminal holds into the input queue now, when the
+    // service thread is deferring its reads and the queue holds fewer than
+    // `wanted` bytes, so that a read or a status query sees every byte that
+    // has arrived. Called without m_mutex.
+    void PullDeferredInput(std::size_t wanted);
     void Shutdown();
     Clock::time_point NextDeadline() const;
 
@@ -146,6 +167,15 @@ private:
     DWORD m_deadError = 0;
     bool m_readerStalled = false;  // the service thread stopped reading: queue full
     bool m_wakePending = false;
+    // While nobody listens for each arrival, the service thread reads the
+    // terminal once per stretch of input instead of once per chunk: the
+    // terminal is not polled for input until this time (service thread,
+    // under m_mutex). m_deferring tells callers that bytes may be waiting
+    // in the terminal.
+    Clock::time_point m_readDeferredUntil{};
+    Clock::time_point m_lastTerminalRead{};
+    std::atomic<bool> m_deferring{false};
+    std::vector<std::uint8_t> m_pullBuffer;  // under m_readMutex
 
     InputQueue m_queue;
     std::size_t m_queueLimit = 4096;  // changed under m_readMutex and m_mutex
@@ -161,6 +191,8 @@ private:
     DWORD m_mask = 0;
     DWORD m_history = 0;
     DWORD m_errors = 0;
+    std::unique_ptr<ModemWatch> m_watch;  // while the mask holds modem events
+    int m_modemLines = 0;                 // TIOCM_ bits the watch last reported
 
     RequestQueue m_reads{m_finish};
     RequestQueue m_writes{m_finish};

@@ -1,7 +1,16 @@
 // The service thread of a communications device and its receive path: it
 // waits in ppoll() on the terminal, a wake-up eventfd and the next request
 // deadline, moves received bytes through the error-mark parser into the
-// input queue, hands queued output on and ends requests whose time is up.
+// input queue, hands queued output on and ends requests whose time is up;
+// and modem-line changes the modem watch reports become events.
+//
+// While nobody listens for each arrival (no read pending, neither EV_RXCHAR
+// nor EV_RXFLAG in the mask) a stream of input is read in stretches: after a
+// read the terminal is left alone for about as long as half a 4 KiB kernel
+// buffer takes to fill at the rate seen, at most kMaxReadDeferral. A stream
+// then costs a few wake-ups a second instead of one per chunk the device
+// delivers. A read, a status query, a change of the mask or a hang-up ends
+// the wait at once, so every observable count stays exact.
 #include "platform/posix/CommDevice.h"
 
 #include <linux/serial.h>
@@ -14,6 +23,15 @@
 #include <unistd.h>
 
 namespace tessaline::platform {
+namespace {
+
+// Bytes the kernel may gather while the terminal is left alone: half of the
+// 4 KiB line-discipline buffer of a real UART.
+constexpr double kDeferredBytes = 2048;
+constexpr auto kMaxReadDeferral = std::chrono::milliseconds(150);
+constexpr auto kMinReadDeferral = std::chrono::milliseconds(2);
+
+}  // namespace
 
 void CommDevice::ServiceLoop()
 {
@@ -24,11 +42,15 @@ void CommDevice::ServiceLoop()
         const std::size_t room = QueueRoom();
         m_readerStalled = alive && room == 0;
         const bool wantWrite = alive && !m_writes.Empty();
-        const Clock::time_point deadline = NextDeadline();
+        Clock::time_point deadline = NextDeadline();
+        const bool deferring = alive && room > 0 && !ListensForEachArrival() && Clock::now() < m_readDeferredUntil;
+        if (deferring)
+            deadline = std::min(deadline, m_readDeferredUntil);
+        m_deferring.store(deferring);
         m_wakePending = false;
         lock.unlock();
 
-        const short events = WaitForTerminal(alive, room > 0, wantWrite, deadline);
+        const short events = WaitForTerminal(alive, room > 0 && !deferring, wantWrite, deadline);
         // The terminal is read without m_mutex, so that a caller taking
         // bytes from the queue never waits for this thread's system call.
         // m_readMutex keeps the queue's size fixed from counting the room
@@ -55,14 +77,55 @@ void CommDevice::ServiceLoop()
             break;
         if (m_dead)
             received = 0;
-        if (received > 0)
+        if (received > 0) {
             Receive(raw.data(), received, ReadCountDelta());
+            PlanDeferredRead(received, Clock::now());
+        }
         if (lost != 0)
             MarkDead(lost);
         if (wantWrite && !m_dead && (events & POLLOUT))
             ContinueWrites();
         ExpireTimeouts();
     }
+}
+
+bool CommDevice::ListensForEachArrival() const
+{
+    return !m_reads.Empty() || (m_mask & (EV_RXCHAR | EV_RXFLAG)) != 0;
+}
+
+void CommDevice::PlanDeferredRead(std::size_t bytes, Clock::time_point now)
+{
+    const auto elapsed = now - m_lastTerminalRead;
+    m_lastTerminalRead = now;
+    m_readDeferredUntil = Clock::time_point{};
+    // The first bytes after a pause give no rate yet: the next ones are read
+    // as they come, and the stretch starts once a rate has been seen.
+    if (ListensForEachArrival() || elapsed > kMaxReadDeferral + std::chrono::milliseconds(50))
+        return;
+    const auto deferral = std::chrono::duration_cast<Clock::duration>(elapsed * (kDeferredBytes / bytes));
+    if (deferral >= kMinReadDeferral)
+        m_readDeferredUntil = now + std::min<Clock::duration>(deferral, kMaxReadDeferral);
+}
+
+void CommDevice::PullDeferredInput(std::size_t wanted)
+{
+    if (!m_deferring.load())
+        return;
+    std::unique_lock readLock(m_readMutex);
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_queue.Size() >= wanted)
+            return;
+    }
+    if (m_pullBuffer.empty())
+        m_pullBuffer.resize(kReadChunk);
+    int lost = 0;
+    const std::size_t received = ReadTerminal(m_pullBuffer, lost);
+    std::lock_guard lock(m_mutex);
+    if (received > 0 && !m_closed && !m_dead)
+        Receive(m_pullBuffer.data(), received, ReadCountDelta());
+    // A loss is left for the service thread, which sees the hang-up at once.
 }
 
 std::size_t CommDevice::QueueRoom() const
@@ -153,6 +216,27 @@ void CommDevice::Receive(const std::uint8_t* raw, std::size_t length, const Line
     RecordErrors(errors);
     RecordEvents(events);
     ServeReads();
+}
+
+void CommDevice::OnModemLines(int lines)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_closed || m_stopping || m_dead)
+        return;
+    const int changed = lines ^ m_modemLines;
+    m_modemLines = lines;
+    DWORD events = 0;
+    if (changed & TIOCM_CTS)
+        events |= EV_CTS;
+    if (changed & TIOCM_DSR)
+        events |= EV_DSR;
+    if (changed & TIOCM_CD)
+        events |= EV_RLSD;
+    // A ring is told when the indicator goes off again, as a UART's
+    // trailing-edge ring bit tells it.
+    if ((changed & TIOCM_RNG) && !(lines & TIOCM_RNG))
+        events |= EV_RING;
+    RecordEvents(events);
 }
 
 void CommDevice::InjectReceived(const std::uint8_t* data, std::size_t length)

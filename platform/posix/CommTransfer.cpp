@@ -63,7 +63,8 @@ BOOL CommDevice::Issue(std::unique_lock<std::mutex>& lock, std::unique_ptr<Reque
     const bool timed = kind == Request::Kind::Write || request->deadline != Clock::time_point::max() ||
                        request->interval != Clock::duration::zero();
     QueueOf(kind).Push(std::move(request));
-    if (timed)
+    // A pending read also ends a deferred read of the terminal.
+    if (timed || (kind == Request::Kind::Read && m_deferring.load()))
         WakeService();
     if (!synchronous)
         return Fail(ERROR_IO_PENDING);
@@ -122,6 +123,7 @@ BOOL CommDevice::Read(void* buffer, DWORD length, DWORD* bytesRead, OVERLAPPED* 
         *bytesRead = 0;
     if ((buffer == nullptr && length != 0) || (m_overlapped && overlapped == nullptr))
         return Fail(ERROR_INVALID_PARAMETER);
+    PullDeferredInput(length);
     std::unique_lock lock(m_mutex);
     auto* bytes = static_cast<std::uint8_t*>(buffer);
     // Input that arrived before the device was lost is still handed out;

@@ -1,5 +1,7 @@
 #include "platform/PortNames.h"
 
+#include "platform/StartupFolder.h"
+
 #include <cctype>
 #include <cstdlib>
 #include <map>
@@ -73,13 +75,13 @@ PortMapping DescribePort(const std::string& name)
         std::lock_guard lock(g_aliasMutex);
         auto found = Aliases().find(key);
         if (found != Aliases().end())
-            return found->second;
+            return {AbsoluteFromStartup(found->second.path), found->second.source};
     }
     const unsigned long number = ComPortNumber(key);
     if (number == 0)
         return {bare, PortSource::Other};
     if (const char* fromEnvironment = std::getenv(("TESSALINE_" + key).c_str()); fromEnvironment && *fromEnvironment)
-        return {fromEnvironment, PortSource::Environment};
+        return {AbsoluteFromStartup(fromEnvironment), PortSource::Environment};
     const std::vector<std::string> detected = DetectSerialDevices();
     if (!detected.empty())
         return {number <= detected.size() ? detected[number - 1] : std::string(), PortSource::Detected};

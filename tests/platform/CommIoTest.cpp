@@ -792,6 +792,40 @@ TEST_F(CommTest, UnplugCompletesPendingRequestsWithAnErrorAndFailsLaterCalls)
     CloseHandle(readEvent);
 }
 
+TEST_F(CommTest, UnplugEndsAPendingReadWithTheBytesItHoldsAndFailsOnlyLaterCalls)
+{
+    ASSERT_TRUE(SetTimeouts(m_port, 0, 0, 0));
+    ASSERT_TRUE(SetCommMask(m_port, EV_RXCHAR));
+    char buffer[8] = {};
+    OVERLAPPED read = Fresh();
+    ASSERT_FALSE(ReadFile(m_port, buffer, sizeof buffer, nullptr, &read));
+    ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
+    // The wait completes once the bytes are in; the read takes them in the
+    // same step and goes on waiting for the other five.
+    HANDLE waitEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    OVERLAPPED wait{};
+    wait.hEvent = waitEvent;
+    DWORD events = 0;
+    ASSERT_FALSE(WaitCommEvent(m_port, &events, &wait));
+    ASSERT_TRUE(m_pty.Write("abc"));
+    ASSERT_EQ(WaitForSingleObject(waitEvent, 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(events, EV_RXCHAR);
+    DWORD count = kSentinel;
+    EXPECT_FALSE(GetOverlappedResult(m_port, &read, &count, FALSE));
+    EXPECT_EQ(GetLastError(), ERROR_IO_INCOMPLETE);
+    EXPECT_EQ(QueuedBytes(m_port), 0u) << "the read holds them";
+
+    m_pty.CloseMaster();
+    ASSERT_TRUE(GetOverlappedResult(m_port, &read, &count, TRUE)) << GetLastError();
+    EXPECT_EQ(count, 3u);
+    EXPECT_EQ(std::string(buffer, count), "abc");
+    OVERLAPPED later = Fresh();
+    EXPECT_FALSE(ReadFile(m_port, buffer, sizeof buffer, &count, &later));
+    EXPECT_NE(GetLastError(), ERROR_IO_PENDING);
+    EXPECT_NE(GetLastError(), ERROR_SUCCESS);
+    CloseHandle(waitEvent);
+}
+
 TEST_F(CommTest, PendingWaitOnASilentLineUsesNoCpu)
 {
     ASSERT_TRUE(SetCommMask(m_port, EV_RXCHAR | EV_BREAK | EV_ERR));

@@ -1,7 +1,10 @@
 // How port names become device paths.
 #include "platform/PortNames.h"
+#include "platform/StartupFolder.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,12 +15,14 @@
 
 namespace {
 
+using tessaline::platform::AbsolutePath;
 using tessaline::platform::ClearPortAliases;
 using tessaline::platform::DescribePort;
 using tessaline::platform::DetectSerialDevices;
 using tessaline::platform::PortSource;
 using tessaline::platform::ResolvePortName;
 using tessaline::platform::SetPortAlias;
+using tessaline::platform::StartupFolder;
 
 // Every test reads devices under a fake root of its own, empty unless the
 // test builds a tree; its name is Korean, as a user's folder may be.
@@ -43,7 +48,8 @@ protected:
     }
 
     // "dev/ttyS0" makes a file; "sys/class/tty/ttyS0/type=4" one with that
-    // content; "dev/serial/by-id/x->../../ttyUSB0" a symbolic link.
+    // content; "dev/serial/by-id/x->../../ttyUSB0" a symbolic link; "a/b/"
+    // a folder; "a/b|" a FIFO.
     void Build(const std::vector<std::string>& entries)
     {
         for (const std::string& entry : entries) {
@@ -53,7 +59,9 @@ protected:
             std::filesystem::create_directories(path.parent_path());
             if (arrow != std::string::npos)
                 std::filesystem::create_symlink(entry.substr(arrow + 2), path);
-            else
+            else if (relative.back() == '|')
+                ASSERT_EQ(::mkfifo(path.string().substr(0, path.string().size() - 1).c_str(), 0600), 0);
+            else if (relative.back() != '/')
                 std::ofstream(path) << (equals != std::string::npos ? entry.substr(equals + 1) + "\n" : "");
         }
     }
@@ -91,6 +99,17 @@ TEST_F(PortNames, DetectsTheDevicesPresentInOrder)
           byId + "usb-A_Modem-if00->../../ttyUSB2", byId + "usb-C_Gone-if00->../../ttyUSB7"},
          {"dev/ttyS3", byId + "usb-A_Modem-if00", byId + "usb-B_Serial-if00-port0", "dev/ttyUSB1", "dev/ttyACM0",
           "dev/ttyACM9", "dev/ttyACM10"}},
+        {"names with leading zeros as found, by number, then by name",
+         {"dev/ttyUSB1", "dev/ttyUSB01", "dev/ttyUSB2", "dev/ttyACM007", "dev/ttyS02", "sys/class/tty/ttyS02/type=4",
+          "dev/ttyS2", "sys/class/tty/ttyS2/type=0"},
+         {"dev/ttyS02", "dev/ttyUSB01", "dev/ttyUSB1", "dev/ttyUSB2", "dev/ttyACM007"}},
+        {"in by-id, symbolic links only",
+         {"dev/ttyUSB0", byId + "folder/", byId + "fifo|", byId + "plain", byId + "usb-X-if00->../../ttyUSB0"},
+         {byId + "usb-X-if00"}},
+        // Last: before its type was checked first, a FIFO hung detection.
+        {"a type file that is a FIFO is read without waiting",
+         {"dev/ttyS0", "sys/class/tty/ttyS0/type|", "dev/ttyS1", "sys/class/tty/ttyS1/type=4"},
+         {"dev/ttyS1"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -133,6 +152,43 @@ TEST_F(PortNames, AliasBeatsEnvironmentWhichBeatsTheDefault)
     EXPECT_EQ(ResolvePortName("COM2"), "/dev/from-environment");
     setenv("TESSALINE_COM3", "", 1);  // empty: ignored
     EXPECT_EQ(ResolvePortName("COM3"), "/dev/ttyS2");
+}
+
+TEST_F(PortNames, RelativeDevicePathsAreTakenAgainstTheStartupFolder)
+{
+    const std::string folder = StartupFolder();
+    ASSERT_EQ(folder.front(), '/');
+    // The working folder may change later; the start-up folder stays.
+    const std::filesystem::path working = std::filesystem::current_path();
+    std::filesystem::current_path(m_root);
+    setenv("TESSALINE_COM2", "pts/9", 1);
+    SetPortAlias("COM3", "./장치/ttyUSB0", PortSource::SettingsFile);
+    SetPortAlias("COM4", "../ttyACM0", PortSource::CommandLine);
+    const std::string joint = folder == "/" ? "" : folder;
+    EXPECT_EQ(DescribePort("COM2").path, joint + "/pts/9");
+    EXPECT_EQ(DescribePort("COM3").path, joint + "/장치/ttyUSB0");
+    EXPECT_EQ(DescribePort("COM3").source, PortSource::SettingsFile);
+    EXPECT_EQ(ResolvePortName("COM4"), joint + "/../ttyACM0");
+    std::filesystem::current_path(working);
+
+    struct Case
+    {
+        const char* path;
+        const char* folder;
+        const char* absolute;
+    };
+    const Case cases[] = {
+        {"a", "/start", "/start/a"},
+        {"./a//b/.", "/start", "/start/a/b"},
+        {"../a", "/s/link", "/s/link/../a"},
+        {".", "/start", "/start"},
+        {"a", "/", "/a"},
+        {"/dev/x", "/start", "/dev/x"},
+        {"", "/start", ""},
+        {"a", "", "a"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(AbsolutePath(c.path, c.folder), c.absolute) << c.path << " in " << c.folder;
 }
 
 TEST_F(PortNames, ClearRemovesEveryAlias)

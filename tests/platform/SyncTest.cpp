@@ -64,11 +64,13 @@ TEST(Event, InitialStateIsHonoured)
 TEST(Event, SetFromAnotherThreadWakesABlockedWait)
 {
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    // Timed from before the setter starts: a busy machine may run it a
+    // while before this thread gets to wait.
+    const auto start = Clock::now();
     std::thread setter([event] {
         std::this_thread::sleep_for(50ms);
         SetEvent(event);
     });
-    const auto start = Clock::now();
     EXPECT_EQ(WaitForSingleObject(event, INFINITE), WAIT_OBJECT_0);
     EXPECT_GE(ElapsedMs(start), 40);
     setter.join();

@@ -178,6 +178,9 @@ TEST(AcceleratorBuilder, EveryKeyOfTheTableIssuesItsCommand)
         {WXK_DELETE, wxACCEL_SHIFT, 57635},
         {WXK_INSERT, wxACCEL_CTRL, 57634},
         {WXK_INSERT, wxACCEL_SHIFT, 57637},
+        {WXK_NUMPAD_DELETE, wxACCEL_SHIFT, 57635},
+        {WXK_NUMPAD_INSERT, wxACCEL_CTRL, 57634},
+        {WXK_NUMPAD_INSERT, wxACCEL_SHIFT, 57637},
         {WXK_F6, 0, 57680},
         {WXK_F6, wxACCEL_SHIFT, 57681},
     };
@@ -195,10 +198,19 @@ TEST(AcceleratorBuilder, KeysWithOtherModifiersAreNotCommands)
         int key;
         int flags;
     } keys[] = {
-        {'C', 0},           {'C', wxACCEL_SHIFT},   {'C', wxACCEL_CTRL | wxACCEL_SHIFT},
-        {'N', wxACCEL_ALT}, {WXK_INSERT, 0},        {WXK_DELETE, 0},
-        {WXK_BACK, 0},      {WXK_F6, wxACCEL_CTRL}, {'A', wxACCEL_CTRL},
+        {'C', 0},
+        {'C', wxACCEL_SHIFT},
+        {'C', wxACCEL_CTRL | wxACCEL_SHIFT},
+        {'N', wxACCEL_ALT},
+        {WXK_INSERT, 0},
+        {WXK_DELETE, 0},
+        {WXK_BACK, 0},
+        {WXK_F6, wxACCEL_CTRL},
+        {'A', wxACCEL_CTRL},
         {WXK_RETURN, 0},
+        {WXK_NUMPAD_ENTER, 0},
+        {WXK_NUMPAD_INSERT, 0},
+        {WXK_NUMPAD_DELETE, 0},
     };
     for (const auto& row : keys) {
         wxKeyEvent event = KeyDown(row.key, row.flags);

@@ -132,28 +132,27 @@ std::vector<ExpectedString> ExpectedStrings()
         {306, "%1 오류"},
         {307, "%1 알림"},
         {308, "모든 파일 (*.*)"},
-        {309, "The demo device could not be created: %1"},
-        {310, "Cannot open the file: its name is empty."},
-        {311, "Cannot open %1: the name is not valid text in the current character set."},
-        {312, "Cannot open %1: %2."},
-        {313, "Cannot open %1: it is %2, not a file."},
-        {314, "a folder"},
-        {315, "a FIFO (named pipe)"},
-        {316, "a device"},
-        {317, "a socket"},
-        {318, "not a regular file"},
-        {319, "it is %1, not a file"},
-        {320, "it is not a regular file"},
-        {321, "The settings file %1 is left as it is and not written: %2."},
-        {322, "settings file %1: %2."},
-        {323, "it is larger than 1 MiB"},
-        {324, "it is not UTF-8 text"},
-        {325, "line %1 opens a section name that does not close"},
-        {326, "the port name is empty"},
-        {327, "only COM1 to COM4 exist"},
-        {328, "the device path is empty"},
-        {329, "the device path is not absolute"},
-        {330, "[Ports] entry \"%1=%2\" ignored: %3"},
+        {309, "데모 장치를 만들 수 없습니다: %1"},
+        {310, "파일을 열 수 없습니다: 이름이 비어 있습니다."},
+        {311, "%1을(를) 열 수 없습니다: 이름이 현재 문자 집합에 맞는 글자가 아닙니다."},
+        {312, "%1을(를) 열 수 없습니다: %2."},
+        {313, "%1을(를) 열 수 없습니다: 파일이 아니라 %2입니다."},
+        {314, "폴더"},
+        {315, "FIFO(이름 있는 파이프)"},
+        {316, "장치"},
+        {317, "소켓"},
+        {318, "특수 파일"},
+        {319, "파일이 아니라 %1입니다"},
+        {320, "일반 파일이 아닙니다"},
+        {321, "설정 파일 %1은(는) 쓰지 않고 그대로 둡니다: %2."},
+        {322, "설정 파일 %1: %2."},
+        {323, "1 MiB보다 큽니다"},
+        {324, "UTF-8 텍스트가 아닙니다"},
+        {325, "%1번째 줄의 섹션 이름이 ']'로 닫히지 않습니다"},
+        {326, "포트 이름이 비어 있습니다"},
+        {327, "포트는 COM1부터 COM4까지만 있습니다"},
+        {328, "장치 경로가 비어 있습니다"},
+        {330, "[Ports] 항목 \"%1=%2\"을(를) 무시합니다: %3"},
         // The communication menu's prompts and its texts.
         {32780, "바이트를 입력하여 보내는 막대를 보이거나 감춥니다\n보내기 막대"},
         {32781, "파일의 바이트를 그대로 보냅니다. 보내는 중에 고르면 멈춥니다\n파일 보내기"},
@@ -182,6 +181,8 @@ std::vector<ExpectedString> ExpectedStrings()
         {347, "%1 장치를 기다리는 중... (%2)"},
         {348, "%1에 다시 접속했습니다."},
         {349, "수신 기록 (*.bin)"},
+        {350, "%1번째 줄에서 섹션 이름을 닫는 ']' 뒤에 다른 글자가 있습니다"},
+        {351, "[%1] %2=%3: 올바른 값이 아니므로 기본값을 씁니다"},
     };
     for (unsigned id = 57616; id <= 57631; ++id)
         rows.push_back({id, "이 문서를 엽니다"});
@@ -191,7 +192,7 @@ std::vector<ExpectedString> ExpectedStrings()
 TEST(StringTable, HoldsExactlyTheSixtyTwoStringsTheMessagesAndTheCommunicationTexts)
 {
     const auto rows = ExpectedStrings();
-    ASSERT_EQ(rows.size(), 62u + 31u + 27u);
+    ASSERT_EQ(rows.size(), 62u + 32u + 27u);  // the sixty-two, the messages, the communication texts
     EXPECT_EQ(StringTable().size(), rows.size());
     for (const ExpectedString& row : rows) {
         SCOPED_TRACE("string " + std::to_string(row.id));
@@ -216,9 +217,10 @@ TEST(StringTable, HasNoStringForIdsOutsideTheTable)
 TEST(StringTable, FormatsPlacesInOrderWithoutScanningInsertedText)
 {
     // A file name holding "%2" stays as it is.
-    EXPECT_EQ(FormatString(IDS_FILE_CANNOT_OPEN, {"'a%2b'", "No such file"}), "Cannot open 'a%2b': No such file.");
+    EXPECT_EQ(FormatString(IDS_FILE_CANNOT_OPEN, {"'a%2b'", "No such file"}),
+              "'a%2b'을(를) 열 수 없습니다: No such file.");
     EXPECT_EQ(FormatString(IDS_PORT_ENTRY_IGNORED, {"COM9", "/dev/x", "why"}),
-              "[Ports] entry \"COM9=/dev/x\" ignored: why");
+              "[Ports] 항목 \"COM9=/dev/x\"을(를) 무시합니다: why");
     EXPECT_EQ(FormatString(1u, {"x"}), "");
 }
 

@@ -88,6 +88,11 @@ void PtyPair::CloseMaster()
     }
 }
 
+bool PtyPair::HoldOutput(bool held)
+{
+    return m_slave >= 0 && tcflow(m_slave, held ? TCOOFF : TCOON) == 0;
+}
+
 std::size_t OpenFdCount()
 {
     std::size_t count = 0;

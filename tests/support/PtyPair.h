@@ -32,6 +32,10 @@ public:
     // Closes the master end: to the slave this is an unplugged device.
     void CloseMaster();
 
+    // Stops the line's output toward the master end, as a device that
+    // holds output back (XOFF, CTS low) does, or lets it go on.
+    bool HoldOutput(bool held);
+
 private:
     int m_master = -1;
     int m_slave = -1;  // held so the line stays set up between opens

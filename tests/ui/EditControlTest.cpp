@@ -1,5 +1,5 @@
 // The edit control in a real frame under the X server: the edit operations
-// the terminal uses, keyboard and mouse, trimming, clipboard and repainting.
+// the terminal uses, keyboard and mouse, clipboard and the right-button menu.
 #include "tests/ui/GuiTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -13,67 +13,13 @@
 namespace tessaline::ui {
 namespace {
 
+using gui_test::CellPoint;
 using gui_test::ControlFrame;
+using gui_test::Hex;
+using gui_test::Key;
+using gui_test::Mouse;
 using gui_test::PumpIdle;
-using gui_test::PumpUntil;
-
-// The terminal's way of adding text: drop the selection, scroll the caret
-// into view, insert without undo.
-void Append(EditControl& control, std::string_view text)
-{
-    control.SetSel(-1, 0);
-    control.ScrollCaret();
-    control.ReplaceSel(text, false);
-}
-
-std::string Hex(std::size_t pairs, unsigned seed = 0)
-{
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string text;
-    for (std::size_t i = 0; i < pairs; ++i) {
-        const unsigned byte = static_cast<unsigned>(i * 37 + seed) & 0xFF;
-        text += kHex[byte >> 4];
-        text += kHex[byte & 15];
-        text += ' ';
-    }
-    return text;
-}
-
-std::pair<long, long> Sel(const EditControl& control)
-{
-    long start = -2;
-    long end = -2;
-    control.GetSel(&start, &end);
-    return {start, end};
-}
-
-void Key(EditControl& control, int code, bool shift = false, bool ctrl = false)
-{
-    wxKeyEvent event(wxEVT_KEY_DOWN);
-    event.m_keyCode = code;
-    event.m_shiftDown = shift;
-    event.m_controlDown = ctrl;
-    event.SetEventObject(&control);
-    control.GetEventHandler()->ProcessEvent(event);
-}
-
-void Mouse(EditControl& control, wxEventType type, wxPoint point, bool shift = false)
-{
-    wxMouseEvent event(type);
-    event.m_x = point.x;
-    event.m_y = point.y;
-    event.m_shiftDown = shift;
-    event.m_leftDown = type == wxEVT_LEFT_DOWN || type == wxEVT_MOTION || type == wxEVT_LEFT_DCLICK;
-    event.SetEventObject(&control);
-    control.GetEventHandler()->ProcessEvent(event);
-}
-
-// A point inside the cell that holds pos (a little right of its left edge).
-wxPoint CellPoint(const EditControl& control, std::size_t pos)
-{
-    const wxPoint corner = control.PointFromPosition(pos);
-    return {corner.x + 2, corner.y + control.GetCellSize().y / 2};
-}
+using gui_test::Sel;
 
 class EditControlTest : public ::testing::Test
 {
@@ -130,31 +76,9 @@ TEST_F(EditControlTest, PositionsNeverFallInsideACharacter)
     EXPECT_EQ(Sel(C()), std::make_pair(5L, 7L));
 }
 
-TEST_F(EditControlTest, AppendGoesToTheCaretWhereverItWas)
-{
-    Append(C(), "41 42 ");
-    EXPECT_EQ(C().GetText(), "41 42 ");
-    EXPECT_EQ(Sel(C()), std::make_pair(6L, 6L));
-    C().SetSel(3, 3);  // the user clicked into the middle
-    Append(C(), "0D ");
-    Append(C(), "0A ");
-    EXPECT_EQ(C().GetText(), "41 0D 0A 42 ");
-    EXPECT_EQ(Sel(C()), std::make_pair(9L, 9L));
-    // With a selection, SetSel(-1, 0) keeps the caret end, so the text goes
-    // there and the selected text stays.
-    C().SetSel(0, 2);
-    Append(C(), "x");
-    EXPECT_EQ(C().GetText(), "41x 0D 0A 42 ");
-    // ReplaceSel without the -1 step replaces the selection.
-    C().SetSel(0, 2);
-    C().ReplaceSel("yy", false);
-    EXPECT_EQ(C().GetText(), "yyx 0D 0A 42 ");
-    EXPECT_EQ(Sel(C()), std::make_pair(2L, 2L));
-}
-
 TEST_F(EditControlTest, InsertionsWithoutUndoCannotBeUndoneAndClearNothing)
 {
-    Append(C(), "41 42 ");
+    C().AppendText("41 42 ");
     EXPECT_FALSE(C().CanUndo());
     C().Undo();
     EXPECT_EQ(C().GetText(), "41 42 ");
@@ -163,15 +87,15 @@ TEST_F(EditControlTest, InsertionsWithoutUndoCannotBeUndoneAndClearNothing)
     C().ReplaceSel("ab", true);  // the user's own edit
     EXPECT_EQ(C().GetText(), "ab42 ");
     EXPECT_TRUE(C().CanUndo());
-    Append(C(), "43 ");  // received text lands at the caret, after the edit
-    C().SetSel(8, 8);
-    Append(C(), "44 ");  // and at the end
-    EXPECT_EQ(C().GetText(), "ab43 42 44 ");
+    C().AppendText("43 ");  // received text lands at the end, after the edit
+    C().SetSel(7, 7);
+    C().AppendText("44 ");
+    EXPECT_EQ(C().GetText(), "ab42 43 44 ");
     EXPECT_TRUE(C().CanUndo());
     C().Undo();
-    EXPECT_EQ(C().GetText(), "41 43 42 44 ");
+    EXPECT_EQ(C().GetText(), "41 42 43 44 ");
     C().Undo();  // a second undo redoes
-    EXPECT_EQ(C().GetText(), "ab43 42 44 ");
+    EXPECT_EQ(C().GetText(), "ab42 43 44 ");
 
     C().SetText("new");
     EXPECT_FALSE(C().CanUndo());
@@ -380,88 +304,6 @@ TEST_F(EditControlTest, MouseClickDragShiftClickAndDoubleClick)
     EXPECT_EQ(Sel(C()).first, 75);
 }
 
-TEST_F(EditControlTest, TrimmingKeepsCaretSelectionAndViewOnTheirText)
-{
-    std::string all;
-    for (unsigned i = 0; i < 40; ++i) {
-        const std::string chunk = Hex(100, i);
-        all += chunk;
-        Append(C(), chunk);
-    }
-    ASSERT_EQ(C().GetTextLength(), 12000u);  // 400 rows of ten pairs
-    C().FlushUpdate();
-    C().SetSel(9015, 9000);
-    C().Scroll(0, 290);
-    C().FlushUpdate();
-    const std::size_t top = C().GetFirstVisibleRow();
-    ASSERT_EQ(top, 290u);
-    const std::size_t topPos = C().GetLayout().RowStart(top);
-
-    C().SetScrollbackLimit(9000);
-    C().FlushUpdate();
-    const std::size_t removed = 12000 - C().GetTextLength();
-    EXPECT_LE(C().GetTextLength(), 9000u);
-    EXPECT_GE(removed, 3000u);
-    EXPECT_EQ(removed % 30, 0u);  // whole rows
-    EXPECT_EQ(C().GetText(), all.substr(removed));
-    EXPECT_EQ(Sel(C()), std::make_pair(9000L - static_cast<long>(removed), 9015L - static_cast<long>(removed)));
-    EXPECT_EQ(C().GetCaretRow(), (9000 - removed) / 30);  // the caret end was 9000
-    const std::size_t newTop = C().GetFirstVisibleRow();
-    EXPECT_EQ(C().GetLayout().RowStart(newTop), topPos - removed);
-}
-
-TEST_F(EditControlTest, TrimmingWhileTheTerminalInsertsAtACaretInHistory)
-{
-    C().SetScrollbackLimit(6000);
-    for (unsigned i = 0; i < 15; ++i)
-        Append(C(), Hex(100, i));
-    C().SetSel(3000, 3000);  // the user clicked into history
-    std::string last;
-    for (unsigned i = 15; i < 60; ++i) {
-        last = Hex(100, i);
-        Append(C(), last);
-        ASSERT_LE(C().GetTextLength(), 6000u);
-        const long caret = Sel(C()).first;
-        ASSERT_GE(caret, 300);
-        // The text just inserted sits right before the caret.
-        ASSERT_EQ(C().GetText().substr(static_cast<std::size_t>(caret) - 300, 300), last) << i;
-    }
-    EXPECT_GT(C().GetStats().trims, 0u);
-}
-
-TEST_F(EditControlTest, AViewScrolledUpStaysOnItsTextWhileDataArrives)
-{
-    C().SetScrollbackLimit(15000);
-    for (unsigned i = 0; i < 40; ++i)
-        Append(C(), Hex(100, i));
-    C().FlushUpdate();
-    ASSERT_EQ(C().GetFirstVisibleRow(), 390u);  // following the caret at the end
-    // The user drags the scroll bar up.
-    wxScrollWinEvent drag(wxEVT_SCROLLWIN_THUMBTRACK, 200, wxVERTICAL);
-    drag.SetEventObject(&C());
-    C().GetEventHandler()->ProcessEvent(drag);
-    PumpIdle();
-    ASSERT_EQ(C().GetFirstVisibleRow(), 200u);
-    const std::string topText = C().GetText().substr(C().GetLayout().RowStart(200), 30);
-    for (unsigned i = 40; i < 55; ++i) {
-        Append(C(), Hex(100, i));  // enough to trim, not up to the text in view
-        if (i % 5 == 0)
-            C().FlushUpdate();
-    }
-    C().FlushUpdate();
-    ASSERT_GE(C().GetStats().trims, 1u);
-    EXPECT_LT(C().GetFirstVisibleRow(), 200u);  // rows above it were trimmed
-    EXPECT_EQ(C().GetText().substr(C().GetLayout().RowStart(C().GetFirstVisibleRow()), 30), topText);
-    // Back at the bottom the view follows the caret again.
-    wxScrollWinEvent bottom(wxEVT_SCROLLWIN_BOTTOM, 0, wxVERTICAL);
-    bottom.SetEventObject(&C());
-    C().GetEventHandler()->ProcessEvent(bottom);
-    PumpIdle();
-    Append(C(), Hex(100, 99));
-    C().FlushUpdate();
-    EXPECT_EQ(C().GetFirstVisibleRow() + C().GetVisibleRowCount(), C().GetLayout().RowCount());
-}
-
 TEST_F(EditControlTest, ContextMenuFollowsTheState)
 {
     struct Item
@@ -542,51 +384,6 @@ TEST_F(EditControlTest, MouseSelectionGoesToThePrimarySelection)
     // The middle button pastes it where it is pressed.
     Mouse(C(), wxEVT_MIDDLE_DOWN, CellPoint(C(), 0));
     EXPECT_EQ(C().GetText().substr(0, 5), expected);
-}
-
-TEST_F(EditControlTest, AnAppendAtTheEndRepaintsOnlyTheChangedRows)
-{
-    C().SetText(Hex(35));  // three and a half rows
-    C().SetSel(105, 105);
-    C().FlushUpdate();
-    C().Update();
-    PumpIdle();
-    const std::size_t paints = C().GetStats().paints;
-    Append(C(), "41 ");
-    C().FlushUpdate();
-    C().Update();
-    ASSERT_TRUE(PumpUntil([&] { return C().GetStats().paints > paints; }));
-    // Only the row that grew. (A new row changes the scroll range, and the
-    // toolkit then repaints the whole window.)
-    EXPECT_EQ(C().GetStats().lastPaintRows, 1u);
-}
-
-TEST_F(EditControlTest, RepaintsAreThrottledUnderAFlood)
-{
-    C().FlushUpdate();
-    PumpIdle();
-    const std::size_t updates = C().GetStats().updates;
-    const int appends = 3000;
-    for (int i = 0; i < appends; ++i) {
-        Append(C(), "41 42 43 ");
-        wxTheApp->Yield(true);
-    }
-    C().FlushUpdate();
-    EXPECT_LT(C().GetStats().updates - updates, static_cast<std::size_t>(appends / 4));
-    EXPECT_EQ(C().GetCaretRow(), C().GetLayout().RowCount() - 1);
-    EXPECT_GE(C().GetCaretRow(), C().GetFirstVisibleRow());
-    EXPECT_LT(C().GetCaretRow(), C().GetFirstVisibleRow() + C().GetVisibleRowCount());
-}
-
-TEST_F(EditControlTest, ResizeRewrapsAndKeepsTheTopText)
-{
-    C().SetText(Hex(400));
-    C().Scroll(0, 20);  // row 20 starts at 600
-    C().FlushUpdate();
-    m_frame.ResizeToCells(15, 10);  // five pairs a row
-    EXPECT_EQ(C().GetLayout().Width(), 15u);
-    EXPECT_EQ(C().GetLayout().RowCount(), 80u);
-    EXPECT_EQ(C().GetLayout().RowStart(C().GetFirstVisibleRow()), 600u);
 }
 
 }  // namespace

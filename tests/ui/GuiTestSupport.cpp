@@ -62,4 +62,52 @@ void PumpIdle()
     }
 }
 
+std::string Hex(std::size_t pairs, unsigned seed)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string text;
+    for (std::size_t i = 0; i < pairs; ++i) {
+        const unsigned byte = static_cast<unsigned>(i * 37 + seed) & 0xFF;
+        text += kHex[byte >> 4];
+        text += kHex[byte & 15];
+        text += ' ';
+    }
+    return text;
+}
+
+std::pair<long, long> Sel(const EditControl& control)
+{
+    long start = -2;
+    long end = -2;
+    control.GetSel(&start, &end);
+    return {start, end};
+}
+
+void Key(EditControl& control, int code, bool shift, bool ctrl)
+{
+    wxKeyEvent event(wxEVT_KEY_DOWN);
+    event.m_keyCode = code;
+    event.m_shiftDown = shift;
+    event.m_controlDown = ctrl;
+    event.SetEventObject(&control);
+    control.GetEventHandler()->ProcessEvent(event);
+}
+
+void Mouse(EditControl& control, wxEventType type, wxPoint point, bool shift)
+{
+    wxMouseEvent event(type);
+    event.m_x = point.x;
+    event.m_y = point.y;
+    event.m_shiftDown = shift;
+    event.m_leftDown = type == wxEVT_LEFT_DOWN || type == wxEVT_MOTION || type == wxEVT_LEFT_DCLICK;
+    event.SetEventObject(&control);
+    control.GetEventHandler()->ProcessEvent(event);
+}
+
+wxPoint CellPoint(const EditControl& control, std::size_t pos)
+{
+    const wxPoint corner = control.PointFromPosition(pos);
+    return {corner.x + 2, corner.y + control.GetCellSize().y / 2};
+}
+
 }  // namespace tessaline::ui::gui_test

@@ -1,5 +1,6 @@
 // Helpers for the edit control suite: a frame holding a control at a chosen
-// client size, and a way to let the event loop run until something holds.
+// client size, a way to let the event loop run until something holds, hex
+// text, and keys and mouse events sent to the control.
 //
 // Threading: GUI thread only.
 #pragma once
@@ -9,7 +10,11 @@
 
 #include <wx/frame.h>
 
+#include <wx/event.h>
+
 #include <functional>
+#include <string>
+#include <utility>
 
 namespace tessaline::ui::gui_test {
 
@@ -34,5 +39,15 @@ private:
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 // Runs the event loop until nothing is pending.
 void PumpIdle();
+
+// `pairs` hex pairs "XX " of a repeatable pattern (seed shifts it).
+std::string Hex(std::size_t pairs, unsigned seed = 0);
+// The selection as GetSel reports it.
+std::pair<long, long> Sel(const EditControl& control);
+// A key press (key down) and a mouse event, at a client point.
+void Key(EditControl& control, int code, bool shift = false, bool ctrl = false);
+void Mouse(EditControl& control, wxEventType type, wxPoint point, bool shift = false);
+// A point inside the cell that holds pos (a little right of its left edge).
+wxPoint CellPoint(const EditControl& control, std::size_t pos);
 
 }  // namespace tessaline::ui::gui_test

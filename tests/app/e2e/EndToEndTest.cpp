@@ -1,243 +1,24 @@
 // The real program under the X display (Xvfb), driven like a user with
 // xdotool, against a pseudo-terminal standing in for COM1.
+#include "tests/app/e2e/EndToEnd.h"
 #include "tests/support/PtyPair.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <csignal>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <spawn.h>
-#include <string>
-#include <sys/wait.h>
-#include <thread>
+#include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
-extern char** environ;
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
 
+namespace tessaline::e2e {
 namespace {
 
 using namespace std::chrono_literals;
-
-// Runs a shell command and returns what it printed.
-std::string Capture(const std::string& command)
-{
-    std::string output;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            output.append(buffer, got);
-        ::pclose(pipe);
-    }
-    return output;
-}
-
-bool Shell(const std::string& command)
-{
-    return std::system(command.c_str()) == 0;
-}
-
-// Gives the toolkit time to open a menu or move the focus; only used
-// between keystrokes, never to decide a result.
-void Settle()
-{
-    std::this_thread::sleep_for(400ms);
-}
-
-class Program
-{
-public:
-    Program(const std::vector<std::string>& args)
-    {
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(TESSALINE_PROGRAM));
-        for (const std::string& arg : args)
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        if (::posix_spawn(&m_pid, TESSALINE_PROGRAM, nullptr, nullptr, argv.data(), environ) != 0)
-            m_pid = -1;
-    }
-    ~Program()
-    {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-    }
-    bool Started() const { return m_pid > 0; }
-
-    // Waits for the program to end; its exit status, or -1 on a time-out.
-    int Wait(std::chrono::seconds limit)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < deadline) {
-            int status = 0;
-            const pid_t done = ::waitpid(m_pid, &status, WNOHANG);
-            if (done == m_pid) {
-                m_pid = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(50ms);
-        }
-        return -1;
-    }
-
-    // The program's first visible window, once it is there ("" if none came).
-    std::string WaitForWindow(std::chrono::seconds limit)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < deadline) {
-            const std::string ids =
-                Capture("xdotool search --onlyvisible --pid " + std::to_string(m_pid) + " 2>/dev/null");
-            if (!ids.empty())
-                return ids.substr(0, ids.find('\n'));
-            std::this_thread::sleep_for(100ms);
-        }
-        return {};
-    }
-
-private:
-    pid_t m_pid = -1;
-};
-
-// A private X server for the suite, so that no other program on a shared
-// display takes the keyboard focus while keys are typed.
-class PrivateDisplay
-{
-public:
-    PrivateDisplay()
-    {
-        int pipeFds[2];
-        if (::pipe(pipeFds) != 0)
-            return;
-        const std::string fd = std::to_string(pipeFds[1]);
-        const char* argv[] = {"Xvfb",         "-displayfd", fd.c_str(), "-screen", "0",
-                              "1280x1024x24", "-nolisten",  "tcp",      nullptr};
-        if (::posix_spawnp(&m_pid, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
-            m_pid = -1;
-        ::close(pipeFds[1]);
-        char number[32] = {};
-        std::size_t got = 0;
-        while (m_pid > 0 && got < sizeof number - 1) {
-            const ssize_t n = ::read(pipeFds[0], number + got, sizeof number - 1 - got);
-            if (n <= 0 || std::memchr(number, '\n', got + static_cast<std::size_t>(n)))
-                break;
-            got += static_cast<std::size_t>(n);
-        }
-        ::close(pipeFds[0]);
-        if (number[0] >= '0' && number[0] <= '9')
-            m_display = std::string(":") + std::string(number, std::strcspn(number, "\n"));
-    }
-    ~PrivateDisplay()
-    {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGTERM);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-    }
-    const std::string& Name() const { return m_display; }
-
-private:
-    pid_t m_pid = -1;
-    std::string m_display;
-};
-
-class EndToEnd : public ::testing::Test
-{
-protected:
-    static void SetUpTestSuite()
-    {
-        s_display = new PrivateDisplay;
-        if (!s_display->Name().empty())
-            ::setenv("DISPLAY", s_display->Name().c_str(), 1);
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_display;
-        s_display = nullptr;
-    }
-
-    void SetUp() override
-    {
-        if (s_display->Name().empty())
-            GTEST_SKIP() << "no X server: Xvfb did not start";
-        char folder[] = "/tmp/tessaline-e2e-XXXXXX";
-        ASSERT_NE(::mkdtemp(folder), nullptr);
-        m_config = folder;
-        ::setenv("XDG_CONFIG_HOME", folder, 1);
-        ::setenv("TESSALINE_FATAL_ASSERTS", "1", 1);  // a failed toolkit check ends the run
-    }
-    void TearDown() override
-    {
-        if (!m_config.empty())
-            std::filesystem::remove_all(m_config);
-    }
-
-    std::string m_config;
-    static PrivateDisplay* s_display;
-};
-
-PrivateDisplay* EndToEnd::s_display = nullptr;
-
-std::string ToHex(const std::vector<std::uint8_t>& bytes)
-{
-    std::string text;
-    char pair[4];
-    for (std::uint8_t byte : bytes) {
-        std::snprintf(pair, sizeof pair, "%02X ", byte);
-        text += pair;
-    }
-    return text;
-}
-
-// Focuses the main window and chooses the File menu's item `steps` enabled
-// items down: four reach Connect (New, Open, Save, Save As, then Connect)
-// while Save is enabled and the port closed.
-void ChooseFromFileMenu(const std::string& window, int steps = 4)
-{
-    ASSERT_TRUE(Shell("xdotool windowfocus --sync " + window));
-    Settle();
-    ASSERT_TRUE(Shell("xdotool key alt+f"));
-    Settle();
-    std::string keys = "xdotool key";
-    for (int step = 0; step < steps; ++step)
-        keys += " Down";
-    ASSERT_TRUE(Shell(keys + " Return"));
-    Settle();
-}
-
-// File > Exit (mnemonic X); the program's exit status.
-int ExitThroughTheMenu(const std::string& window, Program& program)
-{
-    Shell("xdotool windowfocus --sync " + window);
-    Settle();
-    Shell("xdotool key alt+f");
-    Settle();
-    Shell("xdotool key x");
-    return program.Wait(60s);
-}
-
-// Everything the view shows, copied through the clipboard.
-std::string CopyViewText(const std::string& expectedPart)
-{
-    std::string clipboard;
-    for (int attempt = 0; attempt < 20 && clipboard.find(expectedPart) == std::string::npos; ++attempt) {
-        Shell("xdotool key ctrl+Home ctrl+shift+End ctrl+c");
-        std::this_thread::sleep_for(500ms);
-        clipboard = Capture("timeout 5 xclip -o -selection clipboard 2>/dev/null");
-    }
-    return clipboard;
-}
-
-std::string ReadFile(const std::string& path)
-{
-    return Capture("cat '" + path + "' 2>/dev/null");
-}
+using namespace tessaline::e2e;
 
 TEST_F(EndToEnd, ConnectTypeReceiveCopyDisconnectAndExit)
 {
@@ -351,7 +132,7 @@ TEST_F(EndToEnd, AFileArgumentIsOpenedAndRemembered)
     }
     EXPECT_EQ(ReadFile(file), "anything") << "opening wrote to the file";
     const std::string settings = ReadFile(m_config + "/Local AppWizard-Generated Applications/Tessaline.conf");
-    EXPECT_NE(settings.find("[Recent\\ File\\ List]"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("[Recent File List]"), std::string::npos) << settings;
     EXPECT_NE(settings.find("file1=" + file + "\n"), std::string::npos) << settings;
 }
 
@@ -425,7 +206,7 @@ TEST_F(EndToEnd, KoreanHomeDocumentAndDeviceUnderTheCLocale)
         EXPECT_EQ(ExitThroughTheMenu(window, program), 0);
     }
     EXPECT_EQ(ReadFile(document), "anything");
-    EXPECT_EQ(ReadFile(settingsFolder + "/Tessaline.conf"), mine + "[Recent\\ File\\ List]\nfile1=" + document + "\n");
+    EXPECT_EQ(ReadFile(settingsFolder + "/Tessaline.conf"), mine + "[Recent File List]\nfile1=" + document + "\n");
 }
 
 TEST(CommandLine, HelpAndVersionNeedNoDisplay)
@@ -435,6 +216,16 @@ TEST(CommandLine, HelpAndVersionNeedNoDisplay)
     EXPECT_NE(help.find("--port COMn=DEVICE"), std::string::npos) << help;
     const std::string version = Capture("env -u DISPLAY " + program + " --version");
     EXPECT_NE(version.find("1.0.0.1"), std::string::npos) << version;
+
+    // Output that cannot be written (a full disk, a closed stream) is an
+    // error, said on standard error.
+    for (const char* run : {"--list-ports 2>&1 >/dev/full", "--help 2>&1 >&-", "--version 2>&1 >&-"}) {
+        const std::string said = Capture("env -u DISPLAY TESSALINE_DEVICE_ROOT=/nonexistent "
+                                         "XDG_CONFIG_HOME=/nonexistent " +
+                                         program + " " + run + "; echo rc=$?");
+        EXPECT_NE(said.find("tessaline: cannot write the output: "), std::string::npos) << run << ": " << said;
+        EXPECT_NE(said.find("rc=1\n"), std::string::npos) << run << ": " << said;
+    }
 }
 
 TEST(CommandLine, ListPortsErrorsAndUnusableFilesNeedNoDisplay)
@@ -449,15 +240,19 @@ TEST(CommandLine, ListPortsErrorsAndUnusableFilesNeedNoDisplay)
     EXPECT_NE(usage.find("\"COM5=/dev/x\""), std::string::npos) << usage;
     EXPECT_NE(usage.find("Usage:"), std::string::npos) << usage;
     EXPECT_NE(usage.find("rc=2\n"), std::string::npos) << usage;
+    const std::string noLogFile = Capture(program + " --log 2>&1; echo rc=$?");
+    EXPECT_NE(noLogFile.find("--log"), std::string::npos) << noLogFile;
+    EXPECT_NE(noLogFile.find("rc=2\n"), std::string::npos) << noLogFile;
 
     char folder[] = "/tmp/tessaline-fifo-XXXXXX";
     ASSERT_NE(::mkdtemp(folder), nullptr);
     const std::string fifo = std::string(folder) + "/파이프";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::string refused = Capture("timeout 60 " + program + " '" + fifo + "' 2>&1; echo rc=$?");
-    EXPECT_NE(refused.find("\"" + fifo + "\": it is a FIFO"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("\"" + fifo + "\"을(를) 열 수 없습니다: 파일이 아니라 FIFO"), std::string::npos) << refused;
     EXPECT_NE(refused.find("rc=1\n"), std::string::npos) << refused;
     std::filesystem::remove_all(folder);
 }
 
 }  // namespace
+}  // namespace tessaline::e2e

@@ -12,6 +12,8 @@
 #include "tests/support/WaitUntil.h"
 
 #include <wx/modalhook.h>
+#include <wx/msgdlg.h>
+#include <wx/testing.h>
 
 #include <chrono>
 #include <functional>
@@ -60,6 +62,30 @@ protected:
 private:
     std::function<void(wxDialog&)> m_drive;
     int m_seen = 0;
+};
+
+// With wxTEST_DIALOG: records the message box that opens and answers it
+// with OK.
+class ExpectMessageBox : public wxExpectModalBase<wxMessageDialog, ExpectMessageBox>
+{
+public:
+    ExpectMessageBox(wxString* message, wxString* caption, long* style)
+        : m_message(message), m_caption(caption), m_style(style)
+    {}
+
+protected:
+    int OnInvoked(wxMessageDialog* dialog) const override
+    {
+        *m_message = dialog->GetMessage();
+        *m_caption = dialog->GetCaption();
+        *m_style = dialog->GetMessageDialogStyle();
+        return wxID_OK;
+    }
+
+private:
+    wxString* m_message;
+    wxString* m_caption;
+    long* m_style;
 };
 
 }  // namespace tessaline::apptest

@@ -1,5 +1,6 @@
 #include "app/DocumentManager.h"
-#include "res/resource.h"
+#include "platform/StartupFolder.h"
+#include "res/Resources.h"
 #include "tests/app/gui/AppTest.h"
 
 #include <wx/ffile.h>
@@ -9,6 +10,12 @@
 #include <wx/menu.h>
 #include <wx/sstream.h>
 
+#include <algorithm>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -63,48 +70,82 @@ TEST_F(Document, FileNewRestoresTheDefaults)
     EXPECT_EQ(Frame().GetTitle(), wxString::FromUTF8("제목 없음 - Tessaline"));
 }
 
-TEST_F(Document, SavingWritesAnEmptyFileAndOpeningLeavesTheSettings)
+TEST_F(Document, SavingWritesTheViewTextAndOpeningLoadsItBackLeavingTheSettings)
 {
-    TempFile saved("old content");
+    // Received hex, an echoed line break, Hangul, a control character, and a
+    // burst on its own line with its time.
+    const std::string text = "41 42 \r\n\xED\x95\x9C\x1B\n12:34:56.789  01 03 ";
+    Edit().SetText(text);
+    TempFile saved("old content that is longer than the text");
     ASSERT_TRUE(Doc().OnSaveDocument(wxString::FromUTF8(saved.Path())));
-    EXPECT_EQ(saved.Size(), 0u);
+    std::ifstream in(saved.Path(), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), text);
     EXPECT_FALSE(Doc().IsModified());
 
-    TempFile opened("whatever is in it");
+    Edit().SetText("other text");
     const PortSettings changed{2, 38400, 7, 1, 2, 1};
     Doc().m_settings = changed;
     CTessalineDoc* before = &Doc();
-    wxDocument* result = App().GetDocumentManager()->CreateDocument(wxString::FromUTF8(opened.Path()), wxDOC_SILENT);
+    wxDocument* result = App().GetDocumentManager()->CreateDocument(wxString::FromUTF8(saved.Path()), wxDOC_SILENT);
     EXPECT_EQ(result, before);
     EXPECT_EQ(&Doc(), before);
+    EXPECT_EQ(Edit().GetText(), text);
+    EXPECT_FALSE(Edit().CanUndo());
+    long start = -2, end = -2;
+    Edit().GetSel(&start, &end);
+    EXPECT_EQ(start, static_cast<long>(text.size())) << "the caret waits at the end for new text";
     EXPECT_EQ(Doc().m_settings, changed);
-    EXPECT_EQ(opened.Size(), 17u) << "opening must not write";
-    const wxString name = wxFileName(wxString::FromUTF8(opened.Path())).GetFullName();
+    EXPECT_EQ(saved.Size(), text.size()) << "opening must not write";
+    const wxString name = wxFileName(wxString::FromUTF8(saved.Path())).GetFullName();
     EXPECT_EQ(Frame().GetTitle(), name + " - Tessaline");
 
     // The opened file now heads the recent-file list, where the placeholder was.
-    EXPECT_EQ(FileMenuLabel(wxID_FILE1), DocumentManager::RecentFileLabel(0, wxString::FromUTF8(opened.Path())));
+    EXPECT_EQ(FileMenuLabel(wxID_FILE1), DocumentManager::RecentFileLabel(0, wxString::FromUTF8(saved.Path())));
     EXPECT_TRUE(Frame().GetMenuBar()->GetMenu(0)->FindItem(wxID_FILE1)->IsEnabled());
 
     SendCommand(wxID_NEW);
     EXPECT_EQ(Doc().m_settings, PortSettings{});
 }
 
-TEST_F(Document, AMissingFileLeavesTheDocumentAsItWas)
+TEST_F(Document, AFileThatCannotBeShownLeavesTheDocumentAndTheViewAsTheyWere)
 {
+    const std::string folder = std::filesystem::temp_directory_path() / ("tessaline-doc-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    ASSERT_EQ(::mkfifo((folder + "/pipe").c_str(), 0600), 0);
+    std::ofstream(folder + "/latin1.txt", std::ios::binary) << "caf\xE9";
+    std::ofstream(folder + "/large.txt").close();
+    std::filesystem::resize_file(folder + "/large.txt", Edit().GetScrollbackLimit() + 1);  // sparse
+    struct Case
+    {
+        std::string path;
+        std::string said;  // part of the message
+    };
+    const Case cases[] = {
+        {"/nonexistent/tessaline/missing.tsl", "missing.tsl"},
+        {folder + "/pipe", res::FormatString(IDS_KIND_FIFO)},
+        {folder + "/latin1.txt", res::FormatString(IDS_SETTINGS_NOT_UTF8)},
+        {folder + "/large.txt", std::strerror(EFBIG)},
+    };
     const PortSettings changed{4, 1200, 5, 4, 1, 2};
-    Doc().m_settings = changed;
-    const wxString title = Frame().GetTitle();
-    wxLogBuffer* buffer = new wxLogBuffer;
-    wxLog* previous = wxLog::SetActiveTarget(buffer);
-    wxDocument* result = App().GetDocumentManager()->CreateDocument("/nonexistent/tessaline/missing.tsl", wxDOC_SILENT);
-    const wxString said = buffer->GetBuffer();
-    wxLog::SetActiveTarget(previous);
-    delete buffer;
-    EXPECT_EQ(result, nullptr);
-    EXPECT_TRUE(said.Contains("missing.tsl")) << said;
-    EXPECT_EQ(Doc().m_settings, changed);
-    EXPECT_EQ(Frame().GetTitle(), title);
+    for (const Case& c : cases) {
+        Doc().m_settings = changed;
+        Edit().SetText("kept");
+        const wxString title = Frame().GetTitle();
+        wxLogBuffer* buffer = new wxLogBuffer;
+        wxLog* previous = wxLog::SetActiveTarget(buffer);
+        wxDocument* result = App().GetDocumentManager()->CreateDocument(wxString::FromUTF8(c.path), wxDOC_SILENT);
+        wxString said = buffer->GetBuffer();
+        said.Replace("\n", " ");  // long messages are broken into lines
+        wxLog::SetActiveTarget(previous);
+        delete buffer;
+        EXPECT_EQ(result, nullptr) << c.path;
+        EXPECT_TRUE(said.Contains(wxString::FromUTF8(c.path))) << said;
+        EXPECT_TRUE(said.Contains(wxString::FromUTF8(c.said))) << said;
+        EXPECT_EQ(Edit().GetText(), "kept") << c.path;
+        EXPECT_EQ(Doc().m_settings, changed) << c.path;
+        EXPECT_EQ(Frame().GetTitle(), title) << c.path;
+    }
+    std::filesystem::remove_all(folder);
 }
 
 TEST_F(Document, RecentFilesReplaceThePlaceholderUpToFour)
@@ -149,6 +190,30 @@ TEST_F(Document, RecentFilesReplaceThePlaceholderUpToFour)
         manager.RemoveFileFromHistory(0);
     EXPECT_EQ(FileMenuLabel(wxID_FILE1), wxString::FromUTF8("최근 파일"));
     EXPECT_EQ(FileMenuPosition(wxID_FILE1), placeholderAt);
+}
+
+TEST_F(Document, ARecentFileThatIsGoneIsSaidInKoreanAndLeavesTheList)
+{
+    DocumentManager& manager = *App().GetDocumentManager();
+    // A relative name is remembered absolute, against the start-up folder.
+    manager.AddFileToHistory(wxString::FromUTF8("없는 문서.tsl"));
+    EXPECT_EQ(manager.RecentFiles()[0], platform::StartupFolder() + "/없는 문서.tsl");
+
+    const wxString title = Frame().GetTitle();
+    wxString message, caption;
+    long style = 0;
+    wxTEST_DIALOG(
+        {
+            SendCommand(wxID_FILE1);
+            wxLog::FlushActive();
+        },
+        ExpectMessageBox(&message, &caption, &style));
+    EXPECT_EQ(caption, wxString::FromUTF8("Tessaline 오류"));
+    EXPECT_TRUE(message.Contains(wxString::FromUTF8("없는 문서.tsl\"을(를) 열 수 없습니다"))) << message;
+    EXPECT_TRUE(style & wxICON_ERROR);
+    const std::vector<std::string> left = manager.RecentFiles();
+    EXPECT_EQ(std::find(left.begin(), left.end(), platform::StartupFolder() + "/없는 문서.tsl"), left.end());
+    EXPECT_EQ(Frame().GetTitle(), title);
 }
 
 }  // namespace

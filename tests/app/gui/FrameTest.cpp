@@ -23,29 +23,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Records the message box that opens and answers it with OK.
-class ExpectMessageBox : public wxExpectModalBase<wxMessageDialog, ExpectMessageBox>
-{
-public:
-    ExpectMessageBox(wxString* message, wxString* caption, long* style)
-        : m_message(message), m_caption(caption), m_style(style)
-    {}
-
-protected:
-    int OnInvoked(wxMessageDialog* dialog) const override
-    {
-        *m_message = dialog->GetMessage();
-        *m_caption = dialog->GetCaption();
-        *m_style = dialog->GetMessageDialogStyle();
-        return wxID_OK;
-    }
-
-private:
-    wxString* m_message;
-    wxString* m_caption;
-    long* m_style;
-};
-
 // Records that the about box opened and closes it with OK.
 class ExpectAboutBox : public wxExpectModalBase<CAboutDialog, ExpectAboutBox>
 {
@@ -74,13 +51,15 @@ TEST(StartUp, ShowsTheFrameWithANewDocument)
 
     wxStatusBar* status = Frame().GetStatusBar();
     ASSERT_NE(status, nullptr);
-    EXPECT_EQ(status->GetFieldsCount(), 4);
+    EXPECT_EQ(status->GetFieldsCount(), 11);
     EXPECT_EQ(status->GetStatusText(0), wxString::FromUTF8("준비"));
-    // The lock panes are empty or show their own name, never anything else.
+    // The lock panes are empty or show their own name, never anything else;
+    // the line, connection and log panes are blank while disconnected (the
+    // counters, pane 9, keep the last connection's).
     const char* names[] = {"CAP", "NUM", "SCRL"};
-    for (int pane = 1; pane < 4; ++pane) {
+    for (int pane = 1; pane < 11; ++pane) {
         const wxString text = status->GetStatusText(pane);
-        EXPECT_TRUE(text.empty() || text == names[pane - 1]) << text;
+        EXPECT_TRUE(text.empty() || (pane < 4 && text == names[pane - 1]) || pane == 9) << pane << ": " << text;
         EXPECT_GT(status->GetStatusWidth(pane), 0);
     }
 }
@@ -183,7 +162,7 @@ TEST_F(PortCommands, ConnectToAMissingPortShowsTheBoxAndStaysDisconnected)
     wxTEST_DIALOG(Frame().OnPortConnect(), ExpectMessageBox(&message, &caption, &style));
     EXPECT_EQ(message,
               wxString::FromUTF8("COM4 포트를 열 수 없습니다.\n/nonexistent/tessaline-test-tty: 장치가 없습니다."));
-    EXPECT_EQ(caption, "Tessaline");
+    EXPECT_EQ(caption, wxString::FromUTF8("Tessaline 오류"));
     EXPECT_TRUE(style & wxICON_ERROR);
     EXPECT_TRUE(style & wxOK);
     EXPECT_FALSE(style & (wxCANCEL | wxYES_NO));
@@ -313,6 +292,11 @@ TEST_F(Receiving, ShowsEveryByteAsTwoUpperCaseDigitsAndASpace)
     EXPECT_EQ(text, HexText(all));
     EXPECT_EQ(text.find('\n'), std::string::npos);
     EXPECT_NE(text.find("7F 41 FF 42 00 7F "), std::string::npos);
+    // The status bar shows the connection, and counts with the view.
+    EXPECT_EQ(Frame().GetStatusBar()->GetStatusText(8), "COM1 9600 8-N-1");
+    EXPECT_TRUE(WaitUntil([] {
+        return Frame().GetStatusBar()->GetStatusText(9) == wxString::FromUTF8("수신 264 송신 0");
+    })) << Frame().GetStatusBar()->GetStatusText(9);
 }
 
 TEST_F(Receiving, NotificationsWithoutReceivedCharactersChangeNothing)
@@ -374,110 +358,6 @@ TEST_F(Receiving, ViewFollowsTheNewestDataDuringAFlood)
     EXPECT_EQ(Edit().GetText(), HexText(bytes));
 }
 
-using Typing = AppTest;
-
-// A character typed into the view, as the keyboard delivers it.
-void TypeCharacter(wxChar32 character, bool control = false)
-{
-    wxKeyEvent event(wxEVT_CHAR);
-    event.m_keyCode = character < 0x80 ? static_cast<int>(character) : WXK_NONE;
-    event.m_uniChar = static_cast<wxChar>(character);
-    event.SetControlDown(control);
-    event.SetEventObject(&Edit());
-    Edit().GetEventHandler()->ProcessEvent(event);
-}
-
-std::string ReadBack(testing::PtyPair& pty, std::size_t count, int timeoutMs = 10000)
-{
-    const std::vector<std::uint8_t> bytes = pty.Read(count, timeoutMs);
-    return std::string(bytes.begin(), bytes.end());
-}
-
-TEST_F(Typing, WhileDisconnectedChangesNothing)
-{
-    Edit().SetText("text");
-    Edit().SetSel(2, 2);
-    for (wxChar32 character : {wxChar32('a'), wxChar32('\r'), wxChar32(0x08), wxChar32(0xD55C)})
-        TypeCharacter(character);
-    EXPECT_EQ(Edit().GetText(), "text");
-}
-
-TEST_F(Typing, SendsEachCharacterAndEchoesIt)
-{
-    struct Case
-    {
-        wxChar32 character;
-        std::string sent;
-        std::string echoed;
-    };
-    const Case cases[] = {
-        {'a', "a", "a"},
-        {'\r', "\r", "\r\n"},
-        {0x08, "\x08", "\x08"},
-        {0x1B, "\x1B", "\x1B"},
-        {0xD55C, "\xED\x95\x9C", "\xED\x95\x9C"},  // 한: its UTF-8 bytes, one write each
-        {0xE9, "\xC3\xA9", "\xC3\xA9"},
-    };
-    testing::PtyPair pty;
-    Connect(pty);
-    for (const Case& c : cases) {
-        Edit().SetText("");
-        TypeCharacter(c.character);
-        EXPECT_EQ(ReadBack(pty, c.sent.size()), c.sent) << "U+" << std::hex << static_cast<unsigned>(c.character);
-        EXPECT_EQ(Edit().GetText(), c.echoed) << "U+" << std::hex << static_cast<unsigned>(c.character);
-    }
-    EXPECT_TRUE(ReadBack(pty, 1, 200).empty()) << "more was sent than typed";
-
-    // A zero character (the keyboard's Ctrl+@) is sent and shows nothing.
-    Edit().SetText("");
-    View().OnChar(0);
-    EXPECT_EQ(ReadBack(pty, 1), std::string(1, '\0'));
-    EXPECT_EQ(Edit().GetText(), "");
-}
-
-TEST_F(Typing, EchoAndReceivedTextGoWhereTheCaretIs)
-{
-    testing::PtyPair pty;
-    Connect(pty);
-    Edit().SetText("0123456789");
-    Edit().SetSel(3, 7);  // a selection is dropped, not replaced
-    Edit().SetSel(5, 5);
-    TypeCharacter('a');
-    EXPECT_EQ(ReadBack(pty, 1), "a");
-    EXPECT_EQ(Edit().GetText(), "01234a56789");
-    ASSERT_TRUE(pty.Write("\xAB"));
-    ASSERT_TRUE(WaitUntil([] { return Edit().GetTextLength() == 14; }));
-    EXPECT_EQ(Edit().GetText(), "01234aAB 56789");
-
-    Edit().SetSel(2, 2);
-    TypeCharacter('\r');
-    EXPECT_EQ(ReadBack(pty, 1), "\r");
-    EXPECT_EQ(Edit().GetText(), "01\r\n234aAB 56789");
-}
-
-TEST_F(Typing, AcceleratorKeysAreCommandsAndSendNothing)
-{
-    testing::PtyPair pty;
-    Connect(pty);
-    Edit().SetText("copy me");
-    Edit().SelectAll();
-
-    // Ctrl+C reaches the frame before any window sees a character.
-    wxKeyEvent key(wxEVT_CHAR_HOOK);
-    key.m_keyCode = 'C';
-    key.SetControlDown(true);
-    key.SetEventObject(&Edit());
-    Edit().GetEventHandler()->ProcessEvent(key);
-    EXPECT_EQ(CMainFrame::AcceleratorCommand(key), wxID_COPY);
-    EXPECT_TRUE(ReadBack(pty, 1, 300).empty());
-    EXPECT_EQ(Edit().GetText(), "copy me");
-
-    // Ctrl with a letter that is no accelerator is a control character.
-    Edit().SetText("");
-    TypeCharacter('q', true);
-    EXPECT_EQ(ReadBack(pty, 1), "\x11");
-}
-
 TEST(Accelerators, MatchTheTableExactly)
 {
     struct Case
@@ -499,6 +379,9 @@ TEST(Accelerators, MatchTheTableExactly)
         {WXK_DELETE, false, true, false, wxID_CUT},
         {WXK_INSERT, true, false, false, wxID_COPY},
         {WXK_INSERT, false, true, false, wxID_PASTE},
+        {WXK_NUMPAD_DELETE, false, true, false, wxID_CUT},
+        {WXK_NUMPAD_INSERT, true, false, false, wxID_COPY},
+        {WXK_NUMPAD_INSERT, false, true, false, wxID_PASTE},
         {WXK_F6, false, false, false, res::WxIdFromCommand(ID_NEXT_PANE)},
         {WXK_F6, false, true, false, res::WxIdFromCommand(ID_PREV_PANE)},
         {'C', false, false, false, wxID_NONE},
@@ -506,6 +389,10 @@ TEST(Accelerators, MatchTheTableExactly)
         {'C', true, false, true, wxID_NONE},
         {'Q', true, false, false, wxID_NONE},
         {WXK_INSERT, false, false, false, wxID_NONE},
+        {WXK_NUMPAD_INSERT, false, false, false, wxID_NONE},
+        {WXK_NUMPAD_DELETE, false, false, false, wxID_NONE},
+        {WXK_NUMPAD_ENTER, false, false, false, wxID_NONE},
+        {WXK_NUMPAD_ENTER, true, false, false, wxID_NONE},
         {WXK_BACK, false, false, false, wxID_NONE},
         {WXK_F6, true, false, false, wxID_NONE},
     };

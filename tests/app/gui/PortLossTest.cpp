@@ -1,6 +1,8 @@
-// A device that goes away while connected, in the running application: the
-// port closes, the user is told once, nothing keeps the CPU busy, and the
-// device connects again when it comes back under the same path.
+// A device that goes away while connected, in the running application.
+// Without reconnection: the port closes, the user is told once, nothing
+// keeps the CPU busy, and the device connects again when it comes back
+// under the same path. With it: no box, the menus wait as if connected, and
+// Port settings ends the wait.
 #include "tests/app/gui/AppTest.h"
 
 #include <wx/modalhook.h>
@@ -46,19 +48,41 @@ private:
     std::chrono::steady_clock::time_point m_firstAt;
 };
 
-using PortLoss = AppTest;
+class PortLoss : public AppTest
+{
+protected:
+    void TearDown() override
+    {
+        Frame().Connection().SetReconnect(true);
+        if (!m_folder.empty())
+            std::filesystem::remove_all(m_folder);
+        AppTest::TearDown();
+    }
+
+    // Connects COM3 to `device` through a symbolic link named `name` in a
+    // scratch folder, so that the same path can come back after an unplug.
+    void ConnectThroughLink(const char* name, testing::PtyPair& device)
+    {
+        char folder[] = "/tmp/tessaline-unplug-XXXXXX";
+        ASSERT_NE(::mkdtemp(folder), nullptr);
+        m_folder = folder;
+        m_link = m_folder + "/" + name;
+        ASSERT_EQ(::symlink(device.SlavePath().c_str(), m_link.c_str()), 0);
+        platform::SetPortAlias("COM3", m_link);
+        Doc().m_settings.port = 3;
+        SendCommand(Wx(ID_PORT_CONNECT));
+        ASSERT_TRUE(Frame().Connection().IsOpen());
+    }
+
+    std::string m_folder;
+    std::string m_link;
+};
 
 TEST_F(PortLoss, UnplugClosesThePortTellsOnceAndReplugConnectsAgain)
 {
-    char folder[] = "/tmp/tessaline-unplug-XXXXXX";
-    ASSERT_NE(::mkdtemp(folder), nullptr);
-    const std::string link = std::string(folder) + "/ttyUSB-link";
+    Frame().Connection().SetReconnect(false);
     testing::PtyPair device;
-    ASSERT_EQ(::symlink(device.SlavePath().c_str(), link.c_str()), 0);
-    platform::SetPortAlias("COM3", link);
-    Doc().m_settings.port = 3;
-    SendCommand(Wx(ID_PORT_CONNECT));
-    ASSERT_TRUE(Frame().Connection().IsOpen());
+    ASSERT_NO_FATAL_FAILURE(ConnectThroughLink("ttyUSB-link", device));
 
     CountDialogs dialogs;
     // Bytes the port has taken in before the device goes away stay in view.
@@ -92,14 +116,36 @@ TEST_F(PortLoss, UnplugClosesThePortTellsOnceAndReplugConnectsAgain)
 
     // The device comes back behind the same path; Connect opens it.
     testing::PtyPair replugged;
-    ASSERT_EQ(::unlink(link.c_str()), 0);
-    ASSERT_EQ(::symlink(replugged.SlavePath().c_str(), link.c_str()), 0);
+    ASSERT_EQ(::unlink(m_link.c_str()), 0);
+    ASSERT_EQ(::symlink(replugged.SlavePath().c_str(), m_link.c_str()), 0);
     SendCommand(Wx(ID_PORT_CONNECT));
     EXPECT_EQ(dialogs.Seen(), 1);
     ASSERT_TRUE(Frame().Connection().IsOpen());
     ASSERT_TRUE(replugged.Write("\x7E"));
     EXPECT_TRUE(WaitUntil([] { return Edit().GetText() == "10 20 7E "; })) << Edit().GetText();
-    std::filesystem::remove_all(folder);
+}
+
+TEST_F(PortLoss, WhileReconnectionWaitsTheMenusCountThePortAsConnectedAndPortSettingsEndsTheWait)
+{
+    testing::PtyPair device;
+    ASSERT_NO_FATAL_FAILURE(ConnectThroughLink("ttyACM-link", device));
+
+    CountDialogs dialogs;
+    device.CloseMaster();
+    ASSERT_TRUE(WaitUntil([] { return Frame().Connection().IsWaitingForDevice(); }));
+    EXPECT_EQ(Frame().GetStatusBar()->GetStatusText(0),
+              wxString::FromUTF8("COM3 장치를 기다리는 중... (" + m_link + ")"));
+    EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
+    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
+    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_SETTINGS)));
+    EXPECT_EQ(dialogs.Seen(), 0);
+
+    // The settings dialog (answered by the hook) ends the wait.
+    SendCommand(Wx(ID_PORT_SETTINGS));
+    EXPECT_EQ(dialogs.Seen(), 1);
+    EXPECT_FALSE(Frame().Connection().IsWaitingForDevice());
+    EXPECT_EQ(Frame().GetStatusBar()->GetStatusText(0), wxString::FromUTF8("준비"));
+    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
 }
 
 }  // namespace

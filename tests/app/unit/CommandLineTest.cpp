@@ -52,15 +52,23 @@ TEST(StartupOptions, NoArgumentsGiveANewDocument)
     EXPECT_FALSE(options.help);
     EXPECT_FALSE(options.version);
     EXPECT_TRUE(options.portAliases.empty());
+    EXPECT_TRUE(options.logFile.empty());
+    EXPECT_FALSE(options.noReconnect);
+    EXPECT_FALSE(options.timestamps);
 }
 
 TEST(StartupOptions, ReadsEveryOption)
 {
-    const StartupOptions options = ParseStartupOptions(
-        {"--demo", "--port", "com1=/dev/ttyUSB0", "--port=COM2=/dev/ttyACM0", "notes.tsl", "--port", "COM1=/dev/x"});
+    const StartupOptions options = ParseStartupOptions({"--demo", "--port", "com1=/dev/ttyUSB0", "--log", "첫 기록.bin",
+                                                        "--port=COM2=/dev/ttyACM0", "notes.tsl", "--timestamps",
+                                                        "--port", "COM1=/dev/x", "--log=--demo", "--no-reconnect"});
     ASSERT_TRUE(options.error.empty()) << options.error;
     EXPECT_TRUE(options.demo);
     EXPECT_EQ(options.file, "notes.tsl");
+    EXPECT_EQ(options.logFile, "--demo");  // the last --log wins, its value taken as it is
+    EXPECT_TRUE(options.noReconnect);
+    EXPECT_TRUE(options.timestamps);
+    EXPECT_EQ(ParseStartupOptions({"--log", "x.bin"}).logFile, "x.bin");
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"COM1", "/dev/ttyUSB0"}, {"COM2", "/dev/ttyACM0"}, {"COM1", "/dev/x"}};
     EXPECT_EQ(options.portAliases, expected);
@@ -100,6 +108,10 @@ TEST(StartupOptions, RejectsWhatItCannotUseNamingTheArgument)
         {{"a.tsl", "b.tsl"}, "\"b.tsl\""},
         {{"", "b.tsl"}, "\"\" and \"b.tsl\""},
         {{"--\xff"}, "\"--\\xFF\""},
+        {{"--log"}, "--log"},
+        {{"--log", ""}, "--log \"\""},
+        {{"--log="}, "--log \"\""},
+        {{"--no-reconnect=1"}, "\"--no-reconnect=1\""},
     };
     for (const Case& c : cases) {
         const StartupOptions options = ParseStartupOptions(c.args);
@@ -146,8 +158,8 @@ TEST(PortAlias, AcceptsComNamesOnly)
 TEST(UsageAndVersion, NameTheOptionsAndTheVersion)
 {
     const std::string usage = UsageText("tessaline");
-    for (const char* option :
-         {"--port", "--demo", "--list-ports", "--version", "--help", "TESSALINE_COMn", "[Ports]", "Exit status"})
+    for (const char* option : {"--port", "--demo", "--list-ports", "--log FILE", "--no-reconnect", "--timestamps",
+                               "--version", "--help", "TESSALINE_COMn", "[Ports]", "Exit status"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     EXPECT_NE(VersionText().find("1.0.0.1"), std::string::npos);
 }

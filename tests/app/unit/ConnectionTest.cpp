@@ -13,9 +13,14 @@
 #include <condition_variable>
 #include <deque>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <mutex>
 #include <optional>
+#include <regex>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -106,6 +111,8 @@ public:
     void ShowReceived(std::string_view text) override { shown += text; }
     void ConnectFailed(const std::string& message) override { failures.push_back(message); }
     void ConnectionLost(const std::string& message) override { losses.push_back(message); }
+    void ShowStatus(const std::string& text) override { statuses.push_back(text); }
+    void LogFailed(const std::string& message) override { logFailures.push_back(message); }
 
     std::optional<SerialMessage> Take(std::chrono::milliseconds limit = std::chrono::seconds(20))
     {
@@ -120,6 +127,8 @@ public:
     std::string shown;
     std::vector<std::string> failures;
     std::vector<std::string> losses;
+    std::vector<std::string> statuses;
+    std::vector<std::string> logFailures;
 
 private:
     std::mutex m_mutex;
@@ -139,6 +148,18 @@ protected:
         settings.port = 2;
         ASSERT_TRUE(m_connection.Connect(settings));
         ASSERT_TRUE(m_connection.IsOpen());
+    }
+
+    // Hands the port's messages to the connection until `condition` holds.
+    ::testing::AssertionResult HandleUntil(const std::function<bool()>& condition)
+    {
+        while (!condition()) {
+            const auto message = m_owner.Take();
+            if (!message)
+                return ::testing::AssertionFailure() << "no message came; shown so far: " << m_owner.shown;
+            m_connection.HandleMessage(*message);
+        }
+        return ::testing::AssertionSuccess();
     }
 
     testing::PtyPair m_pty;
@@ -173,6 +194,7 @@ TEST_F(Connection, ShowsReceivedBytesAsHexAndSendsTypedBytes)
 
 TEST_F(Connection, ALostDeviceShowsWhatCameBeforeClosesAndIsReportedOnce)
 {
+    m_connection.SetReconnect(false);
     Connect();
     ASSERT_TRUE(m_pty.Write("\x41\x42\x43"));
     // The bytes wait in the port once it has reported them; that report is
@@ -206,6 +228,69 @@ TEST_F(Connection, ALostDeviceShowsWhatCameBeforeClosesAndIsReportedOnce)
     m_connection.HandleMessage(*ended);
     EXPECT_TRUE(m_connection.IsOpen());
     EXPECT_EQ(m_owner.losses.size(), 1u);
+}
+
+TEST_F(Connection, WaitsForTheSamePathReopensItAndLogsAcrossTheLoss)
+{
+    char folder[] = "/tmp/tessaline-reconnect-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string link = std::string(folder) + "/ttyUSB-link", log = std::string(folder) + "/수신.bin";
+    ASSERT_EQ(symlink(m_pty.SlavePath().c_str(), link.c_str()), 0);
+    ASSERT_TRUE(m_connection.StartLog(log));
+    platform::SetPortAlias("COM2", link);
+    PortSettings settings;
+    settings.port = 2;
+    settings.baud = 19200;
+    ASSERT_TRUE(m_connection.Connect(settings));
+    ASSERT_TRUE(m_pty.Write("\x01\x02"));
+    ASSERT_TRUE(HandleUntil([&] { return m_owner.shown == "01 02 "; }));
+
+    m_pty.CloseMaster();
+    ASSERT_TRUE(HandleUntil([&] { return m_connection.IsWaitingForDevice(); }));
+    EXPECT_FALSE(m_connection.IsOpen());
+    EXPECT_TRUE(m_owner.losses.empty());
+    ASSERT_FALSE(m_owner.statuses.empty());
+    EXPECT_EQ(m_owner.statuses.back(), "COM2 장치를 기다리는 중... (" + link + ")");
+
+    // COM2 now names another device; the wait is for the path opened.
+    testing::PtyPair other, returned;
+    platform::SetPortAlias("COM2", other.SlavePath());
+    ASSERT_EQ(unlink(link.c_str()), 0);
+    ASSERT_EQ(symlink(returned.SlavePath().c_str(), link.c_str()), 0);
+    ASSERT_TRUE(HandleUntil([&] { return m_connection.IsOpen(); }));
+    EXPECT_FALSE(m_connection.IsWaitingForDevice());
+    EXPECT_EQ(m_owner.statuses.back(), "COM2에 다시 접속했습니다.");
+    EXPECT_EQ(m_connection.Port().QueryBaudRate(), 19200u);
+    ASSERT_TRUE(returned.Write("\x03"));
+    ASSERT_TRUE(HandleUntil([&] { return m_owner.shown == "01 02 03 "; }));
+
+    m_connection.StopLog();
+    EXPECT_FALSE(m_connection.IsLogging());
+    std::ifstream file(log, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), "\x01\x02\x03");
+    EXPECT_TRUE(m_owner.logFailures.empty());
+    EXPECT_TRUE(m_owner.losses.empty());
+    std::filesystem::remove_all(folder);
+}
+
+TEST_F(Connection, BurstsDrainedTogetherKeepLinesOfTheirOwn)
+{
+    Connect();
+    m_connection.SetTimestamps(true, std::chrono::milliseconds(1));
+    // The first burst's notice is taken, so its arrival has been noted;
+    // the second comes later than the gap and is noted too (its notice is
+    // not queued while a drain is); one drain then reads both.
+    ASSERT_TRUE(m_pty.Write("\x01\x02"));
+    const auto first = m_owner.Take();
+    ASSERT_TRUE(first);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(m_pty.Write("\x03"));
+    ASSERT_TRUE(testing::WaitUntil([&] { return m_connection.MessagesPosted() >= 2; }));
+    m_connection.HandleMessage(*first);
+    ASSERT_TRUE(HandleUntil([&] { return m_owner.shown.find("03 ") != std::string::npos; }));
+    EXPECT_TRUE(std::regex_match(m_owner.shown, std::regex("\n\\d\\d:\\d\\d:\\d\\d\\.\\d{3}  01 02 "
+                                                           "\n\\d\\d:\\d\\d:\\d\\d\\.\\d{3}  03 ")))
+        << m_owner.shown;
 }
 
 TEST_F(Connection, HeldNotificationsAreNotQueuedAndTheReleaseShowsTheirBytes)

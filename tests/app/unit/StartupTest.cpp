@@ -2,6 +2,7 @@
 // port list that --list-ports prints, and message texts that fit a screen.
 #include "app/Startup.h"
 #include "platform/PortNames.h"
+#include "platform/StartupFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -48,12 +49,12 @@ TEST_F(Startup, OnlyARegularFileIsOpenedAndEveryOtherKindIsNamed)
     };
     const Case cases[] = {
         {m_folder + "/로그.txt", Verdict::Open, ""},
-        {m_folder, Verdict::StartUntitled, "a folder"},
-        {m_folder + "/pipe", Verdict::StartUntitled, "a FIFO"},
-        {"/dev/zero", Verdict::StartUntitled, "a device"},
-        {"", Verdict::StartUntitled, "name is empty"},
-        {m_folder + "/bad\xff.txt", Verdict::StartUntitled, "\\xFF.txt\": the name is not valid"},
-        {m_folder + "/없는 파일.txt", Verdict::Fail, "없는 파일.txt\": No such file"},
+        {m_folder, Verdict::StartUntitled, "파일이 아니라 폴더입니다."},
+        {m_folder + "/pipe", Verdict::StartUntitled, "파일이 아니라 FIFO"},
+        {"/dev/zero", Verdict::StartUntitled, "파일이 아니라 장치입니다."},
+        {"", Verdict::StartUntitled, "이름이 비어 있습니다."},
+        {m_folder + "/bad\xff.txt", Verdict::StartUntitled, "\\xFF.txt\"을(를) 열 수 없습니다: 이름이"},
+        {m_folder + "/없는 파일.txt", Verdict::Fail, "없는 파일.txt\"을(를) 열 수 없습니다: No such file"},
     };
     for (const Case& c : cases) {
         StartupOptions options;
@@ -72,29 +73,48 @@ TEST_F(Startup, OnlyARegularFileIsOpenedAndEveryOtherKindIsNamed)
 
 TEST_F(Startup, ListsEachPortWithItsDeviceAndWhereItCameFrom)
 {
-    // One adapter present; COM2 from the settings file (where COM5 is
-    // ignored with a warning), COM3 from the environment, COM1 from the
-    // command line over the settings file.
+    // One adapter present, through a by-id link whose name breaks lines;
+    // COM2 from the settings file (where COM5 is ignored with a warning),
+    // relative to the start-up folder; COM3 from the environment; COM1 from
+    // the command line over the settings file.
     const std::string root = m_folder + "/root";
-    std::filesystem::create_directories(root + "/dev");
+    std::filesystem::create_directories(root + "/dev/serial/by-id");
     std::ofstream(root + "/dev/ttyACM0");
+    std::filesystem::create_symlink("../../ttyACM0", root + "/dev/serial/by-id/usb-A\tB\nC\\D\x1B");
     ::setenv("TESSALINE_DEVICE_ROOT", root.c_str(), 1);
     ::setenv("TESSALINE_COM3", "/dev/pts/3", 1);
     ::setenv("XDG_CONFIG_HOME", m_folder.c_str(), 1);
     std::filesystem::create_directories(m_folder + "/Local AppWizard-Generated Applications");
     std::ofstream(m_folder + "/Local AppWizard-Generated Applications/Tessaline.conf")
-        << "[Ports]\nCOM1=/dev/settings1\nCOM2=/dev/장치2\nCOM5=/dev/x\n";
+        << "[Ports]\nCOM1=/dev/settings1\nCOM2=장치2\nCOM5=/dev/x\n[Terminal]\nFontSize=20\n";
 
+    // The file and log names given relative come back absolute; the
+    // message names the file as given.
     StartupOptions options;
     options.portAliases = {{"COM1", "/dev/cmd1"}};
+    options.fileGiven = true;
+    options.file = "없는 문서.tsl";
+    options.logFile = "./기록/x.bin";
+    options.noReconnect = options.timestamps = true;
     const StartupState state = PrepareStartup(options);
+    const std::string folder = platform::StartupFolder();
+    EXPECT_EQ(state.options.file, folder + "/없는 문서.tsl");
+    EXPECT_EQ(state.options.logFile, folder + "/기록/x.bin");
+    EXPECT_NE(state.file.message.find("\"없는 문서.tsl\""), std::string::npos) << state.file.message;
+    // The options for this run: the file's, with the command line's overrides.
+    EXPECT_EQ(state.terminal.fontSize, 20);
+    EXPECT_FALSE(state.terminal.reconnect);
+    EXPECT_TRUE(state.terminal.timestamps);
+    EXPECT_TRUE(state.settings.terminal.reconnect);
     ASSERT_EQ(state.warnings.size(), 1u);
     EXPECT_NE(state.warnings[0].find("COM5=/dev/x"), std::string::npos) << state.warnings[0];
     EXPECT_NE(state.warnings[0].find("Tessaline.conf"), std::string::npos) << state.warnings[0];
-    EXPECT_EQ(ListPortsText(false), "COM1 /dev/cmd1 command-line\nCOM2 /dev/장치2 settings-file\n"
-                                    "COM3 /dev/pts/3 environment\nCOM4 - detected\n");
+    EXPECT_EQ(ListPortsText(false), "COM1 /dev/cmd1 command-line\nCOM2 " + folder +
+                                        "/장치2 settings-file\nCOM3 /dev/pts/3 environment\nCOM4 - detected\n");
     platform::ClearPortAliases();
     EXPECT_EQ(ListPortsText(true), "COM1 (demo) demo\nCOM2 - detected\nCOM3 /dev/pts/3 environment\nCOM4 - detected\n");
+    EXPECT_EQ(ListPortsText(false).substr(0, ListPortsText(false).find('\n') + 1),
+              "COM1 " + root + "/dev/serial/by-id/usb-A\\tB\\nC\\\\D\\x1B detected\n");
     std::filesystem::remove(root + "/dev/ttyACM0");
     std::ofstream(m_folder + "/Local AppWizard-Generated Applications/Tessaline.conf") << "[Ports\nCOM1=/dev/x\n";
     platform::ClearPortAliases();

@@ -1,0 +1,228 @@
+// The communication menu end to end: the send bar, sending a file, clearing
+// the view, output the device holds back, and the control lines.
+#include "tests/app/e2e/EndToEnd.h"
+#include "tests/support/PtyPair.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <thread>
+
+namespace tessaline::e2e {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Types `text` where the focus is, then Enter.
+void TypeLine(const std::string& text)
+{
+    ASSERT_TRUE(Shell("xdotool type --delay 50 '" + text + "'"));
+    ASSERT_TRUE(Shell("xdotool key Return"));
+}
+
+// Opens the communication menu (mnemonic C) and chooses the item with
+// mnemonic `key`.
+void ChooseFromCommMenu(const std::string& window, const std::string& key)
+{
+    ASSERT_TRUE(Shell("xdotool windowfocus --sync " + window));
+    Settle();
+    ASSERT_TRUE(Shell("xdotool key alt+c"));
+    Settle();
+    ASSERT_TRUE(Shell("xdotool key " + key));
+    Settle();
+}
+
+std::string FindWindowNamed(const std::string& name, std::chrono::seconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const std::string ids = Capture("xdotool search --onlyvisible --name '" + name + "' 2>/dev/null");
+        if (!ids.empty())
+            return ids.substr(0, ids.find('\n'));
+        std::this_thread::sleep_for(100ms);
+    }
+    return {};
+}
+
+// Waits up to `limit` for `done`.
+template <class Condition>
+bool Eventually(Condition done, std::chrono::milliseconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+// F4 opens the bar with the focus in its entry; Enter sends a line, a bad
+// one stays with its bad token selected, Up walks the history back. F4
+// again gives the focus back to the view, which shows the device's bytes
+// and none of the bar's.
+void WalkTheSendBar(testing::PtyPair& pty)
+{
+    ASSERT_TRUE(Shell("xdotool key F4"));
+    Settle();
+    TypeLine("01 03 00 00 00 0A C5 CD");
+    EXPECT_EQ(ToHex(pty.Read(8, 20000)), "01 03 00 00 00 0A C5 CD ");
+    TypeLine("\"AT\" 0D 0A");
+    EXPECT_EQ(ToHex(pty.Read(4, 20000)), "41 54 0D 0A ");
+    TypeLine("01 0G");
+    EXPECT_TRUE(pty.Read(1, 1000).empty()) << "a line with a bad token was sent";
+    TypeLine("0D");  // typed over the selected bad token
+    EXPECT_EQ(ToHex(pty.Read(2, 20000)), "01 0D ");
+    ASSERT_TRUE(Shell("xdotool key Up Up Return"));  // the line before the last
+    EXPECT_EQ(ToHex(pty.Read(4, 20000)), "41 54 0D 0A ");
+
+    ASSERT_TRUE(Shell("xdotool key F4"));
+    Settle();
+    ASSERT_TRUE(pty.Write("\xA5\x5A"));
+    EXPECT_EQ(CopyViewText("A5 5A "), "A5 5A ");
+}
+
+// 통신 > 파일 보내기: a file of random bytes goes out exactly.
+void SendAFile(const std::string& window, testing::PtyPair& pty, const std::string& folder)
+{
+    std::string bytes(64 * 1024, '\0');
+    std::mt19937 random(20240611);
+    for (char& byte : bytes)
+        byte = static_cast<char>(random() & 0xFF);
+    const std::string file = folder + "/random.bin";
+    std::ofstream(file, std::ios::binary) << bytes;
+    ChooseFromCommMenu(window, "f");
+    const std::string dialog = FindWindowNamed("파일 보내기", 30s);
+    ASSERT_FALSE(dialog.empty()) << "no file dialog appeared";
+    ASSERT_TRUE(Shell("xdotool windowfocus --sync " + dialog));
+    Settle();
+    ASSERT_TRUE(Shell("xdotool key ctrl+l"));
+    Settle();
+    TypeLine(file);
+    const std::vector<std::uint8_t> sent = pty.Read(bytes.size(), 60000);
+    EXPECT_EQ(sent.size(), bytes.size());
+    EXPECT_TRUE(std::string(sent.begin(), sent.end()) == bytes) << "the file's bytes did not go out as they are";
+}
+
+// Output held by the device: typed keys wait, and once output goes on they
+// go out in order. Held again, Disconnect closes the device at once, and
+// the waiting key is dropped with the connection.
+void HoldOutput(const std::string& window, Program& program, testing::PtyPair& pty)
+{
+    ASSERT_TRUE(Shell("xdotool windowfocus --sync " + window));
+    ASSERT_TRUE(pty.HoldOutput(true));
+    ASSERT_TRUE(Shell("xdotool type --delay 100 ab"));
+    EXPECT_TRUE(pty.Read(1, 1500).empty()) << "output went out while held";
+    ASSERT_TRUE(pty.HoldOutput(false));
+    EXPECT_EQ(ToHex(pty.Read(2, 20000)), "61 62 ");
+
+    ASSERT_TRUE(pty.HoldOutput(true));
+    ASSERT_TRUE(Shell("xdotool type --delay 100 c"));
+    Settle();
+    ASSERT_TRUE(Shell("xdotool key alt+f"));
+    Settle();
+    ASSERT_TRUE(Shell("xdotool key Down Down Down Down Return"));
+    EXPECT_TRUE(Eventually([&] { return !program.HoldsOpen(pty.SlavePath()); }, 1000ms))
+        << "Disconnect did not close the device within a second";
+    ASSERT_TRUE(pty.HoldOutput(false));
+    EXPECT_TRUE(pty.Read(1, 500).empty());
+}
+
+TEST_F(EndToEnd, SendBarFileSendingClearingAndHeldOutput)
+{
+    testing::PtyPair pty;
+    ::setenv("TESSALINE_COM1", pty.SlavePath().c_str(), 1);
+    Program program({});
+    ::unsetenv("TESSALINE_COM1");
+    const std::string window = program.WaitForWindow(60s);
+    ASSERT_FALSE(window.empty()) << "the main window did not appear";
+    ChooseFromFileMenu(window);
+
+    WalkTheSendBar(pty);
+    SendAFile(window, pty, m_config);
+    // 통신 > 화면 지우기 empties the view: what comes next is all it shows.
+    ChooseFromCommMenu(window, "e");
+    ASSERT_TRUE(pty.Write("\x11"));
+    EXPECT_EQ(CopyViewText("11 "), "11 ");
+    HoldOutput(window, program, pty);
+    EXPECT_EQ(ExitThroughTheMenu(window, program), 0);
+}
+
+#ifdef TESSALINE_MODEM_SHIM
+
+// The modem-line shim's state file, "DTR=0 RTS=0 CTS=1 DSR=0 RI=0 DCD=1",
+// replaced whole by a rename so that the shim never reads half of it.
+void WriteLines(const std::string& path, const std::string& lines)
+{
+    std::ofstream(path + ".new", std::ios::trunc) << lines << '\n';
+    std::filesystem::rename(path + ".new", path);
+}
+
+// The status bar's strip at the bottom of the window, as raw pixels.
+std::string StatusStrip(const std::string& window)
+{
+    const std::string geometry = Capture("xdotool getwindowgeometry --shell " + window);
+    const auto field = [&geometry](const std::string& name) {
+        const std::size_t at = geometry.find(name + "=");
+        return at == std::string::npos ? 0 : std::atoi(geometry.c_str() + at + name.size() + 1);
+    };
+    const int width = field("WIDTH"), height = field("HEIGHT");
+    return Capture("import -window " + window + " -crop " + std::to_string(width) + "x24+0+" +
+                   std::to_string(height - 24) + " rgb:- 2>/dev/null");
+}
+
+TEST_F(EndToEnd, ControlLinesAndTheLinePanesThroughTheModemShim)
+{
+    testing::PtyPair pty;
+    const std::string state = m_config + "/modem-lines";
+    WriteLines(state, "DTR=0 RTS=0 CTS=1 DSR=0 RI=0 DCD=1");
+    ::setenv("TESSALINE_COM1", pty.SlavePath().c_str(), 1);
+    ::setenv("TESSALINE_MODEM_STATE", state.c_str(), 1);
+    ::setenv("LD_PRELOAD", TESSALINE_MODEM_SHIM, 1);
+    Program program({});
+    ::unsetenv("LD_PRELOAD");
+    ::unsetenv("TESSALINE_MODEM_STATE");
+    ::unsetenv("TESSALINE_COM1");
+    const std::string window = program.WaitForWindow(60s);
+    ASSERT_FALSE(window.empty());
+    ChooseFromFileMenu(window);
+
+    // Both lines are off after Connect; the check items set and clear them.
+    const auto lines = [&state] { return ReadFile(state); };
+    EXPECT_TRUE(Eventually([&] { return lines().find("DTR=0") != std::string::npos; }, 5000ms)) << lines();
+    EXPECT_NE(lines().find("RTS=0"), std::string::npos) << lines();
+    ChooseFromCommMenu(window, "d");
+    EXPECT_TRUE(Eventually([&] { return lines().find("DTR=1") != std::string::npos; }, 5000ms)) << lines();
+    ChooseFromCommMenu(window, "r");
+    EXPECT_TRUE(Eventually([&] { return lines().find("RTS=1") != std::string::npos; }, 5000ms)) << lines();
+    ChooseFromCommMenu(window, "d");
+    EXPECT_TRUE(Eventually([&] { return lines().find("DTR=0") != std::string::npos; }, 5000ms)) << lines();
+
+    // CTS dropping blanks its pane within 250 ms; rising shows it again.
+    const std::string withCts = StatusStrip(window);
+    ASSERT_FALSE(withCts.empty());
+    WriteLines(state, "DTR=0 RTS=1 CTS=0 DSR=0 RI=0 DCD=1");
+    std::this_thread::sleep_for(250ms);
+    EXPECT_TRUE(StatusStrip(window) != withCts) << "the CTS pane did not change within 250 ms";
+    WriteLines(state, "DTR=0 RTS=1 CTS=1 DSR=0 RI=0 DCD=1");
+    std::this_thread::sleep_for(250ms);
+    EXPECT_TRUE(StatusStrip(window) == withCts) << "the CTS pane did not come back within 250 ms";
+    EXPECT_EQ(ExitThroughTheMenu(window, program), 0);
+}
+
+#else
+
+TEST_F(EndToEnd, ControlLinesAndTheLinePanesThroughTheModemShim)
+{
+    GTEST_SKIP() << "the modem-line shim (tools/modemshim) is not part of this build";
+}
+
+#endif
+
+}  // namespace
+}  // namespace tessaline::e2e

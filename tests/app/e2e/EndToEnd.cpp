@@ -1,0 +1,117 @@
+#include "tests/app/e2e/EndToEnd.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+namespace tessaline::e2e {
+
+using namespace std::chrono_literals;
+
+std::string Capture(const std::string& command)
+{
+    std::string output;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        std::size_t got;
+        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            output.append(buffer, got);
+        ::pclose(pipe);
+    }
+    return output;
+}
+
+bool Shell(const std::string& command)
+{
+    return std::system(command.c_str()) == 0;
+}
+
+void Settle()
+{
+    std::this_thread::sleep_for(400ms);
+}
+
+PrivateDisplay* EndToEnd::s_display = nullptr;
+
+void EndToEnd::SetUpTestSuite()
+{
+    s_display = new PrivateDisplay;
+    if (!s_display->Name().empty())
+        ::setenv("DISPLAY", s_display->Name().c_str(), 1);
+}
+
+void EndToEnd::TearDownTestSuite()
+{
+    delete s_display;
+    s_display = nullptr;
+}
+
+void EndToEnd::SetUp()
+{
+    if (s_display->Name().empty())
+        GTEST_SKIP() << "no X server: Xvfb did not start";
+    char folder[] = "/tmp/tessaline-e2e-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    m_config = folder;
+    ::setenv("XDG_CONFIG_HOME", folder, 1);
+    ::setenv("TESSALINE_FATAL_ASSERTS", "1", 1);  // a failed toolkit check ends the run
+}
+
+void EndToEnd::TearDown()
+{
+    if (!m_config.empty())
+        std::filesystem::remove_all(m_config);
+}
+
+std::string ToHex(const std::vector<std::uint8_t>& bytes)
+{
+    std::string text;
+    char pair[4];
+    for (std::uint8_t byte : bytes) {
+        std::snprintf(pair, sizeof pair, "%02X ", byte);
+        text += pair;
+    }
+    return text;
+}
+
+void ChooseFromFileMenu(const std::string& window, int steps)
+{
+    ASSERT_TRUE(Shell("xdotool windowfocus --sync " + window));
+    Settle();
+    ASSERT_TRUE(Shell("xdotool key alt+f"));
+    Settle();
+    std::string keys = "xdotool key";
+    for (int step = 0; step < steps; ++step)
+        keys += " Down";
+    ASSERT_TRUE(Shell(keys + " Return"));
+    Settle();
+}
+
+int ExitThroughTheMenu(const std::string& window, Program& program)
+{
+    Shell("xdotool windowfocus --sync " + window);
+    Settle();
+    Shell("xdotool key alt+f");
+    Settle();
+    Shell("xdotool key x");
+    return program.Wait(60s);
+}
+
+std::string CopyViewText(const std::string& expectedPart)
+{
+    std::string clipboard;
+    for (int attempt = 0; attempt < 20 && clipboard.find(expectedPart) == std::string::npos; ++attempt) {
+        Shell("xdotool key ctrl+Home ctrl+shift+End ctrl+c");
+        std::this_thread::sleep_for(500ms);
+        clipboard = Capture("timeout 5 xclip -o -selection clipboard 2>/dev/null");
+    }
+    return clipboard;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    return Capture("cat '" + path + "' 2>/dev/null");
+}
+
+}  // namespace tessaline::e2e

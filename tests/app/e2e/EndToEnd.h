@@ -1,0 +1,56 @@
+// The fixture of the end-to-end suites and the helpers that drive the real
+// program like a user: each suite gets an X server of its own, each test a
+// private settings folder (m_config, removed afterwards).
+//
+// Threading: the test thread only.
+#pragma once
+
+#include "tests/app/e2e/PrivateDisplay.h"
+#include "tests/app/e2e/Program.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tessaline::e2e {
+
+// Runs a shell command and returns what it printed.
+std::string Capture(const std::string& command);
+bool Shell(const std::string& command);
+
+// Gives the toolkit time to open a menu or move the focus; only used
+// between keystrokes, never to decide a result.
+void Settle();
+
+class EndToEnd : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    void SetUp() override;
+    void TearDown() override;
+
+    std::string m_config;
+    static PrivateDisplay* s_display;
+};
+
+// "01 AB " for {0x01, 0xAB}.
+std::string ToHex(const std::vector<std::uint8_t>& bytes);
+
+// Focuses the main window and chooses the File menu's item `steps` enabled
+// items down: four reach Connect (New, Open, Save, Save As, then Connect)
+// while Save is enabled and the port closed.
+void ChooseFromFileMenu(const std::string& window, int steps = 4);
+
+// File > Exit (mnemonic X); the program's exit status.
+int ExitThroughTheMenu(const std::string& window, Program& program);
+
+// Everything the view shows, copied through the clipboard, once it holds
+// `expectedPart` (or after some tries).
+std::string CopyViewText(const std::string& expectedPart);
+
+std::string ReadFile(const std::string& path);
+
+}  // namespace tessaline::e2e

@@ -1,0 +1,200 @@
+// Keeping a record and staying connected, in the real program: --log with
+// a Korean file name, an unplugged adapter found again under its by-id path
+// (never the other adapter that shows up meanwhile), a second run that
+// continues the log and whose Disconnect ends the wait, a log that cannot
+// be written, and bursts on lines of their own.
+#include "tests/app/e2e/EndToEnd.h"
+#include "tests/support/PtyPair.h"
+#include "tests/support/WaitUntil.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <regex>
+#include <string>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+using namespace tessaline::e2e;
+using tessaline::testing::PtyPair;
+using tessaline::testing::WaitUntil;
+using Clock = std::chrono::steady_clock;
+
+std::uintmax_t FileSize(const std::string& path)
+{
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    return error ? 0 : size;
+}
+
+std::string RandomBytes(std::size_t count)
+{
+    std::mt19937 random(20240102);
+    std::string bytes(count, '\0');
+    for (char& byte : bytes)
+        byte = static_cast<char>(random());
+    return bytes;
+}
+
+std::string Hex(const std::string& bytes)
+{
+    return ToHex(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+}
+
+// A fake device tree (read through TESSALINE_DEVICE_ROOT) whose adapters
+// are links in dev/serial/by-id to pseudo-terminals; udev removes the
+// folders with the last adapter.
+class DeviceTree
+{
+public:
+    explicit DeviceTree(std::string root) : m_root(std::move(root)) {}
+
+    std::string Path(const std::string& name) const { return m_root + "/dev/serial/by-id/" + name; }
+    void Plug(const std::string& name, const PtyPair& device) const
+    {
+        std::filesystem::create_directories(m_root + "/dev/serial/by-id");
+        std::filesystem::create_symlink(device.SlavePath(), Path(name));
+    }
+    void UnplugAll() const { std::filesystem::remove_all(m_root + "/dev/serial"); }
+    const std::string& Root() const { return m_root; }
+
+private:
+    std::string m_root;
+};
+
+// Starts the program on the fake device tree.
+std::unique_ptr<Program> StartOn(const DeviceTree& tree, const std::vector<std::string>& args)
+{
+    ::setenv("TESSALINE_DEVICE_ROOT", tree.Root().c_str(), 1);
+    auto program = std::make_unique<Program>(args);
+    ::unsetenv("TESSALINE_DEVICE_ROOT");
+    return program;
+}
+
+// The first visible window of the program titled `title`, once it is there.
+std::string WaitForWindowTitled(const Program& program, const std::string& title)
+{
+    std::string found;
+    WaitUntil(
+        [&] {
+            for (const std::string& window : program.VisibleWindows()) {
+                if (Capture("xdotool getwindowname " + window) == title + "\n")
+                    found = window;
+            }
+            return !found.empty();
+        },
+        60s);
+    return found;
+}
+
+TEST_F(EndToEnd, LogsEveryByteAndWaitsForTheSameAdapterAcrossAnUnplug)
+{
+    const DeviceTree tree(m_config + "/root");
+    const std::string log = m_config + "/수신 기록.bin", adapter = "usb-Tessa_A-if00-port0";
+    const std::string random = RandomBytes(1 << 20), tail("\x5A\xA5\x3C\xC3\x0F\xF0\x69\x96", 8);
+    PtyPair first, other, returned;
+    tree.Plug(adapter, first);
+    {
+        std::unique_ptr<Program> program = StartOn(tree, {"--log", log});
+        const std::string window = program->WaitForWindow(60s);
+        ASSERT_FALSE(window.empty());
+        ChooseFromFileMenu(window);
+        ASSERT_TRUE(WaitUntil([&] { return program->HoldsOpen(first.SlavePath()); })) << "Connect opened nothing";
+        ASSERT_TRUE(first.Write(random));
+        const auto written = Clock::now();
+        ASSERT_TRUE(WaitUntil([&] { return FileSize(log) >= random.size(); }));
+        EXPECT_LT(Clock::now() - written, 2s) << "the log reached its file late";
+        EXPECT_EQ(ReadFile(log), random);
+
+        // Unplugged: the port is let go without a box, and another adapter
+        // that comes meanwhile (COM1 would be it now) is left alone.
+        first.CloseMaster();
+        tree.UnplugAll();
+        ASSERT_TRUE(WaitUntil([&] { return !program->HoldsOpen(first.SlavePath()); })) << "the port was kept";
+        tree.Plug("usb-Tessa_B-if00-port0", other);
+        Settle();
+        EXPECT_EQ(program->VisibleWindows().size(), 1u) << "a box appeared";
+
+        tree.Plug(adapter, returned);
+        const auto back = Clock::now();
+        ASSERT_TRUE(WaitUntil([&] { return program->HoldsOpen(returned.SlavePath()); })) << "not reopened";
+        EXPECT_LT(Clock::now() - back, 1s) << "reopened late";
+        ASSERT_TRUE(returned.Write(tail));
+        ASSERT_TRUE(WaitUntil([&] { return FileSize(log) >= random.size() + tail.size(); }));
+        EXPECT_EQ(ReadFile(log), random + tail);
+        const std::string text = CopyViewText(Hex(tail));
+        EXPECT_TRUE(text.ends_with(Hex(random.substr(random.size() - 100) + tail))) << text.substr(text.size() - 400);
+        EXPECT_FALSE(program->HoldsOpen(other.SlavePath()));
+        EXPECT_EQ(ExitThroughTheMenu(window, *program), 0);
+    }
+
+    // A second run continues the log; Disconnect while it waits ends the
+    // wait, so the adapter's return is left alone.
+    {
+        std::unique_ptr<Program> program = StartOn(tree, {"--log", log});
+        const std::string window = program->WaitForWindow(60s);
+        ASSERT_FALSE(window.empty());
+        ChooseFromFileMenu(window);
+        ASSERT_TRUE(WaitUntil([&] { return program->HoldsOpen(returned.SlavePath()); }));
+        ASSERT_TRUE(returned.Write("\x01\x02"));
+        ASSERT_TRUE(WaitUntil([&] { return FileSize(log) >= random.size() + tail.size() + 2; }));
+        returned.CloseMaster();
+        std::filesystem::remove(tree.Path(adapter));
+        ASSERT_TRUE(WaitUntil([&] { return !program->HoldsOpen(returned.SlavePath()); }));
+        ChooseFromFileMenu(window);  // Connect is disabled while it waits: four steps reach Disconnect
+        PtyPair again;
+        tree.Plug(adapter, again);
+        EXPECT_FALSE(WaitUntil([&] { return program->HoldsOpen(again.SlavePath()); }, 1500ms));
+        EXPECT_EQ(ExitThroughTheMenu(window, *program), 0);
+    }
+    EXPECT_EQ(ReadFile(log), random + tail + "\x01\x02");
+}
+
+TEST_F(EndToEnd, ALogThatCannotBeWrittenIsReportedOnceAndReceivingGoesOn)
+{
+    PtyPair pty;
+    Program program({"--port", "COM1=" + pty.SlavePath(), "--log", "/dev/full"});
+    const std::string box = WaitForWindowTitled(program, "Tessaline 오류");
+    ASSERT_FALSE(box.empty()) << "no message box";
+    Shell("xdotool windowfocus --sync " + box);
+    Settle();
+    Shell("xdotool key Return");
+    const std::string window = WaitForWindowTitled(program, "제목 없음 - Tessaline");
+    ASSERT_FALSE(window.empty());
+    ChooseFromFileMenu(window);
+    ASSERT_TRUE(WaitUntil([&] { return program.HoldsOpen(pty.SlavePath()); }));
+    ASSERT_TRUE(pty.Write("\x10\x20\x30"));
+    EXPECT_NE(CopyViewText("10 20 30 ").find("10 20 30 "), std::string::npos);
+    EXPECT_EQ(program.VisibleWindows().size(), 1u) << "a second box appeared";
+    EXPECT_EQ(ExitThroughTheMenu(window, program), 0);
+}
+
+TEST_F(EndToEnd, TimestampsPutEachBurstOnALineOfItsOwn)
+{
+    PtyPair pty;
+    Program program({"--port", "COM1=" + pty.SlavePath(), "--timestamps"});
+    const std::string window = program.WaitForWindow(60s);
+    ASSERT_FALSE(window.empty());
+    ChooseFromFileMenu(window);
+    ASSERT_TRUE(WaitUntil([&] { return program.HoldsOpen(pty.SlavePath()); }));
+    for (const char* burst : {"\x01\x02\x03", "\x04\x05\x06", "\x07\x08\x09"}) {
+        ASSERT_TRUE(pty.Write(burst));
+        std::this_thread::sleep_for(350ms);
+    }
+    const std::string text = CopyViewText("07 08 09 ");
+    const std::regex lines(R"((\d\d:\d\d:\d\d\.\d\d\d  01 02 03 )\n)"
+                           R"((\d\d:\d\d:\d\d\.\d\d\d  04 05 06 )\n)"
+                           R"((\d\d:\d\d:\d\d\.\d\d\d  07 08 09 ))");
+    EXPECT_TRUE(std::regex_match(text, lines)) << text;
+    EXPECT_EQ(ExitThroughTheMenu(window, program), 0);
+}
+
+}  // namespace
