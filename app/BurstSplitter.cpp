@@ -1,5 +1,6 @@
 #include "app/BurstSplitter.h"
 
+#include "app/LocalTime.h"
 #include "app/SerialConnection.h"
 
 #include <cstdio>
@@ -67,8 +68,7 @@ std::string FormatArrivalTime(std::chrono::system_clock::time_point time)
     const auto sinceEpoch = time.time_since_epoch();
     const std::time_t seconds = static_cast<std::time_t>(floor<std::chrono::seconds>(sinceEpoch).count());
     const auto millis = duration_cast<milliseconds>(sinceEpoch - floor<std::chrono::seconds>(sinceEpoch)).count();
-    std::tm local{};
-    localtime_r(&seconds, &local);
+    const std::tm local = LocalTime(seconds);
     char text[16];
     std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min, local.tm_sec,
                   static_cast<int>(millis));

@@ -1,6 +1,7 @@
 #include "app/RecordCommands.h"
 
 #include "app/FileNames.h"
+#include "app/LocalTime.h"
 #include "app/TessalineApp.h"
 #include "res/Resources.h"
 
@@ -129,8 +130,7 @@ void RecordCommands::UpdateLogPane()
 
 std::string RecordCommands::DefaultLogName(std::time_t time)
 {
-    std::tm local{};
-    localtime_r(&time, &local);
+    const std::tm local = tessaline::app::LocalTime(time);
     char name[64];
     std::strftime(name, sizeof name, "tessaline-%Y%m%d-%H%M%S.bin", &local);
     return name;
