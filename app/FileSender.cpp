@@ -10,11 +10,7 @@
 #include <wx/filedlg.h>
 #include <wx/filename.h>
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <algorithm>
 
 namespace tessaline::app {
 namespace {
@@ -33,11 +29,7 @@ FileSender::FileSender(SerialConnection& connection, std::function<void(const st
     : m_connection(connection), m_showMessage(std::move(showMessage))
 {}
 
-FileSender::~FileSender()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
+FileSender::~FileSender() = default;
 
 void FileSender::OnCommand(wxWindow* parent)
 {
@@ -64,19 +56,12 @@ bool FileSender::Start(const std::string& path)
         return false;
     }
     // Opened without blocking, in case something else was put in its place.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    struct stat info
-    {};
-    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        const std::string reason = fd < 0 ? std::strerror(errno) : res::FormatString(IDS_PROBLEM_NOT_REGULAR);
-        if (fd >= 0)
-            ::close(fd);
+    if (const std::string reason = m_file.OpenForReading(path); !reason.empty()) {
         ShowCannotOpen(path, reason);
         return false;
     }
-    m_fd = fd;
     m_name = wxFileName(FileNameToWx(path)).GetFullName().utf8_string();
-    m_total = static_cast<std::uint64_t>(info.st_size);
+    m_total = m_file.Size();
     m_read = 0;
     m_done = 0;
     m_inFlight = 0;
@@ -95,9 +80,8 @@ bool FileSender::Refill()
     std::string buffer;
     while (m_inFlight < kInFlight && m_read < m_total) {
         buffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kReadChunk, m_total - m_read)));
-        const ssize_t got = ::read(m_fd, buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR)
-            continue;
+        std::string error;
+        const std::ptrdiff_t got = m_file.Read(buffer.data(), buffer.size(), &error);
         if (got < 0)
             return false;
         if (got == 0) {
@@ -172,8 +156,7 @@ void FileSender::Stop()
 
 void FileSender::Finish(std::uint64_t sent)
 {
-    ::close(m_fd);
-    m_fd = -1;
+    m_file.Close();
     m_pieces.clear();
     m_inFlight = 0;
     m_showMessage(SendStoppedText(m_name, sent, m_total));

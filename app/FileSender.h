@@ -13,6 +13,7 @@
 // Threading: GUI thread only.
 #pragma once
 
+#include "app/RegularFile.h"
 #include "app/SerialConnection.h"
 
 #include <chrono>
@@ -37,7 +38,7 @@ public:
     FileSender(const FileSender&) = delete;
     FileSender& operator=(const FileSender&) = delete;
 
-    bool IsSending() const { return m_fd >= 0; }
+    bool IsSending() const { return m_file.IsOpen(); }
 
     // The menu command: cancels a send, or asks for a file and sends it.
     void OnCommand(wxWindow* parent);
@@ -71,7 +72,7 @@ private:
 
     SerialConnection& m_connection;
     std::function<void(const std::string& text)> m_showMessage;
-    int m_fd = -1;
+    RegularFile m_file;
     std::string m_name;  // shown in messages, UTF-8
     std::uint64_t m_total = 0;
     std::uint64_t m_read = 0;

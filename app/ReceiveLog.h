@@ -12,6 +12,8 @@
 // Threading: one thread (the connection's owner thread) does everything.
 #pragma once
 
+#include "app/RegularFile.h"
+
 #include <cstddef>
 #include <string>
 
@@ -34,7 +36,7 @@ public:
     // that last write or the close failed. True when nothing was open.
     bool Close();
 
-    bool IsOpen() const { return m_fd >= 0; }
+    bool IsOpen() const { return m_file.IsOpen(); }
     // The path of the log open now or last.
     const std::string& Path() const { return m_path; }
     // Bytes appended but not yet written to the file.
@@ -52,7 +54,7 @@ private:
     bool WriteAll(const char* data, std::size_t size);
     bool Fail(std::string reason);
 
-    int m_fd = -1;
+    RegularFile m_file;
     std::string m_path;
     std::string m_buffer;
     std::string m_failure;

@@ -2,15 +2,12 @@
 
 #include "app/CommandLine.h"
 #include "app/FileNames.h"
+#include "app/RegularFile.h"
 #include "app/Startup.h"
 #include "app/TessalineView.h"
 #include "res/Resources.h"
 
 #include <wx/log.h>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -29,31 +26,23 @@ std::string ReadRegularFile(const std::string& name, std::size_t maxBytes, std::
     const std::string problem = tessaline::app::RegularFileProblem(name);
     if (!problem.empty())
         return problem;
-    const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return std::strerror(errno);
-    struct stat info
-    {};
-    std::string result;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
-        result = tessaline::res::FormatString(IDS_PROBLEM_NOT_REGULAR);
-    else if (static_cast<std::uintmax_t>(info.st_size) > maxBytes)
-        result = std::strerror(EFBIG);
-    else
-        text->reserve(static_cast<std::size_t>(info.st_size));
+    tessaline::app::RegularFile file;
+    std::string result = file.OpenForReading(name);
+    if (!result.empty())
+        return result;
+    if (file.Size() > maxBytes)
+        return std::strerror(EFBIG);
+    text->reserve(static_cast<std::size_t>(file.Size()));
     char buffer[65536];
     while (result.empty()) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        const std::ptrdiff_t got = file.Read(buffer, sizeof buffer, &result);
         if (got == 0)
             break;
-        if (got < 0 && errno != EINTR)
-            result = std::strerror(errno);
-        else if (got > 0 && text->size() + static_cast<std::size_t>(got) > maxBytes)
+        if (got > 0 && text->size() + static_cast<std::size_t>(got) > maxBytes)
             result = std::strerror(EFBIG);  // it grew while being read
         else if (got > 0)
             text->append(buffer, static_cast<std::size_t>(got));
     }
-    ::close(fd);
     return result;
 }
 

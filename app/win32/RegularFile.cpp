@@ -1,0 +1,112 @@
+// Windows: a file handle. Names the system takes for a device (COM1, CON,
+// "\\.\" names) and folders are refused before anything opens them; the
+// handle's type is checked once open. Handles are binary by nature, and
+// the others may read, write and delete the file meanwhile, as on POSIX
+// systems.
+#include "app/RegularFile.h"
+
+#include "app/Startup.h"
+#include "app/win32/FileSystem.h"
+#include "res/Resources.h"
+
+namespace tessaline::app {
+namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+HANDLE AsHandle(std::intptr_t handle)
+{
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+// Keeps an opened handle when it is a regular file on a disk: its size
+// goes to `*size`. Else closes it.
+bool KeepRegular(HANDLE file, std::uint64_t* size)
+{
+    LARGE_INTEGER length{};
+    if (GetFileType(file) == FILE_TYPE_DISK && GetFileSizeEx(file, &length)) {
+        *size = static_cast<std::uint64_t>(length.QuadPart);
+        return true;
+    }
+    CloseHandle(file);
+    return false;
+}
+
+}  // namespace
+
+RegularFile::~RegularFile()
+{
+    Close();
+}
+
+std::string RegularFile::OpenForReading(const std::string& path)
+{
+    Close();
+    const std::wstring full = win32::FullPath(path);
+    if (win32::IsDeviceName(full))
+        return res::FormatString(IDS_PROBLEM_NOT_REGULAR);
+    const HANDLE file =
+        CreateFileW(full.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return win32::SystemText(GetLastError());
+    if (!KeepRegular(file, &m_size))
+        return res::FormatString(IDS_PROBLEM_NOT_REGULAR);
+    m_handle = reinterpret_cast<std::intptr_t>(file);
+    return {};
+}
+
+std::string RegularFile::OpenForAppending(const std::string& path)
+{
+    Close();
+    const std::wstring full = win32::FullPath(path);
+    DWORD error = ERROR_SUCCESS;
+    if (!win32::KindOf(full, &error).empty())
+        return RegularFileProblem(path);
+    // Appending only: every write goes to the end, as O_APPEND does.
+    const HANDLE file =
+        CreateFileW(full.c_str(), FILE_APPEND_DATA, kShareAll, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return win32::SystemText(GetLastError());
+    if (!KeepRegular(file, &m_size))
+        return res::FormatString(IDS_PROBLEM_NOT_REGULAR);
+    m_handle = reinterpret_cast<std::intptr_t>(file);
+    return {};
+}
+
+std::ptrdiff_t RegularFile::Read(void* data, std::size_t size, std::string* error)
+{
+    DWORD got = 0;
+    const DWORD wanted = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+    if (!ReadFile(AsHandle(m_handle), data, wanted, &got, nullptr)) {
+        *error = win32::SystemText(GetLastError());
+        return -1;
+    }
+    return static_cast<std::ptrdiff_t>(got);
+}
+
+std::string RegularFile::Write(const void* data, std::size_t size)
+{
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        DWORD written = 0;
+        const DWORD piece = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+        if (!WriteFile(AsHandle(m_handle), bytes, piece, &written, nullptr))
+            return win32::SystemText(GetLastError());
+        if (written == 0)
+            return win32::SystemText(ERROR_DISK_FULL);
+        bytes += written;
+        size -= written;
+    }
+    return {};
+}
+
+std::string RegularFile::Close()
+{
+    if (!IsOpen())
+        return {};
+    const HANDLE file = AsHandle(m_handle);
+    m_handle = kClosed;
+    return CloseHandle(file) ? std::string() : win32::SystemText(GetLastError());
+}
+
+}  // namespace tessaline::app
