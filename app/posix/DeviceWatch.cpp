@@ -58,7 +58,44 @@ std::vector<std::string> PathAndLinkTargets(const std::string& path)
     return chain;
 }
 
+bool PathLeadsSomewhere(const std::string& path)
+{
+    struct stat info
+    {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
 }  // namespace
+
+// An inotify descriptor with the watches on the way to the path, and an
+// eventfd that Stop signals.
+struct DeviceWatch::Wait
+{
+    struct Watched
+    {
+        int descriptor;
+        std::string name;
+    };
+
+    int stop = -1;
+    int inotify = -1;
+    std::vector<Watched> watched;  // watch thread only
+
+    ~Wait()
+    {
+        for (int fd : {stop, inotify}) {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    }
+
+    // Sets the watches for `path` and its link targets; false when a folder
+    // could not be watched.
+    bool Arm(const std::string& path);
+    // Reads the queued events; true when one concerns a watched name or
+    // folder.
+    bool TakeEvents();
+};
 
 DeviceWatch::DeviceWatch(std::string path, std::function<void()> notify)
     : m_path(std::move(path)), m_notify(std::move(notify))
@@ -73,10 +110,11 @@ bool DeviceWatch::Start()
 {
     if (m_thread.joinable())
         return true;
-    m_stop = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    m_wait = std::make_unique<Wait>();
+    m_wait->stop = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     // Without inotify the path is checked twice a second instead.
-    m_inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (m_stop < 0)
+    m_wait->inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_wait->stop < 0)
         return false;
     try {
         m_thread = std::thread([this] { Run(); });
@@ -90,83 +128,79 @@ void DeviceWatch::Stop()
 {
     if (m_thread.joinable()) {
         const std::uint64_t one = 1;
-        while (::write(m_stop, &one, sizeof one) < 0 && errno == EINTR) {
+        while (::write(m_wait->stop, &one, sizeof one) < 0 && errno == EINTR) {
         }
         m_thread.join();
     }
-    for (int* fd : {&m_stop, &m_inotify}) {
-        if (*fd >= 0)
-            ::close(*fd);
-        *fd = -1;
-    }
-    m_watched.clear();
+    m_wait.reset();
 }
 
 void DeviceWatch::Run()
 {
     // The device may have come back already.
-    bool watching = Arm();
-    bool present = PathLeadsSomewhere();
+    Wait& wait = *m_wait;
+    bool watching = wait.Arm(m_path);
+    bool present = PathLeadsSomewhere(m_path);
     if (present)
         m_notify();
     for (;;) {
         const int timeout = present ? kRetryMs : watching ? -1 : kFallbackCheckMs;
-        pollfd fds[2] = {{m_stop, POLLIN, 0}, {m_inotify, POLLIN, 0}};
+        pollfd fds[2] = {{wait.stop, POLLIN, 0}, {wait.inotify, POLLIN, 0}};
         const int ready = ::poll(fds, 2, timeout);
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready < 0 || fds[0].revents != 0)
             return;
         bool check = ready == 0;
-        if ((fds[1].revents & POLLIN) != 0 && TakeEvents()) {
-            watching = Arm();
+        if ((fds[1].revents & POLLIN) != 0 && wait.TakeEvents()) {
+            watching = wait.Arm(m_path);
             check = true;
         }
         if (!check)
             continue;
-        present = PathLeadsSomewhere();
+        present = PathLeadsSomewhere(m_path);
         if (present)
             m_notify();
     }
 }
 
-bool DeviceWatch::Arm()
+bool DeviceWatch::Wait::Arm(const std::string& path)
 {
-    if (m_inotify < 0)
+    if (inotify < 0)
         return false;
     bool all = true;
-    std::vector<Watched> watched;
-    for (const std::string& path : PathAndLinkTargets(m_path)) {
+    std::vector<Watched> now;
+    for (const std::string& step : PathAndLinkTargets(path)) {
         // The nearest folder that exists, and the name in it that leads on
         // towards the path.
-        std::string folder = ParentOf(path), name = NameOf(path);
+        std::string folder = ParentOf(step), name = NameOf(step);
         while (folder != "/" && folder != "." && !IsFolder(folder)) {
             name = NameOf(folder);
             folder = ParentOf(folder);
         }
-        const int descriptor = ::inotify_add_watch(m_inotify, folder.c_str(), kFolderEvents);
+        const int descriptor = ::inotify_add_watch(inotify, folder.c_str(), kFolderEvents);
         if (descriptor < 0)
             all = false;
         else
-            watched.push_back({descriptor, name});
+            now.push_back({descriptor, name});
     }
     // Folders no longer on the way are let go; a folder watched again keeps
     // its descriptor.
-    for (const Watched& old : m_watched) {
-        if (std::none_of(watched.begin(), watched.end(),
-                         [&](const Watched& now) { return now.descriptor == old.descriptor; }))
-            ::inotify_rm_watch(m_inotify, old.descriptor);
+    for (const Watched& old : watched) {
+        if (std::none_of(now.begin(), now.end(),
+                         [&](const Watched& kept) { return kept.descriptor == old.descriptor; }))
+            ::inotify_rm_watch(inotify, old.descriptor);
     }
-    m_watched = std::move(watched);
+    watched = std::move(now);
     return all;
 }
 
-bool DeviceWatch::TakeEvents()
+bool DeviceWatch::Wait::TakeEvents()
 {
     bool concerned = false;
     alignas(inotify_event) char buffer[4096];
     for (;;) {
-        const ssize_t length = ::read(m_inotify, buffer, sizeof buffer);
+        const ssize_t length = ::read(inotify, buffer, sizeof buffer);
         if (length < 0 && errno == EINTR)
             continue;
         if (length <= 0)
@@ -180,18 +214,11 @@ bool DeviceWatch::TakeEvents()
             }
             const bool folderGone = (event->mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF)) != 0;
             const std::string name = event->len > 0 ? std::string(event->name) : std::string();
-            concerned |= std::any_of(m_watched.begin(), m_watched.end(), [&](const Watched& watched) {
-                return watched.descriptor == event->wd && (folderGone || watched.name == name);
+            concerned |= std::any_of(watched.begin(), watched.end(), [&](const Watched& one) {
+                return one.descriptor == event->wd && (folderGone || one.name == name);
             });
         }
     }
-}
-
-bool DeviceWatch::PathLeadsSomewhere() const
-{
-    struct stat info
-    {};
-    return ::stat(m_path.c_str(), &info) == 0;
 }
 
 }  // namespace tessaline::app
