@@ -1,5 +1,6 @@
 // Windows: how port names and aliases become the names CreateFileA opens.
 #include "platform/PortNames.h"
+#include "platform/StartupFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 
 namespace {
 
+using tessaline::platform::AbsolutePath;
 using tessaline::platform::ClearPortAliases;
 using tessaline::platform::DescribePort;
 using tessaline::platform::PortSource;
@@ -50,6 +52,30 @@ TEST(WindowsPortNames, NamesAndAliasesBecomeDeviceNames)
             EXPECT_EQ(mapping.source, row.source) << row.alias << " " << row.name;
     }
     ClearPortAliases();
+}
+
+TEST(WindowsPortNames, RelativeNamesAreTakenAgainstTheStartFolder)
+{
+    struct Case
+    {
+        const char* path;
+        const char* folder;
+        const char* absolute;
+    };
+    const Case cases[] = {
+        {"a", "C:\\start", "C:\\start\\a"},
+        {".\\a//b\\.", "C:\\start", "C:\\start\\a\\b"},
+        {"..\\a", "C:\\s", "C:\\s\\..\\a"},
+        {"a", "C:\\", "C:\\a"},
+        {"D:\\x", "C:\\start", "D:\\x"},
+        {"D:x", "C:\\start", "D:x"},
+        {"\\x", "C:\\start", "\\x"},
+        {"//server/share/x", "C:\\start", "//server/share/x"},
+        {"", "C:\\start", ""},
+        {"a", "", "a"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(AbsolutePath(c.path, c.folder), c.absolute) << c.path << " in " << c.folder;
 }
 
 }  // namespace
