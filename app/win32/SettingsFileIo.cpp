@@ -1,114 +1,142 @@
 // Windows: the per-user settings live in the registry, under
 // HKEY_CURRENT_USER\Software\Local AppWizard-Generated Applications\Tessaline,
-// read and written through the toolkit's registry configuration with the
-// names the settings file uses: the key "Ports" (values COM1 to COM4, each
-// naming the device to open, e.g. COM7 or \\.\COM12) and the key "Recent
-// File List" (values file1, file2, ...). On exit only the recent-file values
-// are replaced; every other value stays as it is.
+// read and written through the toolkit's registry configuration: one key
+// per section of the settings file, with the same names, holding the same
+// values as strings: "Ports" (COM1 to COM4, each naming the device to
+// open, e.g. COM7 or \\.\COM12), "Recent File List" (file1, file2, ...),
+// "Terminal" (SendBar, FontSize, Reconnect, Timestamps, FrameGapMs,
+// LogFolder) and "SendHistory" (Item1 to Item20).
+//
+// The values are read as the settings file's text would be, so that the
+// rules for each value, the warnings and the merge are the file's own
+// (app/SettingsFile.cpp, app/SettingsMerge.cpp): on exit, what the program
+// owns is merged into the values as they are then, and only the values the
+// merge changes are written or deleted; every other value stays as it is.
+// A key left with no value is removed. A value the text cannot carry (a
+// name that would read back differently, binary data) is left out of the
+// reading and never touched.
 #include "app/SettingsFile.h"
 
-#include "app/CommandLine.h"
-#include "res/Resources.h"
+#include "app/SettingsText.h"
 
 #include <wx/log.h>
 #include <wx/msw/regconf.h>
 
-#include <algorithm>
-#include <cctype>
+#include <map>
 #include <memory>
 
 namespace tessaline::app {
 namespace {
 
+using namespace settings;
+
 const wxString kVendor = "Local AppWizard-Generated Applications";
 const wxString kApplication = "Tessaline";
-const wxString kPortsGroup = "/Ports";
-const wxString kRecentGroup = "/Recent File List";
+constexpr std::string_view kSections[] = {kPortsSection, kRecentSection, kTerminalSection, kHistorySection};
+
+// Section, value name, value.
+using Values = std::map<std::string, std::map<std::string, std::string>>;
 
 std::unique_ptr<wxRegConfig> OpenSettings()
 {
-    return std::make_unique<wxRegConfig>(kApplication, kVendor, wxString(), wxString(), wxCONFIG_USE_LOCAL_FILE);
+    auto config = std::make_unique<wxRegConfig>(kApplication, kVendor);
+    config->SetExpandEnvVars(false);  // values are the user's, "%HOME%" included
+    return config;
 }
 
-// The names of the string values in `group`, in the registry's order.
-std::vector<wxString> EntriesOf(wxRegConfig& config, const wxString& group)
+wxString GroupPath(std::string_view section)
 {
-    std::vector<wxString> names;
-    if (!config.HasGroup(group))
-        return names;
-    config.SetPath(group);
+    return "/" + wxString::FromUTF8(section.data(), section.size());
+}
+
+// "name=value" as the settings file would hold it, or nothing when the
+// name would not read back as itself.
+std::string EntryLine(const std::string& name, const std::string& value)
+{
+    const std::string line = name + "=" + EscapeValue(value) + "\n";
+    const SplitText split = SplitLines("[s]\n" + line);
+    const bool same = split.lines.size() == 2 && split.lines[1].kind == LineKind::Entry && split.lines[1].name == name;
+    return same ? line : std::string();
+}
+
+// The string and number values of one key, as settings-file lines.
+std::string SectionText(wxRegConfig& config, std::string_view section)
+{
+    std::string text = "[" + std::string(section) + "]\n";
+    config.SetPath(GroupPath(section));
     wxString name;
     long index = 0;
-    for (bool more = config.GetFirstEntry(name, index); more; more = config.GetNextEntry(name, index))
-        names.push_back(name);
+    for (bool more = config.GetFirstEntry(name, index); more; more = config.GetNextEntry(name, index)) {
+        if (name.Contains("/"))
+            continue;  // the toolkit takes it for a path
+        wxString value;
+        long number = 0;
+        const auto type = config.GetEntryType(name);
+        if (type == wxConfigBase::Type_Integer && config.Read(name, &number))
+            value = wxString::Format("%ld", number);
+        else if (type != wxConfigBase::Type_String || !config.Read(name, &value))
+            continue;
+        text += EntryLine(name.utf8_string(), value.utf8_string());
+    }
     config.SetPath("/");
-    return names;
+    return text;
+}
+
+// The registry's settings as the settings file's text.
+std::string RegistryText(wxRegConfig& config)
+{
+    std::string text;
+    for (std::string_view section : kSections) {
+        if (config.HasGroup(GroupPath(section)))
+            text += SectionText(config, section);
+    }
+    return text;
+}
+
+Values ValuesOf(std::string_view text)
+{
+    Values values;
+    for (const Line& line : SplitLines(text).lines) {
+        if (line.kind == LineKind::Entry)
+            values[line.section][line.name] = line.value;
+    }
+    return values;
 }
 
 bool IsEmptyGroup(wxRegConfig& config, const wxString& group)
 {
-    if (!config.HasGroup(group))
-        return false;
     config.SetPath(group);
     const bool empty = config.GetNumberOfEntries() == 0 && config.GetNumberOfGroups() == 0;
     config.SetPath("/");
     return empty;
 }
 
-// The number of a recent-file value "fileN" (any case, as value names are
-// in the registry), or 0.
-unsigned long RecentKeyNumber(const std::string& key)
+// Makes the registry's values `now`, from `before`: deletions first, since
+// value names differing only in case are one value to the registry.
+bool Store(wxRegConfig& config, const Values& before, const Values& now)
 {
-    if (key.size() < 5 || key.size() > 7 || key[4] == '0')
-        return 0;
-    std::string lower = key;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (lower.compare(0, 4, "file") != 0)
-        return 0;
-    unsigned long number = 0;
-    for (std::size_t i = 4; i < lower.size(); ++i) {
-        if (!std::isdigit(static_cast<unsigned char>(lower[i])))
-            return 0;
-        number = number * 10 + static_cast<unsigned long>(lower[i] - '0');
+    static const std::map<std::string, std::string> kNone;
+    bool written = true;
+    for (const auto& [section, values] : before) {
+        const auto found = now.find(section);
+        const auto& kept = found != now.end() ? found->second : kNone;
+        for (const auto& [name, value] : values) {
+            if (kept.count(name) == 0)
+                written = config.DeleteEntry(GroupPath(section) + "/" + wxString::FromUTF8(name), false) && written;
+        }
+        if (kept.empty() && IsEmptyGroup(config, GroupPath(section)))
+            written = config.DeleteGroup(GroupPath(section)) && written;
     }
-    return number;
-}
-
-std::vector<std::string> ReadRecentFiles(wxRegConfig& config)
-{
-    std::vector<std::pair<unsigned long, std::string>> numbered;
-    for (const wxString& name : EntriesOf(config, kRecentGroup)) {
-        wxString value;
-        const unsigned long number = RecentKeyNumber(name.utf8_string());
-        if (number != 0 && config.Read(kRecentGroup + "/" + name, &value) && !value.empty())
-            numbered.emplace_back(number, value.utf8_string());
+    for (const auto& [section, values] : now) {
+        const auto found = before.find(section);
+        for (const auto& [name, value] : values) {
+            if (found == before.end() || found->second.count(name) == 0 || found->second.at(name) != value)
+                written =
+                    config.Write(GroupPath(section) + "/" + wxString::FromUTF8(name), wxString::FromUTF8(value)) &&
+                    written;
+        }
     }
-    std::stable_sort(numbered.begin(), numbered.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<std::string> files;
-    for (auto& [number, file] : numbered)
-        files.push_back(std::move(file));
-    return files;
-}
-
-void ReadPorts(wxRegConfig& config, SettingsContent* content)
-{
-    for (const wxString& name : EntriesOf(config, kPortsGroup)) {
-        wxString value;
-        if (!config.Read(kPortsGroup + "/" + name, &value))
-            continue;
-        const std::string key = name.utf8_string();
-        const std::string device = value.utf8_string();
-        std::string problem;
-        if (!IsPortName(key) || key.size() != 4 || key[3] > '4')
-            problem = res::FormatString(IDS_PORT_NAME_UNKNOWN);
-        else if (device.empty())
-            problem = res::FormatString(IDS_PORT_PATH_EMPTY);
-        if (problem.empty())
-            content->ports.emplace_back("COM" + key.substr(3), device);
-        else
-            content->warnings.push_back(res::FormatString(IDS_PORT_ENTRY_IGNORED, {key, device, problem}));
-    }
+    return written;
 }
 
 }  // namespace
@@ -121,38 +149,28 @@ std::string SettingsFilePath()
 SettingsContent ReadSettingsFile(const std::string&)
 {
     wxLogNull quiet;  // a key that does not exist yet reads as empty
-    SettingsContent content;
     const auto config = OpenSettings();
-    ReadPorts(*config, &content);
-    content.recentFiles = ReadRecentFiles(*config);
-    return content;
+    return ParseSettings(RegistryText(*config));
 }
 
-bool WriteRecentFiles(const std::string&, const std::vector<std::string>& files, std::string* error)
+bool WriteSettings(const std::string&, const OwnedSettings& before, const OwnedSettings& now, std::string* error)
 {
+    error->clear();
     wxLogNull quiet;
     const auto config = OpenSettings();
-    std::vector<std::string> listed;
-    for (const std::string& file : files) {
-        if (!file.empty() && IsValidUtf8(file))
-            listed.push_back(file);
+    const std::string text = RegistryText(*config);
+    if (!ParseSettings(text).parsed) {
+        *error = "it cannot be parsed";
+        return false;
     }
-    if (listed == ReadRecentFiles(*config))
-        return true;  // the same list: the registry is not touched at all
-    bool written = true;
-    for (const wxString& name : EntriesOf(*config, kRecentGroup)) {
-        if (RecentKeyNumber(name.utf8_string()) != 0)
-            written = config->DeleteEntry(kRecentGroup + "/" + name, false) && written;
-    }
-    for (std::size_t i = 0; i < listed.size(); ++i)
-        written = config->Write(wxString::Format("%s/file%zu", kRecentGroup, i + 1), wxString::FromUTF8(listed[i])) &&
-                  written;
-    if (listed.empty() && IsEmptyGroup(*config, kRecentGroup))
-        config->DeleteGroup(kRecentGroup);  // a list key left with nothing goes
-    written = config->Flush() && written;
-    if (!written)
+    const std::string merged = MergeSettings(text, before, now);
+    if (merged == text)
+        return true;  // nothing changed: the registry is not touched at all
+    if (!Store(*config, ValuesOf(text), ValuesOf(merged))) {
         *error = wxSysErrorMsgStr().utf8_string();
-    return written;
+        return false;
+    }
+    return true;
 }
 
 }  // namespace tessaline::app
