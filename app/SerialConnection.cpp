@@ -119,8 +119,13 @@ bool SerialConnection::OpenPort(const char* device)
     m_dtr = false;
     m_rts = false;
     m_linesReportable = false;
-    if (m_port.Open(device, &m_target, 0, m_connectionNumber, 0, 0) != 0)
+    if (m_port.Open(device, &m_target, 0, m_connectionNumber, 0, 0) != 0) {
+        // A device that opened but could not be set up is left open by the
+        // port; it is closed, so that the next attempt starts afresh.
+        if (m_port.IsOpen())
+            m_port.Close();
         return false;
+    }
     // A line setting the driver refuses leaves the previous one in place;
     // flow control is always off on a fresh connection.
     m_port.ConfigureLine(m_settings.baud, m_settings.dataBits, m_settings.parity, m_settings.stopBits);

@@ -4,6 +4,7 @@
 #include "app/ConnectionMessages.h"
 #include "app/SerialConnection.h"
 #include "platform/PortNames.h"
+#include "platform/Testing.h"
 #include "tests/support/PtyPair.h"
 #include "tests/support/WaitUntil.h"
 
@@ -252,13 +253,18 @@ TEST_F(Connection, WaitsForTheSamePathReopensItAndLogsAcrossTheLoss)
     ASSERT_FALSE(m_owner.statuses.empty());
     EXPECT_EQ(m_owner.statuses.back(), "COM2 장치를 기다리는 중... (" + link + ")");
 
-    // COM2 now names another device; the wait is for the path opened.
+    // COM2 now names another device; the wait is for the path opened. The
+    // first attempt opens the device but cannot set it up; the next one
+    // starts afresh.
     testing::PtyPair other, returned;
     platform::SetPortAlias("COM2", other.SlavePath());
+    platform::testing::FaultScope faults;
+    platform::testing::FailNextCalls("GetCommTimeouts", ERROR_GEN_FAILURE);
     ASSERT_EQ(unlink(link.c_str()), 0);
     ASSERT_EQ(symlink(returned.SlavePath().c_str(), link.c_str()), 0);
     ASSERT_TRUE(HandleUntil([&] { return m_connection.IsOpen(); }));
-    EXPECT_FALSE(m_connection.IsWaitingForDevice());
+    EXPECT_EQ(platform::testing::PendingFaults("GetCommTimeouts"), 0u);
+    ASSERT_FALSE(m_connection.IsWaitingForDevice());
     EXPECT_EQ(m_owner.statuses.back(), "COM2에 다시 접속했습니다.");
     EXPECT_EQ(m_connection.Port().QueryBaudRate(), 19200u);
     ASSERT_TRUE(returned.Write("\x03"));
