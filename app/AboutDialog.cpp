@@ -1,6 +1,6 @@
 #include "app/AboutDialog.h"
 
-#include "res/Resources.h"
+#include "res/Dialogs.h"
 
 #include <wx/app.h>
 

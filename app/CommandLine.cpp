@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 
-#include "res/Resources.h"
+#include "res/Version.h"
 
 #include <cctype>
 

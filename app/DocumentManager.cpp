@@ -4,7 +4,7 @@
 #include "app/FileNames.h"
 #include "app/Startup.h"
 #include "platform/StartupFolder.h"
-#include "res/Resources.h"
+#include "res/Strings.h"
 
 #include <wx/filehistory.h>
 #include <wx/filename.h>

@@ -5,7 +5,7 @@
 #include "app/FileNames.h"
 #include "app/Startup.h"
 #include "app/TessalineApp.h"
-#include "res/Resources.h"
+#include "res/Strings.h"
 
 #include <wx/filedlg.h>
 #include <wx/filename.h>

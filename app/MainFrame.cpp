@@ -8,7 +8,11 @@
 #include "app/SendBar.h"
 #include "app/TessalineDoc.h"
 #include "app/TessalineView.h"
-#include "res/Resources.h"
+#include "res/Bars.h"
+#include "res/CommandIds.h"
+#include "res/Icons.h"
+#include "res/Menus.h"
+#include "res/Strings.h"
 
 #include <wx/app.h>
 #include <wx/menu.h>

@@ -29,7 +29,7 @@
 #include "app/RecordCommands.h"
 #include "app/SerialConnection.h"
 #include "app/StatusPanes.h"
-#include "ui/LockKeyWatch.h"
+#include "keys/LockKeyWatch.h"
 
 #include <wx/docview.h>
 #include <wx/timer.h>

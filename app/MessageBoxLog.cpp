@@ -1,6 +1,6 @@
 #include "app/MessageBoxLog.h"
 
-#include "res/Resources.h"
+#include "res/Strings.h"
 
 #include <wx/msgdlg.h>
 

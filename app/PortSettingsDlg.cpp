@@ -4,7 +4,7 @@
 #include "app/MainFrame.h"
 #include "app/TessalineDoc.h"
 #include "platform/PortNames.h"
-#include "res/Resources.h"
+#include "res/Dialogs.h"
 
 #include <wx/app.h>
 #include <wx/radiobut.h>

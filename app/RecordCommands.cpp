@@ -2,7 +2,8 @@
 
 #include "app/FileNames.h"
 #include "app/TessalineApp.h"
-#include "res/Resources.h"
+#include "res/CommandIds.h"
+#include "res/Strings.h"
 
 #include <wx/filedlg.h>
 #include <wx/filename.h>

@@ -1,7 +1,7 @@
 #include "app/SettingsText.h"
 
 #include "app/CommandLine.h"
-#include "res/Resources.h"
+#include "res/Strings.h"
 
 #include <cctype>
 

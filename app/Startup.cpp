@@ -2,7 +2,7 @@
 
 #include "platform/PortNames.h"
 #include "platform/StartupFolder.h"
-#include "res/Resources.h"
+#include "res/Strings.h"
 
 #include <fcntl.h>
 #include <langinfo.h>

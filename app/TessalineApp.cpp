@@ -9,7 +9,7 @@
 #include "app/TessalineDoc.h"
 #include "app/TessalineView.h"
 #include "platform/PortNames.h"
-#include "res/Resources.h"
+#include "res/Strings.h"
 
 #include <wx/log.h>
 #include <wx/msgdlg.h>

@@ -4,7 +4,7 @@
 #include "app/FileNames.h"
 #include "app/Startup.h"
 #include "app/TessalineView.h"
-#include "res/Resources.h"
+#include "res/Strings.h"
 
 #include <wx/log.h>
 

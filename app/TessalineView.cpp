@@ -3,7 +3,7 @@
 #include "app/DocumentManager.h"
 #include "app/SerialConnection.h"
 #include "app/TessalineDoc.h"
-#include "res/Resources.h"
+#include "res/CommandIds.h"
 
 #include <wx/frame.h>
 #include <wx/print.h>

@@ -1,6 +1,11 @@
 // The builders turn the tables into wxWidgets objects that show and do what
 // the tables say: menu bar, accelerators, toolbars and dialogs.
-#include "res/MenuShortcutText.h"
+#include "keys/MenuShortcutText.h"
+#include "res/Bars.h"
+#include "res/CommandIds.h"
+#include "res/Dialogs.h"
+#include "res/Menus.h"
+#include "res/Strings.h"
 #include "tests/res/ExpectedResources.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +23,7 @@
 
 #include <memory>
 
+using namespace tessaline::keys;
 using namespace tessaline::res;
 
 namespace {

@@ -1,5 +1,6 @@
 // The desktop entry carries the program's name, command, icon and version.
-#include "res/Resources.h"
+#include "res/Strings.h"
+#include "res/Version.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // the tables under test.
 #pragma once
 
-#include "res/Resources.h"
+#include "res/Dialogs.h"
 
 #include <vector>
 

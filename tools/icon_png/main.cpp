@@ -3,7 +3,7 @@
 // The icon is drawn at 16 and 32; the larger ones, which software centres
 // want, are the 32-pixel drawing with each pixel repeated, so they stay sharp.
 // Needs no display: the pictures are drawn into wxImages.
-#include "res/Resources.h"
+#include "res/Images.h"
 
 #include <wx/filename.h>
 #include <wx/image.h>

@@ -1,6 +1,6 @@
 #include "app/DocumentManager.h"
 #include "platform/StartupFolder.h"
-#include "res/Resources.h"
+#include "res/Strings.h"
 #include "tests/app/gui/AppTest.h"
 
 #include <wx/ffile.h>

@@ -1,5 +1,5 @@
 #include "app/AboutDialog.h"
-#include "res/Resources.h"
+#include "res/CommandIds.h"
 #include "tests/app/gui/AppTest.h"
 
 #include <wx/menu.h>

@@ -1,6 +1,6 @@
 #include "app/PortSettings.h"
 #include "app/PortSettingsDlg.h"
-#include "res/resource.h"
+#include "res/ResourceIds.h"
 
 #include <gtest/gtest.h>
 

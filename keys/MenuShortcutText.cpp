@@ -2,7 +2,9 @@
 // set for display only (gtk_accel_label_set_accel, GTK 3.6). The GTK calls
 // are looked up at run time from the already loaded toolkit, so the build
 // needs no GTK headers.
-#include "res/MenuShortcutText.h"
+#include "keys/MenuShortcutText.h"
+
+#include "keys/KeyMapping.h"
 
 #include <wx/accel.h>
 #include <wx/defs.h>
@@ -13,7 +15,7 @@
 #include <dlfcn.h>
 #endif
 
-namespace tessaline::res {
+namespace tessaline::keys {
 
 #ifdef __WXGTK__
 namespace {
@@ -104,7 +106,7 @@ bool ShowShortcutText(wxMenuItem* item, const wxString& text)
         mods |= kGdkShiftMask;
     if (flags & wxACCEL_ALT)
         mods |= kGdkAltMask;
-    Gtk().setAccel(label, keys::GdkKeyvalFromWxKey(keyCode), mods);
+    Gtk().setAccel(label, GdkKeyvalFromWxKey(keyCode), mods);
     return true;
 }
 
@@ -116,7 +118,7 @@ bool ShownShortcut(const wxMenuItem* item, int* keyCode, int* flags)
     unsigned key = 0;
     unsigned mods = 0;
     Gtk().getAccel(label, &key, &mods);
-    *keyCode = key ? keys::WxKeyFromGdkKeyval(key) : 0;
+    *keyCode = key ? WxKeyFromGdkKeyval(key) : 0;
     *flags = ((mods & kGdkControlMask) ? wxACCEL_CTRL : 0) | ((mods & kGdkShiftMask) ? wxACCEL_SHIFT : 0) |
              ((mods & kGdkAltMask) ? wxACCEL_ALT : 0);
     return true;
@@ -177,4 +179,4 @@ int KeyBindingCount(const wxMenuItem*)
 
 #endif
 
-}  // namespace tessaline::res
+}  // namespace tessaline::keys

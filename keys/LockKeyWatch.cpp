@@ -1,4 +1,4 @@
-#include "ui/LockKeyWatch.h"
+#include "keys/LockKeyWatch.h"
 
 #include <wx/utils.h>
 
