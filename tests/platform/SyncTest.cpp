@@ -1,5 +1,5 @@
 // Handles, events, threads, waits, last error and fault injection.
-#include "platform/Testing.h"
+#include "platform/FaultInjection.h"
 #include "platform/win32.h"
 
 #include <gtest/gtest.h>
