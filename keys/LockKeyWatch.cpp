@@ -1,17 +1,15 @@
 #include "keys/LockKeyWatch.h"
 
-#include <wx/utils.h>
+#include "toolkit/ToolkitSymbols.h"
 
-#ifdef __WXGTK__
-#include <dlfcn.h>
-#endif
+#include <wx/utils.h>
 
 namespace tessaline::keys {
 
 #ifdef __WXGTK__
 namespace {
 
-struct GdkCalls
+struct GdkCalls : toolkit::SymbolSet
 {
     void* (*defaultDisplay)() = nullptr;          // gdk_display_get_default
     void* (*keymapFor)(void* display) = nullptr;  // gdk_keymap_get_for_display
@@ -21,7 +19,6 @@ struct GdkCalls
     unsigned long (*connect)(void* instance, const char* signal, void (*handler)(void*, void*), void* data,
                              void* destroy, int flags) = nullptr;         // g_signal_connect_data
     void (*disconnect)(void* instance, unsigned long handler) = nullptr;  // g_signal_handler_disconnect
-    bool available = true;
 
     GdkCalls()
     {
@@ -33,16 +30,9 @@ struct GdkCalls
         Find(connect, "g_signal_connect_data");
         Find(disconnect, "g_signal_handler_disconnect");
     }
-    template <typename Fn>
-    void Find(Fn& fn, const char* name)
-    {
-        fn = reinterpret_cast<Fn>(dlsym(RTLD_DEFAULT, name));
-        if (!fn)
-            available = false;
-    }
     void* Keymap() const
     {
-        void* display = available ? defaultDisplay() : nullptr;
+        void* display = Available() ? defaultDisplay() : nullptr;
         return display ? keymapFor(display) : nullptr;
     }
 };

@@ -5,15 +5,12 @@
 #include "keys/MenuShortcutText.h"
 
 #include "keys/KeyMapping.h"
+#include "toolkit/ToolkitSymbols.h"
 
 #include <wx/accel.h>
 #include <wx/defs.h>
 #include <wx/menu.h>
 #include <wx/menuitem.h>
-
-#ifdef __WXGTK__
-#include <dlfcn.h>
-#endif
 
 namespace tessaline::keys {
 
@@ -42,7 +39,10 @@ constexpr unsigned kGdkShiftMask = 1u << 0;
 constexpr unsigned kGdkControlMask = 1u << 2;
 constexpr unsigned kGdkAltMask = 1u << 3;  // GDK_MOD1_MASK
 
-struct GtkCalls
+// Two groups of calls, each usable when all of its own are there: the
+// label calls show and read a menu item's display-only shortcut, the
+// binding calls list and remove its key bindings.
+struct GtkCalls : toolkit::SymbolSet
 {
     SetAccelFn setAccel = nullptr;
     GetAccelFn getAccel = nullptr;
@@ -57,18 +57,18 @@ struct GtkCalls
 
     GtkCalls()
     {
-        setClosure = reinterpret_cast<SetClosureFn>(dlsym(RTLD_DEFAULT, "gtk_accel_label_set_accel_closure"));
-        listClosures = reinterpret_cast<ListClosuresFn>(dlsym(RTLD_DEFAULT, "gtk_widget_list_accel_closures"));
-        groupOfClosure = reinterpret_cast<GroupOfClosureFn>(dlsym(RTLD_DEFAULT, "gtk_accel_group_from_accel_closure"));
-        disconnect = reinterpret_cast<DisconnectFn>(dlsym(RTLD_DEFAULT, "gtk_accel_group_disconnect"));
-        listFree = reinterpret_cast<ListFreeFn>(dlsym(RTLD_DEFAULT, "g_list_free"));
-        setAccel = reinterpret_cast<SetAccelFn>(dlsym(RTLD_DEFAULT, "gtk_accel_label_set_accel"));
-        getAccel = reinterpret_cast<GetAccelFn>(dlsym(RTLD_DEFAULT, "gtk_accel_label_get_accel"));
-        getChild = reinterpret_cast<GetChildFn>(dlsym(RTLD_DEFAULT, "gtk_bin_get_child"));
-        accelLabelType = reinterpret_cast<GetTypeFn>(dlsym(RTLD_DEFAULT, "gtk_accel_label_get_type"));
-        isA = reinterpret_cast<IsAFn>(dlsym(RTLD_DEFAULT, "g_type_check_instance_is_a"));
+        Find(setAccel, "gtk_accel_label_set_accel");
+        Find(getAccel, "gtk_accel_label_get_accel");
+        Find(getChild, "gtk_bin_get_child");
+        Find(accelLabelType, "gtk_accel_label_get_type");
+        Find(isA, "g_type_check_instance_is_a");
+        Find(listClosures, "gtk_widget_list_accel_closures");
+        Find(groupOfClosure, "gtk_accel_group_from_accel_closure");
+        Find(disconnect, "gtk_accel_group_disconnect");
+        Find(listFree, "g_list_free");
+        Find(setClosure, "gtk_accel_label_set_accel_closure");
     }
-    bool Available() const { return setAccel && getAccel && getChild && accelLabelType && isA; }
+    bool CanShowLabels() const { return setAccel && getAccel && getChild && accelLabelType && isA; }
     bool CanListBindings() const { return listClosures && groupOfClosure && disconnect && listFree && setClosure; }
 };
 
@@ -82,7 +82,7 @@ const GtkCalls& Gtk()
 void* AccelLabelOf(const wxMenuItem* item)
 {
     const GtkCalls& gtk = Gtk();
-    if (!gtk.Available() || !item || !item->GetMenuItem())
+    if (!gtk.CanShowLabels() || !item || !item->GetMenuItem())
         return nullptr;
     void* child = gtk.getChild(item->GetMenuItem());
     if (!child || !gtk.isA(child, gtk.accelLabelType()))

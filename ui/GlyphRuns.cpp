@@ -1,10 +1,8 @@
 #include "ui/GlyphRuns.h"
 
-#include <wx/graphics.h>
+#include "toolkit/ToolkitSymbols.h"
 
-#ifdef __WXGTK__
-#include <dlfcn.h>
-#endif
+#include <wx/graphics.h>
 
 namespace tessaline::ui {
 
@@ -18,7 +16,7 @@ struct CairoGlyph
     double y;
 };
 
-struct ToolkitCalls
+struct ToolkitCalls : toolkit::SymbolSet
 {
     void* (*createContext)(void* cairo) = nullptr;                        // pango_cairo_create_context
     void* (*describe)(const char* text) = nullptr;                        // pango_font_description_from_string
@@ -55,14 +53,6 @@ struct ToolkitCalls
         Find(setSource, "cairo_set_source_rgba");
         Find(showGlyphs, "cairo_show_glyphs");
     }
-    template <typename Fn>
-    void Find(Fn& fn, const char* name)
-    {
-        fn = reinterpret_cast<Fn>(dlsym(RTLD_DEFAULT, name));
-        if (!fn)
-            available = false;
-    }
-    bool available = true;
 };
 
 const ToolkitCalls& Toolkit()
@@ -101,7 +91,7 @@ bool GlyphRuns::Prepare(void* cairo)
 {
 #ifdef __WXGTK__
     const ToolkitCalls& tk = Toolkit();
-    if (!tk.available || !m_font.IsOk())
+    if (!tk.Available() || !m_font.IsOk())
         return false;
     // The font as the graphics context's text drawing resolves it: a pango
     // context made for this cairo target, the wx font's description.
