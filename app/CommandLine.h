@@ -54,13 +54,6 @@ bool ParsePortAlias(std::string_view text, std::string* portName, std::string* d
 // True for a port name of the form COMn (any case), n from 1 up.
 bool IsPortName(std::string_view name);
 
-// `text` in double quotes, with bytes that are not printable UTF-8 shown
-// as \xNN.
-std::string QuotedArgument(std::string_view text);
-
-// True when `text` is well-formed UTF-8.
-bool IsValidUtf8(std::string_view text);
-
 std::string UsageText(std::string_view programName);
 std::string VersionText();
 

@@ -1,10 +1,10 @@
 #include "app/DocumentManager.h"
 
-#include "app/CommandLine.h"
 #include "app/FileNames.h"
 #include "app/Startup.h"
 #include "platform/StartupFolder.h"
 #include "res/Strings.h"
+#include "ui/TextEncoding.h"
 
 #include <wx/filehistory.h>
 #include <wx/filename.h>
@@ -95,7 +95,7 @@ void DocumentManager::OnMRUFileNotExist(unsigned n, const wxString& filename)
     RemoveFileFromHistory(n);
     const std::string name = tessaline::app::FileNameFromWx(filename);
     const std::string message = tessaline::res::FormatString(
-        IDS_FILE_CANNOT_OPEN, {tessaline::app::QuotedArgument(name), tessaline::app::RegularFileProblem(name)});
+        IDS_FILE_CANNOT_OPEN, {tessaline::ui::QuotedArgument(name), tessaline::app::RegularFileProblem(name)});
     wxLogError("%s", tessaline::app::TextToWx(tessaline::app::ShortenedForMessageBox(message)));
 }
 

@@ -3,6 +3,7 @@
 #include "platform/PortNames.h"
 #include "platform/StartupFolder.h"
 #include "res/Strings.h"
+#include "ui/TextEncoding.h"
 
 #include <fcntl.h>
 #include <langinfo.h>
@@ -22,7 +23,7 @@ bool IsValidName(const std::string& name)
 {
     const char* codeset = nl_langinfo(CODESET);
     if (std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "ANSI_X3.4-1968") == 0)
-        return IsValidUtf8(name);
+        return ui::IsValidUtf8(name);
     return std::mbstowcs(nullptr, name.c_str(), 0) != static_cast<std::size_t>(-1);
 }
 
@@ -87,7 +88,7 @@ FileArgumentCheck CheckFileArgument(const StartupOptions& options)
     if (!options.fileGiven)
         return check;
     const std::string& name = options.file;
-    const std::string quoted = QuotedArgument(name);
+    const std::string quoted = ui::QuotedArgument(name);
     check.verdict = FileArgumentCheck::Verdict::StartUntitled;
     struct stat info
     {};
@@ -130,7 +131,7 @@ StartupState PrepareStartup(const StartupOptions& options)
     state.options = options;
     state.settingsPath = SettingsFilePath();
     state.settings = ReadSettingsFile(state.settingsPath);
-    const std::string quoted = QuotedArgument(state.settingsPath);
+    const std::string quoted = ui::QuotedArgument(state.settingsPath);
     if (!state.settings.parsed)
         state.warnings.push_back(res::FormatString(IDS_SETTINGS_NOT_WRITTEN, {quoted, state.settings.problem}));
     for (const std::string& warning : state.settings.warnings)

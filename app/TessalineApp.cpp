@@ -10,6 +10,7 @@
 #include "app/TessalineView.h"
 #include "platform/PortNames.h"
 #include "res/Strings.h"
+#include "ui/TextEncoding.h"
 
 #include <wx/log.h>
 #include <wx/msgdlg.h>
@@ -163,7 +164,7 @@ void CTessalineApp::SaveSettings()
     std::string error;
     if (!tessaline::app::WriteSettings(m_state->settingsPath, before, now, &error))
         std::fprintf(stderr, "tessaline: the settings file %s was not updated: %s\n",
-                     tessaline::app::QuotedArgument(m_state->settingsPath).c_str(), error.c_str());
+                     tessaline::ui::QuotedArgument(m_state->settingsPath).c_str(), error.c_str());
 }
 
 int CTessalineApp::OnExit()
