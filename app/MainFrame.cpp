@@ -342,7 +342,10 @@ void CMainFrame::OnPortSettings()
 {
     if (m_connection.IsWaitingForDevice())
         m_connection.Disconnect();
-    CPortSettingsDlg dialog(nullptr);
+    // Without a document the dialog shows the defaults and keeps nothing.
+    PortSettings unkept;
+    CTessalineDoc* document = GetActiveDocument();
+    CPortSettingsDlg dialog(this, document ? document->m_settings : unkept);
     dialog.ShowModal();
 }
 

@@ -1,7 +1,7 @@
 // CPortSettingsDlg: the modal dialog behind Port settings. It shows the
-// document's six settings as six groups of radio buttons, keeps a working
+// six settings it is given as six groups of radio buttons, keeps a working
 // copy (m_settings) that only button clicks change, and writes the copy
-// back to the main window's document on OK; Cancel and Escape discard it.
+// back to the given settings on OK; Cancel and Escape discard it.
 // A value that no button stands for leaves its group unchecked and is
 // written back unchanged unless a button of that group is clicked. Each
 // port button's tooltip names the device that port opens, or "장치 없음".
@@ -18,8 +18,8 @@
 class CPortSettingsDlg : public wxDialog
 {
 public:
-    // No parent means the application's main window owns the dialog.
-    explicit CPortSettingsDlg(wxWindow* parent = nullptr);
+    // Edits `settings`, which must outlive the dialog.
+    CPortSettingsDlg(wxWindow* parent, PortSettings& settings);
 
     // The radio button that stands for `value` in the group of the settings
     // field `field`, or 0 when no button does.
@@ -33,6 +33,8 @@ public:
     PortSettings m_settings;
 
 private:
+    PortSettings& m_edited;
+
     void OnInitDialog(wxInitDialogEvent& event);
     void ShowDevicePaths();
     void OnCommand(wxCommandEvent& event);

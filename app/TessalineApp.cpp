@@ -52,12 +52,13 @@ CTessalineApp* CTessalineApp::Get()
 
 CMainFrame* CTessalineApp::GetMainFrame() const
 {
-    return dynamic_cast<CMainFrame*>(GetTopWindow());
+    return m_frame;
 }
 
 void CTessalineApp::ShowMessage(const std::string& text, long icon)
 {
-    wxWindow* parent = wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
+    const CTessalineApp* app = Get();
+    wxWindow* parent = app ? app->GetMainFrame() : nullptr;
     wxMessageBox(tessaline::app::TextToWx(tessaline::app::ShortenedForMessageBox(text)), MessageBoxLog::Caption(icon),
                  wxOK | icon, parent && parent->IsShown() ? parent : nullptr);
 }
@@ -108,6 +109,7 @@ bool CTessalineApp::InitInstance()
         return false;
     }
     SetTopWindow(frame);
+    m_frame = frame;
 
     const FileArgumentCheck& file = m_state->file;
     if (file.verdict == FileArgumentCheck::Verdict::StartUntitled || file.verdict == FileArgumentCheck::Verdict::Fail) {
@@ -122,6 +124,7 @@ bool CTessalineApp::InitInstance()
     if (!document) {
         // The reason has been shown; no window stays behind.
         SetTopWindow(nullptr);
+        m_frame = nullptr;
         delete frame;
         wxLog::FlushActive();
         return false;
@@ -182,6 +185,6 @@ int CTessalineApp::OnExit()
 
 void CTessalineApp::OnAppAbout()
 {
-    CAboutDialog dialog(nullptr);
+    CAboutDialog dialog(GetMainFrame());
     dialog.ShowModal();
 }

@@ -23,6 +23,7 @@
 #include "app/TerminalOptions.h"
 
 #include <wx/app.h>
+#include <wx/weakref.h>
 
 #include <memory>
 #include <optional>
@@ -71,6 +72,7 @@ private:
 
     std::optional<tessaline::app::StartupState> m_state;
     DocumentManager* m_docManager = nullptr;
+    wxWeakRef<CMainFrame> m_frame;  // gone once the window is destroyed
     std::unique_ptr<tessaline::app::DemoDevice> m_demo;
     tessaline::app::TerminalOptions m_terminal;
 };
