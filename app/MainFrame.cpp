@@ -63,7 +63,7 @@ CMainFrame::~CMainFrame()
     // watcher, so no message is queued to the frame afterwards; events
     // already queued die with the frame.
     m_connection.Disconnect();
-    if (auto* documents = dynamic_cast<DocumentManager*>(GetDocumentManager()))
+    if (auto* documents = dynamic_cast<tessaline::app::DocumentManager*>(GetDocumentManager()))
         documents->SetViewSite({});
 }
 
@@ -71,10 +71,10 @@ bool CMainFrame::Create(wxDocManager* manager, const wxString& title, bool showS
 {
     if (!wxDocParentFrame::Create(manager, nullptr, wxID_ANY, title, wxDefaultPosition, wxSize(800, 600)))
         return false;
-    return OnCreate(showSendBar);
+    return BuildContents(showSendBar);
 }
 
-bool CMainFrame::OnCreate(bool showSendBar)
+bool CMainFrame::BuildContents(bool showSendBar)
 {
     using namespace tessaline;
 
@@ -84,7 +84,7 @@ bool CMainFrame::OnCreate(bool showSendBar)
     if (!menuBar)
         return false;
     SetMenuBar(menuBar);
-    if (auto* documents = dynamic_cast<DocumentManager*>(GetDocumentManager())) {
+    if (auto* documents = dynamic_cast<tessaline::app::DocumentManager*>(GetDocumentManager())) {
         documents->SetRecentFileMenu(menuBar->GetMenu(0));
         documents->SetViewSite({this, &m_connection});
     }
@@ -343,7 +343,7 @@ void CMainFrame::OnPortSettings()
     if (m_connection.IsWaitingForDevice())
         m_connection.Disconnect();
     // Without a document the dialog shows the defaults and keeps nothing.
-    PortSettings unkept;
+    tessaline::app::PortSettings unkept;
     CTessalineDoc* document = GetActiveDocument();
     CPortSettingsDlg dialog(this, document ? document->m_settings : unkept);
     dialog.ShowModal();
@@ -424,7 +424,8 @@ void CMainFrame::LogBuffered()
 
 void CMainFrame::ShowPortMessage(const std::string& message)
 {
-    wxMessageBox(wxString::FromUTF8(message), MessageBoxLog::Caption(wxICON_ERROR), wxOK | wxICON_ERROR, this);
+    wxMessageBox(wxString::FromUTF8(message), tessaline::app::MessageBoxLog::Caption(wxICON_ERROR), wxOK | wxICON_ERROR,
+                 this);
 }
 
 int CMainFrame::AcceleratorCommand(const wxKeyEvent& event)

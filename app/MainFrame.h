@@ -79,7 +79,7 @@ public:
     // Puts `text` (UTF-8) into the message pane; empty puts the idle text,
     // or that output is held while it is.
     void ShowMessageText(const std::string& text);
-    RecordCommands& Record() { return m_record; }
+    tessaline::app::RecordCommands& Record() { return m_record; }
 
     // The wxWidgets command of the accelerator that `event` matches, or
     // wxID_NONE.
@@ -104,7 +104,9 @@ private:
     // Shows the counters whenever `view` paints.
     void CountWithView(wxWindow* view);
 
-    bool OnCreate(bool showSendBar);
+    // Fills the created window: icons, menu bar, accelerators, toolbar,
+    // status bar, send bar and the command bindings.
+    bool BuildContents(bool showSendBar);
     void CreateSendBar(bool show);
     void BindCommands();
     void BindCommunicationCommands();
@@ -124,7 +126,7 @@ private:
     bool m_outputHeldShown = false;
     bool m_counting = false;  // a Connect has succeeded
     wxWeakRef<wxWindow> m_countedView;
-    RecordCommands m_record;
+    tessaline::app::RecordCommands m_record;
     wxStatusBar* m_statusBar = nullptr;
     wxToolBar* m_toolBar = nullptr;
     tessaline::keys::LockKeyWatch m_lockKeys;

@@ -10,6 +10,8 @@
 #include <string>
 #include <utility>
 
+using tessaline::app::PortSettings;
+
 namespace {
 
 constexpr std::array<std::pair<int, std::int32_t>, 9> kBaudButtons = {{

@@ -19,21 +19,21 @@ class CPortSettingsDlg : public wxDialog
 {
 public:
     // Edits `settings`, which must outlive the dialog.
-    CPortSettingsDlg(wxWindow* parent, PortSettings& settings);
+    CPortSettingsDlg(wxWindow* parent, tessaline::app::PortSettings& settings);
 
     // The radio button that stands for `value` in the group of the settings
     // field `field`, or 0 when no button does.
-    static int ButtonForValue(std::int32_t PortSettings::*field, std::int32_t value);
+    static int ButtonForValue(std::int32_t tessaline::app::PortSettings::*field, std::int32_t value);
     // Applies a click on button `id` to `settings`; false (nothing changed)
     // when `id` is not a radio button of the dialog.
-    static bool ApplyButton(PortSettings& settings, int id);
+    static bool ApplyButton(tessaline::app::PortSettings& settings, int id);
     // The tooltip of the button of port `port` (1 to 4).
     static wxString DeviceTip(int port);
 
-    PortSettings m_settings;
+    tessaline::app::PortSettings m_settings;
 
 private:
-    PortSettings& m_edited;
+    tessaline::app::PortSettings& m_edited;
 
     void OnInitDialog(wxInitDialogEvent& event);
     void ShowDevicePaths();

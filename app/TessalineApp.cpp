@@ -40,8 +40,7 @@ wxString DocString(int field)
 
 CTessalineApp::CTessalineApp()
 {
-    Bind(
-        wxEVT_MENU, [this](wxCommandEvent&) { OnAppAbout(); }, wxID_ABOUT);
+    Bind(wxEVT_MENU, &CTessalineApp::OnAboutCommand, this, wxID_ABOUT);
 }
 CTessalineApp::~CTessalineApp() = default;
 
@@ -59,8 +58,9 @@ void CTessalineApp::ShowMessage(const std::string& text, long icon)
 {
     const CTessalineApp* app = Get();
     wxWindow* parent = app ? app->GetMainFrame() : nullptr;
-    wxMessageBox(tessaline::app::TextToWx(tessaline::app::ShortenedForMessageBox(text)), MessageBoxLog::Caption(icon),
-                 wxOK | icon, parent && parent->IsShown() ? parent : nullptr);
+    wxMessageBox(tessaline::app::TextToWx(tessaline::app::ShortenedForMessageBox(text)),
+                 tessaline::app::MessageBoxLog::Caption(icon), wxOK | icon,
+                 parent && parent->IsShown() ? parent : nullptr);
 }
 
 bool CTessalineApp::OnInit()
@@ -69,7 +69,7 @@ bool CTessalineApp::OnInit()
     SetVendorName(kVendorName);
     if (const char* title = tessaline::res::FindString(AFX_IDS_APP_TITLE))
         SetAppDisplayName(wxString::FromUTF8(title));
-    delete wxLog::SetActiveTarget(new MessageBoxLog);
+    delete wxLog::SetActiveTarget(new tessaline::app::MessageBoxLog);
     if (!m_state)
         m_state = tessaline::app::PrepareStartup(tessaline::app::StartupOptions{});
     m_terminal = m_state->terminal;
@@ -97,7 +97,7 @@ bool CTessalineApp::InitInstance()
     if (m_state->options.demo)
         StartDemoDevice();
 
-    m_docManager = new DocumentManager;
+    m_docManager = new tessaline::app::DocumentManager;
     new wxDocTemplate(m_docManager, wxString::FromUTF8(tessaline::res::FormatString(IDS_FILTER_ALL_FILES)), "*",
                       wxString(), wxString(), DocString(kRegFileTypeId), DocString(kRegFileTypeName),
                       CLASSINFO(CTessalineDoc), CLASSINFO(CTessalineView), wxTEMPLATE_VISIBLE);
@@ -181,6 +181,11 @@ int CTessalineApp::OnExit()
     }
     tessaline::platform::ClearPortAliases();
     return wxApp::OnExit();
+}
+
+void CTessalineApp::OnAboutCommand(wxCommandEvent&)
+{
+    OnAppAbout();
 }
 
 void CTessalineApp::OnAppAbout()

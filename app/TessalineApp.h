@@ -29,7 +29,10 @@
 #include <optional>
 
 class CMainFrame;
+
+namespace tessaline::app {
 class DocumentManager;
+}
 
 class CTessalineApp : public wxApp
 {
@@ -49,8 +52,9 @@ public:
     void OnAppAbout();
 
     CMainFrame* GetMainFrame() const;
-    DocumentManager* GetDocumentManager() const { return m_docManager; }
-    const tessaline::app::DemoDevice* GetDemoDevice() const { return m_demo.get(); }
+    // The program's document manager (the toolkit's own accessor on the
+    // frame, view and document gives the same object as a wxDocManager).
+    tessaline::app::DocumentManager* Documents() const { return m_docManager; }
 
     // The terminal options as they are now; change them here.
     tessaline::app::TerminalOptions& TerminalSettings() { return m_terminal; }
@@ -64,6 +68,7 @@ public:
 
 private:
     bool InitInstance();
+    void OnAboutCommand(wxCommandEvent& event);
     void StartDemoDevice();
     // Hands this run's terminal options to the frame, its send bar and the
     // view, takes back what the user changes, and starts --log.
@@ -71,7 +76,7 @@ private:
     void SaveSettings();
 
     std::optional<tessaline::app::StartupState> m_state;
-    DocumentManager* m_docManager = nullptr;
+    tessaline::app::DocumentManager* m_docManager = nullptr;
     wxWeakRef<CMainFrame> m_frame;  // gone once the window is destroyed
     std::unique_ptr<tessaline::app::DemoDevice> m_demo;
     tessaline::app::TerminalOptions m_terminal;

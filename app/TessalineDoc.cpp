@@ -63,7 +63,7 @@ bool CTessalineDoc::OnNewDocument()
 {
     if (!wxDocument::OnNewDocument())
         return false;
-    m_settings = PortSettings{};
+    m_settings = tessaline::app::PortSettings{};
     return true;
 }
 

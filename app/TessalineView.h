@@ -73,6 +73,8 @@ public:
 private:
     void OnEditCommand(wxCommandEvent& event);
     void OnUpdateEditCommand(wxUpdateUIEvent& event);
+    void OnClearAll(wxCommandEvent& event);
+    void OnUpdateClearAll(wxUpdateUIEvent& event);
 
     wxWeakRef<tessaline::ui::EditControl> m_edit;
     tessaline::app::SerialConnection* m_connection = nullptr;

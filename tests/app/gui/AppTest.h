@@ -10,6 +10,9 @@
 
 namespace tessaline::apptest {
 
+using app::DocumentManager;
+using app::PortSettings;
+
 class AppTest : public ::testing::Test
 {
 protected:

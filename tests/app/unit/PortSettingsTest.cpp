@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+using tessaline::app::PortSettings;
+
 namespace {
 
 TEST(PortSettings, NewRecordHoldsTheDefaultsInLayoutOrder)
