@@ -42,7 +42,8 @@
 
 namespace tessaline::app {
 class SendBar;
-}
+class TestPeer;
+}  // namespace tessaline::app
 
 class CTessalineDoc;
 class CTessalineView;
@@ -71,7 +72,6 @@ public:
     void OnUpdatePortConnect(wxUpdateUIEvent& event);
     void OnUpdatePortDisconnect(wxUpdateUIEvent& event);
 
-    tessaline::app::SerialConnection& Connection() { return m_connection; }
     tessaline::app::SendBar* GetSendBar() const { return m_sendBar; }
     // Shows the send bar with the focus in its entry, or hides it and gives
     // the focus back to the view.
@@ -86,6 +86,8 @@ public:
     static int AcceleratorCommand(const wxKeyEvent& event);
 
 private:
+    friend class tessaline::app::TestPeer;
+
     // What the connection reports.
     void QueueMessage(const tessaline::app::SerialMessage& message) override;
     void ShowReceived(std::string_view text) override;

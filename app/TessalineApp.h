@@ -32,7 +32,8 @@ class CMainFrame;
 
 namespace tessaline::app {
 class DocumentManager;
-}
+class TestPeer;
+}  // namespace tessaline::app
 
 class CTessalineApp : public wxApp
 {
@@ -52,9 +53,6 @@ public:
     void OnAppAbout();
 
     CMainFrame* GetMainFrame() const;
-    // The program's document manager (the toolkit's own accessor on the
-    // frame, view and document gives the same object as a wxDocManager).
-    tessaline::app::DocumentManager* Documents() const { return m_docManager; }
 
     // The terminal options as they are now; change them here.
     tessaline::app::TerminalOptions& TerminalSettings() { return m_terminal; }
@@ -67,6 +65,8 @@ public:
     static CTessalineApp* Get();
 
 private:
+    friend class tessaline::app::TestPeer;
+
     bool InitInstance();
     void OnAboutCommand(wxCommandEvent& event);
     void StartDemoDevice();
