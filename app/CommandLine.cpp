@@ -172,7 +172,7 @@ std::string UsageText(std::string_view programName)
             "                      come back\n"
             "  --timestamps        for this run, start each burst of received bytes\n"
             "                      on a new line with its time\n"
-            "  --version           print the version and exit\n"
+            "  --version           print the version and the license, then exit\n"
             "  -h, --help          print this help and exit\n"
             "\n"
             "Without --port, COMn is taken from the [Ports] section of the settings\n"
@@ -187,18 +187,10 @@ std::string UsageText(std::string_view programName)
     return text;
 }
 
-}  // namespace tessaline::app
-
-namespace tessaline::app {
-
 std::string VersionText()
 {
     const res::VersionInfo& version = res::Version();
-    std::string text = std::string(version.internalName) + " " + res::VersionString() + "\n";
-    text += std::string(version.productName) + ", " + version.fileDescription + "\n";
-    text += "File version " + std::string(version.fileVersionText) + ", product version " + version.productVersionText +
-            "\n";
-    return text;
+    return std::string(version.internalName) + " " + res::VersionString() + "\nLicense: " + res::kLicense + "\n";
 }
 
 }  // namespace tessaline::app

@@ -55,6 +55,7 @@ bool ParsePortAlias(std::string_view text, std::string* portName, std::string* d
 bool IsPortName(std::string_view name);
 
 std::string UsageText(std::string_view programName);
+// The name and version of the program and its license, for --version.
 std::string VersionText();
 
 }  // namespace tessaline::app

@@ -26,4 +26,7 @@ struct VersionInfo
 const VersionInfo& Version();
 std::string VersionString();  // "1.0.0.1"
 
+// The license the program is distributed under, as its SPDX name.
+constexpr const char* kLicense = "MIT";
+
 }  // namespace tessaline::res
