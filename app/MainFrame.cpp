@@ -14,12 +14,10 @@
 #include "res/Menus.h"
 #include "res/Strings.h"
 
-#include <wx/app.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
-#include <wx/utils.h>
 
 #include <algorithm>
 
@@ -342,8 +340,7 @@ void CMainFrame::OnPortSettings()
 {
     if (m_connection.IsWaitingForDevice())
         m_connection.Disconnect();
-    // Without a document the dialog shows the defaults and keeps nothing.
-    tessaline::app::PortSettings unkept;
+    tessaline::app::PortSettings unkept;  // without a document: the defaults, kept nowhere
     CTessalineDoc* document = GetActiveDocument();
     CPortSettingsDlg dialog(this, document ? document->m_settings : unkept);
     dialog.ShowModal();

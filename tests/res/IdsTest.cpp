@@ -1,6 +1,4 @@
 // Command and control id mapping between the classic numbers and wxWidgets.
-#include "res/CommandIds.h"
-#include "res/Menus.h"
 #include "tests/res/ExpectedResources.h"
 
 #include <gtest/gtest.h>

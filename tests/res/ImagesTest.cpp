@@ -1,8 +1,5 @@
 // Toolbar images and icons: sizes, 16-colour palette, transparency, and
 // pictures that differ from each other.
-#include "res/Images.h"
-#include "res/Bars.h"
-#include "res/Icons.h"
 #include "tests/res/ExpectedResources.h"
 
 #include <gtest/gtest.h>

@@ -1,10 +1,5 @@
 // The resource tables hold exactly the expected rows: menus, accelerators,
 // toolbars, status indicators, strings, dialog templates and version data.
-#include "res/Bars.h"
-#include "res/Dialogs.h"
-#include "res/Menus.h"
-#include "res/Strings.h"
-#include "res/Version.h"
 #include "tests/res/ExpectedResources.h"
 
 #include <gtest/gtest.h>
