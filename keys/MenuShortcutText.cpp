@@ -44,44 +44,25 @@ constexpr unsigned kGdkAltMask = 1u << 3;  // GDK_MOD1_MASK
 // binding calls list and remove its key bindings.
 struct GtkCalls : toolkit::SymbolSet
 {
-    SetAccelFn setAccel = nullptr;
-    GetAccelFn getAccel = nullptr;
-    GetChildFn getChild = nullptr;
-    GetTypeFn accelLabelType = nullptr;
-    IsAFn isA = nullptr;
-    ListClosuresFn listClosures = nullptr;
-    GroupOfClosureFn groupOfClosure = nullptr;
-    DisconnectFn disconnect = nullptr;
-    ListFreeFn listFree = nullptr;
-    SetClosureFn setClosure = nullptr;
+    SetAccelFn setAccel = Find<SetAccelFn>("gtk_accel_label_set_accel");
+    GetAccelFn getAccel = Find<GetAccelFn>("gtk_accel_label_get_accel");
+    GetChildFn getChild = Find<GetChildFn>("gtk_bin_get_child");
+    GetTypeFn accelLabelType = Find<GetTypeFn>("gtk_accel_label_get_type");
+    IsAFn isA = Find<IsAFn>("g_type_check_instance_is_a");
+    ListClosuresFn listClosures = Find<ListClosuresFn>("gtk_widget_list_accel_closures");
+    GroupOfClosureFn groupOfClosure = Find<GroupOfClosureFn>("gtk_accel_group_from_accel_closure");
+    DisconnectFn disconnect = Find<DisconnectFn>("gtk_accel_group_disconnect");
+    ListFreeFn listFree = Find<ListFreeFn>("g_list_free");
+    SetClosureFn setClosure = Find<SetClosureFn>("gtk_accel_label_set_accel_closure");
 
-    GtkCalls()
-    {
-        Find(setAccel, "gtk_accel_label_set_accel");
-        Find(getAccel, "gtk_accel_label_get_accel");
-        Find(getChild, "gtk_bin_get_child");
-        Find(accelLabelType, "gtk_accel_label_get_type");
-        Find(isA, "g_type_check_instance_is_a");
-        Find(listClosures, "gtk_widget_list_accel_closures");
-        Find(groupOfClosure, "gtk_accel_group_from_accel_closure");
-        Find(disconnect, "gtk_accel_group_disconnect");
-        Find(listFree, "g_list_free");
-        Find(setClosure, "gtk_accel_label_set_accel_closure");
-    }
     bool CanShowLabels() const { return setAccel && getAccel && getChild && accelLabelType && isA; }
     bool CanListBindings() const { return listClosures && groupOfClosure && disconnect && listFree && setClosure; }
 };
 
-const GtkCalls& Gtk()
-{
-    static const GtkCalls calls;
-    return calls;
-}
-
 // The GtkAccelLabel of a menu item, or nullptr.
 void* AccelLabelOf(const wxMenuItem* item)
 {
-    const GtkCalls& gtk = Gtk();
+    const GtkCalls& gtk = toolkit::Symbols<GtkCalls>();
     if (!gtk.CanShowLabels() || !item || !item->GetMenuItem())
         return nullptr;
     void* child = gtk.getChild(item->GetMenuItem());
@@ -106,7 +87,7 @@ bool ShowShortcutText(wxMenuItem* item, const wxString& text)
         mods |= kGdkShiftMask;
     if (flags & wxACCEL_ALT)
         mods |= kGdkAltMask;
-    Gtk().setAccel(label, GdkKeyvalFromWxKey(keyCode), mods);
+    toolkit::Symbols<GtkCalls>().setAccel(label, GdkKeyvalFromWxKey(keyCode), mods);
     return true;
 }
 
@@ -117,7 +98,7 @@ bool ShownShortcut(const wxMenuItem* item, int* keyCode, int* flags)
         return false;
     unsigned key = 0;
     unsigned mods = 0;
-    Gtk().getAccel(label, &key, &mods);
+    toolkit::Symbols<GtkCalls>().getAccel(label, &key, &mods);
     *keyCode = key ? WxKeyFromGdkKeyval(key) : 0;
     *flags = ((mods & kGdkControlMask) ? wxACCEL_CTRL : 0) | ((mods & kGdkShiftMask) ? wxACCEL_SHIFT : 0) |
              ((mods & kGdkAltMask) ? wxACCEL_ALT : 0);
@@ -126,7 +107,7 @@ bool ShownShortcut(const wxMenuItem* item, int* keyCode, int* flags)
 
 void RemoveKeyBindings(wxMenuItem* item)
 {
-    const GtkCalls& gtk = Gtk();
+    const GtkCalls& gtk = toolkit::Symbols<GtkCalls>();
     if (!gtk.CanListBindings() || !item || !item->GetMenuItem())
         return;
     GListNode* closures = gtk.listClosures(item->GetMenuItem());
@@ -142,7 +123,7 @@ void RemoveKeyBindings(wxMenuItem* item)
 
 int KeyBindingCount(const wxMenuItem* item)
 {
-    const GtkCalls& gtk = Gtk();
+    const GtkCalls& gtk = toolkit::Symbols<GtkCalls>();
     if (!gtk.CanListBindings() || !item || !item->GetMenuItem())
         return 0;
     GListNode* closures = gtk.listClosures(item->GetMenuItem());

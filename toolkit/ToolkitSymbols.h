@@ -13,9 +13,10 @@ namespace tessaline::toolkit {
 // The address of the loaded function `name`, or nullptr.
 void* FindSymbol(const char* name);
 
-// A set of toolkit functions that is usable only as a whole: a derived
-// class Finds each of its pointers in its constructor, and Available() says
-// whether all were found.
+// A set of toolkit functions that is usable only as a whole. A derived
+// class declares each function pointer with its lookup,
+//     void (*save)(void* cairo) = Find<decltype(save)>("cairo_save");
+// and Available() says whether all were found.
 class SymbolSet
 {
 public:
@@ -23,15 +24,24 @@ public:
 
 protected:
     template <typename Function>
-    void Find(Function& function, const char* name)
+    Function Find(const char* name)
     {
-        function = reinterpret_cast<Function>(FindSymbol(name));
+        const auto function = reinterpret_cast<Function>(FindSymbol(name));
         if (!function)
             m_available = false;
+        return function;
     }
 
 private:
     bool m_available = true;
 };
+
+// The one set of type `Set`, looked up on first use.
+template <class Set>
+const Set& Symbols()
+{
+    static const Set set;
+    return set;
+}
 
 }  // namespace tessaline::toolkit
