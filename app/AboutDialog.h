@@ -9,6 +9,5 @@
 class CAboutDialog : public wxDialog
 {
 public:
-    // No parent means the application's main window owns the dialog.
-    explicit CAboutDialog(wxWindow* parent = nullptr);
+    explicit CAboutDialog(wxWindow* parent);
 };

@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
-#include "res/Resources.h"
+#include "res/Version.h"
+#include "ui/TextEncoding.h"
 
 #include <cctype>
 
@@ -61,62 +62,6 @@ bool ParsePortAlias(std::string_view text, std::string* portName, std::string* d
 
 namespace {
 
-// An argument as a message quotes it: bytes that are not printable UTF-8
-// are shown as \xNN.
-std::string Quoted(std::string_view text)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    std::string quoted = "\"";
-    for (std::size_t i = 0; i < text.size();) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const std::size_t length = byte < 0xC0 ? 1 : byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : 4;
-        const std::string_view sequence = text.substr(i, length);
-        if (byte >= 0x20 && byte != 0x7F && sequence.size() == length && IsValidUtf8(sequence)) {
-            quoted.append(sequence);
-            i += length;
-        } else {
-            quoted += "\\x";
-            quoted += digits[byte >> 4];
-            quoted += digits[byte & 15];
-            ++i;
-        }
-    }
-    return quoted + "\"";
-}
-
-}  // namespace
-
-std::string QuotedArgument(std::string_view text)
-{
-    return Quoted(text);
-}
-
-bool IsValidUtf8(std::string_view text)
-{
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80                   ? 1
-                                   : lead >= 0xC2 && lead < 0xE0 ? 2
-                                   : lead >= 0xE0 && lead < 0xF0 ? 3
-                                   : lead >= 0xF0 && lead < 0xF5 ? 4
-                                                                 : 0;
-        if (length == 0 || i + length > text.size())
-            return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-                return false;
-        }
-        const auto second = static_cast<unsigned char>(length > 1 ? text[i + 1] : 0);
-        if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second >= 0xA0) || (lead == 0xF0 && second < 0x90) ||
-            (lead == 0xF4 && second >= 0x90))
-            return false;  // overlong forms, surrogates, beyond U+10FFFF
-        i += length;
-    }
-    return true;
-}
-
-namespace {
-
 // The switches without a value, and the field each sets.
 bool* SwitchField(StartupOptions& options, const std::string& arg)
 {
@@ -144,7 +89,7 @@ void Fail(StartupOptions& options, std::string message)
 
 void TakeValue(StartupOptions& options, const std::string& option, std::string_view value)
 {
-    const std::string shown = option + " " + Quoted(value);
+    const std::string shown = option + " " + ui::QuotedArgument(value);
     if (option == "--log") {
         if (value.empty())
             Fail(options, shown + ": the log file name is empty");
@@ -191,7 +136,8 @@ StartupOptions ParseStartupOptions(const std::vector<std::string>& args)
         const std::string& arg = args[i];
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
             if (options.fileGiven)
-                Fail(options, "only one file can be opened (got " + Quoted(options.file) + " and " + Quoted(arg) + ")");
+                Fail(options, "only one file can be opened (got " + ui::QuotedArgument(options.file) + " and " +
+                                  ui::QuotedArgument(arg) + ")");
             else
                 options.file = arg;
             options.fileGiven = true;
@@ -200,7 +146,7 @@ StartupOptions ParseStartupOptions(const std::vector<std::string>& args)
         } else if (bool* field = SwitchField(options, arg)) {
             *field = true;
         } else if (!TakeValueOption(args, &i, options)) {
-            Fail(options, "unknown option " + Quoted(arg));
+            Fail(options, "unknown option " + ui::QuotedArgument(arg));
         }
     }
     return options;
@@ -226,7 +172,7 @@ std::string UsageText(std::string_view programName)
             "                      come back\n"
             "  --timestamps        for this run, start each burst of received bytes\n"
             "                      on a new line with its time\n"
-            "  --version           print the version and exit\n"
+            "  --version           print the version and the license, then exit\n"
             "  -h, --help          print this help and exit\n"
             "\n"
             "Without --port, COMn is taken from the [Ports] section of the settings\n"
@@ -241,18 +187,10 @@ std::string UsageText(std::string_view programName)
     return text;
 }
 
-}  // namespace tessaline::app
-
-namespace tessaline::app {
-
 std::string VersionText()
 {
     const res::VersionInfo& version = res::Version();
-    std::string text = std::string(version.internalName) + " " + res::VersionString() + "\n";
-    text += std::string(version.productName) + ", " + version.fileDescription + "\n";
-    text += "File version " + std::string(version.fileVersionText) + ", product version " + version.productVersionText +
-            "\n";
-    return text;
+    return std::string(version.internalName) + " " + res::VersionString() + "\nLicense: " + res::kLicense + "\n";
 }
 
 }  // namespace tessaline::app

@@ -54,14 +54,8 @@ bool ParsePortAlias(std::string_view text, std::string* portName, std::string* d
 // True for a port name of the form COMn (any case), n from 1 up.
 bool IsPortName(std::string_view name);
 
-// `text` in double quotes, with bytes that are not printable UTF-8 shown
-// as \xNN.
-std::string QuotedArgument(std::string_view text);
-
-// True when `text` is well-formed UTF-8.
-bool IsValidUtf8(std::string_view text);
-
 std::string UsageText(std::string_view programName);
+// The name and version of the program and its license, for --version.
 std::string VersionText();
 
 }  // namespace tessaline::app

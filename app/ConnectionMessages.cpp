@@ -1,6 +1,6 @@
 #include "app/ConnectionMessages.h"
 
-#include "res/Resources.h"
+#include "res/Strings.h"
 
 namespace tessaline::app {
 namespace {

@@ -35,13 +35,12 @@ public:
 
     bool IsRunning() const { return m_master >= 0; }
     const std::string& DevicePath() const { return m_devicePath; }
-    // How many telemetry lines have been sent so far.
-    std::uint64_t LinesSent() const { return m_linesSent.load(); }
-
     // The telemetry line numbered `sequence`, CR LF at the end.
     static std::string TelemetryLine(std::uint64_t sequence);
 
 private:
+    friend class TestPeer;
+
     void Serve();
     bool WriteAll(const char* data, std::size_t length);
     bool PeerOpen() const;

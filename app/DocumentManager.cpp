@@ -1,10 +1,10 @@
 #include "app/DocumentManager.h"
 
-#include "app/CommandLine.h"
 #include "app/FileNames.h"
 #include "app/Startup.h"
 #include "platform/StartupFolder.h"
-#include "res/Resources.h"
+#include "res/Strings.h"
+#include "ui/TextEncoding.h"
 
 #include <wx/filehistory.h>
 #include <wx/filename.h>
@@ -14,6 +14,8 @@
 
 #include <algorithm>
 #include <vector>
+
+namespace tessaline::app {
 
 namespace {
 
@@ -31,8 +33,7 @@ bool IsRecentFileId(int id)
 // start-up folder as the file argument is.
 wxString AbsoluteName(const wxString& file)
 {
-    using namespace tessaline::app;
-    return file.empty() ? file : FileNameToWx(tessaline::platform::AbsoluteFromStartup(FileNameFromWx(file)));
+    return file.empty() ? file : FileNameToWx(platform::AbsoluteFromStartup(FileNameFromWx(file)));
 }
 
 }  // namespace
@@ -93,10 +94,10 @@ void DocumentManager::AddFileToHistory(const wxString& file)
 void DocumentManager::OnMRUFileNotExist(unsigned n, const wxString& filename)
 {
     RemoveFileFromHistory(n);
-    const std::string name = tessaline::app::FileNameFromWx(filename);
-    const std::string message = tessaline::res::FormatString(
-        IDS_FILE_CANNOT_OPEN, {tessaline::app::QuotedArgument(name), tessaline::app::RegularFileProblem(name)});
-    wxLogError("%s", tessaline::app::TextToWx(tessaline::app::ShortenedForMessageBox(message)));
+    const std::string name = FileNameFromWx(filename);
+    const std::string message =
+        res::FormatString(IDS_FILE_CANNOT_OPEN, {ui::QuotedArgument(name), RegularFileProblem(name)});
+    wxLogError("%s", TextToWx(ShortenedForMessageBox(message)));
 }
 
 void DocumentManager::RemoveFileFromHistory(size_t i)
@@ -116,7 +117,7 @@ void DocumentManager::LoadRecentFiles(const std::vector<std::string>& files)
     wxFileHistory* history = GetFileHistory();
     const std::size_t count = std::min(files.size(), static_cast<std::size_t>(kRecentFileCount));
     for (std::size_t i = count; history && i-- > 0;) {
-        const wxString name = tessaline::app::FileNameToWx(files[i]);
+        const wxString name = FileNameToWx(files[i]);
         if (!name.empty())
             history->AddFileToHistory(name);
     }
@@ -128,7 +129,7 @@ std::vector<std::string> DocumentManager::RecentFiles() const
     std::vector<std::string> files;
     const wxFileHistory* history = GetFileHistory();
     for (std::size_t i = 0; history && i < history->GetCount(); ++i)
-        files.push_back(tessaline::app::FileNameFromWx(history->GetHistoryFile(i)));
+        files.push_back(FileNameFromWx(history->GetHistoryFile(i)));
     return files;
 }
 
@@ -195,8 +196,10 @@ void DocumentManager::RefreshRecentFileMenu()
         return;
     }
     for (size_t i = 0; i < count; ++i) {
-        const wxString help = tessaline::res::PromptOf(ID_FILE_MRU_FILE1 + static_cast<int>(i));
+        const wxString help = res::PromptOf(ID_FILE_MRU_FILE1 + static_cast<int>(i));
         menu->Insert(static_cast<size_t>(position) + i, RecentFileId(i), RecentFileLabel(i, history->GetHistoryFile(i)),
                      help);
     }
 }
+
+}  // namespace tessaline::app

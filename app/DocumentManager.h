@@ -21,14 +21,14 @@
 class wxMenu;
 
 namespace tessaline::app {
+
 class SerialConnection;
-}
 
 // Where the program's views live.
 struct ViewSite
 {
     wxFrame* frame = nullptr;
-    tessaline::app::SerialConnection* connection = nullptr;
+    SerialConnection* connection = nullptr;
 };
 
 class DocumentManager : public wxDocManager
@@ -70,3 +70,5 @@ private:
     wxString m_placeholderHelp;
     ViewSite m_viewSite;
 };
+
+}  // namespace tessaline::app

@@ -1,11 +1,11 @@
 #include "app/FileSender.h"
 
-#include "app/CommandLine.h"
 #include "app/ConnectionMessages.h"
 #include "app/FileNames.h"
 #include "app/Startup.h"
 #include "app/TessalineApp.h"
-#include "res/Resources.h"
+#include "res/Strings.h"
+#include "ui/TextEncoding.h"
 
 #include <wx/filedlg.h>
 #include <wx/filename.h>
@@ -20,7 +20,8 @@ constexpr auto kProgressInterval = std::chrono::milliseconds(250);
 
 void ShowCannotOpen(const std::string& path, const std::string& problem)
 {
-    CTessalineApp::ShowMessage(res::FormatString(IDS_FILE_CANNOT_OPEN, {QuotedArgument(path), problem}), wxICON_ERROR);
+    CTessalineApp::ShowMessage(res::FormatString(IDS_FILE_CANNOT_OPEN, {ui::QuotedArgument(path), problem}),
+                               wxICON_ERROR);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "app/LineSignals.h"
 
-#include "res/resource.h"
+#include "res/ResourceIds.h"
 
 namespace tessaline::app {
 

@@ -8,14 +8,16 @@
 #include "app/SendBar.h"
 #include "app/TessalineDoc.h"
 #include "app/TessalineView.h"
-#include "res/Resources.h"
+#include "res/Bars.h"
+#include "res/CommandIds.h"
+#include "res/Icons.h"
+#include "res/Menus.h"
+#include "res/Strings.h"
 
-#include <wx/app.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
-#include <wx/utils.h>
 
 #include <algorithm>
 
@@ -59,7 +61,7 @@ CMainFrame::~CMainFrame()
     // watcher, so no message is queued to the frame afterwards; events
     // already queued die with the frame.
     m_connection.Disconnect();
-    if (auto* documents = dynamic_cast<DocumentManager*>(GetDocumentManager()))
+    if (auto* documents = dynamic_cast<tessaline::app::DocumentManager*>(GetDocumentManager()))
         documents->SetViewSite({});
 }
 
@@ -67,10 +69,10 @@ bool CMainFrame::Create(wxDocManager* manager, const wxString& title, bool showS
 {
     if (!wxDocParentFrame::Create(manager, nullptr, wxID_ANY, title, wxDefaultPosition, wxSize(800, 600)))
         return false;
-    return OnCreate(showSendBar);
+    return BuildContents(showSendBar);
 }
 
-bool CMainFrame::OnCreate(bool showSendBar)
+bool CMainFrame::BuildContents(bool showSendBar)
 {
     using namespace tessaline;
 
@@ -80,7 +82,7 @@ bool CMainFrame::OnCreate(bool showSendBar)
     if (!menuBar)
         return false;
     SetMenuBar(menuBar);
-    if (auto* documents = dynamic_cast<DocumentManager*>(GetDocumentManager())) {
+    if (auto* documents = dynamic_cast<tessaline::app::DocumentManager*>(GetDocumentManager())) {
         documents->SetRecentFileMenu(menuBar->GetMenu(0));
         documents->SetViewSite({this, &m_connection});
     }
@@ -338,7 +340,9 @@ void CMainFrame::OnPortSettings()
 {
     if (m_connection.IsWaitingForDevice())
         m_connection.Disconnect();
-    CPortSettingsDlg dialog(nullptr);
+    tessaline::app::PortSettings unkept;  // without a document: the defaults, kept nowhere
+    CTessalineDoc* document = GetActiveDocument();
+    CPortSettingsDlg dialog(this, document ? document->m_settings : unkept);
     dialog.ShowModal();
 }
 
@@ -417,7 +421,8 @@ void CMainFrame::LogBuffered()
 
 void CMainFrame::ShowPortMessage(const std::string& message)
 {
-    wxMessageBox(wxString::FromUTF8(message), MessageBoxLog::Caption(wxICON_ERROR), wxOK | wxICON_ERROR, this);
+    wxMessageBox(wxString::FromUTF8(message), tessaline::app::MessageBoxLog::Caption(wxICON_ERROR), wxOK | wxICON_ERROR,
+                 this);
 }
 
 int CMainFrame::AcceleratorCommand(const wxKeyEvent& event)

@@ -29,7 +29,7 @@
 #include "app/RecordCommands.h"
 #include "app/SerialConnection.h"
 #include "app/StatusPanes.h"
-#include "ui/LockKeyWatch.h"
+#include "keys/LockKeyWatch.h"
 
 #include <wx/docview.h>
 #include <wx/timer.h>
@@ -42,7 +42,8 @@
 
 namespace tessaline::app {
 class SendBar;
-}
+class TestPeer;
+}  // namespace tessaline::app
 
 class CTessalineDoc;
 class CTessalineView;
@@ -71,7 +72,6 @@ public:
     void OnUpdatePortConnect(wxUpdateUIEvent& event);
     void OnUpdatePortDisconnect(wxUpdateUIEvent& event);
 
-    tessaline::app::SerialConnection& Connection() { return m_connection; }
     tessaline::app::SendBar* GetSendBar() const { return m_sendBar; }
     // Shows the send bar with the focus in its entry, or hides it and gives
     // the focus back to the view.
@@ -79,13 +79,15 @@ public:
     // Puts `text` (UTF-8) into the message pane; empty puts the idle text,
     // or that output is held while it is.
     void ShowMessageText(const std::string& text);
-    RecordCommands& Record() { return m_record; }
+    tessaline::app::RecordCommands& Record() { return m_record; }
 
     // The wxWidgets command of the accelerator that `event` matches, or
     // wxID_NONE.
     static int AcceleratorCommand(const wxKeyEvent& event);
 
 private:
+    friend class tessaline::app::TestPeer;
+
     // What the connection reports.
     void QueueMessage(const tessaline::app::SerialMessage& message) override;
     void ShowReceived(std::string_view text) override;
@@ -104,7 +106,9 @@ private:
     // Shows the counters whenever `view` paints.
     void CountWithView(wxWindow* view);
 
-    bool OnCreate(bool showSendBar);
+    // Fills the created window: icons, menu bar, accelerators, toolbar,
+    // status bar, send bar and the command bindings.
+    bool BuildContents(bool showSendBar);
     void CreateSendBar(bool show);
     void BindCommands();
     void BindCommunicationCommands();
@@ -124,7 +128,7 @@ private:
     bool m_outputHeldShown = false;
     bool m_counting = false;  // a Connect has succeeded
     wxWeakRef<wxWindow> m_countedView;
-    RecordCommands m_record;
+    tessaline::app::RecordCommands m_record;
     wxStatusBar* m_statusBar = nullptr;
     wxToolBar* m_toolBar = nullptr;
     tessaline::keys::LockKeyWatch m_lockKeys;

@@ -1,14 +1,16 @@
 #include "app/MessageBoxLog.h"
 
-#include "res/Resources.h"
+#include "res/Strings.h"
 
 #include <wx/msgdlg.h>
 
+namespace tessaline::app {
+
 wxString MessageBoxLog::Caption(long icon)
 {
-    const char* title = tessaline::res::FindString(AFX_IDS_APP_TITLE);
+    const char* title = res::FindString(AFX_IDS_APP_TITLE);
     const unsigned id = (icon & wxICON_ERROR) == wxICON_ERROR ? IDS_CAPTION_ERROR : IDS_CAPTION_NOTICE;
-    return wxString::FromUTF8(tessaline::res::FormatString(id, {title ? title : ""}));
+    return wxString::FromUTF8(res::FormatString(id, {title ? title : ""}));
 }
 
 void MessageBoxLog::DoShowSingleLogMessage(const wxString& message, const wxString&, int style)
@@ -24,3 +26,5 @@ void MessageBoxLog::DoShowMultipleLogMessages(const wxArrayString& messages, con
         text += (text.empty() ? "" : "\n") + message;
     wxMessageBox(text, Caption(style), wxOK | style);
 }
+
+}  // namespace tessaline::app

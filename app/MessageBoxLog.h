@@ -11,6 +11,8 @@
 
 #include <wx/log.h>
 
+namespace tessaline::app {
+
 class MessageBoxLog : public wxLogGui
 {
 public:
@@ -22,3 +24,5 @@ private:
     void DoShowMultipleLogMessages(const wxArrayString& messages, const wxArrayInt& severities,
                                    const wxArrayLong& times, const wxString& title, int style) override;
 };
+
+}  // namespace tessaline::app

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <type_traits>
 
+namespace tessaline::app {
+
 struct PortSettings
 {
     std::int32_t port = 1;       // opened as "COM<port>"
@@ -24,3 +26,5 @@ struct PortSettings
 
 static_assert(sizeof(PortSettings) == 24, "the record is six 32-bit fields");
 static_assert(std::is_trivially_copyable_v<PortSettings>);
+
+}  // namespace tessaline::app

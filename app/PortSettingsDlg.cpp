@@ -1,17 +1,16 @@
 #include "app/PortSettingsDlg.h"
 
 #include "app/FileNames.h"
-#include "app/MainFrame.h"
-#include "app/TessalineDoc.h"
 #include "platform/PortNames.h"
-#include "res/Resources.h"
+#include "res/Dialogs.h"
 
-#include <wx/app.h>
 #include <wx/radiobut.h>
 
 #include <array>
 #include <string>
 #include <utility>
+
+using tessaline::app::PortSettings;
 
 namespace {
 
@@ -50,29 +49,14 @@ constexpr RunOfButtons kRuns[] = {
     {&PortSettings::stopBits, IDC_STOPBITS_1, 0, 3},
 };
 
-CTessalineDoc* MainDocument()
-{
-    auto* frame = dynamic_cast<CMainFrame*>(wxTheApp ? wxTheApp->GetTopWindow() : nullptr);
-    return frame ? frame->GetActiveDocument() : nullptr;
-}
-
-wxWindow* OwnerOf(wxWindow* parent)
-{
-    return parent ? parent : (wxTheApp ? wxTheApp->GetTopWindow() : nullptr);
-}
-
 }  // namespace
 
-CPortSettingsDlg::CPortSettingsDlg(wxWindow* parent)
+CPortSettingsDlg::CPortSettingsDlg(wxWindow* parent, PortSettings& settings) : m_settings(settings), m_edited(settings)
 {
-    const tessaline::res::DialogDef& definition = tessaline::res::FindDialog(IDD_PORT_SETTINGS);
-    const long style = definition.systemMenu ? wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX : wxCAPTION;
-    Create(OwnerOf(parent), wxID_ANY, wxString::FromUTF8(definition.title), wxDefaultPosition, wxDefaultSize, style);
-    tessaline::res::BuildDialog(this, definition);
+    tessaline::res::CreateDialog(this, parent, tessaline::res::FindDialog(IDD_PORT_SETTINGS));
     Bind(wxEVT_INIT_DIALOG, &CPortSettingsDlg::OnInitDialog, this);
     Bind(wxEVT_RADIOBUTTON, &CPortSettingsDlg::OnCommand, this);
     Bind(wxEVT_BUTTON, &CPortSettingsDlg::OnOK, this, wxID_OK);
-    CentreOnParent();
 }
 
 int CPortSettingsDlg::ButtonForValue(std::int32_t PortSettings::*field, std::int32_t value)
@@ -127,8 +111,6 @@ bool CPortSettingsDlg::ApplyButton(PortSettings& settings, int id)
 void CPortSettingsDlg::OnInitDialog(wxInitDialogEvent& event)
 {
     event.Skip();  // the base transfers data and updates the controls
-    if (CTessalineDoc* document = MainDocument())
-        m_settings = document->m_settings;
 
     // The groups start unchecked; a value no button stands for leaves its
     // group that way.
@@ -168,7 +150,6 @@ void CPortSettingsDlg::OnCommand(wxCommandEvent& event)
 
 void CPortSettingsDlg::OnOK(wxCommandEvent& event)
 {
-    if (CTessalineDoc* document = MainDocument())
-        document->m_settings = m_settings;
+    m_edited = m_settings;
     event.Skip();  // the base ends the dialog with wxID_OK
 }

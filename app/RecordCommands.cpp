@@ -3,11 +3,14 @@
 #include "app/FileNames.h"
 #include "app/LocalTime.h"
 #include "app/TessalineApp.h"
-#include "res/Resources.h"
+#include "res/CommandIds.h"
+#include "res/Strings.h"
 
 #include <wx/filedlg.h>
 #include <wx/filename.h>
 #include <wx/window.h>
+
+namespace tessaline::app {
 
 namespace {
 
@@ -16,12 +19,12 @@ constexpr int kFlushMs = 500;
 
 wxString ResourceText(unsigned id)
 {
-    return tessaline::app::TextToWx(tessaline::res::FormatString(id));
+    return TextToWx(res::FormatString(id));
 }
 
 }  // namespace
 
-RecordCommands::RecordCommands(wxWindow& parent, tessaline::app::SerialConnection& connection)
+RecordCommands::RecordCommands(wxWindow& parent, SerialConnection& connection)
     : m_parent(parent), m_connection(connection)
 {
     m_flushTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { m_connection.FlushLog(); });
@@ -29,7 +32,7 @@ RecordCommands::RecordCommands(wxWindow& parent, tessaline::app::SerialConnectio
 
 void RecordCommands::BindTo(wxEvtHandler& handler)
 {
-    using tessaline::res::WxIdFromCommand;
+    using res::WxIdFromCommand;
     const int log = WxIdFromCommand(ID_COMM_LOG);
     const int reconnect = WxIdFromCommand(ID_COMM_RECONNECT);
     const int timestamps = WxIdFromCommand(ID_COMM_TIMESTAMPS);
@@ -51,13 +54,13 @@ void RecordCommands::SetLogPane(std::function<void(const wxString&)> show)
     UpdateLogPane();
 }
 
-tessaline::app::TerminalOptions& RecordCommands::SavedOptions()
+TerminalOptions& RecordCommands::SavedOptions()
 {
     CTessalineApp* app = CTessalineApp::Get();
     return app ? app->TerminalSettings() : m_ownOptions;
 }
 
-void RecordCommands::ApplyOptions(const tessaline::app::TerminalOptions& options)
+void RecordCommands::ApplyOptions(const TerminalOptions& options)
 {
     m_connection.SetReconnect(options.reconnect);
     m_connection.SetTimestamps(options.timestamps, std::chrono::milliseconds(options.frameGapMs));
@@ -77,12 +80,10 @@ void RecordCommands::OnLog()
         UpdateLogPane();
         return;
     }
-    using tessaline::app::FileNameFromWx;
-    using tessaline::app::FileNameToWx;
-    tessaline::app::TerminalOptions& options = SavedOptions();
+    TerminalOptions& options = SavedOptions();
     const wxString filter = ResourceText(IDS_FILTER_LOG_FILES) + "|*.bin|" + ResourceText(IDS_FILTER_ALL_FILES) + "|*";
     // No overwrite question: an existing log is continued, never replaced.
-    wxFileDialog dialog(&m_parent, tessaline::res::TooltipOf(ID_COMM_LOG), FileNameToWx(options.logFolder),
+    wxFileDialog dialog(&m_parent, res::TooltipOf(ID_COMM_LOG), FileNameToWx(options.logFolder),
                         FileNameToWx(DefaultLogName(std::time(nullptr))), filter, wxFD_SAVE);
     if (dialog.ShowModal() != wxID_OK)
         return;
@@ -101,7 +102,7 @@ void RecordCommands::OnReconnect()
 
 void RecordCommands::OnTimestamps()
 {
-    tessaline::app::TerminalOptions& options = SavedOptions();
+    TerminalOptions& options = SavedOptions();
     const bool on = !m_connection.ShowsTimestamps();
     m_connection.SetTimestamps(on, std::chrono::milliseconds(options.frameGapMs));
     options.timestamps = on;
@@ -135,3 +136,5 @@ std::string RecordCommands::DefaultLogName(std::time_t time)
     std::strftime(name, sizeof name, "tessaline-%Y%m%d-%H%M%S.bin", &local);
     return name;
 }
+
+}  // namespace tessaline::app

@@ -27,10 +27,12 @@
 
 class wxWindow;
 
+namespace tessaline::app {
+
 class RecordCommands
 {
 public:
-    RecordCommands(wxWindow& parent, tessaline::app::SerialConnection& connection);
+    RecordCommands(wxWindow& parent, SerialConnection& connection);
 
     // Binds the three items' commands and check marks on `handler`.
     void BindTo(wxEvtHandler& handler);
@@ -38,7 +40,7 @@ public:
     void SetLogPane(std::function<void(const wxString&)> show);
 
     // The options of this run: reconnection, timestamps and their gap.
-    void ApplyOptions(const tessaline::app::TerminalOptions& options);
+    void ApplyOptions(const TerminalOptions& options);
     // Starts the log at `path`; a failure is shown in a message box.
     void StartLog(const std::string& path);
 
@@ -55,13 +57,15 @@ public:
 
 private:
     // The terminal options the program saves.
-    tessaline::app::TerminalOptions& SavedOptions();
+    TerminalOptions& SavedOptions();
     void UpdateLogPane();
 
     wxWindow& m_parent;
-    tessaline::app::SerialConnection& m_connection;
+    SerialConnection& m_connection;
     std::function<void(const wxString&)> m_showLogPane;
     wxTimer m_flushTimer;
     // Stands in for the saved options when no application object runs.
-    tessaline::app::TerminalOptions m_ownOptions;
+    TerminalOptions m_ownOptions;
 };
+
+}  // namespace tessaline::app

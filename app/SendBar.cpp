@@ -1,7 +1,9 @@
 #include "app/SendBar.h"
 
 #include "app/SendLine.h"
-#include "res/Resources.h"
+#include "res/CommandIds.h"
+#include "res/Menus.h"
+#include "res/Strings.h"
 
 #include <wx/button.h>
 #include <wx/sizer.h>

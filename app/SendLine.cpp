@@ -1,22 +1,13 @@
 #include "app/SendLine.h"
 
+#include "ui/TextEncoding.h"
+
 namespace tessaline::app {
 namespace {
 
 bool IsBlank(char c)
 {
     return c == ' ' || c == '\t';
-}
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // Where the token starting at `begin` ends: at the next blank, except that
@@ -47,8 +38,8 @@ bool ParseHex(std::string_view token, std::string& out)
     if (token.empty() || token.size() % 2 != 0)
         return false;
     for (std::size_t i = 0; i < token.size(); i += 2) {
-        const int high = HexValue(token[i]);
-        const int low = HexValue(token[i + 1]);
+        const int high = ui::HexDigitValue(token[i]);
+        const int low = ui::HexDigitValue(token[i + 1]);
         if (high < 0 || low < 0)
             return false;
         out.push_back(static_cast<char>(high << 4 | low));
@@ -81,8 +72,8 @@ bool ParseQuoted(std::string_view token, std::string& out)
         case '\\': out.push_back('\\'); break;
         case '"': out.push_back('"'); break;
         case 'x': {
-            const int high = i + 1 < body.size() ? HexValue(body[i + 1]) : -1;
-            const int low = i + 2 < body.size() ? HexValue(body[i + 2]) : -1;
+            const int high = i + 1 < body.size() ? ui::HexDigitValue(body[i + 1]) : -1;
+            const int low = i + 2 < body.size() ? ui::HexDigitValue(body[i + 2]) : -1;
             if (high < 0 || low < 0)
                 return false;
             out.push_back(static_cast<char>(high << 4 | low));

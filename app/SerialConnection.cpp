@@ -5,7 +5,7 @@
 #include "platform/MessageTarget.h"
 #include "platform/OpenFailure.h"
 #include "platform/PortNames.h"
-#include "res/Resources.h"
+#include "res/Strings.h"
 
 #include <algorithm>
 #include <array>

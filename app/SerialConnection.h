@@ -51,6 +51,7 @@
 namespace tessaline::app {
 
 class DeviceWatch;
+class TestPeer;
 
 struct SerialMessage
 {
@@ -183,17 +184,14 @@ public:
     // Whether `message` is one of the output's reports rather than the
     // port's.
     static bool IsOutputMessage(const SerialMessage& message);
-    // A notification: drains the input when it reports received characters.
-    LRESULT OnSerialMsg(WPARAM wParam, LPARAM lParam);
-
     // Appends "%02X " for each of `count` bytes to `text`.
     static void AppendHexPairs(std::string& text, const unsigned char* bytes, std::size_t count);
 
-    CSerialWndObj& Port() { return m_port; }
-    // Messages the port has posted so far.
-    unsigned MessagesPosted() const { return m_messagesPosted.load(); }
-
 private:
+    friend class TestPeer;
+
+    // A notification: drains the input when it reports received characters.
+    LRESULT OnSerialMsg(WPARAM wParam, LPARAM lParam);
     // Reads until the input is empty and shows each read; an empty first
     // read is shown only when `showEmpty`. Returns the bytes read.
     std::size_t Drain(bool showEmpty = true);

@@ -4,7 +4,7 @@
 #include "app/CommandLine.h"
 #include "app/SettingsText.h"
 #include "app/TerminalKeys.h"
-#include "res/Resources.h"
+#include "res/Strings.h"
 
 #include <algorithm>
 #include <map>

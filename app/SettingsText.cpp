@@ -1,7 +1,7 @@
 #include "app/SettingsText.h"
 
-#include "app/CommandLine.h"
-#include "res/Resources.h"
+#include "res/Strings.h"
+#include "ui/TextEncoding.h"
 
 #include <cctype>
 
@@ -37,24 +37,13 @@ std::string UnescapeName(std::string_view text)
     return name;
 }
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 // The length of the UTF-8 character at `at`, or 0 when the byte there
 // starts none.
 std::size_t CharacterLength(std::string_view text, std::size_t at)
 {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    return lead != 0 && IsValidUtf8(text.substr(at, length)) ? length : 0;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data()) + at;
+    std::uint32_t codePoint = 0;
+    return bytes[0] != 0 ? ui::Utf8SequenceLength(bytes, text.size() - at, &codePoint) : 0;
 }
 
 // Classifies one line (without its ending): 0, or the string id of why the
@@ -110,7 +99,7 @@ SplitText SplitLines(std::string_view text)
         split.problem = res::FormatString(IDS_SETTINGS_TOO_LARGE);
         return split;
     }
-    if (text.find('\0') != std::string_view::npos || !IsValidUtf8(text)) {
+    if (text.find('\0') != std::string_view::npos || !ui::IsValidUtf8(text)) {
         split.problem = res::FormatString(IDS_SETTINGS_NOT_UTF8);
         return split;
     }
@@ -177,8 +166,8 @@ std::string UnescapeValue(std::string_view text)
             continue;
         }
         const char next = text[++i];
-        const int high = next == 'x' && i + 2 < text.size() ? HexDigit(text[i + 1]) : -1;
-        const int low = high >= 0 ? HexDigit(text[i + 2]) : -1;
+        const int high = next == 'x' && i + 2 < text.size() ? ui::HexDigitValue(text[i + 1]) : -1;
+        const int low = high >= 0 ? ui::HexDigitValue(text[i + 2]) : -1;
         if (low >= 0) {
             value += static_cast<char>(high * 16 + low);
             i += 2;

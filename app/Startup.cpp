@@ -2,7 +2,8 @@
 
 #include "platform/PortNames.h"
 #include "platform/StartupFolder.h"
-#include "res/Resources.h"
+#include "res/Strings.h"
+#include "ui/TextEncoding.h"
 
 namespace tessaline::app {
 namespace {
@@ -55,7 +56,7 @@ StartupState PrepareStartup(const StartupOptions& options)
     state.options = options;
     state.settingsPath = SettingsFilePath();
     state.settings = ReadSettingsFile(state.settingsPath);
-    const std::string quoted = QuotedArgument(state.settingsPath);
+    const std::string quoted = ui::QuotedArgument(state.settingsPath);
     if (!state.settings.parsed)
         state.warnings.push_back(res::FormatString(IDS_SETTINGS_NOT_WRITTEN, {quoted, state.settings.problem}));
     for (const std::string& warning : state.settings.warnings)

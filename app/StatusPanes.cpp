@@ -1,7 +1,7 @@
 #include "app/StatusPanes.h"
 
 #include "app/ConnectionMessages.h"
-#include "res/Resources.h"
+#include "res/Strings.h"
 
 #include <wx/statusbr.h>
 

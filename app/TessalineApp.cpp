@@ -9,7 +9,8 @@
 #include "app/TessalineDoc.h"
 #include "app/TessalineView.h"
 #include "platform/PortNames.h"
-#include "res/Resources.h"
+#include "res/Strings.h"
+#include "ui/TextEncoding.h"
 
 #include <wx/log.h>
 #include <wx/msgdlg.h>
@@ -39,8 +40,7 @@ wxString DocString(int field)
 
 CTessalineApp::CTessalineApp()
 {
-    Bind(
-        wxEVT_MENU, [this](wxCommandEvent&) { OnAppAbout(); }, wxID_ABOUT);
+    Bind(wxEVT_MENU, &CTessalineApp::OnAboutCommand, this, wxID_ABOUT);
 }
 CTessalineApp::~CTessalineApp() = default;
 
@@ -51,14 +51,16 @@ CTessalineApp* CTessalineApp::Get()
 
 CMainFrame* CTessalineApp::GetMainFrame() const
 {
-    return dynamic_cast<CMainFrame*>(GetTopWindow());
+    return m_frame;
 }
 
 void CTessalineApp::ShowMessage(const std::string& text, long icon)
 {
-    wxWindow* parent = wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
-    wxMessageBox(tessaline::app::TextToWx(tessaline::app::ShortenedForMessageBox(text)), MessageBoxLog::Caption(icon),
-                 wxOK | icon, parent && parent->IsShown() ? parent : nullptr);
+    const CTessalineApp* app = Get();
+    wxWindow* parent = app ? app->GetMainFrame() : nullptr;
+    wxMessageBox(tessaline::app::TextToWx(tessaline::app::ShortenedForMessageBox(text)),
+                 tessaline::app::MessageBoxLog::Caption(icon), wxOK | icon,
+                 parent && parent->IsShown() ? parent : nullptr);
 }
 
 bool CTessalineApp::OnInit()
@@ -67,7 +69,7 @@ bool CTessalineApp::OnInit()
     SetVendorName(kVendorName);
     if (const char* title = tessaline::res::FindString(AFX_IDS_APP_TITLE))
         SetAppDisplayName(wxString::FromUTF8(title));
-    delete wxLog::SetActiveTarget(new MessageBoxLog);
+    delete wxLog::SetActiveTarget(new tessaline::app::MessageBoxLog);
     if (!m_state)
         m_state = tessaline::app::PrepareStartup(tessaline::app::StartupOptions{});
     m_terminal = m_state->terminal;
@@ -95,7 +97,7 @@ bool CTessalineApp::InitInstance()
     if (m_state->options.demo)
         StartDemoDevice();
 
-    m_docManager = new DocumentManager;
+    m_docManager = new tessaline::app::DocumentManager;
     new wxDocTemplate(m_docManager, wxString::FromUTF8(tessaline::res::FormatString(IDS_FILTER_ALL_FILES)), "*",
                       wxString(), wxString(), DocString(kRegFileTypeId), DocString(kRegFileTypeName),
                       CLASSINFO(CTessalineDoc), CLASSINFO(CTessalineView), wxTEMPLATE_VISIBLE);
@@ -107,6 +109,7 @@ bool CTessalineApp::InitInstance()
         return false;
     }
     SetTopWindow(frame);
+    m_frame = frame;
 
     const FileArgumentCheck& file = m_state->file;
     if (file.verdict == FileArgumentCheck::Verdict::StartUntitled || file.verdict == FileArgumentCheck::Verdict::Fail) {
@@ -121,6 +124,7 @@ bool CTessalineApp::InitInstance()
     if (!document) {
         // The reason has been shown; no window stays behind.
         SetTopWindow(nullptr);
+        m_frame = nullptr;
         delete frame;
         wxLog::FlushActive();
         return false;
@@ -163,7 +167,7 @@ void CTessalineApp::SaveSettings()
     std::string error;
     if (!tessaline::app::WriteSettings(m_state->settingsPath, before, now, &error))
         std::fprintf(stderr, "tessaline: the settings file %s was not updated: %s\n",
-                     tessaline::app::QuotedArgument(m_state->settingsPath).c_str(), error.c_str());
+                     tessaline::ui::QuotedArgument(m_state->settingsPath).c_str(), error.c_str());
 }
 
 int CTessalineApp::OnExit()
@@ -179,8 +183,13 @@ int CTessalineApp::OnExit()
     return wxApp::OnExit();
 }
 
+void CTessalineApp::OnAboutCommand(wxCommandEvent&)
+{
+    OnAppAbout();
+}
+
 void CTessalineApp::OnAppAbout()
 {
-    CAboutDialog dialog(nullptr);
+    CAboutDialog dialog(GetMainFrame());
     dialog.ShowModal();
 }

@@ -23,12 +23,17 @@
 #include "app/TerminalOptions.h"
 
 #include <wx/app.h>
+#include <wx/weakref.h>
 
 #include <memory>
 #include <optional>
 
 class CMainFrame;
+
+namespace tessaline::app {
 class DocumentManager;
+class TestPeer;
+}  // namespace tessaline::app
 
 class CTessalineApp : public wxApp
 {
@@ -48,8 +53,6 @@ public:
     void OnAppAbout();
 
     CMainFrame* GetMainFrame() const;
-    DocumentManager* GetDocumentManager() const { return m_docManager; }
-    const tessaline::app::DemoDevice* GetDemoDevice() const { return m_demo.get(); }
 
     // The terminal options as they are now; change them here.
     tessaline::app::TerminalOptions& TerminalSettings() { return m_terminal; }
@@ -62,7 +65,10 @@ public:
     static CTessalineApp* Get();
 
 private:
+    friend class tessaline::app::TestPeer;
+
     bool InitInstance();
+    void OnAboutCommand(wxCommandEvent& event);
     void StartDemoDevice();
     // Hands this run's terminal options to the frame, its send bar and the
     // view, takes back what the user changes, and starts --log.
@@ -70,7 +76,8 @@ private:
     void SaveSettings();
 
     std::optional<tessaline::app::StartupState> m_state;
-    DocumentManager* m_docManager = nullptr;
+    tessaline::app::DocumentManager* m_docManager = nullptr;
+    wxWeakRef<CMainFrame> m_frame;  // gone once the window is destroyed
     std::unique_ptr<tessaline::app::DemoDevice> m_demo;
     tessaline::app::TerminalOptions m_terminal;
 };

@@ -1,11 +1,11 @@
 #include "app/TessalineDoc.h"
 
-#include "app/CommandLine.h"
 #include "app/FileNames.h"
 #include "app/RegularFile.h"
 #include "app/Startup.h"
 #include "app/TessalineView.h"
-#include "res/Resources.h"
+#include "res/Strings.h"
+#include "ui/TextEncoding.h"
 
 #include <wx/log.h>
 
@@ -52,7 +52,7 @@ bool CTessalineDoc::OnNewDocument()
 {
     if (!wxDocument::OnNewDocument())
         return false;
-    m_settings = PortSettings{};
+    m_settings = tessaline::app::PortSettings{};
     return true;
 }
 
@@ -72,14 +72,15 @@ bool CTessalineDoc::DoOpenDocument(const wxString& file)
     const std::string name = FileNameFromWx(file);
     std::string text;
     std::string problem = ReadRegularFile(name, LargestText(), &text);
-    if (problem.empty() && !IsValidUtf8(text))
+    if (problem.empty() && !tessaline::ui::IsValidUtf8(text))
         problem = tessaline::res::FormatString(IDS_SETTINGS_NOT_UTF8);
     if (problem.empty()) {
         if (CTessalineView* view = TerminalView())
             view->SetText(text);
         return true;
     }
-    const std::string message = tessaline::res::FormatString(IDS_FILE_CANNOT_OPEN, {QuotedArgument(name), problem});
+    const std::string message =
+        tessaline::res::FormatString(IDS_FILE_CANNOT_OPEN, {tessaline::ui::QuotedArgument(name), problem});
     wxLogError("%s", TextToWx(ShortenedForMessageBox(message)));
     return false;
 }

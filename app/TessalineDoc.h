@@ -37,7 +37,7 @@ public:
     // Writes the view's text; a failed write leaves the stream failed.
     std::ostream& SaveObject(std::ostream& stream) override;
 
-    PortSettings m_settings;
+    tessaline::app::PortSettings m_settings;
 
 private:
     CTessalineView* TerminalView() const;

@@ -3,7 +3,7 @@
 #include "app/DocumentManager.h"
 #include "app/SerialConnection.h"
 #include "app/TessalineDoc.h"
-#include "res/Resources.h"
+#include "res/CommandIds.h"
 
 #include <wx/frame.h>
 #include <wx/print.h>
@@ -19,10 +19,8 @@ CTessalineView::CTessalineView()
     for (const int id : {wxID_UNDO, wxID_CUT, wxID_COPY, wxID_PASTE})
         Bind(wxEVT_UPDATE_UI, &CTessalineView::OnUpdateEditCommand, this, id);
     const int clearAll = tessaline::res::WxIdFromCommand(ID_EDIT_CLEAR_ALL);
-    Bind(
-        wxEVT_MENU, [this](wxCommandEvent&) { ClearText(); }, clearAll);
-    Bind(
-        wxEVT_UPDATE_UI, [](wxUpdateUIEvent& event) { event.Enable(true); }, clearAll);
+    Bind(wxEVT_MENU, &CTessalineView::OnClearAll, this, clearAll);
+    Bind(wxEVT_UPDATE_UI, &CTessalineView::OnUpdateClearAll, this, clearAll);
 }
 
 CTessalineView::~CTessalineView()
@@ -35,7 +33,7 @@ bool CTessalineView::OnCreate(wxDocument* document, long flags)
 {
     if (!wxView::OnCreate(document, flags))
         return false;
-    auto* documents = dynamic_cast<DocumentManager*>(document->GetDocumentManager());
+    auto* documents = dynamic_cast<tessaline::app::DocumentManager*>(document->GetDocumentManager());
     wxFrame* frame = documents ? documents->GetViewSite().frame : nullptr;
     if (!frame)
         return false;
@@ -165,6 +163,16 @@ void CTessalineView::OnEditCommand(wxCommandEvent& event)
     case wxID_SELECTALL: m_edit->SelectAll(); break;
     default: event.Skip();
     }
+}
+
+void CTessalineView::OnClearAll(wxCommandEvent&)
+{
+    ClearText();
+}
+
+void CTessalineView::OnUpdateClearAll(wxUpdateUIEvent& event)
+{
+    event.Enable(true);
 }
 
 void CTessalineView::OnUpdateEditCommand(wxUpdateUIEvent& event)

@@ -23,7 +23,8 @@
 
 namespace tessaline::app {
 class SerialConnection;
-}
+class TestPeer;
+}  // namespace tessaline::app
 
 class CTessalineView : public wxView
 {
@@ -67,12 +68,13 @@ public:
 
     tessaline::ui::EditControl* GetEditControl() const { return m_edit.get(); }
 
-    // Sees every appended text, the empty ones included.
-    void SetInsertionObserver(InsertionObserver observer) { m_insertionObserver = std::move(observer); }
-
 private:
+    friend class tessaline::app::TestPeer;
+
     void OnEditCommand(wxCommandEvent& event);
     void OnUpdateEditCommand(wxUpdateUIEvent& event);
+    void OnClearAll(wxCommandEvent& event);
+    void OnUpdateClearAll(wxUpdateUIEvent& event);
 
     wxWeakRef<tessaline::ui::EditControl> m_edit;
     tessaline::app::SerialConnection* m_connection = nullptr;

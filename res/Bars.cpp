@@ -1,5 +1,9 @@
 // Toolbar and status-bar tables, and the toolbar builders.
-#include "res/Resources.h"
+#include "res/Bars.h"
+
+#include "res/CommandIds.h"
+#include "res/Images.h"
+#include "res/Strings.h"
 
 #include <wx/toolbar.h>
 

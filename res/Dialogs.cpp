@@ -1,6 +1,9 @@
 // The three dialog templates and the builder that creates their controls at
 // dialog-unit positions of the dialog font.
-#include "res/Resources.h"
+#include "res/Dialogs.h"
+
+#include "res/CommandIds.h"
+#include "res/Icons.h"
 
 #include <wx/button.h>
 #include <wx/dcmemory.h>

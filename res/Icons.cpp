@@ -1,6 +1,9 @@
 // The two icon groups as wxIconBundles of their 32x32 and 16x16 images.
-#include "res/Resources.h"
+#include "res/Icons.h"
 
+#include "res/Images.h"
+
+#include <wx/bitmap.h>
 #include <wx/icon.h>
 
 namespace tessaline::res {

@@ -1,7 +1,7 @@
 // Pictures of the toolbar buttons and the icons, drawn in code in the
 // 16-colour palette of 4-bit images. Transparent pixels carry the mask
 // colour. Only wxImage is used, so the pictures need no display.
-#include "res/Resources.h"
+#include "res/Images.h"
 
 #include <array>
 #include <string_view>

@@ -1,7 +1,10 @@
 // The main menu and accelerator tables and the builders that turn them into
 // a wxMenuBar and a wxAcceleratorTable.
-#include "res/MenuShortcutText.h"
-#include "res/Resources.h"
+#include "res/Menus.h"
+
+#include "keys/MenuShortcutText.h"
+#include "res/CommandIds.h"
+#include "res/Strings.h"
 
 #include <wx/defs.h>
 #include <wx/menu.h>
@@ -146,11 +149,11 @@ wxMenuBar* CreateMainMenuBar()
             wxMenuItem* menuItem =
                 menu->Append(WxIdFromCommand(item.commandId), wxString::FromUTF8(item.label), PromptOf(item.commandId),
                              IsToggleCommand(item.commandId) ? wxITEM_CHECK : wxITEM_NORMAL);
-            RemoveKeyBindings(menuItem);
+            keys::RemoveKeyBindings(menuItem);
             if (item.grayed)
                 menuItem->Enable(false);
             if (item.shortcut)
-                ShowShortcutText(menuItem, wxString::FromUTF8(item.shortcut));
+                keys::ShowShortcutText(menuItem, wxString::FromUTF8(item.shortcut));
         }
         bar->Append(menu, wxString::FromUTF8(def.title));
     }

@@ -1,7 +1,7 @@
 // The string table: window title, document string, idle text, command
 // prompts with their tooltips, recent-file prompts, indicator texts and
 // system-command prompts, and the application's messages. Texts are UTF-8.
-#include "res/Resources.h"
+#include "res/Strings.h"
 
 #include <algorithm>
 

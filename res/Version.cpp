@@ -1,5 +1,5 @@
 // Version information of the program.
-#include "res/Resources.h"
+#include "res/Version.h"
 
 namespace tessaline::res {
 

@@ -16,6 +16,22 @@ DCB EmptyDcb()
     return dcb;
 }
 
+// The DCB's handshake fields of each flow-control mode, by mode.
+struct Handshake
+{
+    DWORD outxCtsFlow;
+    DWORD outxDsrFlow;
+    DWORD dtrControl;
+    DWORD outX;
+    DWORD inX;
+    DWORD rtsControl;
+};
+constexpr Handshake kHandshakes[] = {
+    {0, 0, DTR_CONTROL_DISABLE, 0, 0, RTS_CONTROL_DISABLE},      // FlowOff
+    {1, 1, DTR_CONTROL_HANDSHAKE, 0, 0, RTS_CONTROL_HANDSHAKE},  // FlowHardware
+    {0, 0, DTR_CONTROL_DISABLE, 1, 1, RTS_CONTROL_DISABLE},      // FlowSoftware
+};
+
 }  // namespace
 
 CSerialPort::CSerialPort()
@@ -102,39 +118,31 @@ LONG CSerialPort::Close()
 
 LONG CSerialPort::ConfigureLine(LONG baudRate, LONG dataBits, LONG parity, LONG stopBits)
 {
-    m_lastError = 0;
-    if (m_handle == nullptr)
-        return Fail(ERROR_INVALID_HANDLE);
-    DCB dcb = EmptyDcb();
-    if (!GetCommState(m_handle, &dcb))
-        return Fail(GetLastError());
-    dcb.BaudRate = static_cast<DWORD>(baudRate);
-    dcb.ByteSize = static_cast<BYTE>(dataBits);
-    dcb.Parity = static_cast<BYTE>(parity);
-    dcb.StopBits = static_cast<BYTE>(stopBits);
-    dcb.fParity = parity != NOPARITY ? 1 : 0;
-    if (!SetCommState(m_handle, &dcb))
-        return Fail(GetLastError());
-    return 0;
+    return ChangeState([&](DCB& dcb) -> LONG {
+        dcb.BaudRate = static_cast<DWORD>(baudRate);
+        dcb.ByteSize = static_cast<BYTE>(dataBits);
+        dcb.Parity = static_cast<BYTE>(parity);
+        dcb.StopBits = static_cast<BYTE>(stopBits);
+        dcb.fParity = parity != NOPARITY ? 1 : 0;
+        return 0;
+    });
 }
 
 LONG CSerialPort::SetTriggerChar(char eventChar, bool addToMask)
 {
-    m_lastError = 0;
-    if (m_handle == nullptr)
-        return Fail(ERROR_INVALID_HANDLE);
-    DCB dcb = EmptyDcb();
-    if (!GetCommState(m_handle, &dcb))
-        return Fail(GetLastError());
-    dcb.EvtChar = eventChar;
-    // The mask goes first; its status is what this call reports unless the
-    // DCB write fails afterwards. It is kept locally because a watcher
-    // thread may store into m_lastError meanwhile.
+    // The mask goes on between reading and writing the DCB; its status is
+    // what this call reports unless the DCB write fails afterwards. It is
+    // kept locally because a watcher thread may store into m_lastError
+    // meanwhile.
     LONG maskStatus = 0;
-    if (addToMask)
-        maskStatus = SetEventMask(QueryEventMask() | EV_RXFLAG);
-    if (!SetCommState(m_handle, &dcb))
-        return Fail(GetLastError());
+    const LONG status = ChangeState([&](DCB& dcb) -> LONG {
+        dcb.EvtChar = eventChar;
+        if (addToMask)
+            maskStatus = SetEventMask(QueryEventMask() | EV_RXFLAG);
+        return 0;
+    });
+    if (status != 0)
+        return status;
     m_lastError = maskStatus;
     return maskStatus;
 }
@@ -152,44 +160,20 @@ LONG CSerialPort::SetEventMask(DWORD eventMask)
 
 LONG CSerialPort::SetFlowControl(int flowMode)
 {
-    m_lastError = 0;
-    if (m_handle == nullptr)
-        return Fail(ERROR_INVALID_HANDLE);
-    DCB dcb = EmptyDcb();
-    if (!GetCommState(m_handle, &dcb))
-        return Fail(GetLastError());
     // Only the handshake fields change; every other flag, the XON/XOFF
     // characters and the limits keep the device's values.
-    switch (flowMode) {
-    case FlowOff:
-        dcb.fOutxCtsFlow = 0;
-        dcb.fOutxDsrFlow = 0;
-        dcb.fDtrControl = DTR_CONTROL_DISABLE;
-        dcb.fOutX = 0;
-        dcb.fInX = 0;
-        dcb.fRtsControl = RTS_CONTROL_DISABLE;
-        break;
-    case FlowHardware:
-        dcb.fOutxCtsFlow = 1;
-        dcb.fOutxDsrFlow = 1;
-        dcb.fDtrControl = DTR_CONTROL_HANDSHAKE;
-        dcb.fOutX = 0;
-        dcb.fInX = 0;
-        dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
-        break;
-    case FlowSoftware:
-        dcb.fOutxCtsFlow = 0;
-        dcb.fOutxDsrFlow = 0;
-        dcb.fDtrControl = DTR_CONTROL_DISABLE;
-        dcb.fOutX = 1;
-        dcb.fInX = 1;
-        dcb.fRtsControl = RTS_CONTROL_DISABLE;
-        break;
-    default: return Fail(static_cast<DWORD>(E_INVALIDARG));
-    }
-    if (!SetCommState(m_handle, &dcb))
-        return Fail(GetLastError());
-    return 0;
+    return ChangeState([flowMode](DCB& dcb) -> LONG {
+        if (flowMode < FlowOff || flowMode > FlowSoftware)
+            return E_INVALIDARG;
+        const Handshake& handshake = kHandshakes[flowMode];
+        dcb.fOutxCtsFlow = handshake.outxCtsFlow;
+        dcb.fOutxDsrFlow = handshake.outxDsrFlow;
+        dcb.fDtrControl = handshake.dtrControl;
+        dcb.fOutX = handshake.outX;
+        dcb.fInX = handshake.inX;
+        dcb.fRtsControl = handshake.rtsControl;
+        return 0;
+    });
 }
 
 LONG CSerialPort::SetReadMode(int readMode)
@@ -212,37 +196,46 @@ LONG CSerialPort::SetReadMode(int readMode)
     return 0;
 }
 
-bool CSerialPort::ReadStateForQuery(DCB& dcb)
+LONG CSerialPort::ReadState(DCB& dcb)
 {
     m_lastError = 0;
-    if (m_handle == nullptr) {
-        Fail(ERROR_INVALID_HANDLE);
-        return false;
-    }
+    if (m_handle == nullptr)
+        return Fail(ERROR_INVALID_HANDLE);
     dcb = EmptyDcb();
-    if (!GetCommState(m_handle, &dcb)) {
-        Fail(GetLastError());
-        return false;
-    }
-    return true;
+    if (!GetCommState(m_handle, &dcb))
+        return Fail(GetLastError());
+    return 0;
+}
+
+template <class Modify>
+LONG CSerialPort::ChangeState(Modify modify)
+{
+    DCB dcb;
+    if (const LONG status = ReadState(dcb))
+        return status;
+    if (const LONG status = modify(dcb))
+        return Fail(static_cast<DWORD>(status));
+    if (!SetCommState(m_handle, &dcb))
+        return Fail(GetLastError());
+    return 0;
 }
 
 DWORD CSerialPort::QueryBaudRate()
 {
     DCB dcb;
-    return ReadStateForQuery(dcb) ? dcb.BaudRate : 0xFFFFFFFFu;
+    return ReadState(dcb) == 0 ? dcb.BaudRate : 0xFFFFFFFFu;
 }
 
 int CSerialPort::QueryDataBits()
 {
     DCB dcb;
-    return ReadStateForQuery(dcb) ? dcb.ByteSize : -1;
+    return ReadState(dcb) == 0 ? dcb.ByteSize : -1;
 }
 
 int CSerialPort::QueryParity()
 {
     DCB dcb;
-    if (!ReadStateForQuery(dcb))
+    if (ReadState(dcb) != 0)
         return -1;
     // With parity checking off the Parity field means nothing.
     return dcb.fParity == 0 ? NOPARITY : dcb.Parity;
@@ -251,13 +244,13 @@ int CSerialPort::QueryParity()
 int CSerialPort::QueryStopBits()
 {
     DCB dcb;
-    return ReadStateForQuery(dcb) ? dcb.StopBits : -1;
+    return ReadState(dcb) == 0 ? dcb.StopBits : -1;
 }
 
 int CSerialPort::QueryFlowControl()
 {
     DCB dcb;
-    if (!ReadStateForQuery(dcb))
+    if (ReadState(dcb) != 0)
         return -1;
     if (dcb.fDtrControl == DTR_CONTROL_HANDSHAKE && dcb.fRtsControl == RTS_CONTROL_HANDSHAKE)
         return FlowHardware;
@@ -279,7 +272,7 @@ DWORD CSerialPort::QueryEventMask()
 char CSerialPort::QueryTriggerChar()
 {
     DCB dcb;
-    return ReadStateForQuery(dcb) ? dcb.EvtChar : 0;
+    return ReadState(dcb) == 0 ? dcb.EvtChar : 0;
 }
 
 template <class Issue>

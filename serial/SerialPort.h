@@ -113,9 +113,13 @@ protected:
 private:
     // Sets m_lastError to `code` and returns it.
     LONG Fail(DWORD code);
-    // The first steps of the DCB queries: reset the status, refuse a closed
-    // port, read the DCB. False when the query must return its failure value.
-    bool ReadStateForQuery(DCB& dcb);
+    // The first steps of every DCB operation: reset the status, refuse a
+    // closed port, read the DCB. Returns the status (0 when the DCB was read).
+    LONG ReadState(DCB& dcb);
+    // Reads the DCB, lets `modify` change it and writes it back. `modify`
+    // returns 0, or a status that ends the call without writing.
+    template <class Modify>
+    LONG ChangeState(Modify modify);
     // The common procedure of Write, Read and WaitForEvent from the mode
     // test on; `count` is never null for Read and Write.
     template <class Issue>

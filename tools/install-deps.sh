@@ -3,7 +3,7 @@
 # only those that are missing. Runs apt-get as root, or through sudo.
 set -euo pipefail
 packages=(build-essential cmake pkg-config libgtest-dev libwxgtk3.2-dev
-          xvfb xauth xdotool xclip x11-utils fonts-nanum imagemagick)
+          xvfb xauth xdotool xclip x11-utils fonts-nanum imagemagick librsvg2-bin)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")

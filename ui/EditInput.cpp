@@ -1,8 +1,8 @@
 // The edit control's keys and mouse: navigation and editing keys through a
 // key -> action table, typed characters to the owner's handler, clicks,
 // drags, the middle-button paste and the right-button menu.
+#include "keys/KeyMapping.h"
 #include "ui/EditControlImpl.h"
-#include "ui/KeyMapping.h"
 
 #include <wx/clipbrd.h>
 #include <wx/menu.h>

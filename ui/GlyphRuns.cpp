@@ -1,10 +1,8 @@
 #include "ui/GlyphRuns.h"
 
-#include <wx/graphics.h>
+#include "toolkit/ToolkitSymbols.h"
 
-#ifdef __WXGTK__
-#include <dlfcn.h>
-#endif
+#include <wx/graphics.h>
 
 namespace tessaline::ui {
 
@@ -18,58 +16,28 @@ struct CairoGlyph
     double y;
 };
 
-struct ToolkitCalls
+struct ToolkitCalls : toolkit::SymbolSet
 {
-    void* (*createContext)(void* cairo) = nullptr;                        // pango_cairo_create_context
-    void* (*describe)(const char* text) = nullptr;                        // pango_font_description_from_string
-    void (*freeDescription)(void* description) = nullptr;                 // pango_font_description_free
-    void* (*loadFont)(void* context, const void* description) = nullptr;  // pango_context_load_font
-    void* (*scaledFontOf)(void* font) = nullptr;                          // pango_cairo_font_get_scaled_font
-    void (*unref)(void* object) = nullptr;                                // g_object_unref
-    void* (*referenceScaled)(void* scaled) = nullptr;                     // cairo_scaled_font_reference
-    void (*destroyScaled)(void* scaled) = nullptr;                        // cairo_scaled_font_destroy
+    void* (*createContext)(void* cairo) = Find<decltype(createContext)>("pango_cairo_create_context");
+    void* (*describe)(const char* text) = Find<decltype(describe)>("pango_font_description_from_string");
+    void (*freeDescription)(void* description) = Find<decltype(freeDescription)>("pango_font_description_free");
+    void* (*loadFont)(void* context, const void* description) = Find<decltype(loadFont)>("pango_context_load_font");
+    void* (*scaledFontOf)(void* font) = Find<decltype(scaledFontOf)>("pango_cairo_font_get_scaled_font");
+    void (*unref)(void* object) = Find<decltype(unref)>("g_object_unref");
+    void* (*referenceScaled)(void* scaled) = Find<decltype(referenceScaled)>("cairo_scaled_font_reference");
+    void (*destroyScaled)(void* scaled) = Find<decltype(destroyScaled)>("cairo_scaled_font_destroy");
     int (*textToGlyphs)(void* scaled, double x, double y, const char* text, int length, CairoGlyph** glyphs, int* count,
-                        void** clusters, int* clusterCount, int* flags) = nullptr;
-    void (*freeGlyphs)(CairoGlyph* glyphs) = nullptr;  // cairo_glyph_free
-    void (*save)(void* cairo) = nullptr;
-    void (*restore)(void* cairo) = nullptr;
-    void (*setScaledFont)(void* cairo, const void* scaled) = nullptr;
-    void (*setSource)(void* cairo, double r, double g, double b, double a) = nullptr;  // cairo_set_source_rgba
-    void (*showGlyphs)(void* cairo, const CairoGlyph* glyphs, int count) = nullptr;
-
-    ToolkitCalls()
-    {
-        Find(createContext, "pango_cairo_create_context");
-        Find(describe, "pango_font_description_from_string");
-        Find(freeDescription, "pango_font_description_free");
-        Find(loadFont, "pango_context_load_font");
-        Find(scaledFontOf, "pango_cairo_font_get_scaled_font");
-        Find(unref, "g_object_unref");
-        Find(referenceScaled, "cairo_scaled_font_reference");
-        Find(destroyScaled, "cairo_scaled_font_destroy");
-        Find(textToGlyphs, "cairo_scaled_font_text_to_glyphs");
-        Find(freeGlyphs, "cairo_glyph_free");
-        Find(save, "cairo_save");
-        Find(restore, "cairo_restore");
-        Find(setScaledFont, "cairo_set_scaled_font");
-        Find(setSource, "cairo_set_source_rgba");
-        Find(showGlyphs, "cairo_show_glyphs");
-    }
-    template <typename Fn>
-    void Find(Fn& fn, const char* name)
-    {
-        fn = reinterpret_cast<Fn>(dlsym(RTLD_DEFAULT, name));
-        if (!fn)
-            available = false;
-    }
-    bool available = true;
+                        void** clusters, int* clusterCount,
+                        int* flags) = Find<decltype(textToGlyphs)>("cairo_scaled_font_text_to_glyphs");
+    void (*freeGlyphs)(CairoGlyph* glyphs) = Find<decltype(freeGlyphs)>("cairo_glyph_free");
+    void (*save)(void* cairo) = Find<decltype(save)>("cairo_save");
+    void (*restore)(void* cairo) = Find<decltype(restore)>("cairo_restore");
+    void (*setScaledFont)(void* cairo, const void* scaled) = Find<decltype(setScaledFont)>("cairo_set_scaled_font");
+    void (*setSource)(void* cairo, double r, double g, double b,
+                      double a) = Find<decltype(setSource)>("cairo_set_source_rgba");
+    void (*showGlyphs)(void* cairo, const CairoGlyph* glyphs,
+                       int count) = Find<decltype(showGlyphs)>("cairo_show_glyphs");
 };
-
-const ToolkitCalls& Toolkit()
-{
-    static const ToolkitCalls calls;
-    return calls;
-}
 
 }  // namespace
 #endif
@@ -92,7 +60,7 @@ void GlyphRuns::Release()
 {
 #ifdef __WXGTK__
     if (m_scaledFont)
-        Toolkit().destroyScaled(m_scaledFont);
+        toolkit::Symbols<ToolkitCalls>().destroyScaled(m_scaledFont);
 #endif
     m_scaledFont = nullptr;
 }
@@ -100,8 +68,8 @@ void GlyphRuns::Release()
 bool GlyphRuns::Prepare(void* cairo)
 {
 #ifdef __WXGTK__
-    const ToolkitCalls& tk = Toolkit();
-    if (!tk.available || !m_font.IsOk())
+    const ToolkitCalls& tk = toolkit::Symbols<ToolkitCalls>();
+    if (!tk.Available() || !m_font.IsOk())
         return false;
     // The font as the graphics context's text drawing resolves it: a pango
     // context made for this cairo target, the wx font's description.
@@ -155,7 +123,7 @@ bool GlyphRuns::Draw(wxGraphicsContext& gc, const char* text, std::size_t length
         const auto byte = static_cast<unsigned char>(text[i]);
         m_run[i] = {m_glyphs[byte & 0x7F], x + static_cast<double>(i) * m_cellWidth, baseline};
     }
-    const ToolkitCalls& tk = Toolkit();
+    const ToolkitCalls& tk = toolkit::Symbols<ToolkitCalls>();
     tk.save(cairo);
     tk.setScaledFont(cairo, m_scaledFont);
     tk.setSource(cairo, colour.Red() / 255.0, colour.Green() / 255.0, colour.Blue() / 255.0, colour.Alpha() / 255.0);

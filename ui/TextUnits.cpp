@@ -1,52 +1,8 @@
 #include "ui/TextUnits.h"
 
+#include "ui/TextEncoding.h"
+
 namespace tessaline::ui {
-
-namespace {
-
-// Length of a well-formed UTF-8 sequence at text[pos], 0 when ill-formed.
-std::uint32_t ValidSequenceLength(const unsigned char* s, std::size_t avail, std::uint32_t* codePoint)
-{
-    const unsigned char b0 = s[0];
-    std::uint32_t length;
-    std::uint32_t value;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        length = 2;
-        value = b0 & 0x1F;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        length = 3;
-        value = b0 & 0x0F;
-        if (b0 == 0xE0)
-            low = 0xA0;
-        if (b0 == 0xED)
-            high = 0x9F;  // no surrogates
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        length = 4;
-        value = b0 & 0x07;
-        if (b0 == 0xF0)
-            low = 0x90;
-        if (b0 == 0xF4)
-            high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (avail < length)
-        return 0;
-    if (s[1] < low || s[1] > high)
-        return 0;
-    value = (value << 6) | (s[1] & 0x3F);
-    for (std::uint32_t i = 2; i < length; ++i) {
-        if ((s[i] & 0xC0) != 0x80)
-            return 0;
-        value = (value << 6) | (s[i] & 0x3F);
-    }
-    *codePoint = value;
-    return length;
-}
-
-}  // namespace
 
 unsigned CodePointCells(std::uint32_t c)
 {
@@ -102,7 +58,7 @@ CharInfo DecodeChar(const char* text, std::size_t size, std::size_t pos)
     if (b0 < 0x80)
         return {1, 1, b0, CharKind::Printable};
     std::uint32_t codePoint = 0;
-    const std::uint32_t length = ValidSequenceLength(s, size - pos, &codePoint);
+    const std::uint32_t length = Utf8SequenceLength(s, size - pos, &codePoint);
     if (length == 0)
         return {1, 2, b0, CharKind::Placeholder};
     if (codePoint < 0xA0)
@@ -125,7 +81,7 @@ std::size_t CharStartAt(const char* text, std::size_t size, std::size_t pos)
         const std::size_t lead = pos - back;
         if ((s[lead] & 0xC0) != 0x80) {
             std::uint32_t codePoint = 0;
-            const std::uint32_t length = ValidSequenceLength(s + lead, size - lead, &codePoint);
+            const std::uint32_t length = Utf8SequenceLength(s + lead, size - lead, &codePoint);
             return length > back ? lead : pos;
         }
     }

@@ -2,7 +2,8 @@
 // and names checked against the user's character set.
 #include "app/Startup.h"
 
-#include "res/Resources.h"
+#include "res/Strings.h"
+#include "ui/TextEncoding.h"
 
 #include <fcntl.h>
 #include <langinfo.h>
@@ -22,7 +23,7 @@ bool IsValidName(const std::string& name)
 {
     const char* codeset = nl_langinfo(CODESET);
     if (std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "ANSI_X3.4-1968") == 0)
-        return IsValidUtf8(name);
+        return ui::IsValidUtf8(name);
     return std::mbstowcs(nullptr, name.c_str(), 0) != static_cast<std::size_t>(-1);
 }
 
@@ -47,7 +48,7 @@ FileArgumentCheck CheckFileArgument(const StartupOptions& options)
     if (!options.fileGiven)
         return check;
     const std::string& name = options.file;
-    const std::string quoted = QuotedArgument(name);
+    const std::string quoted = ui::QuotedArgument(name);
     check.verdict = FileArgumentCheck::Verdict::StartUntitled;
     struct stat info
     {};

@@ -3,7 +3,7 @@
 #include "app/RegularFile.h"
 
 #include "app/Startup.h"
-#include "res/Resources.h"
+#include "res/Strings.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -2,7 +2,7 @@
 #include "app/SettingsFile.h"
 
 #include "app/CommandLine.h"
-#include "res/Resources.h"
+#include "res/Strings.h"
 
 #include <fcntl.h>
 #include <pwd.h>

@@ -4,7 +4,8 @@
 #include "app/Startup.h"
 
 #include "app/win32/FileSystem.h"
-#include "res/Resources.h"
+#include "res/Strings.h"
+#include "ui/TextEncoding.h"
 
 namespace tessaline::app {
 
@@ -18,12 +19,12 @@ FileArgumentCheck CheckFileArgument(const StartupOptions& options)
     if (!options.fileGiven)
         return check;
     const std::string& name = options.file;
-    const std::string quoted = QuotedArgument(name);
+    const std::string quoted = ui::QuotedArgument(name);
     check.verdict = FileArgumentCheck::Verdict::StartUntitled;
     DWORD error = ERROR_SUCCESS;
     if (name.empty()) {
         check.message = res::FormatString(IDS_FILE_NAME_EMPTY);
-    } else if (!IsValidUtf8(name)) {
+    } else if (!ui::IsValidUtf8(name)) {
         check.message = res::FormatString(IDS_FILE_NAME_NOT_TEXT, {quoted});
     } else if (const std::string kind = KindOf(FullPath(name), &error); error != ERROR_SUCCESS) {
         check.verdict = FileArgumentCheck::Verdict::Fail;

@@ -1,6 +1,6 @@
 #include "app/win32/FileSystem.h"
 
-#include "res/Resources.h"
+#include "res/Strings.h"
 
 #include <wx/log.h>
 #include <wx/string.h>

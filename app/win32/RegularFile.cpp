@@ -7,7 +7,7 @@
 
 #include "app/Startup.h"
 #include "app/win32/FileSystem.h"
-#include "res/Resources.h"
+#include "res/Strings.h"
 
 namespace tessaline::app {
 namespace {

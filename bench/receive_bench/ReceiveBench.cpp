@@ -8,6 +8,7 @@
 #include "app/MainFrame.h"
 #include "app/TessalineApp.h"
 #include "app/TessalineView.h"
+#include "app/TestPeer.h"
 #include "platform/PortNames.h"
 #include "tests/support/PtyPair.h"
 
@@ -24,6 +25,8 @@
 #include <random>
 #include <string>
 #include <thread>
+
+using tessaline::app::TestPeer;
 
 namespace {
 
@@ -93,17 +96,17 @@ int main(int argc, char** argv)
             tessaline::platform::SetPortAlias("COM1", pty.SlavePath());
             if (!logPath.empty()) {
                 std::filesystem::remove(logPath);
-                frame.Connection().StartLog(logPath);
+                TestPeer::Connection(frame).StartLog(logPath);
             }
             frame.OnPortConnect();
-            if (!frame.Connection().IsOpen()) {
+            if (!TestPeer::Connection(frame).IsOpen()) {
                 std::fprintf(stderr, "receive_bench: cannot open the pseudo-terminal\n");
             } else {
                 std::size_t insertions = 0;
                 std::size_t shown = 0;
-                const unsigned notificationsBefore = frame.Connection().MessagesPosted();
+                const unsigned notificationsBefore = TestPeer::MessagesPosted(TestPeer::Connection(frame));
                 const std::size_t expected = total * 3;
-                view.SetInsertionObserver([&](std::string_view text) {
+                TestPeer::SetInsertionObserver(view, [&](std::string_view text) {
                     ++insertions;
                     shown += text.size();
                     if (shown >= expected)
@@ -118,19 +121,19 @@ int main(int argc, char** argv)
                 loop.Run();
                 const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
                 writer.join();
-                view.SetInsertionObserver(nullptr);
+                TestPeer::SetInsertionObserver(view, nullptr);
                 const std::string text = view.GetEditControl()->GetText();
                 const bool exact = DecodesTo(text, bytes);
                 const double received = static_cast<double>(shown / 3) / (1 << 20);
                 std::printf("received %.1f MB of %zu MB in %.2f s: %.2f MB/s (%.2f MB/s of hex text), "
                             "%zu insertions, %u notifications\n",
                             received, megabytes, seconds, received / seconds, received * 3 / seconds, insertions,
-                            frame.Connection().MessagesPosted() - notificationsBefore);
+                            TestPeer::MessagesPosted(TestPeer::Connection(frame)) - notificationsBefore);
                 std::printf("view text decodes back to the bytes sent: %s\n", exact ? "yes" : "NO");
                 frame.OnPortDisconnect();
                 bool logged = true;
                 if (!logPath.empty()) {
-                    frame.Connection().StopLog();
+                    TestPeer::Connection(frame).StopLog();
                     logged = FileHolds(logPath, bytes);
                     std::printf("log %s: %ju bytes, equal to the bytes sent: %s\n", logPath.c_str(),
                                 static_cast<std::uintmax_t>(std::filesystem::file_size(logPath)),

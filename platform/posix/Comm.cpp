@@ -1,12 +1,11 @@
 // The Win32 communications calls on terminal devices. Each checks for an
 // injected fault, its handle and its arguments, then hands over to the
 // device object.
+#include "platform/FaultInjection.h"
 #include "platform/PortNames.h"
-#include "platform/Testing.h"
 #include "platform/posix/CommDevice.h"
 #include "platform/posix/CommSettings.h"
 #include "platform/posix/Errors.h"
-#include "platform/posix/FaultInjection.h"
 #include "platform/posix/OpenFailureRecord.h"
 #include "platform/posix/OverlappedResult.h"
 

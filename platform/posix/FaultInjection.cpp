@@ -1,6 +1,4 @@
-#include "platform/posix/FaultInjection.h"
-
-#include "platform/Testing.h"
+#include "platform/FaultInjection.h"
 
 #include <atomic>
 #include <cstring>

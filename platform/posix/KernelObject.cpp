@@ -1,25 +1,17 @@
 #include "platform/posix/KernelObject.h"
 
-#include <atomic>
-#include <unordered_map>
+#include "platform/posix/HandleTable.h"
 
 namespace tessaline::platform {
 namespace {
 
-struct HandleTable
+HandleTable<KernelObject>& Table()
 {
-    std::mutex mutex;
-    std::unordered_map<std::uintptr_t, std::shared_ptr<KernelObject>> objects;
     // Handles are multiples of 4 from 0x1000 up and never reused; the value
     // of INVALID_HANDLE_VALUE (all ones) can therefore never be handed out.
-    std::uintptr_t next = 0x1000;
-};
-
-HandleTable& Table()
-{
     // Never destroyed: detached threads may still close handles while the
     // process exits.
-    static auto* table = new HandleTable;
+    static auto* table = new HandleTable<KernelObject>(0x1000, 4);
     return *table;
 }
 
@@ -65,37 +57,20 @@ DWORD Waitable::Wait(DWORD milliseconds)
 
 HANDLE InsertHandle(std::shared_ptr<KernelObject> object)
 {
-    auto& table = Table();
-    std::lock_guard lock(table.mutex);
-    const std::uintptr_t value = table.next;
-    table.next += 4;
-    table.objects.emplace(value, std::move(object));
-    return reinterpret_cast<HANDLE>(value);
+    return reinterpret_cast<HANDLE>(Table().Insert(std::move(object)));
 }
 
 std::shared_ptr<KernelObject> LookupHandle(HANDLE handle)
 {
-    auto& table = Table();
-    {
-        std::lock_guard lock(table.mutex);
-        auto found = table.objects.find(reinterpret_cast<std::uintptr_t>(handle));
-        if (found != table.objects.end())
-            return found->second;
-    }
-    SetLastError(ERROR_INVALID_HANDLE);
-    return nullptr;
+    auto object = Table().Find(reinterpret_cast<std::uintptr_t>(handle));
+    if (!object)
+        SetLastError(ERROR_INVALID_HANDLE);
+    return object;
 }
 
 std::shared_ptr<KernelObject> RemoveHandle(HANDLE handle)
 {
-    auto& table = Table();
-    std::lock_guard lock(table.mutex);
-    auto found = table.objects.find(reinterpret_cast<std::uintptr_t>(handle));
-    if (found == table.objects.end())
-        return nullptr;
-    auto object = std::move(found->second);
-    table.objects.erase(found);
-    return object;
+    return Table().Remove(reinterpret_cast<std::uintptr_t>(handle));
 }
 
 void SignalEventHandle(HANDLE event)
@@ -116,9 +91,7 @@ void ResetEventHandle(HANDLE event)
 
 std::size_t OpenHandleCount()
 {
-    auto& table = Table();
-    std::lock_guard lock(table.mutex);
-    return table.objects.size();
+    return Table().Size();
 }
 
 }  // namespace tessaline::platform

@@ -1,4 +1,5 @@
-// Kernel objects of the posix backend and the process-wide handle table.
+// Kernel objects of the posix backend and the process-wide handle table
+// (a HandleTable, see HandleTable.h).
 //
 // A HANDLE is a number handed out once and never reused, so a closed or
 // made-up handle can only miss in the table: it can never reach a freed or

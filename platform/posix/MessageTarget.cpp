@@ -2,6 +2,8 @@
 // targets that stand in for HWNDs.
 #include "platform/MessageTarget.h"
 
+#include "platform/posix/HandleTable.h"
+
 #include <algorithm>
 #include <cctype>
 #include <condition_variable>
@@ -46,17 +48,10 @@ struct Target
     bool removed = false;
 };
 
-struct TargetTable
+HandleTable<Target>& Targets()
 {
-    std::mutex mutex;
-    std::unordered_map<std::uintptr_t, std::shared_ptr<Target>> targets;
     // Handles are multiples of 16 from 0x10000 up and never reused.
-    std::uintptr_t next = 0x10000;
-};
-
-TargetTable& Targets()
-{
-    static auto* table = new TargetTable;
+    static auto* table = new HandleTable<Target>(0x10000, 16);
     return *table;
 }
 
@@ -66,26 +61,14 @@ HWND RegisterMessageTarget(MessageSink sink)
 {
     auto target = std::make_shared<Target>();
     target->sink = std::move(sink);
-    auto& table = Targets();
-    std::lock_guard lock(table.mutex);
-    const std::uintptr_t value = table.next;
-    table.next += 16;
-    table.targets.emplace(value, std::move(target));
-    return reinterpret_cast<HWND>(value);
+    return reinterpret_cast<HWND>(Targets().Insert(std::move(target)));
 }
 
 void UnregisterMessageTarget(HWND window)
 {
-    std::shared_ptr<Target> target;
-    {
-        auto& table = Targets();
-        std::lock_guard lock(table.mutex);
-        auto found = table.targets.find(reinterpret_cast<std::uintptr_t>(window));
-        if (found == table.targets.end())
-            return;
-        target = std::move(found->second);
-        table.targets.erase(found);
-    }
+    const std::shared_ptr<Target> target = Targets().Remove(reinterpret_cast<std::uintptr_t>(window));
+    if (!target)
+        return;
     const auto self = std::this_thread::get_id();
     std::unique_lock lock(target->mutex);
     target->removed = true;
@@ -125,14 +108,7 @@ UINT RegisterWindowMessageA(LPCSTR name)
 
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    std::shared_ptr<Target> target;
-    {
-        auto& table = Targets();
-        std::lock_guard lock(table.mutex);
-        auto found = table.targets.find(reinterpret_cast<std::uintptr_t>(window));
-        if (found != table.targets.end())
-            target = found->second;
-    }
+    const std::shared_ptr<Target> target = Targets().Find(reinterpret_cast<std::uintptr_t>(window));
     const auto self = std::this_thread::get_id();
     bool live = false;
     if (target) {

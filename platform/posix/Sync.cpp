@@ -1,5 +1,5 @@
 // Events, threads and waits.
-#include "platform/posix/FaultInjection.h"
+#include "platform/FaultInjection.h"
 #include "platform/posix/KernelObject.h"
 
 #include <atomic>

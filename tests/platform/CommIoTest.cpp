@@ -1,6 +1,6 @@
 // Reads, writes, communication events, cancelling and unplugging, on real
 // pseudo-terminals.
-#include "platform/Testing.h"
+#include "platform/FaultInjection.h"
 #include "platform/posix/OverlappedResult.h"
 #include "tests/platform/CommFixture.h"
 

@@ -1,6 +1,6 @@
 // The posix backend's own rules beside the API's: the thread calls it
 // refuses, and its fault-injection hook (on Windows no fault is ever armed).
-#include "platform/Testing.h"
+#include "platform/FaultInjection.h"
 #include "platform/win32.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The builders turn the tables into wxWidgets objects that show and do what
 // the tables say: menu bar, accelerators, toolbars and dialogs.
-#include "res/MenuShortcutText.h"
+#include "keys/MenuShortcutText.h"
 #include "tests/res/ExpectedResources.h"
 
 #include <gtest/gtest.h>
@@ -65,7 +65,7 @@ TEST(MenuBarBuilder, ShowsEveryMenuAndItemWithLabelsStatesAndPrompts)
             // accelerator table is the only source of key bindings.
             std::unique_ptr<wxAcceleratorEntry> accel(item->GetAccel());
             EXPECT_EQ(accel, nullptr);
-            EXPECT_EQ(KeyBindingCount(item), 0);
+            EXPECT_EQ(tessaline::keys::KeyBindingCount(item), 0);
         }
     }
 }
@@ -122,7 +122,7 @@ TEST(MenuBarBuilder, ShortcutTextsAreShownBesideTheirItems)
     for (const auto& row : shown) {
         SCOPED_TRACE("command " + std::to_string(row.command));
         int key = -1, flags = -1;
-        ASSERT_TRUE(ShownShortcut(bar->FindItem(WxIdFromCommand(row.command)), &key, &flags));
+        ASSERT_TRUE(tessaline::keys::ShownShortcut(bar->FindItem(WxIdFromCommand(row.command)), &key, &flags));
         EXPECT_EQ(key, row.key);
         if (row.key) {
             EXPECT_EQ(flags, row.flags);
@@ -133,17 +133,17 @@ TEST(MenuBarBuilder, ShortcutTextsAreShownBesideTheirItems)
 TEST(MenuShortcutText, ParsesModifiersAndKeys)
 {
     int key = 0, flags = 0;
-    ASSERT_TRUE(ParseShortcutText("Ctrl+N", &key, &flags));
+    ASSERT_TRUE(tessaline::keys::ParseShortcutText("Ctrl+N", &key, &flags));
     EXPECT_EQ(key, 'N');
     EXPECT_EQ(flags, wxACCEL_CTRL);
-    ASSERT_TRUE(ParseShortcutText("Shift+F6", &key, &flags));
+    ASSERT_TRUE(tessaline::keys::ParseShortcutText("Shift+F6", &key, &flags));
     EXPECT_EQ(key, WXK_F6);
     EXPECT_EQ(flags, wxACCEL_SHIFT);
-    ASSERT_TRUE(ParseShortcutText("Ctrl+Alt+7", &key, &flags));
+    ASSERT_TRUE(tessaline::keys::ParseShortcutText("Ctrl+Alt+7", &key, &flags));
     EXPECT_EQ(key, '7');
     EXPECT_EQ(flags, wxACCEL_CTRL | wxACCEL_ALT);
     for (const char* bad : {"", "Ctrl+", "Ctrl+NN", "F0", "F25", "Hyper+N", "n"})
-        EXPECT_FALSE(ParseShortcutText(bad, &key, &flags)) << bad;
+        EXPECT_FALSE(tessaline::keys::ParseShortcutText(bad, &key, &flags)) << bad;
 }
 
 wxKeyEvent KeyDown(int key, int flags)

@@ -1,5 +1,6 @@
 // The desktop entry carries the program's name, command, icon and version.
-#include "res/Resources.h"
+#include "res/Strings.h"
+#include "res/Version.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +40,7 @@ TEST(DesktopEntry, NamesTheProgramItsIconAndItsVersion)
     EXPECT_EQ(keys["Exec"], "tessaline %f");
     EXPECT_EQ(keys["Icon"], "tessaline");
     EXPECT_EQ(keys["Terminal"], "false");
-    EXPECT_EQ(keys["Comment[ko]"], Version().productName);
+    EXPECT_EQ(keys["Comment[ko]"], "직렬 포트 터미널: 받은 바이트를 16진수로 보여 주고 입력한 문자를 포트로 보냅니다");
     EXPECT_EQ(keys["X-Tessaline-Version"], VersionString());
 }
 

@@ -1,8 +1,15 @@
 // The rows the program's resources must hold, written out independently of
-// the tables under test.
+// the tables under test; it brings the resource headers the tests read.
 #pragma once
 
-#include "res/Resources.h"
+#include "res/Bars.h"
+#include "res/CommandIds.h"
+#include "res/Dialogs.h"
+#include "res/Icons.h"
+#include "res/Images.h"
+#include "res/Menus.h"
+#include "res/Strings.h"
+#include "res/Version.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
 // CSerialEventPort: the watcher thread's start, reports and failures.
 #include "tests/serial/SerialFixtures.h"
 
-#include "platform/Testing.h"
+#include "platform/FaultInjection.h"
 #include "tests/support/PtyPair.h"
 
 #include <gtest/gtest.h>

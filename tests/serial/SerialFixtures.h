@@ -4,7 +4,7 @@
 
 #include "tests/serial/SerialTestSupport.h"
 
-#include "platform/Testing.h"
+#include "platform/FaultInjection.h"
 #include "tests/support/PtyPair.h"
 
 #include <gtest/gtest.h>

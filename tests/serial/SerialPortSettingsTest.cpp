@@ -2,7 +2,7 @@
 // line settings, the trigger character and the event mask.
 #include "tests/serial/SerialFixtures.h"
 
-#include "platform/Testing.h"
+#include "platform/FaultInjection.h"
 
 #include <gtest/gtest.h>
 

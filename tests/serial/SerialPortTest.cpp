@@ -2,7 +2,7 @@
 // and the closed port, with injected faults where a pty cannot fail.
 #include "tests/serial/SerialFixtures.h"
 
-#include "platform/Testing.h"
+#include "platform/FaultInjection.h"
 #include "tests/support/PtyPair.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // with and without the caller's record, and their time-outs.
 #include "tests/serial/SerialFixtures.h"
 
-#include "platform/Testing.h"
+#include "platform/FaultInjection.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // stops that cannot finish at once.
 #include "tests/serial/SerialFixtures.h"
 
-#include "platform/Testing.h"
+#include "platform/FaultInjection.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // members through Open and Close.
 #include "tests/serial/SerialTestSupport.h"
 
-#include "platform/Testing.h"
+#include "platform/FaultInjection.h"
 #include "tests/support/MessageQueueTarget.h"
 #include "tests/support/PtyPair.h"
 

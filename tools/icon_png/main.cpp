@@ -1,9 +1,8 @@
-// Writes the program's icon as PNG files in the hicolor theme layout:
-// <dir>/<size>x<size>/apps/tessaline.png for 16, 32, 64 and 128 pixels.
-// The icon is drawn at 16 and 32; the larger ones, which software centres
-// want, are the 32-pixel drawing with each pixel repeated, so they stay sharp.
+// Writes the program's hand-drawn icon as PNG files in the hicolor theme
+// layout: <dir>/<size>x<size>/apps/tessaline.png for 16 and 32 pixels (the
+// larger sizes are rendered from res/tessaline.svg by the build).
 // Needs no display: the pictures are drawn into wxImages.
-#include "res/Resources.h"
+#include "res/Images.h"
 
 #include <wx/filename.h>
 #include <wx/image.h>
@@ -23,15 +22,13 @@ int main(int argc, char** argv)
         return 1;
     }
     wxImage::AddHandler(new wxPNGHandler);
-    for (int size : {16, 32, 64, 128}) {
+    for (int size : {16, 32}) {
         const wxString folder = wxString::Format("%s/%dx%d/apps", wxString::FromUTF8(argv[1]), size, size);
         if (!wxFileName::Mkdir(folder, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL)) {
             std::fprintf(stderr, "cannot create %s\n", static_cast<const char*>(folder.utf8_str()));
             return 1;
         }
-        wxImage image = tessaline::res::IconImage(IDR_MAINFRAME, size > 32 ? 32 : size);
-        if (size > 32)
-            image.Rescale(size, size, wxIMAGE_QUALITY_NEAREST);
+        wxImage image = tessaline::res::IconImage(IDR_MAINFRAME, size);
         image.InitAlpha();  // the mask becomes PNG transparency
         const wxString file = folder + "/tessaline.png";
         if (!image.SaveFile(file, wxBITMAP_TYPE_PNG)) {

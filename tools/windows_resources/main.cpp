@@ -3,7 +3,8 @@
 // 32-bit colour with transparency; 64 is the 32-pixel drawing with each
 // pixel repeated) and version.rc (the version block). res/tessaline.rc.in
 // includes both. Needs no display: the pictures are drawn into wxImages.
-#include "res/Resources.h"
+#include "res/Images.h"
+#include "res/Version.h"
 
 #include <wx/image.h>
 #include <wx/init.h>

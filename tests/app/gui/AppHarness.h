@@ -8,7 +8,7 @@
 #include "app/TessalineApp.h"
 #include "app/TessalineDoc.h"
 #include "app/TessalineView.h"
-#include "res/Resources.h"
+#include "res/CommandIds.h"
 #include "tests/support/WaitUntil.h"
 
 #include <wx/modalhook.h>

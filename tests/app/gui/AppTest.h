@@ -2,6 +2,7 @@
 // empty view, default settings and no port aliases.
 #pragma once
 
+#include "app/TestPeer.h"
 #include "platform/PortNames.h"
 #include "tests/app/gui/AppHarness.h"
 #include "tests/support/PtyPair.h"
@@ -9,6 +10,10 @@
 #include <gtest/gtest.h>
 
 namespace tessaline::apptest {
+
+using app::DocumentManager;
+using app::PortSettings;
+using app::TestPeer;
 
 class AppTest : public ::testing::Test
 {
@@ -18,10 +23,10 @@ protected:
 
     static void Reset()
     {
-        if (Frame().Connection().IsOpen())
+        if (TestPeer::Connection(Frame()).IsOpen())
             Frame().OnPortDisconnect();
         PumpEvents();
-        View().SetInsertionObserver(nullptr);
+        TestPeer::SetInsertionObserver(View(), nullptr);
         Doc().m_settings = PortSettings{};
         Edit().SetText("");
         platform::ClearPortAliases();
@@ -34,7 +39,7 @@ protected:
         platform::SetPortAlias("COM" + std::to_string(port), pty.SlavePath());
         Doc().m_settings.port = port;
         Frame().OnPortConnect();
-        ASSERT_TRUE(Frame().Connection().IsOpen());
+        ASSERT_TRUE(TestPeer::Connection(Frame()).IsOpen());
     }
 };
 

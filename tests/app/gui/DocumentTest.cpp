@@ -1,6 +1,6 @@
 #include "app/DocumentManager.h"
 #include "platform/StartupFolder.h"
-#include "res/Resources.h"
+#include "res/Strings.h"
 #include "tests/app/gui/AppTest.h"
 
 #include <wx/ffile.h>
@@ -86,7 +86,7 @@ TEST_F(Document, SavingWritesTheViewTextAndOpeningLoadsItBackLeavingTheSettings)
     const PortSettings changed{2, 38400, 7, 1, 2, 1};
     Doc().m_settings = changed;
     CTessalineDoc* before = &Doc();
-    wxDocument* result = App().GetDocumentManager()->CreateDocument(wxString::FromUTF8(saved.Path()), wxDOC_SILENT);
+    wxDocument* result = TestPeer::Documents(App())->CreateDocument(wxString::FromUTF8(saved.Path()), wxDOC_SILENT);
     EXPECT_EQ(result, before);
     EXPECT_EQ(&Doc(), before);
     EXPECT_EQ(Edit().GetText(), text);
@@ -133,7 +133,7 @@ TEST_F(Document, AFileThatCannotBeShownLeavesTheDocumentAndTheViewAsTheyWere)
         const wxString title = Frame().GetTitle();
         wxLogBuffer* buffer = new wxLogBuffer;
         wxLog* previous = wxLog::SetActiveTarget(buffer);
-        wxDocument* result = App().GetDocumentManager()->CreateDocument(wxString::FromUTF8(c.path), wxDOC_SILENT);
+        wxDocument* result = TestPeer::Documents(App())->CreateDocument(wxString::FromUTF8(c.path), wxDOC_SILENT);
         wxString said = buffer->GetBuffer();
         said.Replace("\n", " ");  // long messages are broken into lines
         wxLog::SetActiveTarget(previous);
@@ -150,7 +150,7 @@ TEST_F(Document, AFileThatCannotBeShownLeavesTheDocumentAndTheViewAsTheyWere)
 
 TEST_F(Document, RecentFilesReplaceThePlaceholderUpToFour)
 {
-    DocumentManager& manager = *App().GetDocumentManager();
+    DocumentManager& manager = *TestPeer::Documents(App());
     wxFileHistory& history = *manager.GetFileHistory();
     while (history.GetCount() > 0)
         manager.RemoveFileFromHistory(0);
@@ -194,7 +194,7 @@ TEST_F(Document, RecentFilesReplaceThePlaceholderUpToFour)
 
 TEST_F(Document, ARecentFileThatIsGoneIsSaidInKoreanAndLeavesTheList)
 {
-    DocumentManager& manager = *App().GetDocumentManager();
+    DocumentManager& manager = *TestPeer::Documents(App());
     // A relative name is remembered absolute, against the start-up folder.
     manager.AddFileToHistory(wxString::FromUTF8("없는 문서.tsl"));
     EXPECT_EQ(manager.RecentFiles()[0], platform::StartupFolder() + "/없는 문서.tsl");

@@ -1,5 +1,5 @@
 #include "app/AboutDialog.h"
-#include "res/Resources.h"
+#include "res/CommandIds.h"
 #include "tests/app/gui/AppTest.h"
 
 #include <wx/menu.h>
@@ -166,7 +166,7 @@ TEST_F(PortCommands, ConnectToAMissingPortShowsTheBoxAndStaysDisconnected)
     EXPECT_TRUE(style & wxICON_ERROR);
     EXPECT_TRUE(style & wxOK);
     EXPECT_FALSE(style & (wxCANCEL | wxYES_NO));
-    EXPECT_FALSE(Frame().Connection().IsOpen());
+    EXPECT_FALSE(TestPeer::Connection(Frame()).IsOpen());
     EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
     EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_SETTINGS)));
     EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
@@ -182,14 +182,14 @@ TEST_F(PortCommands, MenuCommandsFlipTheEnablingBothWays)
     EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
 
     SendCommand(Wx(ID_PORT_CONNECT));
-    ASSERT_TRUE(Frame().Connection().IsOpen());
+    ASSERT_TRUE(TestPeer::Connection(Frame()).IsOpen());
     EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
     EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_SETTINGS)));
     EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
 
     Edit().SetText("kept");
     SendCommand(Wx(ID_PORT_DISCONNECT));
-    EXPECT_FALSE(Frame().Connection().IsOpen());
+    EXPECT_FALSE(TestPeer::Connection(Frame()).IsOpen());
     EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
     EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_SETTINGS)));
     EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
@@ -204,8 +204,8 @@ TEST_F(PortCommands, ConnectAppliesTheLineSettingsAndSwitchesFlowControlOff)
     Doc().m_settings.handshake = 1;  // hardware handshaking is not applied
     Connect(pty);
 
-    EXPECT_EQ(Frame().Connection().Port().QueryBaudRate(), 19200u);
-    EXPECT_EQ(Frame().Connection().Port().QueryFlowControl(), CSerialPort::FlowOff);
+    EXPECT_EQ(TestPeer::Port(TestPeer::Connection(Frame())).QueryBaudRate(), 19200u);
+    EXPECT_EQ(TestPeer::Port(TestPeer::Connection(Frame())).QueryFlowControl(), CSerialPort::FlowOff);
     const int fd = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     ASSERT_GE(fd, 0);
     termios line{};
@@ -223,20 +223,22 @@ using Receiving = AppTest;
 std::vector<std::size_t> ReceiveInOneBurst(testing::PtyPair& pty, const std::string& bytes)
 {
     std::vector<std::size_t> insertions;
-    View().SetInsertionObserver([&](std::string_view text) { insertions.push_back(text.size()); });
+    TestPeer::SetInsertionObserver(View(), [&](std::string_view text) { insertions.push_back(text.size()); });
     // A hold the previous burst left ends first: held, the port posts nothing.
-    EXPECT_TRUE(WaitUntil([] { return (Frame().Connection().Port().QueryEventMask() & EV_RXCHAR) != 0; }));
-    const unsigned before = Frame().Connection().MessagesPosted();
+    EXPECT_TRUE(
+        WaitUntil([] { return (TestPeer::Port(TestPeer::Connection(Frame())).QueryEventMask() & EV_RXCHAR) != 0; }));
+    const unsigned before = TestPeer::MessagesPosted(TestPeer::Connection(Frame()));
     EXPECT_TRUE(pty.Write(bytes));
     const auto deadline = std::chrono::steady_clock::now() + 20s;
-    while (Frame().Connection().MessagesPosted() == before && std::chrono::steady_clock::now() < deadline)
+    while (TestPeer::MessagesPosted(TestPeer::Connection(Frame())) == before &&
+           std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(1ms);
     std::this_thread::sleep_for(100ms);  // lets a split delivery catch up
     const std::size_t expected = bytes.size() * 3;
     EXPECT_TRUE(
         WaitUntil([&] { return std::accumulate(insertions.begin(), insertions.end(), std::size_t{0}) >= expected; }));
     PumpEvents();
-    View().SetInsertionObserver(nullptr);
+    TestPeer::SetInsertionObserver(View(), nullptr);
     return insertions;
 }
 
@@ -306,23 +308,24 @@ TEST_F(Receiving, NotificationsWithoutReceivedCharactersChangeNothing)
     Edit().SetText("before");
     Edit().SetSel(6, 6);
     std::vector<std::string> insertions;
-    View().SetInsertionObserver([&](std::string_view text) { insertions.emplace_back(text); });
-    const unsigned before = Frame().Connection().MessagesPosted();
+    TestPeer::SetInsertionObserver(View(), [&](std::string_view text) { insertions.emplace_back(text); });
+    const unsigned before = TestPeer::MessagesPosted(TestPeer::Connection(Frame()));
     ASSERT_TRUE(pty.Write("xyz"));
     const auto deadline = std::chrono::steady_clock::now() + 20s;
-    while (Frame().Connection().MessagesPosted() == before && std::chrono::steady_clock::now() < deadline)
+    while (TestPeer::MessagesPosted(TestPeer::Connection(Frame())) == before &&
+           std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(1ms);
 
     // The bytes wait in the port; notifications that report no received
     // characters leave them there and the view as it was.
     for (WPARAM wParam : {WPARAM(EV_BREAK), WPARAM(EV_ERR), WPARAM(EV_ERR | (CE_FRAME << 16)),
                           WPARAM(EV_BREAK | EV_ERR | (CE_BREAK << 16)), WPARAM(EV_RXCHAR << 16)})
-        EXPECT_EQ(Frame().Connection().OnSerialMsg(wParam, 0), 0);
+        EXPECT_EQ(TestPeer::OnSerialMsg(TestPeer::Connection(Frame()), wParam, 0), 0);
     EXPECT_TRUE(insertions.empty());
     EXPECT_EQ(Edit().GetText(), "before");
 
     ASSERT_TRUE(WaitUntil([] { return Edit().GetText() == "before78 79 7A "; })) << Edit().GetText();
-    View().SetInsertionObserver(nullptr);
+    TestPeer::SetInsertionObserver(View(), nullptr);
 }
 
 TEST_F(Receiving, ViewFollowsTheNewestDataDuringAFlood)

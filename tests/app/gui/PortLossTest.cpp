@@ -53,7 +53,7 @@ class PortLoss : public AppTest
 protected:
     void TearDown() override
     {
-        Frame().Connection().SetReconnect(true);
+        TestPeer::Connection(Frame()).SetReconnect(true);
         if (!m_folder.empty())
             std::filesystem::remove_all(m_folder);
         AppTest::TearDown();
@@ -71,7 +71,7 @@ protected:
         platform::SetPortAlias("COM3", m_link);
         Doc().m_settings.port = 3;
         SendCommand(Wx(ID_PORT_CONNECT));
-        ASSERT_TRUE(Frame().Connection().IsOpen());
+        ASSERT_TRUE(TestPeer::Connection(Frame()).IsOpen());
     }
 
     std::string m_folder;
@@ -80,15 +80,15 @@ protected:
 
 TEST_F(PortLoss, UnplugClosesThePortTellsOnceAndReplugConnectsAgain)
 {
-    Frame().Connection().SetReconnect(false);
+    TestPeer::Connection(Frame()).SetReconnect(false);
     testing::PtyPair device;
     ASSERT_NO_FATAL_FAILURE(ConnectThroughLink("ttyUSB-link", device));
 
     CountDialogs dialogs;
     // Bytes the port has taken in before the device goes away stay in view.
-    const unsigned before = Frame().Connection().MessagesPosted();
+    const unsigned before = TestPeer::MessagesPosted(TestPeer::Connection(Frame()));
     ASSERT_TRUE(device.Write("\x10\x20"));
-    ASSERT_TRUE(WaitUntil([&] { return Frame().Connection().MessagesPosted() > before; }));
+    ASSERT_TRUE(WaitUntil([&] { return TestPeer::MessagesPosted(TestPeer::Connection(Frame())) > before; }));
     const auto unplugged = std::chrono::steady_clock::now();
     device.CloseMaster();
     ASSERT_TRUE(WaitUntil([&] { return dialogs.Seen() > 0; })) << "no message box";
@@ -97,7 +97,7 @@ TEST_F(PortLoss, UnplugClosesThePortTellsOnceAndReplugConnectsAgain)
         static_cast<int>(
             std::chrono::duration_cast<std::chrono::milliseconds>(dialogs.FirstSeenAt() - unplugged).count()));
     EXPECT_EQ(dialogs.LastMessage(), wxString::FromUTF8("COM3 장치와의 연결이 끊어졌습니다."));
-    EXPECT_FALSE(Frame().Connection().IsOpen());
+    EXPECT_FALSE(TestPeer::Connection(Frame()).IsOpen());
     EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
     EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
     EXPECT_EQ(Edit().GetText(), "10 20 ");
@@ -120,7 +120,7 @@ TEST_F(PortLoss, UnplugClosesThePortTellsOnceAndReplugConnectsAgain)
     ASSERT_EQ(::symlink(replugged.SlavePath().c_str(), m_link.c_str()), 0);
     SendCommand(Wx(ID_PORT_CONNECT));
     EXPECT_EQ(dialogs.Seen(), 1);
-    ASSERT_TRUE(Frame().Connection().IsOpen());
+    ASSERT_TRUE(TestPeer::Connection(Frame()).IsOpen());
     ASSERT_TRUE(replugged.Write("\x7E"));
     EXPECT_TRUE(WaitUntil([] { return Edit().GetText() == "10 20 7E "; })) << Edit().GetText();
 }
@@ -132,7 +132,7 @@ TEST_F(PortLoss, WhileReconnectionWaitsTheMenusCountThePortAsConnectedAndPortSet
 
     CountDialogs dialogs;
     device.CloseMaster();
-    ASSERT_TRUE(WaitUntil([] { return Frame().Connection().IsWaitingForDevice(); }));
+    ASSERT_TRUE(WaitUntil([] { return TestPeer::Connection(Frame()).IsWaitingForDevice(); }));
     EXPECT_EQ(Frame().GetStatusBar()->GetStatusText(0),
               wxString::FromUTF8("COM3 장치를 기다리는 중... (" + m_link + ")"));
     EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
@@ -143,7 +143,7 @@ TEST_F(PortLoss, WhileReconnectionWaitsTheMenusCountThePortAsConnectedAndPortSet
     // The settings dialog (answered by the hook) ends the wait.
     SendCommand(Wx(ID_PORT_SETTINGS));
     EXPECT_EQ(dialogs.Seen(), 1);
-    EXPECT_FALSE(Frame().Connection().IsWaitingForDevice());
+    EXPECT_FALSE(TestPeer::Connection(Frame()).IsWaitingForDevice());
     EXPECT_EQ(Frame().GetStatusBar()->GetStatusText(0), wxString::FromUTF8("준비"));
     EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
 }

@@ -65,7 +65,7 @@ TEST_F(ReceiveLogCommand, ChoosingAFileLogsWhatArrivesUntilChosenAgain)
     EXPECT_EQ(proposedFolder, "/tmp");
     EXPECT_TRUE(std::regex_match(proposedName.ToStdString(), std::regex(R"(tessaline-\d{8}-\d{6}\.bin)")))
         << proposedName;
-    EXPECT_TRUE(Frame().Connection().IsLogging());
+    EXPECT_TRUE(TestPeer::Connection(Frame()).IsLogging());
     EXPECT_TRUE(ItemChecked(Wx(ID_COMM_LOG)));
     EXPECT_EQ(Frame().GetStatusBar()->GetStatusText(tessaline::app::StatusPanes::kLog), wxString::FromUTF8("기록"));
     EXPECT_EQ(App().TerminalSettings().logFolder, folder);
@@ -73,7 +73,7 @@ TEST_F(ReceiveLogCommand, ChoosingAFileLogsWhatArrivesUntilChosenAgain)
     ASSERT_TRUE(pty.Write("\x55\xAA"));
     ASSERT_TRUE(WaitUntil([] { return Edit().GetText() == "55 AA "; }));
     SendCommand(Wx(ID_COMM_LOG));
-    EXPECT_FALSE(Frame().Connection().IsLogging());
+    EXPECT_FALSE(TestPeer::Connection(Frame()).IsLogging());
     EXPECT_FALSE(ItemChecked(Wx(ID_COMM_LOG)));
     EXPECT_EQ(Frame().GetStatusBar()->GetStatusText(tessaline::app::StatusPanes::kLog), "");
     std::ifstream file(path, std::ios::binary);

@@ -1,5 +1,5 @@
 #include "app/PortSettingsDlg.h"
-#include "res/resource.h"
+#include "res/ResourceIds.h"
 #include "tests/app/gui/AppTest.h"
 
 #include <wx/radiobut.h>

@@ -3,8 +3,9 @@
 // pseudo-terminal.
 #include "app/ConnectionMessages.h"
 #include "app/SerialConnection.h"
+#include "app/TestPeer.h"
+#include "platform/FaultInjection.h"
 #include "platform/PortNames.h"
-#include "platform/Testing.h"
 #include "tests/support/PtyPair.h"
 #include "tests/support/WaitUntil.h"
 
@@ -266,7 +267,7 @@ TEST_F(Connection, WaitsForTheSamePathReopensItAndLogsAcrossTheLoss)
     EXPECT_EQ(platform::testing::PendingFaults("GetCommTimeouts"), 0u);
     ASSERT_FALSE(m_connection.IsWaitingForDevice());
     EXPECT_EQ(m_owner.statuses.back(), "COM2에 다시 접속했습니다.");
-    EXPECT_EQ(m_connection.Port().QueryBaudRate(), 19200u);
+    EXPECT_EQ(TestPeer::Port(m_connection).QueryBaudRate(), 19200u);
     ASSERT_TRUE(returned.Write("\x03"));
     ASSERT_TRUE(HandleUntil([&] { return m_owner.shown == "01 02 03 "; }));
 
@@ -291,7 +292,7 @@ TEST_F(Connection, BurstsDrainedTogetherKeepLinesOfTheirOwn)
     ASSERT_TRUE(first);
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
     ASSERT_TRUE(m_pty.Write("\x03"));
-    ASSERT_TRUE(testing::WaitUntil([&] { return m_connection.MessagesPosted() >= 2; }));
+    ASSERT_TRUE(testing::WaitUntil([&] { return TestPeer::MessagesPosted(m_connection) >= 2; }));
     m_connection.HandleMessage(*first);
     ASSERT_TRUE(HandleUntil([&] { return m_owner.shown.find("03 ") != std::string::npos; }));
     EXPECT_TRUE(std::regex_match(m_owner.shown, std::regex("\n\\d\\d:\\d\\d:\\d\\d\\.\\d{3}  01 02 "
@@ -302,11 +303,11 @@ TEST_F(Connection, BurstsDrainedTogetherKeepLinesOfTheirOwn)
 TEST_F(Connection, HeldNotificationsAreNotQueuedAndTheReleaseShowsTheirBytes)
 {
     Connect();
-    const DWORD mask = m_connection.Port().QueryEventMask();
+    const DWORD mask = TestPeer::Port(m_connection).QueryEventMask();
     ASSERT_TRUE(m_connection.HoldNotices());
     // Held, the port reports a nearly full input queue instead of each
     // arrival; line errors and breaks still.
-    EXPECT_EQ(m_connection.Port().QueryEventMask(), (mask & ~EV_RXCHAR) | EV_RX80FULL);
+    EXPECT_EQ(TestPeer::Port(m_connection).QueryEventMask(), (mask & ~EV_RXCHAR) | EV_RX80FULL);
     ASSERT_TRUE(m_pty.Write("\x41\x42"));
     // Until the terminal has handed the bytes on (the port may also take
     // them later: then a notice after the release shows them).
@@ -319,7 +320,7 @@ TEST_F(Connection, HeldNotificationsAreNotQueuedAndTheReleaseShowsTheirBytes)
     close(slave);
     EXPECT_FALSE(m_owner.Take(std::chrono::milliseconds(0)));
     m_connection.ReleaseNotices();
-    EXPECT_EQ(m_connection.Port().QueryEventMask(), mask);
+    EXPECT_EQ(TestPeer::Port(m_connection).QueryEventMask(), mask);
 
     // Released, a notification is queued again, and a hold asked for while
     // it waits is refused: its handling drains.
@@ -339,7 +340,7 @@ TEST_F(Connection, HeldNotificationsAreNotQueuedAndTheReleaseShowsTheirBytes)
 TEST_F(Connection, AQueueFillingDuringAHoldEndsItAndShowsEveryByte)
 {
     Connect();
-    const DWORD mask = m_connection.Port().QueryEventMask();
+    const DWORD mask = TestPeer::Port(m_connection).QueryEventMask();
     ASSERT_TRUE(m_connection.HoldNotices());
     // 80 % of the 4096-byte queue the port gets by default, and some more.
     std::string bytes(3500, '\0');
@@ -350,7 +351,7 @@ TEST_F(Connection, AQueueFillingDuringAHoldEndsItAndShowsEveryByte)
     ASSERT_TRUE(message);
     EXPECT_NE(message->wParam & EV_RX80FULL, 0u);
     m_connection.HandleMessage(*message);
-    EXPECT_EQ(m_connection.Port().QueryEventMask(), mask);
+    EXPECT_EQ(TestPeer::Port(m_connection).QueryEventMask(), mask);
     while (m_owner.shown.size() < bytes.size() * 3) {
         const auto more = m_owner.Take();
         ASSERT_TRUE(more) << m_owner.shown.size();

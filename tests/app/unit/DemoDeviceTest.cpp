@@ -1,4 +1,5 @@
 #include "app/DemoDevice.h"
+#include "app/TestPeer.h"
 #include "tests/support/PtyPair.h"
 
 #include <gtest/gtest.h>
@@ -64,7 +65,7 @@ private:
 // The received data without the telemetry lines the device sent meanwhile.
 std::string WithoutTelemetry(std::string data, const DemoDevice& device)
 {
-    for (std::uint64_t line = device.LinesSent() + 1; line >= 1; --line) {
+    for (std::uint64_t line = TestPeer::LinesSent(device) + 1; line >= 1; --line) {
         const std::string text = DemoDevice::TelemetryLine(line);
         for (std::size_t at = data.find(text); at != std::string::npos; at = data.find(text))
             data.erase(at, text.size());
@@ -123,7 +124,7 @@ TEST(DemoDevice, SendsNoTelemetryWhileNobodyHasItOpen)
     DemoDevice device;
     ASSERT_TRUE(device.Start());
     std::this_thread::sleep_for(1500ms);  // longer than one telemetry period
-    EXPECT_EQ(device.LinesSent(), 0u);
+    EXPECT_EQ(TestPeer::LinesSent(device), 0u);
 }
 
 TEST(DemoDevice, StopJoinsTheThreadAndClosesTheDevice)

@@ -1,10 +1,12 @@
 #include "app/PortSettings.h"
 #include "app/PortSettingsDlg.h"
-#include "res/resource.h"
+#include "res/ResourceIds.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+
+using tessaline::app::PortSettings;
 
 namespace {
 

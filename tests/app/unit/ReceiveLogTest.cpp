@@ -1,7 +1,7 @@
 // The receive log file: what it accepts, that it continues a log and never
 // truncates it, and that a failed write closes it with the reason.
 #include "app/ReceiveLog.h"
-#include "res/Resources.h"
+#include "res/Strings.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "app/SettingsFile.h"
 
 #include "app/TerminalKeys.h"
-#include "res/Resources.h"
+#include "res/Strings.h"
 
 #include <gtest/gtest.h>
 

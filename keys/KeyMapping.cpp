@@ -1,4 +1,4 @@
-#include "ui/KeyMapping.h"
+#include "keys/KeyMapping.h"
 
 #include <wx/accel.h>
 #include <wx/event.h>

@@ -1,4 +1,4 @@
-// Resource and command ids of Tessaline.
+// Resource and command ids of Tessaline: the classic numbers the tables use.
 #pragma once
 
 #define IDR_MAINFRAME 128
@@ -111,7 +111,7 @@
 #define IDC_PORT_COM4 1203
 
 // The framework's standard command ids, by their classic numbers. The wx
-// program maps each to a wxWidgets stock id (see Resources.h).
+// program maps each to a wxWidgets stock id (see CommandIds.h).
 #define ID_FILE_NEW 0xE100
 #define ID_FILE_OPEN 0xE101
 #define ID_FILE_CLOSE 0xE102

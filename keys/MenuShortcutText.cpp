@@ -2,18 +2,17 @@
 // set for display only (gtk_accel_label_set_accel, GTK 3.6). The GTK calls
 // are looked up at run time from the already loaded toolkit, so the build
 // needs no GTK headers.
-#include "res/MenuShortcutText.h"
+#include "keys/MenuShortcutText.h"
+
+#include "keys/KeyMapping.h"
+#include "toolkit/ToolkitSymbols.h"
 
 #include <wx/accel.h>
 #include <wx/defs.h>
 #include <wx/menu.h>
 #include <wx/menuitem.h>
 
-#ifdef __WXGTK__
-#include <dlfcn.h>
-#endif
-
-namespace tessaline::res {
+namespace tessaline::keys {
 
 #ifdef __WXGTK__
 namespace {
@@ -40,47 +39,31 @@ constexpr unsigned kGdkShiftMask = 1u << 0;
 constexpr unsigned kGdkControlMask = 1u << 2;
 constexpr unsigned kGdkAltMask = 1u << 3;  // GDK_MOD1_MASK
 
-struct GtkCalls
+// Two groups of calls, each usable when all of its own are there: the
+// label calls show and read a menu item's display-only shortcut, the
+// binding calls list and remove its key bindings.
+struct GtkCalls : toolkit::SymbolSet
 {
-    SetAccelFn setAccel = nullptr;
-    GetAccelFn getAccel = nullptr;
-    GetChildFn getChild = nullptr;
-    GetTypeFn accelLabelType = nullptr;
-    IsAFn isA = nullptr;
-    ListClosuresFn listClosures = nullptr;
-    GroupOfClosureFn groupOfClosure = nullptr;
-    DisconnectFn disconnect = nullptr;
-    ListFreeFn listFree = nullptr;
-    SetClosureFn setClosure = nullptr;
+    SetAccelFn setAccel = Find<SetAccelFn>("gtk_accel_label_set_accel");
+    GetAccelFn getAccel = Find<GetAccelFn>("gtk_accel_label_get_accel");
+    GetChildFn getChild = Find<GetChildFn>("gtk_bin_get_child");
+    GetTypeFn accelLabelType = Find<GetTypeFn>("gtk_accel_label_get_type");
+    IsAFn isA = Find<IsAFn>("g_type_check_instance_is_a");
+    ListClosuresFn listClosures = Find<ListClosuresFn>("gtk_widget_list_accel_closures");
+    GroupOfClosureFn groupOfClosure = Find<GroupOfClosureFn>("gtk_accel_group_from_accel_closure");
+    DisconnectFn disconnect = Find<DisconnectFn>("gtk_accel_group_disconnect");
+    ListFreeFn listFree = Find<ListFreeFn>("g_list_free");
+    SetClosureFn setClosure = Find<SetClosureFn>("gtk_accel_label_set_accel_closure");
 
-    GtkCalls()
-    {
-        setClosure = reinterpret_cast<SetClosureFn>(dlsym(RTLD_DEFAULT, "gtk_accel_label_set_accel_closure"));
-        listClosures = reinterpret_cast<ListClosuresFn>(dlsym(RTLD_DEFAULT, "gtk_widget_list_accel_closures"));
-        groupOfClosure = reinterpret_cast<GroupOfClosureFn>(dlsym(RTLD_DEFAULT, "gtk_accel_group_from_accel_closure"));
-        disconnect = reinterpret_cast<DisconnectFn>(dlsym(RTLD_DEFAULT, "gtk_accel_group_disconnect"));
-        listFree = reinterpret_cast<ListFreeFn>(dlsym(RTLD_DEFAULT, "g_list_free"));
-        setAccel = reinterpret_cast<SetAccelFn>(dlsym(RTLD_DEFAULT, "gtk_accel_label_set_accel"));
-        getAccel = reinterpret_cast<GetAccelFn>(dlsym(RTLD_DEFAULT, "gtk_accel_label_get_accel"));
-        getChild = reinterpret_cast<GetChildFn>(dlsym(RTLD_DEFAULT, "gtk_bin_get_child"));
-        accelLabelType = reinterpret_cast<GetTypeFn>(dlsym(RTLD_DEFAULT, "gtk_accel_label_get_type"));
-        isA = reinterpret_cast<IsAFn>(dlsym(RTLD_DEFAULT, "g_type_check_instance_is_a"));
-    }
-    bool Available() const { return setAccel && getAccel && getChild && accelLabelType && isA; }
+    bool CanShowLabels() const { return setAccel && getAccel && getChild && accelLabelType && isA; }
     bool CanListBindings() const { return listClosures && groupOfClosure && disconnect && listFree && setClosure; }
 };
-
-const GtkCalls& Gtk()
-{
-    static const GtkCalls calls;
-    return calls;
-}
 
 // The GtkAccelLabel of a menu item, or nullptr.
 void* AccelLabelOf(const wxMenuItem* item)
 {
-    const GtkCalls& gtk = Gtk();
-    if (!gtk.Available() || !item || !item->GetMenuItem())
+    const GtkCalls& gtk = toolkit::Symbols<GtkCalls>();
+    if (!gtk.CanShowLabels() || !item || !item->GetMenuItem())
         return nullptr;
     void* child = gtk.getChild(item->GetMenuItem());
     if (!child || !gtk.isA(child, gtk.accelLabelType()))
@@ -104,7 +87,7 @@ bool ShowShortcutText(wxMenuItem* item, const wxString& text)
         mods |= kGdkShiftMask;
     if (flags & wxACCEL_ALT)
         mods |= kGdkAltMask;
-    Gtk().setAccel(label, keys::GdkKeyvalFromWxKey(keyCode), mods);
+    toolkit::Symbols<GtkCalls>().setAccel(label, GdkKeyvalFromWxKey(keyCode), mods);
     return true;
 }
 
@@ -115,8 +98,8 @@ bool ShownShortcut(const wxMenuItem* item, int* keyCode, int* flags)
         return false;
     unsigned key = 0;
     unsigned mods = 0;
-    Gtk().getAccel(label, &key, &mods);
-    *keyCode = key ? keys::WxKeyFromGdkKeyval(key) : 0;
+    toolkit::Symbols<GtkCalls>().getAccel(label, &key, &mods);
+    *keyCode = key ? WxKeyFromGdkKeyval(key) : 0;
     *flags = ((mods & kGdkControlMask) ? wxACCEL_CTRL : 0) | ((mods & kGdkShiftMask) ? wxACCEL_SHIFT : 0) |
              ((mods & kGdkAltMask) ? wxACCEL_ALT : 0);
     return true;
@@ -124,7 +107,7 @@ bool ShownShortcut(const wxMenuItem* item, int* keyCode, int* flags)
 
 void RemoveKeyBindings(wxMenuItem* item)
 {
-    const GtkCalls& gtk = Gtk();
+    const GtkCalls& gtk = toolkit::Symbols<GtkCalls>();
     if (!gtk.CanListBindings() || !item || !item->GetMenuItem())
         return;
     GListNode* closures = gtk.listClosures(item->GetMenuItem());
@@ -140,7 +123,7 @@ void RemoveKeyBindings(wxMenuItem* item)
 
 int KeyBindingCount(const wxMenuItem* item)
 {
-    const GtkCalls& gtk = Gtk();
+    const GtkCalls& gtk = toolkit::Symbols<GtkCalls>();
     if (!gtk.CanListBindings() || !item || !item->GetMenuItem())
         return 0;
     GListNode* closures = gtk.listClosures(item->GetMenuItem());
@@ -177,4 +160,4 @@ int KeyBindingCount(const wxMenuItem*)
 
 #endif
 
-}  // namespace tessaline::res
+}  // namespace tessaline::keys

@@ -1,6 +1,6 @@
 // Windows: the real API cannot be made to fail on demand, so no fault is
 // ever armed; tests that need injected faults run on the posix backend.
-#include "platform/Testing.h"
+#include "platform/FaultInjection.h"
 
 namespace tessaline::platform::testing {
 

@@ -1,57 +1,32 @@
-#include "ui/LockKeyWatch.h"
+#include "keys/LockKeyWatch.h"
+
+#include "toolkit/ToolkitSymbols.h"
 
 #include <wx/utils.h>
-
-#ifdef __WXGTK__
-#include <dlfcn.h>
-#endif
 
 namespace tessaline::keys {
 
 #ifdef __WXGTK__
 namespace {
 
-struct GdkCalls
+struct GdkCalls : toolkit::SymbolSet
 {
-    void* (*defaultDisplay)() = nullptr;          // gdk_display_get_default
-    void* (*keymapFor)(void* display) = nullptr;  // gdk_keymap_get_for_display
-    int (*caps)(void* keymap) = nullptr;          // gdk_keymap_get_caps_lock_state
-    int (*num)(void* keymap) = nullptr;           // gdk_keymap_get_num_lock_state
-    int (*scroll)(void* keymap) = nullptr;        // gdk_keymap_get_scroll_lock_state
+    void* (*defaultDisplay)() = Find<decltype(defaultDisplay)>("gdk_display_get_default");
+    void* (*keymapFor)(void* display) = Find<decltype(keymapFor)>("gdk_keymap_get_for_display");
+    int (*caps)(void* keymap) = Find<decltype(caps)>("gdk_keymap_get_caps_lock_state");
+    int (*num)(void* keymap) = Find<decltype(num)>("gdk_keymap_get_num_lock_state");
+    int (*scroll)(void* keymap) = Find<decltype(scroll)>("gdk_keymap_get_scroll_lock_state");
     unsigned long (*connect)(void* instance, const char* signal, void (*handler)(void*, void*), void* data,
-                             void* destroy, int flags) = nullptr;         // g_signal_connect_data
-    void (*disconnect)(void* instance, unsigned long handler) = nullptr;  // g_signal_handler_disconnect
-    bool available = true;
+                             void* destroy, int flags) = Find<decltype(connect)>("g_signal_connect_data");
+    void (*disconnect)(void* instance,
+                       unsigned long handler) = Find<decltype(disconnect)>("g_signal_handler_disconnect");
 
-    GdkCalls()
-    {
-        Find(defaultDisplay, "gdk_display_get_default");
-        Find(keymapFor, "gdk_keymap_get_for_display");
-        Find(caps, "gdk_keymap_get_caps_lock_state");
-        Find(num, "gdk_keymap_get_num_lock_state");
-        Find(scroll, "gdk_keymap_get_scroll_lock_state");
-        Find(connect, "g_signal_connect_data");
-        Find(disconnect, "g_signal_handler_disconnect");
-    }
-    template <typename Fn>
-    void Find(Fn& fn, const char* name)
-    {
-        fn = reinterpret_cast<Fn>(dlsym(RTLD_DEFAULT, name));
-        if (!fn)
-            available = false;
-    }
     void* Keymap() const
     {
-        void* display = available ? defaultDisplay() : nullptr;
+        void* display = Available() ? defaultDisplay() : nullptr;
         return display ? keymapFor(display) : nullptr;
     }
 };
-
-const GdkCalls& Gdk()
-{
-    static const GdkCalls calls;
-    return calls;
-}
 
 }  // namespace
 #endif
@@ -65,7 +40,7 @@ bool LockKeyWatch::Start(std::function<void()> onChange)
 {
     Stop();
 #ifdef __WXGTK__
-    const GdkCalls& gdk = Gdk();
+    const GdkCalls& gdk = toolkit::Symbols<GdkCalls>();
     m_keymap = gdk.Keymap();
     if (!m_keymap)
         return false;
@@ -82,7 +57,7 @@ void LockKeyWatch::Stop()
 {
 #ifdef __WXGTK__
     if (m_keymap && m_handler)
-        Gdk().disconnect(m_keymap, m_handler);
+        toolkit::Symbols<GdkCalls>().disconnect(m_keymap, m_handler);
 #endif
     m_keymap = nullptr;
     m_handler = 0;
@@ -99,7 +74,7 @@ void LockKeyWatch::OnStateChanged(void*, void* self)
 bool LockKeyWatch::IsOn(LockKey key)
 {
 #ifdef __WXGTK__
-    const GdkCalls& gdk = Gdk();
+    const GdkCalls& gdk = toolkit::Symbols<GdkCalls>();
     if (void* keymap = gdk.Keymap()) {
         switch (key) {
         case LockKey::Caps: return gdk.caps(keymap) != 0;

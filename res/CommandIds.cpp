@@ -1,6 +1,6 @@
 // Command-id mapping between the classic numbers of the tables and the ids
 // the wxWidgets program uses.
-#include "res/Resources.h"
+#include "res/CommandIds.h"
 
 #include <wx/defs.h>
 

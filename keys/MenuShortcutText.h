@@ -6,16 +6,11 @@
 // Threading: GUI thread only.
 #pragma once
 
-#include "ui/KeyMapping.h"
-
 #include <wx/string.h>
 
 class wxMenuItem;
 
-namespace tessaline::res {
-
-// A shortcut text split into a wx key code and wxACCEL_* flags.
-using keys::ParseShortcutText;
+namespace tessaline::keys {
 
 // Displays `text` as the item's shortcut. The item must already be in a menu.
 // Returns false when the toolkit offers no display-only shortcut.
@@ -31,4 +26,4 @@ bool ShownShortcut(const wxMenuItem* item, int* keyCode, int* flags);
 void RemoveKeyBindings(wxMenuItem* item);
 int KeyBindingCount(const wxMenuItem* item);
 
-}  // namespace tessaline::res
+}  // namespace tessaline::keys

@@ -1,11 +1,21 @@
 // Fault injection for tests: makes chosen platform calls fail with a chosen
-// error number, for failures a real device cannot be made to produce.
+// error number, for failures a real device cannot be made to produce. Tests
+// arm faults (namespace testing); each injectable call of the posix backend
+// checks on entry (InjectFault). The Windows backend arms nothing.
 //
 // Nothing is armed unless a test arms it; while nothing is armed the check in
 // each call is one relaxed atomic load. Any thread may arm or clear faults.
 #pragma once
 
 #include "platform/win32.h"
+
+namespace tessaline::platform {
+
+// True when an armed fault takes this call of `function`; the call must then
+// fail at once. The fault's error is already set as the last error.
+bool InjectFault(const char* function);
+
+}  // namespace tessaline::platform
 
 namespace tessaline::platform::testing {
 
