@@ -39,7 +39,8 @@ using Values = std::map<std::string, std::map<std::string, std::string>>;
 
 std::unique_ptr<wxRegConfig> OpenSettings()
 {
-    auto config = std::make_unique<wxRegConfig>(kApplication, kVendor);
+    // The user's key only: nothing is taken from HKEY_LOCAL_MACHINE.
+    auto config = std::make_unique<wxRegConfig>(kApplication, kVendor, wxString(), wxString(), wxCONFIG_USE_LOCAL_FILE);
     config->SetExpandEnvVars(false);  // values are the user's, "%HOME%" included
     return config;
 }
