@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows backend: the platform (win32), serial and text
-# libraries, and the platform and serial test executables that need no
-# pseudo-terminal, with Debian's mingw-w64 into build-windows/. Running the
-# executables needs Windows; this only builds them.
+# libraries, and the platform test executable (its tests that need no
+# pseudo-terminal), with Debian's mingw-w64 into build-windows/. Running the
+# executable needs Windows; this only builds it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 toolchain=$PWD/cmake/mingw-w64-x86_64.cmake
@@ -34,4 +34,4 @@ fi
 
 cmake -S . -B "$out" -DCMAKE_TOOLCHAIN_FILE="$toolchain" "${launcher[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTESSALINE_GUI=OFF -DTESSALINE_BENCH=OFF -DCMAKE_FIND_ROOT_PATH="$gtest/install" -DGTest_DIR="$gtest/install/lib/cmake/GTest"
-cmake --build "$out" -j"$jobs" --target tessaline_platform tessaline_serial tessaline_text platform_tests serial_tests
+cmake --build "$out" -j"$jobs" --target tessaline_platform tessaline_serial tessaline_text platform_tests
