@@ -3,7 +3,9 @@
 #pragma once
 
 #include "platform/win32.h"
+#include "tests/support/NamedCases.h"
 #include "tests/support/PtyPair.h"
+#include "tests/support/Sentinel.h"
 #include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
@@ -14,8 +16,6 @@
 #include <thread>
 
 namespace tessaline::testing {
-
-constexpr DWORD kSentinel = 0xDEADBEEF;
 
 inline HANDLE OpenComm(const std::string& path, bool overlapped)
 {

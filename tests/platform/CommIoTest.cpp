@@ -24,9 +24,8 @@ long long ElapsedMs(Clock::time_point start)
 // ---------------------------------------------------------------------------
 // Read time-outs
 
-struct ReadTimeoutCase
+struct ReadTimeoutCase : NamedCase
 {
-    const char* name;
     COMMTIMEOUTS timeouts;
     std::string before;  // queued before the read is issued
     DWORD length;
@@ -36,11 +35,6 @@ struct ReadTimeoutCase
     bool immediate;       // the read finishes inside the call
     long long atLeastMs;  // it must not finish earlier than this
 };
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const ReadTimeoutCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 const ReadTimeoutCase kReadTimeouts[] = {
     {"nonblocking_nothing_queued", {MAXDWORD, 0, 0, 0, 0}, "", 10, "", 0, 0, true, 0},
@@ -376,16 +370,11 @@ TEST_F(Events, SecondWaitAndZeroMaskAreInvalidParameters)
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
-struct MaskCase
+struct MaskCase : NamedCase
 {
-    const char* name;
     DWORD mask;
     DWORD error;  // 0: accepted
 };
-void PrintTo(const MaskCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class MaskValues : public CommTest, public ::testing::WithParamInterface<MaskCase>
 {};
@@ -418,7 +407,7 @@ INSTANTIATE_TEST_SUITE_P(Masks, MaskValues,
                                            MaskCase{"dsr_without_modem_lines", EV_DSR, ERROR_NOT_SUPPORTED},
                                            MaskCase{"rlsd_without_modem_lines", EV_RLSD, ERROR_NOT_SUPPORTED},
                                            MaskCase{"ring_without_modem_lines", EV_RING, ERROR_NOT_SUPPORTED}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName());
 
 TEST_F(Events, EventCharacterFiresRxFlagBesideRxChar)
 {
@@ -454,18 +443,13 @@ TEST_F(Events, BlockingHandleWaitReturnsWhenTheEventFires)
 // ---------------------------------------------------------------------------
 // Line conditions a pty cannot produce, fed through the receive path
 
-struct LineConditionCase
+struct LineConditionCase : NamedCase
 {
-    const char* name;
     std::string raw;
     std::string data;
     DWORD errors;
     DWORD events;  // with mask EV_RXCHAR | EV_BREAK | EV_ERR
 };
-void PrintTo(const LineConditionCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class LineConditions : public CommTest, public ::testing::WithParamInterface<LineConditionCase>
 {};
@@ -503,7 +487,7 @@ INSTANTIATE_TEST_SUITE_P(
                       LineConditionCase{"escaped_ff", std::string("\xFF\xFF", 2), "\xFF", 0, EV_RXCHAR},
                       LineConditionCase{"break_and_error", std::string("\xFF\x00\x00\xFF\x00z", 6), "z",
                                         CE_BREAK | CE_FRAME, EV_RXCHAR | EV_BREAK | EV_ERR}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST_F(CommTest, MarkSplitAcrossDeliveriesIsStillRecognised)
 {

@@ -3,6 +3,7 @@
 // bits) and every time-out rule without waiting for one.
 #include "platform/posix/CommSettings.h"
 #include "platform/posix/CommTimeouts.h"
+#include "tests/support/NamedCases.h"
 
 #include <gtest/gtest.h>
 
@@ -10,10 +11,11 @@ namespace {
 
 using namespace tessaline::platform;
 using std::chrono::milliseconds;
+using tessaline::testing::CaseName;
+using tessaline::testing::NamedCase;
 
-struct PlanCase
+struct PlanCase : NamedCase
 {
-    const char* name;
     COMMTIMEOUTS timeouts;
     DWORD length;
     bool valid;
@@ -23,10 +25,6 @@ struct PlanCase
     long long intervalMs;
     long long writeMs;
 };
-void PrintTo(const PlanCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 const PlanCase kPlans[] = {
     {"none", {0, 0, 0, 0, 0}, 10, true, false, false, 0, 0, 0},
@@ -56,18 +54,12 @@ TEST_P(TimeoutPlan, FollowsTheRules)
     EXPECT_EQ(PlanWrite(c.timeouts, c.length), milliseconds(c.writeMs));
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, TimeoutPlan, ::testing::ValuesIn(kPlans),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, TimeoutPlan, ::testing::ValuesIn(kPlans), CaseName());
 
-struct LineCase
+struct LineCase : NamedCase
 {
-    const char* name;
     TtyLineSettings line;  // what the terminal holds
 };
-void PrintTo(const LineCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 const LineCase kLines[] = {
     {"seven_even_two_stop", {19200, 7, EVENPARITY, TWOSTOPBITS, false, false, false, 0x11, 0x13}},
@@ -118,7 +110,6 @@ TEST_P(LineTranslation, GoesBothWaysAndKeepsWhatTheTerminalDoesNotHold)
     EXPECT_TRUE(IsValidDcb(reported));
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, LineTranslation, ::testing::ValuesIn(kLines),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, LineTranslation, ::testing::ValuesIn(kLines), CaseName());
 
 }  // namespace

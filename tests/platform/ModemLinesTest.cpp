@@ -165,16 +165,11 @@ struct LineStep
     const char* lines;
     DWORD events;
 };
-struct LineEventCase
+struct LineEventCase : NamedCase
 {
-    const char* name;
     const char* before;  // the lines before the first mask is set
     std::vector<LineStep> steps;
 };
-void PrintTo(const LineEventCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class LineEvents : public ModemLines, public ::testing::WithParamInterface<LineEventCase>
 {};
@@ -209,7 +204,7 @@ INSTANTIATE_TEST_SUITE_P(
         LineEventCase{
             "lines_outside_the_mask_are_not_recorded", "", {{EV_RXCHAR | EV_CTS, "DSR=1 DCD=1 RI=1 CTS=1", EV_CTS}}},
         LineEventCase{"mask_moves_to_another_line", "", {{EV_CTS, "CTS=1", EV_CTS}, {EV_DSR, "CTS=0 DSR=1", EV_DSR}}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST_F(ModemLines, ClosingTheHandleEndsAWatchThatWaitsWithoutCpu)
 {

@@ -1,6 +1,8 @@
 // Handles, events, threads, waits, last error and fault injection.
 #include "platform/Testing.h"
 #include "platform/win32.h"
+#include "tests/support/NamedCases.h"
+#include "tests/support/Sentinel.h"
 
 #include <gtest/gtest.h>
 
@@ -15,23 +17,20 @@ using Clock = std::chrono::steady_clock;
 using tessaline::platform::testing::FailNextCalls;
 using tessaline::platform::testing::FaultScope;
 
-constexpr DWORD kSentinel = 0xDEADBEEF;
+using tessaline::testing::CaseName;
+using tessaline::testing::kSentinel;
+using tessaline::testing::NamedCase;
 
 long long ElapsedMs(Clock::time_point start)
 {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
 
-struct ResetCase
+struct ResetCase : NamedCase
 {
     BOOL manualReset;
     DWORD secondWait;  // result of a second zero-time wait after the first succeeded
 };
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const ResetCase& c, std::ostream* os)
-{
-    *os << (c.manualReset ? "manual reset" : "auto reset");
-}
 
 class EventReset : public ::testing::TestWithParam<ResetCase>
 {};
@@ -50,8 +49,9 @@ TEST_P(EventReset, SignalledEventReleasesWaitsAsItsResetModeSays)
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, EventReset,
-                         ::testing::Values(ResetCase{TRUE, WAIT_OBJECT_0}, ResetCase{FALSE, WAIT_TIMEOUT}),
-                         [](const auto& info) { return info.param.manualReset ? "ManualReset" : "AutoReset"; });
+                         ::testing::Values(ResetCase{"ManualReset", TRUE, WAIT_OBJECT_0},
+                                           ResetCase{"AutoReset", FALSE, WAIT_TIMEOUT}),
+                         CaseName());
 
 TEST(Event, InitialStateIsHonoured)
 {

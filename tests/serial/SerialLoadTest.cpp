@@ -102,9 +102,8 @@ TEST(SerialLoad, OpenCloseCyclesUnderAFloodReturnEveryResource)
 // Notified of each arrival, or held as the terminal holds a stream: only a
 // nearly full queue is reported, and a timer drains in between, while the
 // port reads the device in stretches.
-struct DeliveryCase
+struct DeliveryCase : NamedCase
 {
-    const char* name;
     DWORD mask;
     int drainEveryMs;  // 0: drain only when notified
 };
@@ -164,7 +163,7 @@ TEST_P(SerialDelivery, EveryByteArrivesOnceAndInOrder)
 INSTANTIATE_TEST_SUITE_P(Masks, SerialDelivery,
                          ::testing::Values(DeliveryCase{"each_arrival", EV_RXCHAR | EV_BREAK | EV_ERR, 0},
                                            DeliveryCase{"held", EV_RX80FULL | EV_BREAK | EV_ERR, 100}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName());
 
 TEST(SerialLoad, AWatchingPortOnASilentLineUsesNoCpu)
 {

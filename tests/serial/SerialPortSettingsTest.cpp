@@ -56,16 +56,12 @@ TEST_F(SerialPortTest, ReadModesSetTheReadTimeoutsAndKeepTheWriteTimeouts)
 }
 
 // Each flow mode's effect on the flag word, from two different starting words.
-struct FlowCase
+struct FlowCase : NamedCase
 {
     int mode;
     DWORD andMask;
     DWORD orMask;
 };
-void PrintTo(const FlowCase& c, std::ostream* os)
-{
-    *os << "mode " << c.mode;
-}
 
 class FlowControl : public SerialPortTest, public ::testing::WithParamInterface<FlowCase>
 {};
@@ -99,10 +95,10 @@ TEST_P(FlowControl, ChangesOnlyTheHandshakeFlagsAndReadsBack)
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, FlowControl,
-                         ::testing::Values(FlowCase{CSerialPort::FlowOff, 0xFFFFCCC3u, 0},
-                                           FlowCase{CSerialPort::FlowHardware, 0xFFFFECEFu, 0x202Cu},
-                                           FlowCase{CSerialPort::FlowSoftware, 0xFFFFCFC3u, 0x0300u}),
-                         [](const auto& info) { return "Mode" + std::to_string(info.param.mode); });
+                         ::testing::Values(FlowCase{"Off", CSerialPort::FlowOff, 0xFFFFCCC3u, 0},
+                                           FlowCase{"Hardware", CSerialPort::FlowHardware, 0xFFFFECEFu, 0x202Cu},
+                                           FlowCase{"Software", CSerialPort::FlowSoftware, 0xFFFFCFC3u, 0x0300u}),
+                         CaseName());
 
 TEST_F(SerialPortTest, QueryFlowControlDecidesHardwareFirstThenSoftware)
 {

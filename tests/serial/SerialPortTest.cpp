@@ -128,19 +128,13 @@ TEST_F(SerialPortTest, QueueSizesDecideWhetherSetupCommIsCalled)
 }
 
 // Each step of Open failing in turn, and the state it leaves.
-struct OpenFailure
+struct OpenFailure : NamedCase
 {
-    const char* function;
     DWORD error;
     DWORD queueSize;
     bool leftOpen;
     bool reported;  // Open returns the injected error
 };
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const OpenFailure& c, std::ostream* os)
-{
-    *os << c.function;
-}
 
 class OpenFailurePaths : public SerialPortTest, public ::testing::WithParamInterface<OpenFailure>
 {};
@@ -149,12 +143,12 @@ TEST_P(OpenFailurePaths, ReportTheStepsCodeAndLeaveTheRightState)
 {
     const OpenFailure& failure = GetParam();
     const std::size_t fds = OpenFdCount();
-    FailNextCalls(failure.function, failure.error);
+    FailNextCalls(failure.name, failure.error);
     TestPort port;
     const LONG expected = failure.reported ? static_cast<LONG>(failure.error) : 0;
     EXPECT_EQ(port.Open(Path(), failure.queueSize, failure.queueSize, true), expected);
     EXPECT_EQ(port.LastError(), expected);
-    EXPECT_EQ(PendingFaults(failure.function), 0u);
+    EXPECT_EQ(PendingFaults(failure.name), 0u);
     EXPECT_EQ(port.IsOpen(), failure.leftOpen);
     EXPECT_EQ(port.IoEvent() != nullptr, failure.leftOpen);
     if (failure.leftOpen) {
@@ -173,7 +167,7 @@ INSTANTIATE_TEST_SUITE_P(InOrder, OpenFailurePaths,
                                            OpenFailure{"SetCommMask", ERROR_GEN_FAILURE, 0, true, false},
                                            OpenFailure{"GetCommTimeouts", ERROR_GEN_FAILURE, 0, true, true},
                                            OpenFailure{"SetCommTimeouts", ERROR_INVALID_PARAMETER, 0, true, true}),
-                         [](const auto& info) { return std::string(info.param.function); });
+                         CaseName());
 
 TEST_F(SerialPortTest, OpenAppliesTheDefaultConfigurationAndIgnoresItsFailures)
 {

@@ -6,6 +6,8 @@
 #include "serial/SerialEventPort.h"
 #include "serial/SerialPort.h"
 #include "serial/SerialWnd.h"
+#include "tests/support/NamedCases.h"
+#include "tests/support/Sentinel.h"
 #include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
@@ -23,9 +25,11 @@
 
 namespace serialtest {
 
-constexpr DWORD kSentinel = 0xDEADBEEF;
 constexpr int kGenerousMs = 10000;
 
+using tessaline::testing::CaseName;
+using tessaline::testing::kSentinel;
+using tessaline::testing::NamedCase;
 using tessaline::testing::WaitUntil;
 
 // Runs a call on a thread of its own, so that a test can wait for it with a

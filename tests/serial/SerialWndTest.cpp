@@ -96,17 +96,12 @@ TEST_F(SerialWndTest, TheDefaultMessageIsRegisteredBeforeMain)
     EXPECT_NE(CSerialWnd::s_watcherEndedMsg, CSerialWnd::s_defaultComMsg);
 }
 
-struct MessageCase
+struct MessageCase : NamedCase
 {
     UINT message;
     LPARAM param;
     UINT posted;  // 0: the default message
 };
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const MessageCase& c, std::ostream* os)
-{
-    *os << "message " << c.message << ", parameter " << c.param;
-}
 
 class NotificationMessage : public SerialWndTest, public ::testing::WithParamInterface<MessageCase>
 {};
@@ -130,9 +125,10 @@ TEST_P(NotificationMessage, CarriesTheChosenMessageAndParameter)
 }
 
 INSTANTIATE_TEST_SUITE_P(Choices, NotificationMessage,
-                         ::testing::Values(MessageCase{0, 7, 0}, MessageCase{0x8001, 0, 0x8001},
-                                           MessageCase{WM_USER + 5, -42, WM_USER + 5}),
-                         [](const auto& info) { return "Message" + std::to_string(info.param.message); });
+                         ::testing::Values(MessageCase{"Default", 0, 7, 0},
+                                           MessageCase{"Registered", 0x8001, 0, 0x8001},
+                                           MessageCase{"User", WM_USER + 5, -42, WM_USER + 5}),
+                         CaseName());
 
 TEST_F(SerialWndTest, WParamPacksErrorsHighAndEventsLowSixteenBitsEach)
 {
