@@ -3,6 +3,7 @@
 #include "platform/Testing.h"
 #include "platform/posix/OverlappedResult.h"
 #include "tests/platform/CommFixture.h"
+#include "tests/support/HexText.h"
 
 #include <atomic>
 #include <random>
@@ -170,10 +171,7 @@ TEST_F(CommTest, WriteThatTheDriverTakesAtOnceFinishesInsideTheCall)
 
 TEST_F(CommTest, LargeWritePendsUntilTheFarEndReadsItAndThenSignalsTxEmpty)
 {
-    std::string data(1 << 20, '\0');
-    std::mt19937 random(7);
-    for (char& c : data)
-        c = static_cast<char>(random());
+    const std::string data = RandomBytes(1 << 20, 7);
     ASSERT_TRUE(SetCommMask(m_port, EV_TXEMPTY));
     OVERLAPPED request = Fresh();
     SetEvent(m_event);
@@ -231,10 +229,9 @@ TEST_F(CommTest, BlockingHandleWritesAndReadsInsideTheCall)
 TEST_F(CommTest, EveryByteValueArrivesOnceAndInOrder)
 {
     ASSERT_TRUE(SetTimeouts(m_port, 0, 0, 0));
-    std::string data(300000, '\0');
-    std::mt19937 random(11);
-    for (std::size_t i = 0; i < data.size(); ++i)
-        data[i] = static_cast<char>(i % 7 == 0 ? 0xFF : random());
+    std::string data = RandomBytes(300000, 11);
+    for (std::size_t i = 0; i < data.size(); i += 7)
+        data[i] = '\xFF';
     std::thread far([&] { m_pty.Write(data); });
     std::string received(data.size(), '\0');
     OVERLAPPED request = Fresh();

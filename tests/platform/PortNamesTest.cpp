@@ -1,6 +1,7 @@
 // How port names become device paths.
 #include "platform/PortNames.h"
 #include "platform/StartupFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +24,7 @@ using tessaline::platform::PortSource;
 using tessaline::platform::ResolvePortName;
 using tessaline::platform::SetPortAlias;
 using tessaline::platform::StartupFolder;
+using tessaline::testing::ScratchFolder;
 
 // Every test reads devices under a fake root of its own, empty unless the
 // test builds a tree; its name is Korean, as a user's folder may be.
@@ -33,19 +35,10 @@ protected:
     {
         ClearPortAliases();
         for (const char* name : {"TESSALINE_COM1", "TESSALINE_COM2", "TESSALINE_COM3", "TESSALINE_COM4"})
-            unsetenv(name);
-        char folder[] = "/tmp/tessaline-ports-XXXXXX";
-        ASSERT_NE(mkdtemp(folder), nullptr);
-        m_root = std::string(folder) + "/장치 루트";
-        std::filesystem::create_directories(m_root);
-        setenv("TESSALINE_DEVICE_ROOT", m_root.c_str(), 1);
+            m_scratch.SetEnv(name, nullptr);
+        m_scratch.SetEnv("TESSALINE_DEVICE_ROOT", m_root);
     }
-    void TearDown() override
-    {
-        ClearPortAliases();
-        unsetenv("TESSALINE_DEVICE_ROOT");
-        std::filesystem::remove_all(std::filesystem::path(m_root).parent_path());
-    }
+    void TearDown() override { ClearPortAliases(); }
 
     // "dev/ttyS0" makes a file; "sys/class/tty/ttyS0/type=4" one with that
     // content; "dev/serial/by-id/x->../../ttyUSB0" a symbolic link; "a/b/"
@@ -66,7 +59,8 @@ protected:
         }
     }
 
-    std::string m_root;
+    ScratchFolder m_scratch{"장치 루트"};
+    const std::string m_root = m_scratch.Path();
 };
 
 TEST_F(PortNames, FallBackToTheSerialDeviceOfThePortNumber)
@@ -133,7 +127,7 @@ TEST_F(PortNames, ComNBeyondTheDevicesPresentHasNone)
     EXPECT_EQ(ResolvePortName("COM4"), "");
 
     // The environment, then an alias, win over what is detected.
-    setenv("TESSALINE_COM2", "/dev/pts/9", 1);
+    m_scratch.SetEnv("TESSALINE_COM2", "/dev/pts/9");
     EXPECT_EQ(DescribePort("COM2").source, PortSource::Environment);
     SetPortAlias("COM2", "/dev/ttyACM5", PortSource::SettingsFile);
     EXPECT_EQ(DescribePort("COM2").path, "/dev/ttyACM5");
@@ -143,14 +137,14 @@ TEST_F(PortNames, ComNBeyondTheDevicesPresentHasNone)
 
 TEST_F(PortNames, AliasBeatsEnvironmentWhichBeatsTheDefault)
 {
-    setenv("TESSALINE_COM2", "/dev/from-environment", 1);
+    m_scratch.SetEnv("TESSALINE_COM2", "/dev/from-environment");
     EXPECT_EQ(ResolvePortName("COM2"), "/dev/from-environment");
     SetPortAlias("com2", "/dev/ttyUSB0");
     EXPECT_EQ(ResolvePortName("COM2"), "/dev/ttyUSB0");
     EXPECT_EQ(ResolvePortName("\\\\.\\Com2"), "/dev/ttyUSB0");
     SetPortAlias("COM2", "");  // removes the alias
     EXPECT_EQ(ResolvePortName("COM2"), "/dev/from-environment");
-    setenv("TESSALINE_COM3", "", 1);  // empty: ignored
+    m_scratch.SetEnv("TESSALINE_COM3", "");  // empty: ignored
     EXPECT_EQ(ResolvePortName("COM3"), "/dev/ttyS2");
 }
 
@@ -161,7 +155,7 @@ TEST_F(PortNames, RelativeDevicePathsAreTakenAgainstTheStartupFolder)
     // The working folder may change later; the start-up folder stays.
     const std::filesystem::path working = std::filesystem::current_path();
     std::filesystem::current_path(m_root);
-    setenv("TESSALINE_COM2", "pts/9", 1);
+    m_scratch.SetEnv("TESSALINE_COM2", "pts/9");
     SetPortAlias("COM3", "./장치/ttyUSB0", PortSource::SettingsFile);
     SetPortAlias("COM4", "../ttyACM0", PortSource::CommandLine);
     const std::string joint = folder == "/" ? "" : folder;

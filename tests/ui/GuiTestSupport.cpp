@@ -62,19 +62,6 @@ void PumpIdle()
     }
 }
 
-std::string Hex(std::size_t pairs, unsigned seed)
-{
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string text;
-    for (std::size_t i = 0; i < pairs; ++i) {
-        const unsigned byte = static_cast<unsigned>(i * 37 + seed) & 0xFF;
-        text += kHex[byte >> 4];
-        text += kHex[byte & 15];
-        text += ' ';
-    }
-    return text;
-}
-
 std::pair<long, long> Sel(const EditControl& control)
 {
     long start = -2;

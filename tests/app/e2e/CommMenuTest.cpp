@@ -71,15 +71,15 @@ void WalkTheSendBar(testing::PtyPair& pty)
     ASSERT_TRUE(Shell("xdotool key F4"));
     Settle();
     TypeLine("01 03 00 00 00 0A C5 CD");
-    EXPECT_EQ(ToHex(pty.Read(8, 20000)), "01 03 00 00 00 0A C5 CD ");
+    EXPECT_EQ(HexText(pty.Read(8, 20000)), "01 03 00 00 00 0A C5 CD ");
     TypeLine("\"AT\" 0D 0A");
-    EXPECT_EQ(ToHex(pty.Read(4, 20000)), "41 54 0D 0A ");
+    EXPECT_EQ(HexText(pty.Read(4, 20000)), "41 54 0D 0A ");
     TypeLine("01 0G");
     EXPECT_TRUE(pty.Read(1, 1000).empty()) << "a line with a bad token was sent";
     TypeLine("0D");  // typed over the selected bad token
-    EXPECT_EQ(ToHex(pty.Read(2, 20000)), "01 0D ");
+    EXPECT_EQ(HexText(pty.Read(2, 20000)), "01 0D ");
     ASSERT_TRUE(Shell("xdotool key Up Up Return"));  // the line before the last
-    EXPECT_EQ(ToHex(pty.Read(4, 20000)), "41 54 0D 0A ");
+    EXPECT_EQ(HexText(pty.Read(4, 20000)), "41 54 0D 0A ");
 
     ASSERT_TRUE(Shell("xdotool key F4"));
     Settle();
@@ -90,10 +90,7 @@ void WalkTheSendBar(testing::PtyPair& pty)
 // 통신 > 파일 보내기: a file of random bytes goes out exactly.
 void SendAFile(const std::string& window, testing::PtyPair& pty, const std::string& folder)
 {
-    std::string bytes(64 * 1024, '\0');
-    std::mt19937 random(20240611);
-    for (char& byte : bytes)
-        byte = static_cast<char>(random() & 0xFF);
+    const std::string bytes = testing::RandomBytes(64 * 1024, 20240611);
     const std::string file = folder + "/random.bin";
     std::ofstream(file, std::ios::binary) << bytes;
     ChooseFromCommMenu(window, "f");
@@ -119,7 +116,7 @@ void HoldOutput(const std::string& window, Program& program, testing::PtyPair& p
     ASSERT_TRUE(Shell("xdotool type --delay 100 ab"));
     EXPECT_TRUE(pty.Read(1, 1500).empty()) << "output went out while held";
     ASSERT_TRUE(pty.HoldOutput(false));
-    EXPECT_EQ(ToHex(pty.Read(2, 20000)), "61 62 ");
+    EXPECT_EQ(HexText(pty.Read(2, 20000)), "61 62 ");
 
     ASSERT_TRUE(pty.HoldOutput(true));
     ASSERT_TRUE(Shell("xdotool type --delay 100 c"));
@@ -193,7 +190,7 @@ TEST_F(EndToEnd, ControlLinesAndTheLinePanesThroughTheModemShim)
     ChooseFromFileMenu(window);
 
     // Both lines are off after Connect; the check items set and clear them.
-    const auto lines = [&state] { return ReadFile(state); };
+    const auto lines = [&state] { return FileContents(state); };
     EXPECT_TRUE(Eventually([&] { return lines().find("DTR=0") != std::string::npos; }, 5000ms)) << lines();
     EXPECT_NE(lines().find("RTS=0"), std::string::npos) << lines();
     ChooseFromCommMenu(window, "d");

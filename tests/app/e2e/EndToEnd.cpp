@@ -51,28 +51,8 @@ void EndToEnd::SetUp()
 {
     if (s_display->Name().empty())
         GTEST_SKIP() << "no X server: Xvfb did not start";
-    char folder[] = "/tmp/tessaline-e2e-XXXXXX";
-    ASSERT_NE(::mkdtemp(folder), nullptr);
-    m_config = folder;
-    ::setenv("XDG_CONFIG_HOME", folder, 1);
-    ::setenv("TESSALINE_FATAL_ASSERTS", "1", 1);  // a failed toolkit check ends the run
-}
-
-void EndToEnd::TearDown()
-{
-    if (!m_config.empty())
-        std::filesystem::remove_all(m_config);
-}
-
-std::string ToHex(const std::vector<std::uint8_t>& bytes)
-{
-    std::string text;
-    char pair[4];
-    for (std::uint8_t byte : bytes) {
-        std::snprintf(pair, sizeof pair, "%02X ", byte);
-        text += pair;
-    }
-    return text;
+    m_scratch.SetEnv("XDG_CONFIG_HOME", m_config);
+    m_scratch.SetEnv("TESSALINE_FATAL_ASSERTS", "1");  // a failed toolkit check ends the run
 }
 
 void ChooseFromFileMenu(const std::string& window, int steps)
@@ -107,11 +87,6 @@ std::string CopyViewText(const std::string& expectedPart)
         clipboard = Capture("timeout 5 xclip -o -selection clipboard 2>/dev/null");
     }
     return clipboard;
-}
-
-std::string ReadFile(const std::string& path)
-{
-    return Capture("cat '" + path + "' 2>/dev/null");
 }
 
 }  // namespace tessaline::e2e

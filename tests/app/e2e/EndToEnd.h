@@ -7,6 +7,8 @@
 
 #include "tests/app/e2e/PrivateDisplay.h"
 #include "tests/app/e2e/Program.h"
+#include "tests/support/HexText.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -30,14 +32,13 @@ protected:
     static void SetUpTestSuite();
     static void TearDownTestSuite();
     void SetUp() override;
-    void TearDown() override;
 
-    std::string m_config;
+    testing::ScratchFolder m_scratch;
+    const std::string m_config = m_scratch.Path();
     static PrivateDisplay* s_display;
 };
 
-// "01 AB " for {0x01, 0xAB}.
-std::string ToHex(const std::vector<std::uint8_t>& bytes);
+using testing::HexText;
 
 // Focuses the main window and chooses the File menu's item `steps` enabled
 // items down: four reach Connect (New, Open, Save, Save As, then Connect)
@@ -51,6 +52,6 @@ int ExitThroughTheMenu(const std::string& window, Program& program);
 // `expectedPart` (or after some tries).
 std::string CopyViewText(const std::string& expectedPart);
 
-std::string ReadFile(const std::string& path);
+using testing::FileContents;
 
 }  // namespace tessaline::e2e

@@ -31,10 +31,10 @@ TEST_F(EndToEnd, ConnectTypeReceiveCopyDisconnectAndExit)
     ChooseFromFileMenu(window);
 
     ASSERT_TRUE(Shell("xdotool type --delay 100 aZ && xdotool key Return"));
-    EXPECT_EQ(ToHex(pty.Read(3, 20000)), "61 5A 0D ");
+    EXPECT_EQ(HexText(pty.Read(3, 20000)), "61 5A 0D ");
     // Ctrl+Q is no accelerator here: it is the character XOFF.
     ASSERT_TRUE(Shell("xdotool key ctrl+q"));
-    EXPECT_EQ(ToHex(pty.Read(1, 20000)), "11 ");
+    EXPECT_EQ(HexText(pty.Read(1, 20000)), "11 ");
 
     const std::string received("\x01\xAB\xFF\x7F", 4);
     ASSERT_TRUE(pty.Write(received));
@@ -82,7 +82,7 @@ TEST_F(EndToEnd, PortAliasesFromTheSettingsAndTheCommandLine)
         ASSERT_FALSE(window.empty());
         ChooseFromFileMenu(window);
         ASSERT_TRUE(Shell("xdotool type --delay 100 s"));
-        EXPECT_EQ(ToHex(fromSettings.Read(1, 20000)), "73 ");
+        EXPECT_EQ(HexText(fromSettings.Read(1, 20000)), "73 ");
         EXPECT_EQ(ExitThroughTheMenu(window, program), 0);
     }
     // ... and --port overrides it.
@@ -93,7 +93,7 @@ TEST_F(EndToEnd, PortAliasesFromTheSettingsAndTheCommandLine)
         ASSERT_FALSE(window.empty());
         ChooseFromFileMenu(window);
         ASSERT_TRUE(Shell("xdotool type --delay 100 c"));
-        EXPECT_EQ(ToHex(fromCommandLine.Read(1, 20000)), "63 ");
+        EXPECT_EQ(HexText(fromCommandLine.Read(1, 20000)), "63 ");
         EXPECT_TRUE(fromSettings.Read(1, 300).empty());
         EXPECT_EQ(ExitThroughTheMenu(window, program), 0);
     }
@@ -130,8 +130,8 @@ TEST_F(EndToEnd, AFileArgumentIsOpenedAndRemembered)
         EXPECT_EQ(title, "notes.tsl - Tessaline\n");
         EXPECT_EQ(ExitThroughTheMenu(window, program), 0);
     }
-    EXPECT_EQ(ReadFile(file), "anything") << "opening wrote to the file";
-    const std::string settings = ReadFile(m_config + "/Local AppWizard-Generated Applications/Tessaline.conf");
+    EXPECT_EQ(FileContents(file), "anything") << "opening wrote to the file";
+    const std::string settings = FileContents(m_config + "/Local AppWizard-Generated Applications/Tessaline.conf");
     EXPECT_NE(settings.find("[Recent File List]"), std::string::npos) << settings;
     EXPECT_NE(settings.find("file1=" + file + "\n"), std::string::npos) << settings;
 }
@@ -202,11 +202,11 @@ TEST_F(EndToEnd, KoreanHomeDocumentAndDeviceUnderTheCLocale)
         // document, so three steps reach Connect.
         ChooseFromFileMenu(window, 3);
         ASSERT_TRUE(Shell("xdotool type --delay 100 k"));
-        EXPECT_EQ(ToHex(pty.Read(1, 20000)), "6B ");
+        EXPECT_EQ(HexText(pty.Read(1, 20000)), "6B ");
         EXPECT_EQ(ExitThroughTheMenu(window, program), 0);
     }
-    EXPECT_EQ(ReadFile(document), "anything");
-    EXPECT_EQ(ReadFile(settingsFolder + "/Tessaline.conf"), mine + "[Recent File List]\nfile1=" + document + "\n");
+    EXPECT_EQ(FileContents(document), "anything");
+    EXPECT_EQ(FileContents(settingsFolder + "/Tessaline.conf"), mine + "[Recent File List]\nfile1=" + document + "\n");
 }
 
 TEST(CommandLine, HelpAndVersionNeedNoDisplay)
@@ -244,14 +244,12 @@ TEST(CommandLine, ListPortsErrorsAndUnusableFilesNeedNoDisplay)
     EXPECT_NE(noLogFile.find("--log"), std::string::npos) << noLogFile;
     EXPECT_NE(noLogFile.find("rc=2\n"), std::string::npos) << noLogFile;
 
-    char folder[] = "/tmp/tessaline-fifo-XXXXXX";
-    ASSERT_NE(::mkdtemp(folder), nullptr);
-    const std::string fifo = std::string(folder) + "/파이프";
+    const tessaline::testing::ScratchFolder folder;
+    const std::string fifo = folder / "파이프";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::string refused = Capture("timeout 60 " + program + " '" + fifo + "' 2>&1; echo rc=$?");
     EXPECT_NE(refused.find("\"" + fifo + "\"을(를) 열 수 없습니다: 파일이 아니라 FIFO"), std::string::npos) << refused;
     EXPECT_NE(refused.find("rc=1\n"), std::string::npos) << refused;
-    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -35,20 +35,6 @@ std::uintmax_t FileSize(const std::string& path)
     return error ? 0 : size;
 }
 
-std::string RandomBytes(std::size_t count)
-{
-    std::mt19937 random(20240102);
-    std::string bytes(count, '\0');
-    for (char& byte : bytes)
-        byte = static_cast<char>(random());
-    return bytes;
-}
-
-std::string Hex(const std::string& bytes)
-{
-    return ToHex(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-}
-
 // A fake device tree (read through TESSALINE_DEVICE_ROOT) whose adapters
 // are links in dev/serial/by-id to pseudo-terminals; udev removes the
 // folders with the last adapter.
@@ -99,7 +85,8 @@ TEST_F(EndToEnd, LogsEveryByteAndWaitsForTheSameAdapterAcrossAnUnplug)
 {
     const DeviceTree tree(m_config + "/root");
     const std::string log = m_config + "/수신 기록.bin", adapter = "usb-Tessa_A-if00-port0";
-    const std::string random = RandomBytes(1 << 20), tail("\x5A\xA5\x3C\xC3\x0F\xF0\x69\x96", 8);
+    const std::string random = tessaline::testing::RandomBytes(1 << 20, 20240102),
+                      tail("\x5A\xA5\x3C\xC3\x0F\xF0\x69\x96", 8);
     PtyPair first, other, returned;
     tree.Plug(adapter, first);
     {
@@ -112,7 +99,7 @@ TEST_F(EndToEnd, LogsEveryByteAndWaitsForTheSameAdapterAcrossAnUnplug)
         const auto written = Clock::now();
         ASSERT_TRUE(WaitUntil([&] { return FileSize(log) >= random.size(); }));
         EXPECT_LT(Clock::now() - written, 2s) << "the log reached its file late";
-        EXPECT_EQ(ReadFile(log), random);
+        EXPECT_EQ(FileContents(log), random);
 
         // Unplugged: the port is let go without a box, and another adapter
         // that comes meanwhile (COM1 would be it now) is left alone.
@@ -129,9 +116,10 @@ TEST_F(EndToEnd, LogsEveryByteAndWaitsForTheSameAdapterAcrossAnUnplug)
         EXPECT_LT(Clock::now() - back, 1s) << "reopened late";
         ASSERT_TRUE(returned.Write(tail));
         ASSERT_TRUE(WaitUntil([&] { return FileSize(log) >= random.size() + tail.size(); }));
-        EXPECT_EQ(ReadFile(log), random + tail);
-        const std::string text = CopyViewText(Hex(tail));
-        EXPECT_TRUE(text.ends_with(Hex(random.substr(random.size() - 100) + tail))) << text.substr(text.size() - 400);
+        EXPECT_EQ(FileContents(log), random + tail);
+        const std::string text = CopyViewText(HexText(tail));
+        EXPECT_TRUE(text.ends_with(HexText(random.substr(random.size() - 100) + tail)))
+            << text.substr(text.size() - 400);
         EXPECT_FALSE(program->HoldsOpen(other.SlavePath()));
         EXPECT_EQ(ExitThroughTheMenu(window, *program), 0);
     }
@@ -155,7 +143,7 @@ TEST_F(EndToEnd, LogsEveryByteAndWaitsForTheSameAdapterAcrossAnUnplug)
         EXPECT_FALSE(WaitUntil([&] { return program->HoldsOpen(again.SlavePath()); }, 1500ms));
         EXPECT_EQ(ExitThroughTheMenu(window, *program), 0);
     }
-    EXPECT_EQ(ReadFile(log), random + tail + "\x01\x02");
+    EXPECT_EQ(FileContents(log), random + tail + "\x01\x02");
 }
 
 TEST_F(EndToEnd, ALogThatCannotBeWrittenIsReportedOnceAndReceivingGoesOn)

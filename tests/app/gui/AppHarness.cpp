@@ -55,18 +55,6 @@ bool MenuItemEnabled(int wxId)
     return Frame().GetMenuBar()->IsEnabled(wxId);
 }
 
-std::string HexText(const std::string& bytes)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    std::string text;
-    for (unsigned char byte : bytes) {
-        text += digits[byte >> 4];
-        text += digits[byte & 15];
-        text += ' ';
-    }
-    return text;
-}
-
 DialogDriver::DialogDriver(std::function<void(wxDialog&)> drive) : m_drive(std::move(drive))
 {
     Register();

@@ -9,6 +9,7 @@
 #include "app/TessalineDoc.h"
 #include "app/TessalineView.h"
 #include "res/Resources.h"
+#include "tests/support/HexText.h"
 #include "tests/support/WaitUntil.h"
 
 #include <wx/modalhook.h>
@@ -43,8 +44,7 @@ void SendCommand(int wxId, wxEvtHandler* source = nullptr);
 // Whether the menu item of `wxId` is enabled after the menu was updated.
 bool MenuItemEnabled(int wxId);
 
-// "41 0A " for {0x41, 0x0A}.
-std::string HexText(const std::string& bytes);
+using testing::HexText;
 
 // Lets the next modal dialog run and, once its loop runs, calls `drive`
 // with it; `drive` must end the dialog.

@@ -257,9 +257,7 @@ TEST_F(Receiving, DrainsInChunksOfAHundredBytes)
     Connect(pty);
     for (const Case& c : cases) {
         Edit().SetText("");
-        std::string bytes(c.bytes, '\0');
-        for (std::size_t i = 0; i < bytes.size(); ++i)
-            bytes[i] = static_cast<char>(i * 7 + 1);
+        const std::string bytes = testing::CountingBytes(c.bytes, 7, 1);
         std::vector<std::size_t> insertions = ReceiveInOneBurst(pty, bytes);
         // Notifications queued behind the first find nothing left.
         ASSERT_GE(insertions.size(), c.insertions.size()) << c.bytes << " bytes";
@@ -282,10 +280,7 @@ TEST_F(Receiving, ShowsEveryByteAsTwoUpperCaseDigitsAndASpace)
     EXPECT_EQ(Edit().GetText(), "41 0A ");
 
     Edit().SetText("");
-    std::string all;
-    for (int value = 0; value < 256; ++value)
-        all.push_back(static_cast<char>(value));
-    all += std::string("\x7F\x41\xFF\x42\x00\x7F", 6);
+    const std::string all = testing::CountingBytes(256) + std::string("\x7F\x41\xFF\x42\x00\x7F", 6);
     ASSERT_TRUE(pty.Write(all));
     ASSERT_TRUE(WaitUntil([&] { return Edit().GetTextLength() >= all.size() * 3; }));
     const std::string text = Edit().GetText();
@@ -330,10 +325,7 @@ TEST_F(Receiving, ViewFollowsTheNewestDataDuringAFlood)
     testing::PtyPair pty;
     Connect(pty);
     const std::size_t total = 300000;
-    std::string bytes(total, '\0');
-    std::mt19937 random(7);
-    for (char& byte : bytes)
-        byte = static_cast<char>(random());
+    const std::string bytes = testing::RandomBytes(total, 7);
     std::thread writer([&] { pty.Write(bytes); });
     bool followed = true;
     ASSERT_TRUE(WaitUntil(

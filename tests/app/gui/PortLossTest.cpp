@@ -4,6 +4,7 @@
 // under the same path. With it: no box, the menus wait as if connected, and
 // Port settings ends the wait.
 #include "tests/app/gui/AppTest.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <wx/modalhook.h>
 #include <wx/msgdlg.h>
@@ -12,7 +13,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <filesystem>
 #include <thread>
 
 namespace tessaline::apptest {
@@ -54,8 +54,6 @@ protected:
     void TearDown() override
     {
         Frame().Connection().SetReconnect(true);
-        if (!m_folder.empty())
-            std::filesystem::remove_all(m_folder);
         AppTest::TearDown();
     }
 
@@ -63,10 +61,7 @@ protected:
     // scratch folder, so that the same path can come back after an unplug.
     void ConnectThroughLink(const char* name, testing::PtyPair& device)
     {
-        char folder[] = "/tmp/tessaline-unplug-XXXXXX";
-        ASSERT_NE(::mkdtemp(folder), nullptr);
-        m_folder = folder;
-        m_link = m_folder + "/" + name;
+        m_link = m_folder / name;
         ASSERT_EQ(::symlink(device.SlavePath().c_str(), m_link.c_str()), 0);
         platform::SetPortAlias("COM3", m_link);
         Doc().m_settings.port = 3;
@@ -74,7 +69,7 @@ protected:
         ASSERT_TRUE(Frame().Connection().IsOpen());
     }
 
-    std::string m_folder;
+    testing::ScratchFolder m_folder;
     std::string m_link;
 };
 

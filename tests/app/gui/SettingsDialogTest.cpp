@@ -1,12 +1,10 @@
 #include "app/PortSettingsDlg.h"
 #include "res/resource.h"
 #include "tests/app/gui/AppTest.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <wx/radiobut.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <set>
 
 namespace tessaline::apptest {
@@ -207,18 +205,14 @@ TEST_F(SettingsDialog, PortButtonsNameTheDeviceTheyOpen)
 {
     // One UART present: COM1 is it, COM2 and COM4 have no device, COM3 is
     // an alias to a device with a Korean name.
-    char folder[] = "/tmp/tessaline-dialog-XXXXXX";
-    ASSERT_NE(::mkdtemp(folder), nullptr);
-    const std::string root = folder;
-    std::filesystem::create_directories(root + "/dev");
-    std::filesystem::create_directories(root + "/sys/class/tty/ttyS0");
-    std::ofstream(root + "/dev/ttyS0");
-    std::ofstream(root + "/sys/class/tty/ttyS0/type") << "4\n";
-    ::setenv("TESSALINE_DEVICE_ROOT", folder, 1);
+    testing::ScratchFolder root;
+    root.Write("dev/ttyS0");
+    root.Write("sys/class/tty/ttyS0/type", "4\n");
+    root.SetEnv("TESSALINE_DEVICE_ROOT", root.Path());
     platform::SetPortAlias("COM3", "/dev/pts/장치");
     const wxString none = wxString::FromUTF8("장치 없음");
-    const wxString expected[] = {wxString::FromUTF8((root + "/dev/ttyS0").c_str()), none,
-                                 wxString::FromUTF8("/dev/pts/장치"), none};
+    const wxString expected[] = {wxString::FromUTF8(root / "dev/ttyS0"), none, wxString::FromUTF8("/dev/pts/장치"),
+                                 none};
     RunSettingsDialog([&](wxDialog& dialog) {
         for (int port = 1; port <= 4; ++port) {
             wxWindow* button = dialog.FindWindow(IDC_PORT_COM1 + port - 1);
@@ -227,8 +221,6 @@ TEST_F(SettingsDialog, PortButtonsNameTheDeviceTheyOpen)
         }
         Press(dialog, wxID_CANCEL);
     });
-    ::unsetenv("TESSALINE_DEVICE_ROOT");
-    std::filesystem::remove_all(root);
 }
 
 }  // namespace

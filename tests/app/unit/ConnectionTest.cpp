@@ -4,7 +4,9 @@
 #include "app/ConnectionMessages.h"
 #include "app/SerialConnection.h"
 #include "platform/PortNames.h"
+#include "tests/support/HexText.h"
 #include "tests/support/PtyPair.h"
+#include "tests/support/ScratchFolder.h"
 #include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
@@ -170,9 +172,7 @@ protected:
 TEST_F(Connection, ShowsReceivedBytesAsHexAndSendsTypedBytes)
 {
     Connect();
-    std::string bytes;
-    for (int i = 0; i < 250; ++i)
-        bytes.push_back(static_cast<char>(i * 7 + 1));
+    const std::string bytes = testing::CountingBytes(250, 7, 1);
     ASSERT_TRUE(m_pty.Write(bytes));
     std::string expected;
     SerialConnection::AppendHexPairs(expected, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
@@ -232,9 +232,8 @@ TEST_F(Connection, ALostDeviceShowsWhatCameBeforeClosesAndIsReportedOnce)
 
 TEST_F(Connection, WaitsForTheSamePathReopensItAndLogsAcrossTheLoss)
 {
-    char folder[] = "/tmp/tessaline-reconnect-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    const std::string link = std::string(folder) + "/ttyUSB-link", log = std::string(folder) + "/수신.bin";
+    const testing::ScratchFolder folder;
+    const std::string link = folder / "ttyUSB-link", log = folder / "수신.bin";
     ASSERT_EQ(symlink(m_pty.SlavePath().c_str(), link.c_str()), 0);
     ASSERT_TRUE(m_connection.StartLog(log));
     platform::SetPortAlias("COM2", link);
@@ -266,11 +265,9 @@ TEST_F(Connection, WaitsForTheSamePathReopensItAndLogsAcrossTheLoss)
 
     m_connection.StopLog();
     EXPECT_FALSE(m_connection.IsLogging());
-    std::ifstream file(log, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), "\x01\x02\x03");
+    EXPECT_EQ(testing::FileContents(log), "\x01\x02\x03");
     EXPECT_TRUE(m_owner.logFailures.empty());
     EXPECT_TRUE(m_owner.losses.empty());
-    std::filesystem::remove_all(folder);
 }
 
 TEST_F(Connection, BurstsDrainedTogetherKeepLinesOfTheirOwn)
@@ -336,9 +333,7 @@ TEST_F(Connection, AQueueFillingDuringAHoldEndsItAndShowsEveryByte)
     const DWORD mask = m_connection.Port().QueryEventMask();
     ASSERT_TRUE(m_connection.HoldNotices());
     // 80 % of the 4096-byte queue the port gets by default, and some more.
-    std::string bytes(3500, '\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        bytes[i] = static_cast<char>(i);
+    const std::string bytes = testing::CountingBytes(3500);
     ASSERT_TRUE(m_pty.Write(bytes));
     const auto message = m_owner.Take();
     ASSERT_TRUE(message);

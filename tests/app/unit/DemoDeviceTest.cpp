@@ -1,4 +1,5 @@
 #include "app/DemoDevice.h"
+#include "tests/support/HexText.h"
 #include "tests/support/PtyPair.h"
 
 #include <gtest/gtest.h>
@@ -79,9 +80,7 @@ TEST(DemoDevice, EchoesEveryByteValue)
     DeviceEnd end(device.DevicePath());
     ASSERT_TRUE(end.IsOpen());
 
-    std::string sent;
-    for (int value = 0; value < 256; ++value)
-        sent.push_back(static_cast<char>(value));
+    const std::string sent = testing::CountingBytes(256);
     ASSERT_TRUE(end.Write(sent));
     const std::string echoed =
         end.ReadUntil([&](const std::string& got) { return WithoutTelemetry(got, device).size() >= sent.size(); });

@@ -4,6 +4,7 @@
 
 #include "app/TerminalKeys.h"
 #include "res/Resources.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -255,13 +256,7 @@ TEST(SettingsFile, ReadsWhatItOwnsWarnsAboutBadEntriesAndRefusesWhatItCannotPars
               std::vector<std::string>{res::FormatString(IDS_SETTINGS_BAD_VALUE, {"Terminal", "FontSize", "\\xFF"})});
 }
 
-std::string Contents(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
+using testing::FileContents;
 
 struct stat Status(const std::string& path)
 {
@@ -274,21 +269,14 @@ struct stat Status(const std::string& path)
 class SettingsFileOnDisk : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        char folder[] = "/tmp/tessaline-settings-XXXXXX";
-        ASSERT_NE(::mkdtemp(folder), nullptr);
-        m_folder = std::string(folder) + "/홍길동";
-        std::filesystem::create_directories(m_folder);
-    }
     void TearDown() override
     {
         for (const auto& entry : std::filesystem::directory_iterator(m_folder))
             ::umount2((entry.path() / "disk").c_str(), MNT_DETACH);  // a small disk a case mounted
-        std::filesystem::remove_all(std::filesystem::path(m_folder).parent_path());
     }
 
-    std::string m_folder;
+    testing::ScratchFolder m_scratch{"홍길동"};
+    const std::string m_folder = m_scratch.Path();
 };
 
 // Root passes every permission check; without CAP_DAC_OVERRIDE in its
@@ -312,16 +300,12 @@ private:
 
 TEST_F(SettingsFileOnDisk, LivesUnderAKoreanConfigFolderOrHome)
 {
-    const char* savedHome = std::getenv("HOME");
-    const std::string home = savedHome ? savedHome : "";
-    ::setenv("XDG_CONFIG_HOME", (m_folder + "/설정").c_str(), 1);
+    m_scratch.SetEnv("XDG_CONFIG_HOME", m_folder + "/설정");
     EXPECT_EQ(SettingsFilePath(), m_folder + "/설정/Local AppWizard-Generated Applications/Tessaline.conf");
-    ::setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
-    ::setenv("HOME", m_folder.c_str(), 1);
+    m_scratch.SetEnv("XDG_CONFIG_HOME", "relative/ignored");
+    m_scratch.SetEnv("HOME", m_folder);
     const std::string path = SettingsFilePath();
     EXPECT_EQ(path, m_folder + "/.config/Local AppWizard-Generated Applications/Tessaline.conf");
-    ::unsetenv("XDG_CONFIG_HOME");
-    ::setenv("HOME", home.c_str(), 1);
 
     // Written from nothing, folders and all, then read back.
     std::string error;
@@ -338,7 +322,7 @@ TEST_F(SettingsFileOnDisk, WritesThroughALinkKeepsTheModeAndNeverTouchesWhatItCa
     std::string error;
     ASSERT_TRUE(WriteSettings(link, {}, {{"/a"}, {}}, &error)) << error;
     EXPECT_TRUE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(Contents(target), "# mine\n[Ports]\nCOM1=/dev/x\n[Recent File List]\nfile1=/a\n");
+    EXPECT_EQ(FileContents(target), "# mine\n[Ports]\nCOM1=/dev/x\n[Recent File List]\nfile1=/a\n");
     EXPECT_EQ(Status(target).st_mode & 07777, 0640u);
     for (const auto& entry : std::filesystem::directory_iterator(m_folder))
         EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << "left behind";
@@ -347,7 +331,7 @@ TEST_F(SettingsFileOnDisk, WritesThroughALinkKeepsTheModeAndNeverTouchesWhatItCa
     std::ofstream(target, std::ios::trunc) << broken;
     EXPECT_FALSE(ReadSettingsFile(link).parsed);
     EXPECT_FALSE(WriteSettings(link, {}, {{"/b"}, {}}, &error));
-    EXPECT_EQ(Contents(target), broken);
+    EXPECT_EQ(FileContents(target), broken);
 
     // A FIFO in place of the file is refused without waiting for a writer.
     ASSERT_EQ(::mkfifo((m_folder + "/fifo.conf").c_str(), 0600), 0);
@@ -421,7 +405,7 @@ const StoreCase kStoreCases[] = {
      "", kListed,
      [](Folder folder) {
          EXPECT_EQ(Status(folder + "/Tessaline.conf").st_nlink, 2u);
-         EXPECT_EQ(Contents(folder + "/other"), kListed);
+         EXPECT_EQ(FileContents(folder + "/other"), kListed);
      }},
     {"another owner's file keeps its owner, group and mode",
      [](Folder folder) {
@@ -463,7 +447,7 @@ TEST_F(SettingsFileOnDisk, StoresTheFileWholeOrNotAtAllAndKeepsWhatMakesItTheSam
         EXPECT_NE(error.find(c.error), std::string::npos) << error;
         EXPECT_EQ(error.find("damaged"), std::string::npos) << error;
         if (!c.contents.empty()) {
-            EXPECT_EQ(Contents(path), c.contents);
+            EXPECT_EQ(FileContents(path), c.contents);
         }
         c.check(folder);
     }
