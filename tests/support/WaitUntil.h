@@ -19,9 +19,11 @@ inline std::function<void()>& WaitPollHook()
     return hook;
 }
 
-// Polls `condition` until it holds or `limit` passed; true if it came.
+// Polls `condition` every `interval` until it holds or `limit` passed;
+// true if it came.
 inline bool WaitUntil(const std::function<bool()>& condition,
-                      std::chrono::milliseconds limit = std::chrono::seconds(20))
+                      std::chrono::milliseconds limit = std::chrono::seconds(20),
+                      std::chrono::milliseconds interval = std::chrono::milliseconds(1))
 {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
@@ -31,7 +33,7 @@ inline bool WaitUntil(const std::function<bool()>& condition,
             return true;
         if (std::chrono::steady_clock::now() >= deadline)
             return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(interval);
     }
 }
 

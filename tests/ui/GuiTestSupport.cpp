@@ -1,5 +1,7 @@
 #include "tests/ui/GuiTestSupport.h"
 
+#include "tests/support/WaitUntil.h"
+
 #include <wx/app.h>
 #include <wx/utils.h>
 
@@ -44,14 +46,11 @@ void ControlFrame::ResizeToCells(int widthCells, int heightRows)
 
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
+    const auto pumped = [&] {
         wxTheApp->Yield(true);
-        wxMilliSleep(2);
-    }
-    return true;
+        return done();
+    };
+    return testing::WaitUntil(pumped, std::chrono::milliseconds(timeoutMs), std::chrono::milliseconds(2));
 }
 
 void PumpIdle()

@@ -55,27 +55,38 @@ void EndToEnd::SetUp()
     m_scratch.SetEnv("TESSALINE_FATAL_ASSERTS", "1");  // a failed toolkit check ends the run
 }
 
+void PressKeys(const std::string& window, std::initializer_list<std::string> keys)
+{
+    EXPECT_TRUE(Shell("xdotool windowfocus --sync " + window)) << window;
+    Settle();
+    for (const std::string& key : keys) {
+        EXPECT_TRUE(Shell("xdotool key " + key)) << key;
+        Settle();
+    }
+}
+
 void ChooseFromFileMenu(const std::string& window, int steps)
 {
-    ASSERT_TRUE(Shell("xdotool windowfocus --sync " + window));
-    Settle();
-    ASSERT_TRUE(Shell("xdotool key alt+f"));
-    Settle();
-    std::string keys = "xdotool key";
+    std::string down;
     for (int step = 0; step < steps; ++step)
-        keys += " Down";
-    ASSERT_TRUE(Shell(keys + " Return"));
-    Settle();
+        down += "Down ";
+    PressKeys(window, {"alt+f", down + "Return"});
+}
+
+Launched Launch(const std::vector<std::string>& args, const std::vector<std::string>& environment, int fileMenuSteps)
+{
+    Launched launched{std::make_unique<Program>(args, environment), {}};
+    launched.window = launched.program->WaitForWindow();
+    EXPECT_FALSE(launched.window.empty()) << "no window appeared";
+    if (!launched.window.empty() && fileMenuSteps > 0)
+        ChooseFromFileMenu(launched.window, fileMenuSteps);
+    return launched;
 }
 
 int ExitThroughTheMenu(const std::string& window, Program& program)
 {
-    Shell("xdotool windowfocus --sync " + window);
-    Settle();
-    Shell("xdotool key alt+f");
-    Settle();
-    Shell("xdotool key x");
-    return program.Wait(60s);
+    PressKeys(window, {"alt+f", "x"});
+    return program.Wait();
 }
 
 std::string CopyViewText(const std::string& expectedPart)

@@ -15,7 +15,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <random>
 #include <regex>
 #include <string>
 #include <thread>
@@ -56,44 +55,18 @@ private:
     std::string m_root;
 };
 
-// Starts the program on the fake device tree.
-std::unique_ptr<Program> StartOn(const DeviceTree& tree, const std::vector<std::string>& args)
-{
-    ::setenv("TESSALINE_DEVICE_ROOT", tree.Root().c_str(), 1);
-    auto program = std::make_unique<Program>(args);
-    ::unsetenv("TESSALINE_DEVICE_ROOT");
-    return program;
-}
-
-// The first visible window of the program titled `title`, once it is there.
-std::string WaitForWindowTitled(const Program& program, const std::string& title)
-{
-    std::string found;
-    WaitUntil(
-        [&] {
-            for (const std::string& window : program.VisibleWindows()) {
-                if (Capture("xdotool getwindowname " + window) == title + "\n")
-                    found = window;
-            }
-            return !found.empty();
-        },
-        60s);
-    return found;
-}
-
 TEST_F(EndToEnd, LogsEveryByteAndWaitsForTheSameAdapterAcrossAnUnplug)
 {
     const DeviceTree tree(m_config + "/root");
     const std::string log = m_config + "/수신 기록.bin", adapter = "usb-Tessa_A-if00-port0";
     const std::string random = tessaline::testing::RandomBytes(1 << 20, 20240102),
                       tail("\x5A\xA5\x3C\xC3\x0F\xF0\x69\x96", 8);
+    const std::vector<std::string> onTheTree = {"TESSALINE_DEVICE_ROOT=" + tree.Root()};
     PtyPair first, other, returned;
     tree.Plug(adapter, first);
     {
-        std::unique_ptr<Program> program = StartOn(tree, {"--log", log});
-        const std::string window = program->WaitForWindow(60s);
+        const auto [program, window] = Launch({"--log", log}, onTheTree);
         ASSERT_FALSE(window.empty());
-        ChooseFromFileMenu(window);
         ASSERT_TRUE(WaitUntil([&] { return program->HoldsOpen(first.SlavePath()); })) << "Connect opened nothing";
         ASSERT_TRUE(first.Write(random));
         const auto written = Clock::now();
@@ -127,10 +100,8 @@ TEST_F(EndToEnd, LogsEveryByteAndWaitsForTheSameAdapterAcrossAnUnplug)
     // A second run continues the log; Disconnect while it waits ends the
     // wait, so the adapter's return is left alone.
     {
-        std::unique_ptr<Program> program = StartOn(tree, {"--log", log});
-        const std::string window = program->WaitForWindow(60s);
+        const auto [program, window] = Launch({"--log", log}, onTheTree);
         ASSERT_FALSE(window.empty());
-        ChooseFromFileMenu(window);
         ASSERT_TRUE(WaitUntil([&] { return program->HoldsOpen(returned.SlavePath()); }));
         ASSERT_TRUE(returned.Write("\x01\x02"));
         ASSERT_TRUE(WaitUntil([&] { return FileSize(log) >= random.size() + tail.size() + 2; }));
@@ -150,12 +121,10 @@ TEST_F(EndToEnd, ALogThatCannotBeWrittenIsReportedOnceAndReceivingGoesOn)
 {
     PtyPair pty;
     Program program({"--port", "COM1=" + pty.SlavePath(), "--log", "/dev/full"});
-    const std::string box = WaitForWindowTitled(program, "Tessaline 오류");
+    const std::string box = program.WaitForWindow("Tessaline 오류");
     ASSERT_FALSE(box.empty()) << "no message box";
-    Shell("xdotool windowfocus --sync " + box);
-    Settle();
-    Shell("xdotool key Return");
-    const std::string window = WaitForWindowTitled(program, "제목 없음 - Tessaline");
+    PressKeys(box, {"Return"});
+    const std::string window = program.WaitForWindow("제목 없음 - Tessaline");
     ASSERT_FALSE(window.empty());
     ChooseFromFileMenu(window);
     ASSERT_TRUE(WaitUntil([&] { return program.HoldsOpen(pty.SlavePath()); }));
@@ -168,11 +137,9 @@ TEST_F(EndToEnd, ALogThatCannotBeWrittenIsReportedOnceAndReceivingGoesOn)
 TEST_F(EndToEnd, TimestampsPutEachBurstOnALineOfItsOwn)
 {
     PtyPair pty;
-    Program program({"--port", "COM1=" + pty.SlavePath(), "--timestamps"});
-    const std::string window = program.WaitForWindow(60s);
+    const auto [program, window] = Launch({"--port", "COM1=" + pty.SlavePath(), "--timestamps"});
     ASSERT_FALSE(window.empty());
-    ChooseFromFileMenu(window);
-    ASSERT_TRUE(WaitUntil([&] { return program.HoldsOpen(pty.SlavePath()); }));
+    ASSERT_TRUE(WaitUntil([&] { return program->HoldsOpen(pty.SlavePath()); }));
     for (const char* burst : {"\x01\x02\x03", "\x04\x05\x06", "\x07\x08\x09"}) {
         ASSERT_TRUE(pty.Write(burst));
         std::this_thread::sleep_for(350ms);
@@ -182,7 +149,7 @@ TEST_F(EndToEnd, TimestampsPutEachBurstOnALineOfItsOwn)
                            R"((\d\d:\d\d:\d\d\.\d\d\d  04 05 06 )\n)"
                            R"((\d\d:\d\d:\d\d\.\d\d\d  07 08 09 ))");
     EXPECT_TRUE(std::regex_match(text, lines)) << text;
-    EXPECT_EQ(ExitThroughTheMenu(window, program), 0);
+    EXPECT_EQ(ExitThroughTheMenu(window, *program), 0);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "app/ConnectionMessages.h"
 #include "app/SerialConnection.h"
 #include "platform/PortNames.h"
+#include "tests/support/BlockingQueue.h"
 #include "tests/support/HexText.h"
 #include "tests/support/PtyPair.h"
 #include "tests/support/ScratchFolder.h"
@@ -12,13 +13,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <regex>
 #include <sys/ioctl.h>
@@ -104,12 +102,7 @@ TEST(ConnectionMessages, LongRunsAreBrokenWithoutLosingACharacter)
 class Owner : public SerialConnection::Events
 {
 public:
-    void QueueMessage(const SerialMessage& message) override
-    {
-        std::lock_guard lock(m_mutex);
-        m_messages.push_back(message);
-        m_arrived.notify_all();
-    }
+    void QueueMessage(const SerialMessage& message) override { m_messages.Push(message); }
     void ShowReceived(std::string_view text) override { shown += text; }
     void ConnectFailed(const std::string& message) override { failures.push_back(message); }
     void ConnectionLost(const std::string& message) override { losses.push_back(message); }
@@ -118,12 +111,7 @@ public:
 
     std::optional<SerialMessage> Take(std::chrono::milliseconds limit = std::chrono::seconds(20))
     {
-        std::unique_lock lock(m_mutex);
-        if (!m_arrived.wait_for(lock, limit, [this] { return !m_messages.empty(); }))
-            return std::nullopt;
-        const SerialMessage message = m_messages.front();
-        m_messages.pop_front();
-        return message;
+        return m_messages.Take(limit);
     }
 
     std::string shown;
@@ -133,9 +121,7 @@ public:
     std::vector<std::string> logFailures;
 
 private:
-    std::mutex m_mutex;
-    std::condition_variable m_arrived;
-    std::deque<SerialMessage> m_messages;
+    testing::BlockingQueue<SerialMessage> m_messages;
 };
 
 class Connection : public ::testing::Test
