@@ -12,7 +12,6 @@ namespace {
 
 using namespace serialtest;
 using tessaline::platform::testing::FailNextCalls;
-using tessaline::platform::testing::FaultScope;
 using tessaline::platform::testing::PendingFaults;
 using tessaline::testing::PtyPair;
 using tessaline::testing::ThreadCount;
@@ -86,62 +85,6 @@ TEST_F(SerialEventPortTest, OpenOnAnOpenPortKeepsItsEventAndThread)
     EXPECT_EQ(ThreadCount(), threads);
     ASSERT_TRUE(m_pty.Write("a"));
     EXPECT_TRUE(port.WaitForReports(1));
-}
-
-// Arms a fault on the watch event's creation, which comes after the port's
-// own event: the hook is the read-mode step, the last one before it.
-class WatchEventFailurePort : public RecordingEventPort
-{
-public:
-    LONG SetReadMode(int mode) override
-    {
-        const LONG status = CSerialEventPort::SetReadMode(mode);
-        FailNextCalls("CreateEventA", ERROR_NOT_ENOUGH_MEMORY);
-        return status;
-    }
-};
-
-TEST_F(SerialEventPortTest, AFailedWatchEventClosesThePort)
-{
-    WatchEventFailurePort port;
-    EXPECT_EQ(port.Open(Path(), 0, 0, true), static_cast<LONG>(ERROR_NOT_ENOUGH_MEMORY));
-    EXPECT_EQ(port.LastError(), static_cast<LONG>(ERROR_NOT_ENOUGH_MEMORY));
-    EXPECT_EQ(PendingFaults("CreateEventA"), 0u);
-    EXPECT_FALSE(port.IsOpen());
-    EXPECT_EQ(port.IoEvent(), nullptr);
-    EXPECT_EQ(port.WatchEvent(), nullptr);
-    EXPECT_EQ(port.Thread(), nullptr);
-    RecordingEventPort other;
-    EXPECT_EQ(other.Open(Path(), 0, 0, true), 0);  // the device was released
-}
-
-TEST_F(SerialEventPortTest, AFailedStartLeavesThePortOpenForAnotherTry)
-{
-    RecordingEventPort port;
-    FailNextCalls("CreateThread", ERROR_NOT_ENOUGH_MEMORY);
-    EXPECT_EQ(port.Open(Path(), 0, 0, true), static_cast<LONG>(ERROR_NOT_ENOUGH_MEMORY));
-    EXPECT_EQ(port.LastError(), static_cast<LONG>(ERROR_NOT_ENOUGH_MEMORY));
-    EXPECT_TRUE(port.IsOpen());
-    EXPECT_NE(port.WatchEvent(), nullptr);
-    EXPECT_EQ(port.Thread(), nullptr);
-    EXPECT_EQ(port.StartWatcher(), 0);
-    ASSERT_TRUE(m_pty.Write("a"));
-    EXPECT_TRUE(port.WaitForReports(1));
-}
-
-TEST_F(SerialEventPortTest, AReadModeFailureLeavesThePortOpenWithoutWatchEvent)
-{
-    RecordingEventPort port;
-    FailNextCalls("SetCommTimeouts", ERROR_GEN_FAILURE);
-    EXPECT_EQ(port.Open(Path(), 0, 0, true), static_cast<LONG>(ERROR_GEN_FAILURE));
-    EXPECT_TRUE(port.IsOpen());
-    EXPECT_EQ(port.WatchEvent(), nullptr);
-    EXPECT_EQ(port.Thread(), nullptr);
-    // Nothing for a watcher to wait on: it is refused rather than started.
-    EXPECT_EQ(port.StartWatcher(), static_cast<LONG>(ERROR_INVALID_HANDLE));
-    EXPECT_EQ(port.Thread(), nullptr);
-    EXPECT_EQ(port.Close(), 0);
-    EXPECT_FALSE(port.IsOpen());
 }
 
 TEST_F(SerialEventPortTest, TakeFiredEventsKeepsOnlyMaskedBitsAndClears)

@@ -1,5 +1,5 @@
-// The fixtures the port and event-port suites share: a pty as the device
-// and faults cleared after each test.
+// The fixture the serial suites share: a pty as the device and faults
+// cleared after each test.
 #pragma once
 
 #include "tests/serial/SerialTestSupport.h"
@@ -11,7 +11,7 @@
 
 namespace serialtest {
 
-class SerialPortTest : public ::testing::Test
+class SerialTest : public ::testing::Test
 {
 protected:
     const char* Path() const { return m_pty.SlavePath().c_str(); }
@@ -23,16 +23,6 @@ protected:
         TestPort other;
         return other.Open(Path(), 0, 0, false) == 0;
     }
-
-    tessaline::testing::PtyPair m_pty;
-    tessaline::platform::testing::FaultScope m_faults;
-};
-
-class SerialEventPortTest : public ::testing::Test
-{
-protected:
-    const char* Path() const { return m_pty.SlavePath().c_str(); }
-
     // Runs `stop` on another thread and reports whether it returned in time.
     static bool FinishesInTime(const std::function<void()>& stop, int timeoutMs = kGenerousMs)
     {
@@ -43,5 +33,9 @@ protected:
     tessaline::testing::PtyPair m_pty;
     tessaline::platform::testing::FaultScope m_faults;
 };
+
+// The suites of the port classes, on the same fixture.
+using SerialPortTest = SerialTest;
+using SerialEventPortTest = SerialTest;
 
 }  // namespace serialtest

@@ -17,7 +17,6 @@ namespace {
 
 using namespace serialtest;
 using tessaline::platform::testing::FailNextCalls;
-using tessaline::platform::testing::FaultScope;
 using tessaline::platform::testing::PendingFaults;
 using tessaline::testing::OpenFdCount;
 using tessaline::testing::PtyPair;
@@ -126,48 +125,6 @@ TEST_F(SerialPortTest, QueueSizesDecideWhetherSetupCommIsCalled)
         EXPECT_EQ(PendingFaults("SetupComm"), 0u);
     }
 }
-
-// Each step of Open failing in turn, and the state it leaves.
-struct OpenFailure : NamedCase
-{
-    DWORD error;
-    DWORD queueSize;
-    bool leftOpen;
-    bool reported;  // Open returns the injected error
-};
-
-class OpenFailurePaths : public SerialPortTest, public ::testing::WithParamInterface<OpenFailure>
-{};
-
-TEST_P(OpenFailurePaths, ReportTheStepsCodeAndLeaveTheRightState)
-{
-    const OpenFailure& failure = GetParam();
-    const std::size_t fds = OpenFdCount();
-    FailNextCalls(failure.name, failure.error);
-    TestPort port;
-    const LONG expected = failure.reported ? static_cast<LONG>(failure.error) : 0;
-    EXPECT_EQ(port.Open(Path(), failure.queueSize, failure.queueSize, true), expected);
-    EXPECT_EQ(port.LastError(), expected);
-    EXPECT_EQ(PendingFaults(failure.name), 0u);
-    EXPECT_EQ(port.IsOpen(), failure.leftOpen);
-    EXPECT_EQ(port.IoEvent() != nullptr, failure.leftOpen);
-    if (failure.leftOpen) {
-        EXPECT_EQ(port.WriteText("z"), 0);  // open and usable
-        EXPECT_EQ(m_pty.Read(1, kGenerousMs).size(), 1u);
-        EXPECT_EQ(port.Close(), 0);
-    }
-    EXPECT_TRUE(WaitUntil([&] { return OpenFdCount() == fds; }));
-    EXPECT_TRUE(DeviceFree());
-}
-
-INSTANTIATE_TEST_SUITE_P(InOrder, OpenFailurePaths,
-                         ::testing::Values(OpenFailure{"CreateFileA", ERROR_ACCESS_DENIED, 0, false, true},
-                                           OpenFailure{"CreateEventA", ERROR_NOT_ENOUGH_MEMORY, 0, false, true},
-                                           OpenFailure{"SetupComm", ERROR_INVALID_PARAMETER, 4096, false, true},
-                                           OpenFailure{"SetCommMask", ERROR_GEN_FAILURE, 0, true, false},
-                                           OpenFailure{"GetCommTimeouts", ERROR_GEN_FAILURE, 0, true, true},
-                                           OpenFailure{"SetCommTimeouts", ERROR_INVALID_PARAMETER, 0, true, true}),
-                         CaseName());
 
 TEST_F(SerialPortTest, OpenAppliesTheDefaultConfigurationAndIgnoresItsFailures)
 {

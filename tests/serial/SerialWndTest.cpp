@@ -1,6 +1,6 @@
 // CSerialWnd and CSerialWndObj: what is posted, where, and the notification
 // members through Open and Close.
-#include "tests/serial/SerialTestSupport.h"
+#include "tests/serial/SerialFixtures.h"
 
 #include "platform/Testing.h"
 #include "tests/support/MessageQueueTarget.h"
@@ -15,7 +15,6 @@ namespace {
 using namespace serialtest;
 using tessaline::platform::testing::ClearFaults;
 using tessaline::platform::testing::FailNextCalls;
-using tessaline::platform::testing::FaultScope;
 using tessaline::platform::testing::InjectReceivedBytes;
 using tessaline::testing::MessageQueueTarget;
 using tessaline::testing::PostedMessage;
@@ -34,11 +33,9 @@ struct HandlesOf : CSerialWndObj
     }
 };
 
-class SerialWndTest : public ::testing::Test
+class SerialWndTest : public SerialTest
 {
 protected:
-    const char* Path() const { return m_pty.SlavePath().c_str(); }
-
     // Takes the next notification, failing the test when none comes.
     PostedMessage Next(MessageQueueTarget& target)
     {
@@ -72,8 +69,7 @@ protected:
             FailNextCalls("WaitForSingleObject", ERROR_INVALID_HANDLE, failedJoins, true);
         port->~Port();
         ClearFaults();
-        TestPort other;
-        const bool held = other.Open(Path(), 0, 0, false) != 0;
+        const bool held = !DeviceFree();
         if (held) {
             // Left open on purpose; released here.
             for (HANDLE handle : handles)
@@ -82,8 +78,6 @@ protected:
         return held;
     }
 
-    PtyPair m_pty;
-    FaultScope m_faults;
     MessageQueueTarget m_target;
 };
 
@@ -187,49 +181,6 @@ TEST_F(SerialWndTest, OpenOnAnOpenPortKeepsDestinationMessageParameterAndWatcher
     ASSERT_TRUE(m_pty.Write("a"));
     EXPECT_EQ(Next(m_target).message, 0x8001u);
     EXPECT_FALSE(other.Take(100).has_value());
-}
-
-// Counts the calls of the most derived Close.
-class CloseCountingWnd : public TestWnd
-{
-public:
-    LONG Close() override
-    {
-        ++closes;
-        return TestWnd::Close();
-    }
-    int closes = 0;
-};
-
-TEST_F(SerialWndTest, AFailedStartClosesThePortAndClearsTheDestination)
-{
-    CloseCountingWnd port;
-    FailNextCalls("CreateThread", ERROR_NOT_ENOUGH_MEMORY);
-    EXPECT_EQ(port.Open(Path(), m_target.Handle(), 0x8001, 11, 0, 0), static_cast<LONG>(ERROR_NOT_ENOUGH_MEMORY));
-    EXPECT_EQ(port.LastError(), static_cast<LONG>(ERROR_NOT_ENOUGH_MEMORY));
-    EXPECT_FALSE(port.IsOpen());
-    EXPECT_EQ(port.WatchEvent(), nullptr);
-    EXPECT_EQ(port.Thread(), nullptr);
-    EXPECT_EQ(port.Target(), nullptr);
-    EXPECT_EQ(port.Message(), 0u);
-    EXPECT_EQ(port.Param(), 11);
-    EXPECT_EQ(port.closes, 1);
-}
-
-TEST_F(SerialWndTest, AReadModeFailureLeavesThePortOpenWithoutNotifications)
-{
-    TestWnd port;
-    FailNextCalls("SetCommTimeouts", ERROR_GEN_FAILURE);
-    EXPECT_EQ(port.Open(Path(), m_target.Handle(), 0x8001, 11, 0, 0), static_cast<LONG>(ERROR_GEN_FAILURE));
-    EXPECT_TRUE(port.IsOpen());
-    EXPECT_EQ(port.Thread(), nullptr);
-    EXPECT_EQ(port.Target(), nullptr);
-    EXPECT_EQ(port.Message(), 0u);
-    EXPECT_EQ(port.Param(), 0);
-    ASSERT_TRUE(m_pty.Write("a"));
-    EXPECT_FALSE(m_target.Take(100).has_value());
-    EXPECT_EQ(port.Close(), 0);
-    EXPECT_FALSE(port.IsOpen());
 }
 
 TEST_F(SerialWndTest, CloseClearsDestinationAndMessageButKeepsTheParameter)
