@@ -55,6 +55,12 @@ bool MenuItemEnabled(int wxId)
     return Frame().GetMenuBar()->IsEnabled(wxId);
 }
 
+PortMenuState PortMenus()
+{
+    return {MenuItemEnabled(Wx(ID_PORT_CONNECT)), MenuItemEnabled(Wx(ID_PORT_SETTINGS)),
+            MenuItemEnabled(Wx(ID_PORT_DISCONNECT))};
+}
+
 DialogDriver::DialogDriver(std::function<void(wxDialog&)> drive) : m_drive(std::move(drive))
 {
     Register();

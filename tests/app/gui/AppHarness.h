@@ -16,6 +16,7 @@
 #include <wx/msgdlg.h>
 #include <wx/testing.h>
 
+#include <array>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -43,6 +44,12 @@ using tessaline::testing::WaitUntil;
 void SendCommand(int wxId, wxEvtHandler* source = nullptr);
 // Whether the menu item of `wxId` is enabled after the menu was updated.
 bool MenuItemEnabled(int wxId);
+// Whether Connect, Port settings and Disconnect are enabled, in that order,
+// and the states they show while the port is closed, open, or waiting for
+// its device to come back.
+using PortMenuState = std::array<bool, 3>;
+PortMenuState PortMenus();
+constexpr PortMenuState kPortClosed{true, true, false}, kPortOpen{false, false, true}, kPortWaiting{false, true, true};
 
 using testing::HexText;
 

@@ -167,9 +167,7 @@ TEST_F(PortCommands, ConnectToAMissingPortShowsTheBoxAndStaysDisconnected)
     EXPECT_TRUE(style & wxOK);
     EXPECT_FALSE(style & (wxCANCEL | wxYES_NO));
     EXPECT_FALSE(Frame().Connection().IsOpen());
-    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
-    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_SETTINGS)));
-    EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
+    EXPECT_EQ(PortMenus(), kPortClosed);
 }
 
 TEST_F(PortCommands, MenuCommandsFlipTheEnablingBothWays)
@@ -177,22 +175,18 @@ TEST_F(PortCommands, MenuCommandsFlipTheEnablingBothWays)
     testing::PtyPair pty;
     platform::SetPortAlias("COM2", pty.SlavePath());
     Doc().m_settings.port = 2;
-    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
-    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_SETTINGS)));
-    EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
-
-    SendCommand(Wx(ID_PORT_CONNECT));
-    ASSERT_TRUE(Frame().Connection().IsOpen());
-    EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
-    EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_SETTINGS)));
-    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
-
     Edit().SetText("kept");
-    SendCommand(Wx(ID_PORT_DISCONNECT));
-    EXPECT_FALSE(Frame().Connection().IsOpen());
-    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
-    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_SETTINGS)));
-    EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
+    const struct
+    {
+        int command;  // 0: none yet
+        bool open;
+    } steps[] = {{0, false}, {Wx(ID_PORT_CONNECT), true}, {Wx(ID_PORT_DISCONNECT), false}};
+    for (const auto& step : steps) {
+        if (step.command != 0)
+            SendCommand(step.command);
+        EXPECT_EQ(Frame().Connection().IsOpen(), step.open) << step.command;
+        EXPECT_EQ(PortMenus(), step.open ? kPortOpen : kPortClosed) << step.command;
+    }
     EXPECT_EQ(Edit().GetText(), "kept");
 }
 

@@ -93,8 +93,7 @@ TEST_F(PortLoss, UnplugClosesThePortTellsOnceAndReplugConnectsAgain)
             std::chrono::duration_cast<std::chrono::milliseconds>(dialogs.FirstSeenAt() - unplugged).count()));
     EXPECT_EQ(dialogs.LastMessage(), wxString::FromUTF8("COM3 장치와의 연결이 끊어졌습니다."));
     EXPECT_FALSE(Frame().Connection().IsOpen());
-    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
-    EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
+    EXPECT_EQ(PortMenus(), kPortClosed);
     EXPECT_EQ(Edit().GetText(), "10 20 ");
 
     // A second of ordinary running: no second box, and next to no CPU.
@@ -130,9 +129,7 @@ TEST_F(PortLoss, WhileReconnectionWaitsTheMenusCountThePortAsConnectedAndPortSet
     ASSERT_TRUE(WaitUntil([] { return Frame().Connection().IsWaitingForDevice(); }));
     EXPECT_EQ(Frame().GetStatusBar()->GetStatusText(0),
               wxString::FromUTF8("COM3 장치를 기다리는 중... (" + m_link + ")"));
-    EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
-    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
-    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_SETTINGS)));
+    EXPECT_EQ(PortMenus(), kPortWaiting);
     EXPECT_EQ(dialogs.Seen(), 0);
 
     // The settings dialog (answered by the hook) ends the wait.
@@ -140,7 +137,7 @@ TEST_F(PortLoss, WhileReconnectionWaitsTheMenusCountThePortAsConnectedAndPortSet
     EXPECT_EQ(dialogs.Seen(), 1);
     EXPECT_FALSE(Frame().Connection().IsWaitingForDevice());
     EXPECT_EQ(Frame().GetStatusBar()->GetStatusText(0), wxString::FromUTF8("준비"));
-    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
+    EXPECT_EQ(PortMenus(), kPortClosed);
 }
 
 }  // namespace
