@@ -35,7 +35,7 @@ TEST_F(SerialPortTest, OpenOnAnOpenPortFailsAndLeavesItOpenAndUsable)
     EXPECT_EQ(port.Handle(), handle);
     EXPECT_EQ(port.IoEvent(), event);
     EXPECT_EQ(port.WriteText("ok"), 0);
-    EXPECT_EQ(m_pty.Read(2, kGenerousMs), (std::vector<std::uint8_t>{'o', 'k'}));
+    EXPECT_EQ(m_pty.Read(2, kGenerousMs), "ok");
 }
 
 TEST_F(SerialPortTest, MissingDeviceLeavesThePortClosedWithThePlatformCode)

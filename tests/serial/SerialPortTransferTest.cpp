@@ -20,7 +20,7 @@ TEST_F(SerialPortTest, WriteAndReadMoveBytesWithOrWithoutACount)
     TestPort port;
     OpenOverlapped(port);
     EXPECT_EQ(port.Write("hello", 5), 0);
-    EXPECT_EQ(m_pty.Read(5, kGenerousMs), (std::vector<std::uint8_t>{'h', 'e', 'l', 'l', 'o'}));
+    EXPECT_EQ(m_pty.Read(5, kGenerousMs), "hello");
 
     char buffer[100];
     DWORD count = 77;
@@ -51,7 +51,7 @@ TEST_F(SerialPortTest, WriteTextSendsTheTextWithoutItsTerminator)
     EXPECT_EQ(count, 3u);
     EXPECT_EQ(port.WriteText("", &count), 0);
     EXPECT_EQ(count, 0u);
-    EXPECT_EQ(m_pty.Read(10, 300), (std::vector<std::uint8_t>{'a', 'b', 'c'}));
+    EXPECT_EQ(m_pty.Read(10, 300), "abc");
 }
 
 TEST_F(SerialPortTest, AnEmptyWriteBehindAPendingWriteSucceedsAndKeepsThePortAlive)

@@ -6,8 +6,9 @@ namespace tessaline::testing {
 
 MessageQueueTarget::MessageQueueTarget()
 {
-    m_handle = platform::RegisterMessageTarget(
-        [this](UINT message, WPARAM wParam, LPARAM lParam) { m_queue.Push({message, wParam, lParam}); });
+    m_handle = platform::RegisterMessageTarget([this](UINT message, WPARAM wParam, LPARAM lParam) {
+        m_queue.Push({message, wParam, lParam});
+    });
 }
 
 MessageQueueTarget::~MessageQueueTarget()

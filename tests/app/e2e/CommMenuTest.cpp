@@ -74,9 +74,9 @@ void SendAFile(const Launched& launched, testing::PtyPair& pty, const testing::S
     ASSERT_FALSE(dialog.empty()) << "no file dialog appeared";
     PressKeys(dialog, {"ctrl+l"});
     TypeLine(file);
-    const std::vector<std::uint8_t> sent = pty.Read(bytes.size(), 60000);
+    const std::string sent = pty.Read(bytes.size(), 60000);
     EXPECT_EQ(sent.size(), bytes.size());
-    EXPECT_TRUE(std::string(sent.begin(), sent.end()) == bytes) << "the file's bytes did not go out as they are";
+    EXPECT_TRUE(sent == bytes) << "the file's bytes did not go out as they are";
 }
 
 // Output held by the device: typed keys wait, and once output goes on they

@@ -21,12 +21,6 @@ void TypeCharacter(wxChar32 character, bool control = false)
     Edit().GetEventHandler()->ProcessEvent(event);
 }
 
-std::string ReadBack(testing::PtyPair& pty, std::size_t count, int timeoutMs = 10000)
-{
-    const std::vector<std::uint8_t> bytes = pty.Read(count, timeoutMs);
-    return std::string(bytes.begin(), bytes.end());
-}
-
 TEST_F(Typing, WhileDisconnectedChangesNothing)
 {
     Edit().SetText("text");
@@ -57,15 +51,15 @@ TEST_F(Typing, SendsEachCharacterAndEchoesIt)
     for (const Case& c : cases) {
         Edit().SetText("");
         TypeCharacter(c.character);
-        EXPECT_EQ(ReadBack(pty, c.sent.size()), c.sent) << "U+" << std::hex << static_cast<unsigned>(c.character);
+        EXPECT_EQ(pty.Read(c.sent.size(), 10000), c.sent) << "U+" << std::hex << static_cast<unsigned>(c.character);
         EXPECT_EQ(Edit().GetText(), c.echoed) << "U+" << std::hex << static_cast<unsigned>(c.character);
     }
-    EXPECT_TRUE(ReadBack(pty, 1, 200).empty()) << "more was sent than typed";
+    EXPECT_TRUE(pty.Read(1, 200).empty()) << "more was sent than typed";
 
     // A zero character (the keyboard's Ctrl+@) is sent and shows nothing.
     Edit().SetText("");
     View().OnChar(0);
-    EXPECT_EQ(ReadBack(pty, 1), std::string(1, '\0'));
+    EXPECT_EQ(pty.Read(1, 10000), std::string(1, '\0'));
     EXPECT_EQ(Edit().GetText(), "");
 }
 
@@ -76,7 +70,7 @@ TEST_F(Typing, EchoAndReceivedTextGoToTheEndAndLeaveTheSelection)
     Edit().SetText("0123456789");
     Edit().SetSel(3, 7);
     TypeCharacter('a');
-    EXPECT_EQ(ReadBack(pty, 1), "a");
+    EXPECT_EQ(pty.Read(1, 10000), "a");
     EXPECT_EQ(Edit().GetText(), "0123456789a");
     ASSERT_TRUE(pty.Write("\xAB"));
     ASSERT_TRUE(WaitUntil([] { return Edit().GetTextLength() == 14; }));
@@ -87,7 +81,7 @@ TEST_F(Typing, EchoAndReceivedTextGoToTheEndAndLeaveTheSelection)
 
     Edit().SetSel(2, 2);
     TypeCharacter('\r');
-    EXPECT_EQ(ReadBack(pty, 1), "\r");
+    EXPECT_EQ(pty.Read(1, 10000), "\r");
     EXPECT_EQ(Edit().GetText(), "0123456789aAB \r\n");
     Edit().GetSel(&start, &end);
     EXPECT_EQ(std::make_pair(start, end), std::make_pair(2L, 2L));
@@ -107,13 +101,13 @@ TEST_F(Typing, AcceleratorKeysAreCommandsAndSendNothing)
     key.SetEventObject(&Edit());
     Edit().GetEventHandler()->ProcessEvent(key);
     EXPECT_EQ(CMainFrame::AcceleratorCommand(key), wxID_COPY);
-    EXPECT_TRUE(ReadBack(pty, 1, 300).empty());
+    EXPECT_TRUE(pty.Read(1, 300).empty());
     EXPECT_EQ(Edit().GetText(), "copy me");
 
     // Ctrl with a letter that is no accelerator is a control character.
     Edit().SetText("");
     TypeCharacter('q', true);
-    EXPECT_EQ(ReadBack(pty, 1), "\x11");
+    EXPECT_EQ(pty.Read(1, 10000), "\x11");
 }
 
 using Clearing = AppTest;
