@@ -1,42 +1,16 @@
 #include "tests/res/ExpectedResources.h"
 
+#include "tests/support/CaseFile.h"
+
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
 
 namespace expected {
 namespace {
 
 using tessaline::res::ControlKind;
-
-// The tab-separated fields of a line, "\n" in them turned into line breaks;
-// fields a line leaves out read as empty.
-class Fields
-{
-public:
-    explicit Fields(const std::string& line)
-    {
-        std::size_t start = 0;
-        for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
-            m_fields.push_back(line.substr(start, tab - start));
-        m_fields.push_back(line.substr(start));
-        for (std::string& field : m_fields) {
-            for (std::size_t at; (at = field.find("\\n")) != std::string::npos;)
-                field.replace(at, 2, "\n");
-        }
-    }
-    std::string Text(std::size_t i) const { return i < m_fields.size() ? m_fields[i] : std::string(); }
-    int Number(std::size_t i) const { return std::stoi(Text(i), nullptr, 0); }
-    // Whether the space-separated words of field i hold `word`.
-    bool Has(std::size_t i, const std::string& word) const
-    {
-        return (" " + Text(i) + " ").find(" " + word + " ") != std::string::npos;
-    }
-
-private:
-    std::vector<std::string> m_fields;
-};
+using tessaline::testing::CaseRow;
 
 ControlKind Kind(const std::string& name)
 {
@@ -48,7 +22,7 @@ ControlKind Kind(const std::string& name)
     return kinds.at(name);
 }
 
-void AddRow(Resources& rows, const Fields& f)
+void AddRow(Resources& rows, const CaseRow& f)
 {
     const std::string kind = f.Text(0);
     if (kind == "menu") {
@@ -63,7 +37,7 @@ void AddRow(Resources& rows, const Fields& f)
     } else if (kind == "button") {
         rows.portToolbar.push_back(f.Number(2));
     } else if (kind == "string") {
-        rows.strings.push_back({static_cast<unsigned>(f.Number(1)), f.Text(2)});
+        rows.strings.push_back({f.Number<unsigned>(1), f.Text(2)});
     } else if (kind == "dialog") {
         rows.dialogs.push_back({f.Number(1), f.Text(2), f.Number(3), f.Number(4), f.Has(5, "sysmenu"), {}});
     } else if (kind == "control") {
@@ -78,12 +52,8 @@ void AddRow(Resources& rows, const Fields& f)
 Resources Read()
 {
     Resources rows;
-    std::ifstream file(TESSALINE_EXPECTED_RESOURCES);
-    EXPECT_TRUE(file.is_open()) << "cannot read " << TESSALINE_EXPECTED_RESOURCES;
-    for (std::string line; std::getline(file, line);) {
-        if (!line.empty() && line[0] != '#')
-            AddRow(rows, Fields(line));
-    }
+    for (const CaseRow& row : tessaline::testing::ReadCases(TESSALINE_EXPECTED_RESOURCES))
+        AddRow(rows, row);
     return rows;
 }
 
