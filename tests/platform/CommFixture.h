@@ -10,10 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <functional>
 #include <string>
-#include <thread>
 
 namespace tessaline::testing {
 

@@ -5,7 +5,6 @@
 #include "tests/support/ScratchFolder.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <map>

@@ -8,7 +8,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 namespace {
 
 using namespace serialtest;

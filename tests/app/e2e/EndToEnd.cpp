@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <thread>
 
 namespace tessaline::e2e {

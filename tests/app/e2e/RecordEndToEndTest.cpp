@@ -12,8 +12,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <regex>
 #include <string>

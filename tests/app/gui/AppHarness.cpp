@@ -3,8 +3,6 @@
 #include <wx/evtloop.h>
 #include <wx/menu.h>
 
-#include <thread>
-
 namespace tessaline::apptest {
 
 CTessalineApp& App()

@@ -17,9 +17,7 @@
 #include <wx/testing.h>
 
 #include <array>
-#include <chrono>
 #include <functional>
-#include <string>
 
 namespace tessaline::apptest {
 

@@ -13,12 +13,10 @@
 
 #include <algorithm>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 
 namespace tessaline::apptest {
 namespace {

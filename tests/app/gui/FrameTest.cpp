@@ -13,9 +13,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <numeric>
-#include <random>
 #include <thread>
 
 namespace tessaline::apptest {

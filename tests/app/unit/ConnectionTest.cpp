@@ -14,13 +14,10 @@
 
 #include <chrono>
 #include <fcntl.h>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <optional>
 #include <regex>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 

@@ -8,12 +8,10 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <functional>
 

@@ -15,14 +15,12 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iostream>
 #include <map>
-#include <sstream>
 
 namespace tessaline::app {
 namespace {
