@@ -18,8 +18,7 @@ using tessaline::testing::ThreadCount;
 
 TEST_F(SerialEventPortTest, OpenWatchingReportsReceivedBytes)
 {
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+    RecordingEventPort& port = Opened<RecordingEventPort>();
     EXPECT_NE(port.Thread(), nullptr);
     EXPECT_NE(port.WatchEvent(), nullptr);
     EXPECT_NE(port.IoEvent(), nullptr);
@@ -35,8 +34,7 @@ TEST_F(SerialEventPortTest, OpenWatchingReportsReceivedBytes)
 
 TEST_F(SerialEventPortTest, StartWatcherTwiceMakesOneThread)
 {
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, false), 0);
+    RecordingEventPort& port = Opened<RecordingEventPort>(false);
     EXPECT_EQ(port.Thread(), nullptr);
     const std::size_t threads = ThreadCount();
     EXPECT_EQ(port.StartWatcher(), 0);
@@ -74,8 +72,7 @@ TEST_F(SerialEventPortTest, StopWatcherAndCloseWithoutAWatcherSucceed)
 
 TEST_F(SerialEventPortTest, OpenOnAnOpenPortKeepsItsEventAndThread)
 {
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+    RecordingEventPort& port = Opened<RecordingEventPort>();
     HANDLE thread = port.Thread();
     HANDLE watchEvent = port.WatchEvent();
     const std::size_t threads = ThreadCount();
@@ -105,8 +102,7 @@ TEST_F(SerialEventPortTest, TakeFiredEventsKeepsOnlyMaskedBitsAndClears)
 
 TEST_F(SerialEventPortTest, ReapplyingTheMaskWakesTheWatcherWithoutAReport)
 {
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+    RecordingEventPort& port = Opened<RecordingEventPort>();
     // Each wake ends with one ClearCommError call; an armed fault shows it came.
     FailNextCalls("ClearCommError", ERROR_GEN_FAILURE);
     EXPECT_TRUE(WaitUntil([&] {
@@ -123,8 +119,7 @@ TEST_F(SerialEventPortTest, ReapplyingTheMaskWakesTheWatcherWithoutAReport)
 
 TEST_F(SerialEventPortTest, EventsOutsideANarrowedMaskAreNotReported)
 {
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+    RecordingEventPort& port = Opened<RecordingEventPort>();
     ASSERT_EQ(port.SetEventMask(EV_BREAK), 0);
     ASSERT_TRUE(m_pty.Write("abc"));
     ASSERT_TRUE(WaitUntil([&] { return port.InQueue() == 3; }));
@@ -137,8 +132,7 @@ TEST_F(SerialEventPortTest, EventsOutsideANarrowedMaskAreNotReported)
 
 TEST_F(SerialEventPortTest, AFailingClearCommErrorStillReportsWithNoErrors)
 {
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+    RecordingEventPort& port = Opened<RecordingEventPort>();
     FailNextCalls("ClearCommError", ERROR_GEN_FAILURE);
     ASSERT_TRUE(m_pty.Write("a"));
     ASSERT_TRUE(port.WaitForReports(1));
@@ -149,8 +143,7 @@ TEST_F(SerialEventPortTest, AFailingClearCommErrorStillReportsWithNoErrors)
 
 TEST_F(SerialEventPortTest, AWatcherWhoseArmingFailsEndsWithThatError)
 {
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, false), 0);
+    RecordingEventPort& port = Opened<RecordingEventPort>(false);
     FailNextCalls("WaitCommEvent", ERROR_INVALID_PARAMETER);
     ASSERT_EQ(port.StartWatcher(), 0);
     HANDLE thread = port.Thread();
@@ -187,8 +180,7 @@ TEST_F(SerialEventPortTest, AWatcherStartedOnAClosedPortEndsWithInvalidHandle)
 
 TEST_F(SerialEventPortTest, AWatcherWhoseWaitFailsEndsWithThatError)
 {
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, false), 0);
+    RecordingEventPort& port = Opened<RecordingEventPort>(false);
     FailNextCalls("WaitForSingleObject", ERROR_INVALID_HANDLE);
     ASSERT_EQ(port.StartWatcher(), 0);
     ASSERT_TRUE(WaitUntil([] { return PendingFaults("WaitForSingleObject") == 0; }));
@@ -228,8 +220,7 @@ TEST_F(SerialEventPortTest, DestructionClosesTheWatchEventEvenWithoutAWatcher)
 
 TEST_F(SerialEventPortTest, TheOwnerReadsAndWritesWhileTheWatcherWaits)
 {
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+    RecordingEventPort& port = Opened<RecordingEventPort>();
     for (int i = 0; i < 20; ++i) {
         ASSERT_EQ(port.WriteText("ping"), 0);
         EXPECT_EQ(m_pty.Read(4, kGenerousMs).size(), 4u);

@@ -15,8 +15,7 @@ constexpr LONG kInvalidArg = static_cast<LONG>(0x80070057u);
 
 TEST_F(SerialPortTest, UnrecognisedModesAreRejectedAndChangeNothing)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     const DCB before = port.State();
     EXPECT_EQ(port.SetFlowControl(3), kInvalidArg);
     EXPECT_EQ(port.LastError(), kInvalidArg);
@@ -33,8 +32,7 @@ TEST_F(SerialPortTest, UnrecognisedModesAreRejectedAndChangeNothing)
 
 TEST_F(SerialPortTest, ReadModesSetTheReadTimeoutsAndKeepTheWriteTimeouts)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     COMMTIMEOUTS preset{MAXDWORD, 0, 0, 7, 11};
     ASSERT_TRUE(SetCommTimeouts(port.Handle(), &preset));
     struct Case
@@ -67,8 +65,7 @@ class FlowControl : public SerialPortTest, public ::testing::WithParamInterface<
 TEST_P(FlowControl, ChangesOnlyTheHandshakeFlagsAndReadsBack)
 {
     const FlowCase& flow = GetParam();
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     // Every flag but fParity and fAbortOnError, with DTR and RTS enabled;
     // then only fBinary with both handshake controls.
     for (DWORD start : {0x1FDDu, 0x2021u}) {
@@ -100,8 +97,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, FlowControl,
 
 TEST_F(SerialPortTest, QueryFlowControlDecidesHardwareFirstThenSoftware)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     struct Case
     {
         DWORD dtr, rts, outX, inX;
@@ -131,8 +127,7 @@ TEST_F(SerialPortTest, QueryFlowControlDecidesHardwareFirstThenSoftware)
 
 TEST_F(SerialPortTest, ConfigureLineSetsTheLineAndTheQueriesReadItBack)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     EXPECT_EQ(port.ConfigureLine(19200, 8, NOPARITY, TWOSTOPBITS), 0);
     EXPECT_EQ(port.QueryBaudRate(), 19200u);
     EXPECT_EQ(port.QueryDataBits(), 8);
@@ -147,8 +142,7 @@ TEST_F(SerialPortTest, ConfigureLineSetsTheLineAndTheQueriesReadItBack)
 
 TEST_F(SerialPortTest, ConfigureLineTurnsParityCheckingOnWithAParity)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     struct Case
     {
         LONG dataBits, parity;
@@ -173,8 +167,7 @@ TEST_F(SerialPortTest, ConfigureLineTurnsParityCheckingOnWithAParity)
 
 TEST_F(SerialPortTest, QueryParityIsNoneWhileParityCheckingIsOff)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     DCB dcb = port.State();
     dcb.Parity = EVENPARITY;
     dcb.fParity = 0;
@@ -186,8 +179,7 @@ TEST_F(SerialPortTest, QueryParityIsNoneWhileParityCheckingIsOff)
 
 TEST_F(SerialPortTest, RejectedLineSettingsReturnTheDevicesCodeAndKeepTheLine)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     ASSERT_EQ(port.ConfigureLine(9600, 8, NOPARITY, ONESTOPBIT), 0);
     const DCB before = port.State();
     EXPECT_EQ(port.ConfigureLine(9600, 9, NOPARITY, ONESTOPBIT), static_cast<LONG>(ERROR_INVALID_PARAMETER));
@@ -200,8 +192,7 @@ TEST_F(SerialPortTest, RejectedLineSettingsReturnTheDevicesCodeAndKeepTheLine)
 
 TEST_F(SerialPortTest, TriggerCharAddsRxFlagToTheMaskOnlyWhenAsked)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     ASSERT_EQ(port.QueryEventMask(), 0xC1u);
     EXPECT_EQ(port.SetTriggerChar('\r', true), 0);
     EXPECT_EQ(port.QueryEventMask(), 0xC3u);
@@ -218,8 +209,7 @@ TEST_F(SerialPortTest, TriggerCharAddsRxFlagToTheMaskOnlyWhenAsked)
 
 TEST_F(SerialPortTest, TriggerCharReportsAFailedMaskButStillWritesTheCharacter)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     FailNextCalls("SetCommMask", ERROR_GEN_FAILURE);
     EXPECT_EQ(port.SetTriggerChar('#', true), static_cast<LONG>(ERROR_GEN_FAILURE));
     EXPECT_EQ(port.QueryEventMask(), 0xC1u);
@@ -228,8 +218,7 @@ TEST_F(SerialPortTest, TriggerCharReportsAFailedMaskButStillWritesTheCharacter)
 
 TEST_F(SerialPortTest, ARejectedEventMaskKeepsThePreviousMask)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     EXPECT_EQ(port.SetEventMask(0x2000), static_cast<LONG>(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(port.QueryEventMask(), 0xC1u);
     FailNextCalls("SetCommMask", ERROR_GEN_FAILURE);
@@ -241,8 +230,7 @@ TEST_F(SerialPortTest, ARejectedEventMaskKeepsThePreviousMask)
 
 TEST_F(SerialPortTest, AFailingDeviceReadIsReportedByEverySettingAndQuery)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     const LONG gen = static_cast<LONG>(ERROR_GEN_FAILURE);
     struct Call
     {

@@ -25,8 +25,7 @@ using tessaline::testing::PtyPair;
 
 TEST_F(SerialPortTest, OpenOnAnOpenPortFailsAndLeavesItOpenAndUsable)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     HANDLE handle = port.Handle();
     HANDLE event = port.IoEvent();
     EXPECT_EQ(port.Open(Path(), 0, 0, true), static_cast<LONG>(ERROR_ALREADY_INITIALIZED));
@@ -49,8 +48,7 @@ TEST_F(SerialPortTest, MissingDeviceLeavesThePortClosedWithThePlatformCode)
 
 TEST_F(SerialPortTest, SecondObjectCannotOpenAHeldDevice)
 {
-    TestPort first;
-    OpenOverlapped(first);
+    TestPort& first = Opened();
     TestPort second;
     EXPECT_EQ(second.Open(Path(), 0, 0, true), static_cast<LONG>(ERROR_ACCESS_DENIED));
     EXPECT_FALSE(second.IsOpen());
@@ -63,7 +61,7 @@ TEST_F(SerialPortTest, CloseIsHarmlessWhenClosedAndReleasesEverything)
     TestPort port;
     EXPECT_EQ(port.Close(), 0);
     const std::size_t fds = OpenFdCount();
-    OpenOverlapped(port);
+    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
     HANDLE event = port.IoEvent();
     port.SetLastErrorValue(5);
     EXPECT_EQ(port.Close(), 0);
@@ -83,7 +81,7 @@ TEST_F(SerialPortTest, DestructionClosesAnOpenPort)
     HANDLE event = nullptr;
     {
         TestPort port;
-        OpenOverlapped(port);
+        ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
         event = port.IoEvent();
     }
     EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_FAILED);

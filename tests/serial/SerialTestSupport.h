@@ -101,7 +101,6 @@ public:
     HANDLE IoEvent() const { return this->m_ioEvent; }
     LONG LastError() const { return this->m_lastError.load(); }
     void SetLastErrorValue(LONG value) { this->m_lastError = value; }
-    DWORD StoredMask() const { return this->m_eventMask.load(); }
     DWORD FiredEvents() const { return this->m_firedEvents; }
 
     DCB State() const
@@ -111,7 +110,6 @@ public:
         GetCommState(this->m_handle, &dcb);
         return dcb;
     }
-    void SetState(DCB dcb) const { SetCommState(this->m_handle, &dcb); }
     COMMTIMEOUTS Timeouts() const
     {
         COMMTIMEOUTS timeouts{};

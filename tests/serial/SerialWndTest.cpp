@@ -78,6 +78,18 @@ protected:
         return held;
     }
 
+    void TearDown() override { m_ports.clear(); }  // before the target goes
+
+    // A window port opened on the pty, notifying m_target, that lives as
+    // long as the test.
+    TestWnd& OpenWnd(UINT message = 0, LPARAM param = 0)
+    {
+        m_ports.push_back(std::make_unique<TestWnd>());
+        auto& port = static_cast<TestWnd&>(*m_ports.back());
+        EXPECT_EQ(port.Open(Path(), m_target.Handle(), message, param, 0, 0), 0);
+        return port;
+    }
+
     MessageQueueTarget m_target;
 };
 
@@ -103,8 +115,7 @@ class NotificationMessage : public SerialWndTest, public ::testing::WithParamInt
 TEST_P(NotificationMessage, CarriesTheChosenMessageAndParameter)
 {
     const MessageCase& c = GetParam();
-    TestWnd port;
-    ASSERT_EQ(port.Open(Path(), m_target.Handle(), c.message, c.param, 0, 0), 0);
+    TestWnd& port = OpenWnd(c.message, c.param);
     const UINT expected = c.posted != 0 ? c.posted : CSerialWnd::s_defaultComMsg;
     EXPECT_EQ(port.Message(), expected);
     for (int i = 0; i < 3; ++i) {
@@ -131,8 +142,7 @@ TEST_F(SerialWndTest, WParamPacksErrorsHighAndEventsLowSixteenBitsEach)
         DWORD events, errors;
         WPARAM packed;
     };
-    TestWnd port;
-    ASSERT_EQ(port.Open(Path(), m_target.Handle(), 0x8001, 3, 0, 0), 0);
+    TestWnd& port = OpenWnd(0x8001, 3);
     for (const Case& c : {Case{EV_RXCHAR, 0, 1}, Case{0x0081, 2, 0x20081}, Case{0x12345, 0xABCDE, 0xBCDE2345},
                           Case{0xFFFF, 0xFFFF, 0xFFFFFFFF}, Case{0x10000, 0x10000, 0}}) {
         EXPECT_EQ(port.OnSerialEvent(c.events, c.errors), TRUE);
@@ -170,8 +180,7 @@ TEST_F(SerialWndTest, AWindowObjectGivesItsHandleAndNoObjectPostsNowhere)
 TEST_F(SerialWndTest, OpenOnAnOpenPortKeepsDestinationMessageParameterAndWatcher)
 {
     MessageQueueTarget other;
-    TestWnd port;
-    ASSERT_EQ(port.Open(Path(), m_target.Handle(), 0x8001, 5, 0, 0), 0);
+    TestWnd& port = OpenWnd(0x8001, 5);
     HANDLE thread = port.Thread();
     EXPECT_EQ(port.Open(Path(), other.Handle(), 0x8002, 6, 0, 0), static_cast<LONG>(ERROR_ALREADY_INITIALIZED));
     EXPECT_EQ(port.Target(), m_target.Handle());
@@ -186,8 +195,7 @@ TEST_F(SerialWndTest, OpenOnAnOpenPortKeepsDestinationMessageParameterAndWatcher
 TEST_F(SerialWndTest, CloseClearsDestinationAndMessageButKeepsTheParameter)
 {
     MessageQueueTarget second;
-    TestWnd port;
-    ASSERT_EQ(port.Open(Path(), m_target.Handle(), 0, 21, 0, 0), 0);
+    TestWnd& port = OpenWnd(0, 21);
     // A Close whose join fails leaves the watcher its destination.
     FailNextCalls("WaitForSingleObject", ERROR_INVALID_HANDLE, 1, true);
     EXPECT_EQ(port.Close(), static_cast<LONG>(ERROR_INVALID_HANDLE));
@@ -209,8 +217,7 @@ TEST_F(SerialWndTest, CloseClearsDestinationAndMessageButKeepsTheParameter)
 
 TEST_F(SerialWndTest, NotificationsQueueUpWhileTheReceiverIsBusy)
 {
-    TestWnd port;
-    ASSERT_EQ(port.Open(Path(), m_target.Handle(), 0, 0, 0, 0), 0);
+    TestWnd& port = OpenWnd();
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(m_pty.Write("x"));
         ASSERT_TRUE(WaitUntil([&] { return m_target.Pending() == static_cast<std::size_t>(i) + 1; }));
@@ -247,8 +254,7 @@ TEST_F(SerialWndTest, AnUnregisteredTargetLosesNotificationsQuietly)
 // receive path as in-band marks.
 TEST_F(SerialWndTest, LineErrorsTravelInTheHighWordOnce)
 {
-    TestWnd port;
-    ASSERT_EQ(port.Open(Path(), m_target.Handle(), 0, 0, 0, 0), 0);
+    TestWnd& port = OpenWnd();
     struct Case
     {
         std::vector<std::uint8_t> bytes;
@@ -279,8 +285,7 @@ TEST_F(SerialWndTest, LineErrorsTravelInTheHighWordOnce)
 
 TEST_F(SerialWndTest, TheTriggerCharacterIsReportedWithTheBytes)
 {
-    TestWnd port;
-    ASSERT_EQ(port.Open(Path(), m_target.Handle(), 0, 0, 0, 0), 0);
+    TestWnd& port = OpenWnd();
     ASSERT_EQ(port.SetTriggerChar('\r', true), 0);
     ASSERT_TRUE(m_pty.Write("ab\r"));
     WPARAM events = 0;
@@ -311,8 +316,7 @@ TEST_F(SerialWndTest, DestroyingAConnectedPortJoinsItsWatcherBeforeClosingAnythi
 
 TEST_F(SerialWndTest, AnUnpluggedDeviceEndsTheWatcherAndCloseStillReturns)
 {
-    TestWnd port;
-    ASSERT_EQ(port.Open(Path(), m_target.Handle(), 0, 31, 0, 0), 0);
+    TestWnd& port = OpenWnd(0, 31);
     ASSERT_TRUE(m_pty.Write("hello"));
     ASSERT_TRUE(WaitUntil([&] { return port.InQueue() == 5; }));
     m_pty.CloseMaster();

@@ -22,8 +22,6 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    bool Started() const { return m_pid > 0; }
-
     // Waits for the program to end; its exit status, or -1 on a time-out.
     int Wait(std::chrono::seconds limit = std::chrono::seconds(60));
 

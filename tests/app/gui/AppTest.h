@@ -36,6 +36,8 @@ protected:
         Frame().OnPortConnect();
         ASSERT_TRUE(Frame().Connection().IsOpen());
     }
+
+    testing::PtyPair m_pty;  // a device for the test to connect
 };
 
 }  // namespace tessaline::apptest

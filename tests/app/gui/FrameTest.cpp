@@ -170,8 +170,7 @@ TEST_F(PortCommands, ConnectToAMissingPortShowsTheBoxAndStaysDisconnected)
 
 TEST_F(PortCommands, MenuCommandsFlipTheEnablingBothWays)
 {
-    testing::PtyPair pty;
-    platform::SetPortAlias("COM2", pty.SlavePath());
+    platform::SetPortAlias("COM2", m_pty.SlavePath());
     Doc().m_settings.port = 2;
     Edit().SetText("kept");
     const struct
@@ -190,15 +189,14 @@ TEST_F(PortCommands, MenuCommandsFlipTheEnablingBothWays)
 
 TEST_F(PortCommands, ConnectAppliesTheLineSettingsAndSwitchesFlowControlOff)
 {
-    testing::PtyPair pty;
     Doc().m_settings.baud = 19200;
     Doc().m_settings.stopBits = 2;   // TWOSTOPBITS, which a pty keeps
     Doc().m_settings.handshake = 1;  // hardware handshaking is not applied
-    Connect(pty);
+    Connect(m_pty);
 
     EXPECT_EQ(Frame().Connection().Port().QueryBaudRate(), 19200u);
     EXPECT_EQ(Frame().Connection().Port().QueryFlowControl(), CSerialPort::FlowOff);
-    const int fd = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    const int fd = ::open(m_pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     ASSERT_GE(fd, 0);
     termios line{};
     ASSERT_EQ(::tcgetattr(fd, &line), 0);
@@ -245,12 +243,11 @@ TEST_F(Receiving, DrainsInChunksOfAHundredBytes)
         {1, {3}},
         {200, {300, 300, 0}},
     };
-    testing::PtyPair pty;
-    Connect(pty);
+    Connect(m_pty);
     for (const Case& c : cases) {
         Edit().SetText("");
         const std::string bytes = testing::CountingBytes(c.bytes, 7, 1);
-        std::vector<std::size_t> insertions = ReceiveInOneBurst(pty, bytes);
+        std::vector<std::size_t> insertions = ReceiveInOneBurst(m_pty, bytes);
         // Notifications queued behind the first find nothing left.
         ASSERT_GE(insertions.size(), c.insertions.size()) << c.bytes << " bytes";
         for (std::size_t i = c.insertions.size(); i < insertions.size(); ++i)
@@ -263,17 +260,16 @@ TEST_F(Receiving, DrainsInChunksOfAHundredBytes)
 
 TEST_F(Receiving, ShowsEveryByteAsTwoUpperCaseDigitsAndASpace)
 {
-    testing::PtyPair pty;
-    Connect(pty);
+    Connect(m_pty);
 
     const std::string newline("\x41\x0A", 2);
-    ASSERT_TRUE(pty.Write(newline));
+    ASSERT_TRUE(m_pty.Write(newline));
     ASSERT_TRUE(WaitUntil([] { return Edit().GetTextLength() >= 6; }));
     EXPECT_EQ(Edit().GetText(), "41 0A ");
 
     Edit().SetText("");
     const std::string all = testing::CountingBytes(256) + std::string("\x7F\x41\xFF\x42\x00\x7F", 6);
-    ASSERT_TRUE(pty.Write(all));
+    ASSERT_TRUE(m_pty.Write(all));
     ASSERT_TRUE(WaitUntil([&] { return Edit().GetTextLength() >= all.size() * 3; }));
     const std::string text = Edit().GetText();
     EXPECT_EQ(text, HexText(all));
@@ -288,14 +284,13 @@ TEST_F(Receiving, ShowsEveryByteAsTwoUpperCaseDigitsAndASpace)
 
 TEST_F(Receiving, NotificationsWithoutReceivedCharactersChangeNothing)
 {
-    testing::PtyPair pty;
-    Connect(pty);
+    Connect(m_pty);
     Edit().SetText("before");
     Edit().SetSel(6, 6);
     std::vector<std::string> insertions;
     View().SetInsertionObserver([&](std::string_view text) { insertions.emplace_back(text); });
     const unsigned before = Frame().Connection().MessagesPosted();
-    ASSERT_TRUE(pty.Write("xyz"));
+    ASSERT_TRUE(m_pty.Write("xyz"));
     const auto deadline = std::chrono::steady_clock::now() + 20s;
     while (Frame().Connection().MessagesPosted() == before && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(1ms);
@@ -314,11 +309,10 @@ TEST_F(Receiving, NotificationsWithoutReceivedCharactersChangeNothing)
 
 TEST_F(Receiving, ViewFollowsTheNewestDataDuringAFlood)
 {
-    testing::PtyPair pty;
-    Connect(pty);
+    Connect(m_pty);
     const std::size_t total = 300000;
     const std::string bytes = testing::RandomBytes(total, 7);
-    std::thread writer([&] { pty.Write(bytes); });
+    std::thread writer([&] { m_pty.Write(bytes); });
     bool followed = true;
     ASSERT_TRUE(WaitUntil(
         [&] {

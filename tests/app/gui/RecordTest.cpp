@@ -52,8 +52,7 @@ TEST_F(ReceiveLogCommand, ChoosingAFileLogsWhatArrivesUntilChosenAgain)
     const testing::ScratchFolder folder;
     const std::string path = folder / "기록.bin";
     App().TerminalSettings().logFolder = "/tmp";
-    testing::PtyPair pty;
-    Connect(pty);
+    Connect(m_pty);
 
     wxString proposedFolder, proposedName;
     wxTEST_DIALOG(SendCommand(Wx(ID_COMM_LOG)),
@@ -66,7 +65,7 @@ TEST_F(ReceiveLogCommand, ChoosingAFileLogsWhatArrivesUntilChosenAgain)
     EXPECT_EQ(Frame().GetStatusBar()->GetStatusText(tessaline::app::StatusPanes::kLog), wxString::FromUTF8("기록"));
     EXPECT_EQ(App().TerminalSettings().logFolder, folder.Path());
 
-    ASSERT_TRUE(pty.Write("\x55\xAA"));
+    ASSERT_TRUE(m_pty.Write("\x55\xAA"));
     ASSERT_TRUE(WaitUntil([] { return Edit().GetText() == "55 AA "; }));
     SendCommand(Wx(ID_COMM_LOG));
     EXPECT_FALSE(Frame().Connection().IsLogging());
