@@ -3,6 +3,7 @@
 #include "platform/win32.h"
 #include "tests/support/NamedCases.h"
 #include "tests/support/Sentinel.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,7 @@ using tessaline::platform::testing::FaultScope;
 using tessaline::testing::CaseName;
 using tessaline::testing::kSentinel;
 using tessaline::testing::NamedCase;
+using tessaline::testing::WaitUntil;
 
 long long ElapsedMs(Clock::time_point start)
 {
@@ -93,9 +95,7 @@ TEST(Event, AutoResetReleasesOneWaiterPerSet)
     });
     std::this_thread::sleep_for(50ms);
     SetEvent(event);
-    const auto start = Clock::now();
-    while (released.load() == 0 && ElapsedMs(start) < 5000)
-        std::this_thread::sleep_for(5ms);
+    EXPECT_TRUE(WaitUntil([&] { return released.load() > 0; }));
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(released.load(), 1);
     SetEvent(event);
@@ -176,10 +176,7 @@ TEST(Thread, ClosingItsHandleDoesNotStopIt)
     HANDLE thread = CreateThread(nullptr, 0, WaitThenMark, gate, 0, nullptr);
     ASSERT_TRUE(CloseHandle(thread));
     SetEvent(gate);
-    const auto start = Clock::now();
-    while (!g_ranAfterClose && ElapsedMs(start) < 5000)
-        std::this_thread::sleep_for(2ms);
-    EXPECT_TRUE(g_ranAfterClose);
+    EXPECT_TRUE(WaitUntil([] { return g_ranAfterClose.load(); }));
     CloseHandle(gate);
 }
 

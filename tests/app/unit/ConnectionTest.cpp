@@ -126,11 +126,13 @@ class Connection : public ::testing::Test
 protected:
     void TearDown() override { platform::ClearPortAliases(); }
 
-    void Connect()
+    // Connects COM2, named `path` (the pty unless given), at `baud`.
+    void Connect(const std::string& path = {}, std::int32_t baud = 9600)
     {
-        platform::SetPortAlias("COM2", m_pty.SlavePath());
+        platform::SetPortAlias("COM2", path.empty() ? m_pty.SlavePath() : path);
         PortSettings settings;
         settings.port = 2;
+        settings.baud = baud;
         ASSERT_TRUE(m_connection.Connect(settings));
         ASSERT_TRUE(m_connection.IsOpen());
     }
@@ -159,11 +161,7 @@ TEST_F(Connection, ShowsReceivedBytesAsHexAndSendsTypedBytes)
     ASSERT_TRUE(m_pty.Write(bytes));
     std::string expected;
     SerialConnection::AppendHexPairs(expected, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
-    while (m_owner.shown.size() < expected.size()) {
-        const auto message = m_owner.Take();
-        ASSERT_TRUE(message) << "shown so far: " << m_owner.shown.size() / 3 << " bytes";
-        m_connection.HandleMessage(*message);
-    }
+    ASSERT_TRUE(HandleUntil([&] { return m_owner.shown.size() >= expected.size(); }));
     EXPECT_EQ(m_owner.shown, expected);
 
     m_connection.Send(std::string("a\r\0", 3));
@@ -203,10 +201,7 @@ TEST_F(Connection, ALostDeviceShowsWhatCameBeforeClosesAndIsReportedOnce)
     // new one opened, changes nothing.
     m_connection.HandleMessage(*ended);
     testing::PtyPair replugged;
-    platform::SetPortAlias("COM2", replugged.SlavePath());
-    PortSettings settings;
-    settings.port = 2;
-    ASSERT_TRUE(m_connection.Connect(settings));
+    Connect(replugged.SlavePath());
     m_connection.HandleMessage(*ended);
     EXPECT_TRUE(m_connection.IsOpen());
     EXPECT_EQ(m_owner.losses.size(), 1u);
@@ -218,11 +213,7 @@ TEST_F(Connection, WaitsForTheSamePathReopensItAndLogsAcrossTheLoss)
     const std::string link = folder / "ttyUSB-link", log = folder / "수신.bin";
     ASSERT_EQ(symlink(m_pty.SlavePath().c_str(), link.c_str()), 0);
     ASSERT_TRUE(m_connection.StartLog(log));
-    platform::SetPortAlias("COM2", link);
-    PortSettings settings;
-    settings.port = 2;
-    settings.baud = 19200;
-    ASSERT_TRUE(m_connection.Connect(settings));
+    Connect(link, 19200);
     ASSERT_TRUE(m_pty.Write("\x01\x02"));
     ASSERT_TRUE(HandleUntil([&] { return m_owner.shown == "01 02 "; }));
 
@@ -301,11 +292,7 @@ TEST_F(Connection, HeldNotificationsAreNotQueuedAndTheReleaseShowsTheirBytes)
     ASSERT_TRUE(message);
     EXPECT_FALSE(m_connection.HoldNotices());
     m_connection.HandleMessage(*message);
-    while (m_owner.shown.size() < 9) {
-        const auto more = m_owner.Take();
-        ASSERT_TRUE(more);
-        m_connection.HandleMessage(*more);
-    }
+    ASSERT_TRUE(HandleUntil([&] { return m_owner.shown.size() >= 9; }));
     EXPECT_EQ(m_owner.shown, "41 42 43 ");
 }
 
@@ -322,11 +309,7 @@ TEST_F(Connection, AQueueFillingDuringAHoldEndsItAndShowsEveryByte)
     EXPECT_NE(message->wParam & EV_RX80FULL, 0u);
     m_connection.HandleMessage(*message);
     EXPECT_EQ(m_connection.Port().QueryEventMask(), mask);
-    while (m_owner.shown.size() < bytes.size() * 3) {
-        const auto more = m_owner.Take();
-        ASSERT_TRUE(more) << m_owner.shown.size();
-        m_connection.HandleMessage(*more);
-    }
+    ASSERT_TRUE(HandleUntil([&] { return m_owner.shown.size() >= bytes.size() * 3; }));
     std::string expected;
     SerialConnection::AppendHexPairs(expected, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
     EXPECT_EQ(m_owner.shown, expected);
