@@ -1,6 +1,7 @@
 // How port names become device paths.
 #include "platform/PortNames.h"
 #include "platform/StartupFolder.h"
+#include "tests/support/CaseFile.h"
 #include "tests/support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
@@ -23,6 +24,8 @@ using tessaline::platform::PortSource;
 using tessaline::platform::ResolvePortName;
 using tessaline::platform::SetPortAlias;
 using tessaline::platform::StartupFolder;
+using tessaline::testing::CaseRow;
+using tessaline::testing::ReadCases;
 using tessaline::testing::ScratchFolder;
 
 // Every test reads devices under a fake root of its own, empty unless the
@@ -72,44 +75,12 @@ TEST_F(PortNames, FallBackToTheSerialDeviceOfThePortNumber)
 
 TEST_F(PortNames, DetectsTheDevicesPresentInOrder)
 {
-    struct Case
-    {
-        const char* what;
-        std::vector<std::string> tree;
-        std::vector<std::string> detected;  // under the root
-    };
-    const std::string byId = "dev/serial/by-id/";
-    const Case cases[] = {
-        {"nothing present", {"dev/ttyS0", "dev/ttyS1", "sys/class/tty/ttyS0/type=0"}, {}},
-        {"real UARTs only, in numeric order",
-         {"dev/ttyS0", "dev/ttyS1", "dev/ttyS2", "dev/ttyS10", "dev/ttySX", "sys/class/tty/ttyS0/type=4",
-          "sys/class/tty/ttyS1/type=0", "sys/class/tty/ttyS2/type=4", "sys/class/tty/ttyS10/type=4",
-          "sys/class/tty/ttySX/type=4"},
-         {"dev/ttyS0", "dev/ttyS2", "dev/ttyS10"}},
-        {"UARTs, then by-id links by name, then the adapters no link reaches",
-         {"dev/ttyS3", "sys/class/tty/ttyS3/type=1", "dev/ttyUSB0", "dev/ttyUSB1", "dev/ttyUSB2", "dev/ttyACM0",
-          "dev/ttyACM10", "dev/ttyACM9", byId + "usb-B_Serial-if00-port0->../../ttyUSB0",
-          byId + "usb-A_Modem-if00->../../ttyUSB2", byId + "usb-C_Gone-if00->../../ttyUSB7"},
-         {"dev/ttyS3", byId + "usb-A_Modem-if00", byId + "usb-B_Serial-if00-port0", "dev/ttyUSB1", "dev/ttyACM0",
-          "dev/ttyACM9", "dev/ttyACM10"}},
-        {"names with leading zeros as found, by number, then by name",
-         {"dev/ttyUSB1", "dev/ttyUSB01", "dev/ttyUSB2", "dev/ttyACM007", "dev/ttyS02", "sys/class/tty/ttyS02/type=4",
-          "dev/ttyS2", "sys/class/tty/ttyS2/type=0"},
-         {"dev/ttyS02", "dev/ttyUSB01", "dev/ttyUSB1", "dev/ttyUSB2", "dev/ttyACM007"}},
-        {"in by-id, symbolic links only",
-         {"dev/ttyUSB0", byId + "folder/", byId + "fifo|", byId + "plain", byId + "usb-X-if00->../../ttyUSB0"},
-         {byId + "usb-X-if00"}},
-        // Last: before its type was checked first, a FIFO hung detection.
-        {"a type file that is a FIFO is read without waiting",
-         {"dev/ttyS0", "sys/class/tty/ttyS0/type|", "dev/ttyS1", "sys/class/tty/ttyS1/type=4"},
-         {"dev/ttyS1"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const CaseRow& c : ReadCases(TESSALINE_TEST_DATA "/port_detection_cases.txt")) {
+        SCOPED_TRACE(c.Text(0));
         std::filesystem::remove_all(m_root);
-        Build(c.tree);
+        Build(c.List(1, ' '));
         std::vector<std::string> expected;
-        for (const std::string& path : c.detected)
+        for (const std::string& path : c.List(2, ' '))
             expected.push_back(m_root + "/" + path);
         EXPECT_EQ(DetectSerialDevices(), expected);
     }
