@@ -1,5 +1,6 @@
-// Communication events: the mask and history model, and line conditions a
-// pty cannot produce fed through the receive path, on real pseudo-terminals.
+// Communication events: the mask and history model, line conditions a pty
+// cannot produce fed through the receive path, and escapes that hold output,
+// on real pseudo-terminals.
 #include "platform/Testing.h"
 #include "tests/platform/CommFixture.h"
 
@@ -280,6 +281,36 @@ TEST_F(CommTest, AbortOnErrorFailsRequestsUntilTheErrorIsCleared)
     EXPECT_EQ(errors, CE_FRAME);
     ASSERT_TRUE(SetTimeouts(m_port, MAXDWORD, 0, 0));
     EXPECT_EQ(ReadNow(), "q");
+}
+
+TEST_F(CommTest, QueueReachingFourFifthsOfItsSizeFiresRx80Full)
+{
+    ASSERT_TRUE(SetupComm(m_port, 100, 100));
+    ASSERT_TRUE(SetCommMask(m_port, EV_RX80FULL));
+    Arrive(std::string(79, 'a'), 79);
+    DWORD events = 0;
+    OVERLAPPED wait = Fresh();
+    ASSERT_FALSE(WaitCommEvent(m_port, &events, &wait));
+    ASSERT_TRUE(m_pty.Write("b"));
+    DWORD count = 0;
+    ASSERT_TRUE(GetOverlappedResult(m_port, &wait, &count, TRUE));
+    EXPECT_EQ(events, EV_RX80FULL);
+}
+
+TEST_F(CommTest, XoffEscapeHoldsOutputUntilXon)
+{
+    ASSERT_TRUE(EscapeCommFunction(m_port, SETXOFF));
+    OVERLAPPED write = Fresh();
+    DWORD count = 0;
+    ASSERT_FALSE(WriteFile(m_port, "held", 4, &count, &write));
+    ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
+    EXPECT_TRUE(m_pty.Read(1, 100).empty());
+    ASSERT_TRUE(EscapeCommFunction(m_port, SETXON));
+    ASSERT_TRUE(GetOverlappedResult(m_port, &write, &count, TRUE));
+    EXPECT_EQ(count, 4u);
+    EXPECT_EQ(m_pty.Read(4, 2000).size(), 4u);
+    EXPECT_TRUE(EscapeCommFunction(m_port, SETBREAK));
+    EXPECT_TRUE(EscapeCommFunction(m_port, CLRBREAK));
 }
 
 }  // namespace
