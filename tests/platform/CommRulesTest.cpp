@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 using namespace tessaline::platform;
@@ -71,6 +73,13 @@ const LineCase kLines[] = {
 class LineTranslation : public ::testing::TestWithParam<LineCase>
 {};
 
+// Every field of a line's settings, for comparing two.
+auto Fields(const TtyLineSettings& line)
+{
+    return std::tuple(line.baudRate, line.byteSize, line.parity, line.stopBits, line.rtsCtsFlow, line.outputXonXoff,
+                      line.inputXonXoff, line.xonChar, line.xoffChar);
+}
+
 TEST_P(LineTranslation, GoesBothWaysAndKeepsWhatTheTerminalDoesNotHold)
 {
     const TtyLineSettings& line = GetParam().line;
@@ -81,16 +90,7 @@ TEST_P(LineTranslation, GoesBothWaysAndKeepsWhatTheTerminalDoesNotHold)
     EXPECT_EQ(opened.fOutxCtsFlow, line.rtsCtsFlow ? 1u : 0u);
     EXPECT_EQ(opened.fRtsControl, line.rtsCtsFlow ? DWORD{RTS_CONTROL_HANDSHAKE} : DWORD{RTS_CONTROL_ENABLE});
 
-    const TtyLineSettings back = LineFromDcb(opened);
-    EXPECT_EQ(back.baudRate, line.baudRate);
-    EXPECT_EQ(back.byteSize, line.byteSize);
-    EXPECT_EQ(back.parity, line.parity);
-    EXPECT_EQ(back.stopBits, line.stopBits);
-    EXPECT_EQ(back.rtsCtsFlow, line.rtsCtsFlow);
-    EXPECT_EQ(back.outputXonXoff, line.outputXonXoff);
-    EXPECT_EQ(back.inputXonXoff, line.inputXonXoff);
-    EXPECT_EQ(back.xonChar, line.xonChar);
-    EXPECT_EQ(back.xoffChar, line.xoffChar);
+    EXPECT_EQ(Fields(LineFromDcb(opened)), Fields(line));
 
     // A query reports the terminal's fields over the stored DCB; parity
     // checking, handshaking and the rest stay as they were stored.

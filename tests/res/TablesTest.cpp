@@ -6,6 +6,7 @@
 
 #include <set>
 #include <string>
+#include <tuple>
 
 using namespace tessaline::res;
 
@@ -130,11 +131,8 @@ TEST(DialogTemplates, HoldTitlesSizesStylesAndEveryControlRow)
     for (const expected::Dialog& want : expected::Rows().dialogs) {
         SCOPED_TRACE("dialog " + std::to_string(want.id));
         const DialogDef& def = FindDialog(want.id);
-        EXPECT_EQ(def.id, want.id);
-        EXPECT_EQ(Text(def.title), want.title);
-        EXPECT_EQ(def.width, want.width);
-        EXPECT_EQ(def.height, want.height);
-        EXPECT_EQ(def.systemMenu, want.systemMenu);
+        EXPECT_EQ(std::tuple(def.id, Text(def.title), def.width, def.height, def.systemMenu),
+                  std::tuple(want.id, want.title, want.width, want.height, want.systemMenu));
         ASSERT_EQ(def.controls.size(), want.controls.size());
         for (size_t i = 0; i < want.controls.size(); ++i) {
             SCOPED_TRACE("row " + std::to_string(i + 1));
@@ -147,13 +145,9 @@ TEST(DialogTemplates, HoldTitlesSizesStylesAndEveryControlRow)
             } else {
                 EXPECT_FALSE(Text(c.text).empty());
             }
-            EXPECT_EQ(c.x, w.x);
-            EXPECT_EQ(c.y, w.y);
-            EXPECT_EQ(c.width, w.width);
-            EXPECT_EQ(c.height, w.height);
-            EXPECT_EQ(c.groupStart, w.groupStart);
-            EXPECT_EQ(c.tabStop, w.tabStop);
-            EXPECT_EQ(c.noPrefix, w.noPrefix);
+            // Place and size, then group start, tab stop and no-prefix.
+            EXPECT_EQ(std::tuple(c.x, c.y, c.width, c.height, c.groupStart, c.tabStop, c.noPrefix),
+                      std::tuple(w.x, w.y, w.width, w.height, w.groupStart, w.tabStop, w.noPrefix));
         }
     }
 }
