@@ -230,27 +230,12 @@ TEST_F(SerialPortTest, AFailingDeviceReadIsReportedByEverySettingAndQuery)
 {
     TestPort& port = Opened();
     const LONG gen = static_cast<LONG>(ERROR_GEN_FAILURE);
-    struct Call
-    {
-        const char* name;
-        std::function<long long()> call;
-        long long failure;
-    };
-    const std::vector<Call> calls = {
-        {"ConfigureLine", [&] { return port.ConfigureLine(9600, 8, NOPARITY, ONESTOPBIT); }, gen},
-        {"SetTriggerChar", [&] { return port.SetTriggerChar('x', true); }, gen},
-        {"SetFlowControl", [&] { return port.SetFlowControl(CSerialPort::FlowOff); }, gen},
-        {"SetFlowControl bad mode", [&] { return port.SetFlowControl(9); }, gen},  // the read comes first
-        {"QueryBaudRate", [&] { return port.QueryBaudRate(); }, 0xFFFFFFFFll},
-        {"QueryDataBits", [&] { return port.QueryDataBits(); }, -1},
-        {"QueryParity", [&] { return port.QueryParity(); }, -1},
-        {"QueryStopBits", [&] { return port.QueryStopBits(); }, -1},
-        {"QueryFlowControl", [&] { return port.QueryFlowControl(); }, -1},
-        {"QueryTriggerChar", [&] { return port.QueryTriggerChar(); }, 0},
-    };
-    for (const auto& entry : calls) {
+    // A bad flow mode too: the read comes first.
+    for (const PortCall& entry : kPortCalls) {
+        if (!entry.readsState)
+            continue;
         FailNextCalls("GetCommState", ERROR_GEN_FAILURE);
-        EXPECT_EQ(entry.call(), entry.failure) << entry.name;
+        EXPECT_EQ(entry.call(port), entry.failure == kTheError ? gen : entry.failure) << entry.name;
         EXPECT_EQ(port.LastError(), gen) << entry.name;
     }
     EXPECT_EQ(port.QueryEventMask(), 0xC1u);  // not read from the device

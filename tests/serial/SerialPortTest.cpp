@@ -220,47 +220,9 @@ TEST_F(SerialPortTest, EveryOperationOnAClosedPortFailsWithInvalidHandle)
 {
     TestPort port;
     const LONG invalid = static_cast<LONG>(ERROR_INVALID_HANDLE);
-    struct StatusCall
-    {
-        const char* name;
-        std::function<LONG()> call;
-    };
-    OVERLAPPED overlapped{};
-    const std::vector<StatusCall> statusCalls = {
-        {"ConfigureLine", [&] { return port.ConfigureLine(9600, 8, NOPARITY, ONESTOPBIT); }},
-        {"SetTriggerChar", [&] { return port.SetTriggerChar('x', true); }},
-        {"SetEventMask", [&] { return port.SetEventMask(EV_RXCHAR); }},
-        {"WaitForEvent", [&] { return port.WaitForEvent(); }},
-        {"WaitForEvent record", [&] { return port.WaitForEvent(&overlapped, 0); }},
-        {"SetFlowControl", [&] { return port.SetFlowControl(CSerialPort::FlowHardware); }},
-        {"SetFlowControl bad", [&] { return port.SetFlowControl(3); }},
-        {"SetReadMode", [&] { return port.SetReadMode(CSerialPort::ReadBlocking); }},
-        {"SetReadMode bad", [&] { return port.SetReadMode(2); }},
-    };
-    for (const auto& entry : statusCalls) {
+    for (const PortCall& entry : kPortCalls) {
         port.SetLastErrorValue(77);
-        EXPECT_EQ(entry.call(), invalid) << entry.name;
-        EXPECT_EQ(port.LastError(), invalid) << entry.name;
-    }
-
-    struct QueryCall
-    {
-        const char* name;
-        std::function<long long()> call;
-        long long failure;
-    };
-    const std::vector<QueryCall> queries = {
-        {"QueryBaudRate", [&] { return port.QueryBaudRate(); }, 0xFFFFFFFFll},
-        {"QueryDataBits", [&] { return port.QueryDataBits(); }, -1},
-        {"QueryParity", [&] { return port.QueryParity(); }, -1},
-        {"QueryStopBits", [&] { return port.QueryStopBits(); }, -1},
-        {"QueryFlowControl", [&] { return port.QueryFlowControl(); }, -1},
-        {"QueryEventMask", [&] { return port.QueryEventMask(); }, 0},
-        {"QueryTriggerChar", [&] { return port.QueryTriggerChar(); }, 0},
-    };
-    for (const auto& entry : queries) {
-        port.SetLastErrorValue(77);
-        EXPECT_EQ(entry.call(), entry.failure) << entry.name;
+        EXPECT_EQ(entry.call(port), entry.failure == kTheError ? invalid : entry.failure) << entry.name;
         EXPECT_EQ(port.LastError(), invalid) << entry.name;
     }
 

@@ -128,6 +128,44 @@ public:
 
 using TestPort = Exposed<CSerialPort>;
 
+// The settings and queries of a port, each with what it returns when it
+// fails: the error itself (kTheError) or its failure value; `readsState`
+// when it reads the device's line settings first.
+constexpr long long kTheError = -0x7FFFFFFF;
+struct PortCall
+{
+    const char* name;
+    long long (*call)(TestPort& port);
+    long long failure;
+    bool readsState;
+};
+inline const PortCall kPortCalls[] = {
+    {"ConfigureLine", [](TestPort& p) -> long long { return p.ConfigureLine(9600, 8, NOPARITY, ONESTOPBIT); },
+     kTheError, true},
+    {"SetTriggerChar", [](TestPort& p) -> long long { return p.SetTriggerChar('x', true); }, kTheError, true},
+    {"SetFlowControl", [](TestPort& p) -> long long { return p.SetFlowControl(CSerialPort::FlowHardware); }, kTheError,
+     true},
+    {"SetFlowControl bad", [](TestPort& p) -> long long { return p.SetFlowControl(3); }, kTheError, true},
+    {"SetEventMask", [](TestPort& p) -> long long { return p.SetEventMask(EV_RXCHAR); }, kTheError, false},
+    {"WaitForEvent", [](TestPort& p) -> long long { return p.WaitForEvent(); }, kTheError, false},
+    {"WaitForEvent record",
+     [](TestPort& p) -> long long {
+         static OVERLAPPED record{};
+         return p.WaitForEvent(&record, 0);
+     },
+     kTheError, false},
+    {"SetReadMode", [](TestPort& p) -> long long { return p.SetReadMode(CSerialPort::ReadBlocking); }, kTheError,
+     false},
+    {"SetReadMode bad", [](TestPort& p) -> long long { return p.SetReadMode(2); }, kTheError, false},
+    {"QueryBaudRate", [](TestPort& p) -> long long { return p.QueryBaudRate(); }, 0xFFFFFFFFll, true},
+    {"QueryDataBits", [](TestPort& p) -> long long { return p.QueryDataBits(); }, -1, true},
+    {"QueryParity", [](TestPort& p) -> long long { return p.QueryParity(); }, -1, true},
+    {"QueryStopBits", [](TestPort& p) -> long long { return p.QueryStopBits(); }, -1, true},
+    {"QueryFlowControl", [](TestPort& p) -> long long { return p.QueryFlowControl(); }, -1, true},
+    {"QueryEventMask", [](TestPort& p) -> long long { return p.QueryEventMask(); }, 0, false},
+    {"QueryTriggerChar", [](TestPort& p) -> long long { return p.QueryTriggerChar(); }, 0, true},
+};
+
 // One call of the handler.
 struct Report
 {
