@@ -2,6 +2,7 @@
 // the tables say: menu bar, accelerators, toolbars and dialogs.
 #include "res/MenuShortcutText.h"
 #include "tests/res/ExpectedResources.h"
+#include "tests/res/KeyChords.h"
 
 #include <gtest/gtest.h>
 #include <wx/button.h>
@@ -155,61 +156,10 @@ TEST(AcceleratorBuilder, EveryKeyOfTheTableIssuesItsCommand)
 {
     wxAcceleratorTable table = CreateMainAccelerators();
     ASSERT_TRUE(table.IsOk());
-    const struct
-    {
-        int key;
-        int flags;
-        int command;
-    } keys[] = {
-        {'N', wxACCEL_CTRL, 57600},
-        {'O', wxACCEL_CTRL, 57601},
-        {'S', wxACCEL_CTRL, 57603},
-        {'P', wxACCEL_CTRL, 57607},
-        {'Z', wxACCEL_CTRL, 57643},
-        {'X', wxACCEL_CTRL, 57635},
-        {'C', wxACCEL_CTRL, 57634},
-        {'V', wxACCEL_CTRL, 57637},
-        {WXK_BACK, wxACCEL_ALT, 57643},
-        {WXK_DELETE, wxACCEL_SHIFT, 57635},
-        {WXK_INSERT, wxACCEL_CTRL, 57634},
-        {WXK_INSERT, wxACCEL_SHIFT, 57637},
-        {WXK_NUMPAD_DELETE, wxACCEL_SHIFT, 57635},
-        {WXK_NUMPAD_INSERT, wxACCEL_CTRL, 57634},
-        {WXK_NUMPAD_INSERT, wxACCEL_SHIFT, 57637},
-        {WXK_F6, 0, 57680},
-        {WXK_F6, wxACCEL_SHIFT, 57681},
-    };
-    for (const auto& row : keys) {
-        wxKeyEvent event = KeyDown(row.key, row.flags);
-        EXPECT_EQ(table.GetCommand(event), WxIdFromCommand(row.command)) << row.key << " " << row.flags;
-    }
-}
-
-TEST(AcceleratorBuilder, KeysWithOtherModifiersAreNotCommands)
-{
-    wxAcceleratorTable table = CreateMainAccelerators();
-    const struct
-    {
-        int key;
-        int flags;
-    } keys[] = {
-        {'C', 0},
-        {'C', wxACCEL_SHIFT},
-        {'C', wxACCEL_CTRL | wxACCEL_SHIFT},
-        {'N', wxACCEL_ALT},
-        {WXK_INSERT, 0},
-        {WXK_DELETE, 0},
-        {WXK_BACK, 0},
-        {WXK_F6, wxACCEL_CTRL},
-        {'A', wxACCEL_CTRL},
-        {WXK_RETURN, 0},
-        {WXK_NUMPAD_ENTER, 0},
-        {WXK_NUMPAD_INSERT, 0},
-        {WXK_NUMPAD_DELETE, 0},
-    };
-    for (const auto& row : keys) {
-        wxKeyEvent event = KeyDown(row.key, row.flags);
-        EXPECT_EQ(table.GetCommand(event), -1) << row.key << " " << row.flags;
+    for (const expected::KeyChord& chord : expected::kKeyChords) {
+        wxKeyEvent event = KeyDown(chord.key, chord.flags);
+        EXPECT_EQ(table.GetCommand(event), chord.command ? WxIdFromCommand(chord.command) : -1)
+            << chord.key << " " << chord.flags;
     }
 }
 

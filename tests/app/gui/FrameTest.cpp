@@ -1,6 +1,7 @@
 #include "app/AboutDialog.h"
 #include "res/Resources.h"
 #include "tests/app/gui/AppTest.h"
+#include "tests/res/KeyChords.h"
 
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
@@ -338,51 +339,15 @@ TEST_F(Receiving, ViewFollowsTheNewestDataDuringAFlood)
 
 TEST(Accelerators, MatchTheTableExactly)
 {
-    struct Case
-    {
-        int keyCode;
-        bool control, shift, alt;
-        int command;
-    };
-    const Case cases[] = {
-        {'N', true, false, false, wxID_NEW},
-        {'O', true, false, false, wxID_OPEN},
-        {'S', true, false, false, wxID_SAVE},
-        {'P', true, false, false, wxID_PRINT},
-        {'Z', true, false, false, wxID_UNDO},
-        {'X', true, false, false, wxID_CUT},
-        {'C', true, false, false, wxID_COPY},
-        {'V', true, false, false, wxID_PASTE},
-        {WXK_BACK, false, false, true, wxID_UNDO},
-        {WXK_DELETE, false, true, false, wxID_CUT},
-        {WXK_INSERT, true, false, false, wxID_COPY},
-        {WXK_INSERT, false, true, false, wxID_PASTE},
-        {WXK_NUMPAD_DELETE, false, true, false, wxID_CUT},
-        {WXK_NUMPAD_INSERT, true, false, false, wxID_COPY},
-        {WXK_NUMPAD_INSERT, false, true, false, wxID_PASTE},
-        {WXK_F6, false, false, false, res::WxIdFromCommand(ID_NEXT_PANE)},
-        {WXK_F6, false, true, false, res::WxIdFromCommand(ID_PREV_PANE)},
-        {'C', false, false, false, wxID_NONE},
-        {'C', true, true, false, wxID_NONE},
-        {'C', true, false, true, wxID_NONE},
-        {'Q', true, false, false, wxID_NONE},
-        {WXK_INSERT, false, false, false, wxID_NONE},
-        {WXK_NUMPAD_INSERT, false, false, false, wxID_NONE},
-        {WXK_NUMPAD_DELETE, false, false, false, wxID_NONE},
-        {WXK_NUMPAD_ENTER, false, false, false, wxID_NONE},
-        {WXK_NUMPAD_ENTER, true, false, false, wxID_NONE},
-        {WXK_BACK, false, false, false, wxID_NONE},
-        {WXK_F6, true, false, false, wxID_NONE},
-    };
-    for (const Case& c : cases) {
+    for (const expected::KeyChord& chord : expected::kKeyChords) {
         wxKeyEvent key(wxEVT_CHAR_HOOK);
-        key.m_keyCode = c.keyCode;
-        key.SetControlDown(c.control);
-        key.SetRawControlDown(c.control);
-        key.SetShiftDown(c.shift);
-        key.SetAltDown(c.alt);
-        EXPECT_EQ(CMainFrame::AcceleratorCommand(key), c.command)
-            << "key " << c.keyCode << " ctrl " << c.control << " shift " << c.shift << " alt " << c.alt;
+        key.m_keyCode = chord.key;
+        key.SetControlDown(chord.flags & wxACCEL_CTRL);
+        key.SetRawControlDown(chord.flags & wxACCEL_CTRL);
+        key.SetShiftDown(chord.flags & wxACCEL_SHIFT);
+        key.SetAltDown(chord.flags & wxACCEL_ALT);
+        EXPECT_EQ(CMainFrame::AcceleratorCommand(key), chord.command ? Wx(chord.command) : wxID_NONE)
+            << "key " << chord.key << " flags " << chord.flags;
     }
 }
 
