@@ -152,15 +152,29 @@ wxKeyEvent KeyDown(int key, int flags)
     return event;
 }
 
-TEST(AcceleratorBuilder, EveryKeyOfTheTableIssuesItsCommand)
+// Presses each chord that gives a command (`commands`) or none, and checks
+// what the accelerator table makes of it.
+void CheckChords(bool commands)
 {
     wxAcceleratorTable table = CreateMainAccelerators();
     ASSERT_TRUE(table.IsOk());
     for (const expected::KeyChord& chord : expected::kKeyChords) {
+        if ((chord.command != 0) != commands)
+            continue;
         wxKeyEvent event = KeyDown(chord.key, chord.flags);
-        EXPECT_EQ(table.GetCommand(event), chord.command ? WxIdFromCommand(chord.command) : -1)
+        EXPECT_EQ(table.GetCommand(event), commands ? WxIdFromCommand(chord.command) : -1)
             << chord.key << " " << chord.flags;
     }
+}
+
+TEST(AcceleratorBuilder, EveryKeyOfTheTableIssuesItsCommand)
+{
+    CheckChords(true);
+}
+
+TEST(AcceleratorBuilder, KeysWithOtherModifiersAreNotCommands)
+{
+    CheckChords(false);
 }
 
 TEST(ToolbarBuilder, MainToolbarHasEightButtonsInClustersWithTooltipsAndPrompts)
