@@ -29,7 +29,6 @@ public:
 
     // The line's number in its file, for messages.
     int Line() const { return m_number; }
-    std::size_t Size() const { return m_fields.size(); }
     // Field i; empty when the row has fewer fields.
     std::string Text(std::size_t i) const { return i < m_fields.size() ? m_fields[i] : std::string(); }
     // Field i, a decimal or 0x-prefixed number, as a T.
