@@ -16,11 +16,6 @@ using namespace std::chrono_literals;
 using tessaline::platform::kRequestPending;
 using Clock = std::chrono::steady_clock;
 
-long long ElapsedMs(Clock::time_point start)
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
-
 // ---------------------------------------------------------------------------
 // Read time-outs
 

@@ -19,14 +19,10 @@ using tessaline::platform::testing::FailNextCalls;
 using tessaline::platform::testing::FaultScope;
 
 using tessaline::testing::CaseName;
+using tessaline::testing::ElapsedMs;
 using tessaline::testing::kSentinel;
 using tessaline::testing::NamedCase;
 using tessaline::testing::WaitUntil;
-
-long long ElapsedMs(Clock::time_point start)
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
 
 struct ResetCase : NamedCase
 {

@@ -1,5 +1,5 @@
 // Condition waits for tests: poll a condition until it holds or a generous
-// deadline passes, never sleep-and-hope.
+// deadline passes, never sleep-and-hope; and the time a step took.
 //
 // Threading: any thread may wait. The poll hook is set once, before the
 // tests run (the GUI suites set it to pump their event loop, so that what
@@ -11,6 +11,12 @@
 #include <thread>
 
 namespace tessaline::testing {
+
+// Milliseconds since `start`.
+inline long long ElapsedMs(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+}
 
 // Called before each poll of a condition; empty unless a suite sets it.
 inline std::function<void()>& WaitPollHook()

@@ -1,12 +1,12 @@
 #include "app/DemoDevice.h"
 #include "tests/support/HexText.h"
 #include "tests/support/PtyPair.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <fcntl.h>
-#include <poll.h>
 #include <regex>
 #include <string>
 #include <termios.h>
@@ -45,16 +45,15 @@ public:
     std::string ReadUntil(Done done, std::chrono::milliseconds limit = 10s)
     {
         std::string received;
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (!done(received) && std::chrono::steady_clock::now() < deadline) {
-            pollfd fd{m_fd, POLLIN, 0};
-            if (::poll(&fd, 1, 100) <= 0)
-                continue;
-            char buffer[512];
-            const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
-            if (got > 0)
-                received.append(buffer, static_cast<std::size_t>(got));
-        }
+        testing::WaitUntil(
+            [&] {
+                char buffer[512];
+                const ssize_t got = ::read(m_fd, buffer, sizeof buffer);  // the device end does not block
+                if (got > 0)
+                    received.append(buffer, static_cast<std::size_t>(got));
+                return done(received);
+            },
+            limit);
         return received;
     }
 
