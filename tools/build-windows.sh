@@ -2,8 +2,8 @@
 # Cross-builds the Windows program with Debian's mingw-w64 into
 # build-windows/: tessaline.exe (against a static wxMSW that
 # tools/build-wxmsw.sh builds once and caches), the platform (win32), serial
-# and text libraries, and the platform and serial test executables that need
-# no pseudo-terminal. tools/smoke-windows.sh runs them under Wine.
+# and text libraries, and the platform test executable (its cases that
+# need no pseudo-terminal). tools/smoke-windows.sh runs them under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 toolchain=$PWD/cmake/mingw-w64-x86_64.cmake
@@ -52,5 +52,4 @@ mkdir -p "$resources"
 cmake -S . -B "$out" -DCMAKE_TOOLCHAIN_FILE="$toolchain" "${launcher[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTESSALINE_BENCH=OFF -DCMAKE_FIND_ROOT_PATH="$gtest/install;$wx" -DGTest_DIR="$gtest/install/lib/cmake/GTest" \
   -DwxWidgets_CONFIG_EXECUTABLE="$wx/bin/wx-config" -DTESSALINE_WINDOWS_RESOURCES="$resources"
-cmake --build "$out" -j"$jobs" --target tessaline tessaline_platform tessaline_serial tessaline_text platform_tests \
-  serial_tests
+cmake --build "$out" -j"$jobs" --target tessaline tessaline_platform tessaline_serial tessaline_text platform_tests

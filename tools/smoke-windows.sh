@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs the Windows build (tools/build-windows.sh) under Wine: first the
-# platform and serial test programs, then tessaline.exe itself under Xvfb
+# platform test program, then tessaline.exe itself under Xvfb
 # against a pseudo-terminal standing in for COM1 (tools/smoke-windows.py).
 # Test cases where Wine behaves unlike Windows are left out of the count,
 # each with its reason below. Installs Wine and the X tools when missing;
@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=$PWD/build-windows
-for exe in app/tessaline.exe tests/platform/platform_tests.exe tests/serial/serial_tests.exe; do
+for exe in app/tessaline.exe tests/platform/platform_tests.exe; do
   if [ ! -f "$out/$exe" ]; then
     echo "smoke-windows: $out/$exe is missing: run tools/build-windows.sh first" >&2
     exit 1
@@ -70,13 +70,12 @@ done
 #   PostMessage.FailsForNullUnknownAndUnregisteredTargets
 #   UnregisterMessageTarget.* (four cases)
 declare -A excluded=(
-  [platform_tests]="Handles.InvalidClosedAndMadeUpHandlesAreRefused"
-  [serial_tests]="RegisterWindowMessageA.RejectsAMissingName:PostMessage.DeliversInPostingOrder:PostMessage.FailsForNullUnknownAndUnregisteredTargets:UnregisterMessageTarget.WaitsForARunningSinkCall:UnregisterMessageTarget.IsSafeWhileAnotherThreadPosts:UnregisterMessageTarget.ASinkMayRemoveItsOwnTarget:UnregisterMessageTarget.DoesNotWaitForASinkThatThrew"
+  [platform_tests]="Handles.InvalidClosedAndMadeUpHandlesAreRefused:RegisterWindowMessageA.RejectsAMissingName:PostMessage.DeliversInPostingOrder:PostMessage.FailsForNullUnknownAndUnregisteredTargets:UnregisterMessageTarget.WaitsForARunningSinkCall:UnregisterMessageTarget.IsSafeWhileAnotherThreadPosts:UnregisterMessageTarget.ASinkMayRemoveItsOwnTarget:UnregisterMessageTarget.DoesNotWaitForASinkThatThrew"
 )
 passed=0
 failed=0
 left_out=0
-for suite in platform serial; do
+for suite in platform; do
   exe=$out/tests/$suite/${suite}_tests.exe
   filter=${excluded[${suite}_tests]}
   log=$out/wine-${suite}_tests.log

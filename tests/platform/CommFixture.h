@@ -3,19 +3,16 @@
 #pragma once
 
 #include "platform/win32.h"
+#include "tests/support/NamedCases.h"
 #include "tests/support/PtyPair.h"
+#include "tests/support/Sentinel.h"
 #include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <functional>
 #include <string>
-#include <thread>
 
 namespace tessaline::testing {
-
-constexpr DWORD kSentinel = 0xDEADBEEF;
 
 inline HANDLE OpenComm(const std::string& path, bool overlapped)
 {
@@ -43,7 +40,7 @@ inline bool IsSignalled(HANDLE event)
 }
 
 // A pty with its slave opened as a communications device (overlapped unless
-// asked otherwise) and a manual-reset event for requests.
+// asked otherwise) and two manual-reset events for requests.
 class CommTest : public ::testing::Test
 {
 protected:
@@ -54,9 +51,12 @@ protected:
         ClosePort();
         m_port = OpenComm(m_pty.SlavePath(), overlapped);
         ASSERT_NE(m_port, INVALID_HANDLE_VALUE) << "error " << GetLastError();
-        if (!m_event)
+        if (!m_event) {
             m_event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+            m_other = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        }
         ASSERT_NE(m_event, nullptr);
+        ASSERT_NE(m_other, nullptr);
     }
 
     void ClosePort()
@@ -69,15 +69,30 @@ protected:
     void TearDown() override
     {
         ClosePort();
-        if (m_event)
-            CloseHandle(m_event);
+        for (HANDLE event : {m_event, m_other}) {
+            if (event)
+                CloseHandle(event);
+        }
     }
 
-    OVERLAPPED Fresh() const
+    // A new request record that signals `event`, the first event unless given.
+    OVERLAPPED Fresh(HANDLE event = nullptr) const
     {
         OVERLAPPED overlapped{};
-        overlapped.hEvent = m_event;
+        overlapped.hEvent = event ? event : m_event;
         return overlapped;
+    }
+
+    // Reads up to `most` bytes with a request that must finish inside the
+    // call (as it does with non-blocking read time-outs).
+    std::string ReadNow(DWORD most = 64)
+    {
+        std::string bytes(most, '\0');
+        DWORD count = 0;
+        OVERLAPPED request = Fresh();
+        EXPECT_TRUE(ReadFile(m_port, bytes.data(), most, &count, &request)) << GetLastError();
+        bytes.resize(count);
+        return bytes;
     }
 
     // Writes on the far end and waits until the device has queued `total`.
@@ -89,7 +104,8 @@ protected:
 
     PtyPair m_pty;
     HANDLE m_port = INVALID_HANDLE_VALUE;
-    HANDLE m_event = nullptr;
+    HANDLE m_event = nullptr;  // for requests
+    HANDLE m_other = nullptr;  // for a second request beside one on m_event
 };
 
 }  // namespace tessaline::testing

@@ -3,17 +3,21 @@
 // bits) and every time-out rule without waiting for one.
 #include "platform/posix/CommSettings.h"
 #include "platform/posix/CommTimeouts.h"
+#include "tests/support/NamedCases.h"
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 namespace {
 
 using namespace tessaline::platform;
 using std::chrono::milliseconds;
+using tessaline::testing::CaseName;
+using tessaline::testing::NamedCase;
 
-struct PlanCase
+struct PlanCase : NamedCase
 {
-    const char* name;
     COMMTIMEOUTS timeouts;
     DWORD length;
     bool valid;
@@ -23,10 +27,6 @@ struct PlanCase
     long long intervalMs;
     long long writeMs;
 };
-void PrintTo(const PlanCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 const PlanCase kPlans[] = {
     {"none", {0, 0, 0, 0, 0}, 10, true, false, false, 0, 0, 0},
@@ -56,18 +56,12 @@ TEST_P(TimeoutPlan, FollowsTheRules)
     EXPECT_EQ(PlanWrite(c.timeouts, c.length), milliseconds(c.writeMs));
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, TimeoutPlan, ::testing::ValuesIn(kPlans),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, TimeoutPlan, ::testing::ValuesIn(kPlans), CaseName());
 
-struct LineCase
+struct LineCase : NamedCase
 {
-    const char* name;
     TtyLineSettings line;  // what the terminal holds
 };
-void PrintTo(const LineCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 const LineCase kLines[] = {
     {"seven_even_two_stop", {19200, 7, EVENPARITY, TWOSTOPBITS, false, false, false, 0x11, 0x13}},
@@ -79,6 +73,13 @@ const LineCase kLines[] = {
 class LineTranslation : public ::testing::TestWithParam<LineCase>
 {};
 
+// Every field of a line's settings, for comparing two.
+auto Fields(const TtyLineSettings& line)
+{
+    return std::tuple(line.baudRate, line.byteSize, line.parity, line.stopBits, line.rtsCtsFlow, line.outputXonXoff,
+                      line.inputXonXoff, line.xonChar, line.xoffChar);
+}
+
 TEST_P(LineTranslation, GoesBothWaysAndKeepsWhatTheTerminalDoesNotHold)
 {
     const TtyLineSettings& line = GetParam().line;
@@ -89,16 +90,7 @@ TEST_P(LineTranslation, GoesBothWaysAndKeepsWhatTheTerminalDoesNotHold)
     EXPECT_EQ(opened.fOutxCtsFlow, line.rtsCtsFlow ? 1u : 0u);
     EXPECT_EQ(opened.fRtsControl, line.rtsCtsFlow ? DWORD{RTS_CONTROL_HANDSHAKE} : DWORD{RTS_CONTROL_ENABLE});
 
-    const TtyLineSettings back = LineFromDcb(opened);
-    EXPECT_EQ(back.baudRate, line.baudRate);
-    EXPECT_EQ(back.byteSize, line.byteSize);
-    EXPECT_EQ(back.parity, line.parity);
-    EXPECT_EQ(back.stopBits, line.stopBits);
-    EXPECT_EQ(back.rtsCtsFlow, line.rtsCtsFlow);
-    EXPECT_EQ(back.outputXonXoff, line.outputXonXoff);
-    EXPECT_EQ(back.inputXonXoff, line.inputXonXoff);
-    EXPECT_EQ(back.xonChar, line.xonChar);
-    EXPECT_EQ(back.xoffChar, line.xoffChar);
+    EXPECT_EQ(Fields(LineFromDcb(opened)), Fields(line));
 
     // A query reports the terminal's fields over the stored DCB; parity
     // checking, handshaking and the rest stay as they were stored.
@@ -118,7 +110,6 @@ TEST_P(LineTranslation, GoesBothWaysAndKeepsWhatTheTerminalDoesNotHold)
     EXPECT_TRUE(IsValidDcb(reported));
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, LineTranslation, ::testing::ValuesIn(kLines),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, LineTranslation, ::testing::ValuesIn(kLines), CaseName());
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The error-mark parser on synthetic streams: every mark, split at every
 // point, and the DCB options that change what it delivers.
 #include "platform/posix/MarkParser.h"
+#include "tests/support/NamedCases.h"
 
 #include <gtest/gtest.h>
 
@@ -9,21 +10,17 @@
 namespace {
 
 using tessaline::platform::MarkParser;
+using tessaline::testing::CaseName;
+using tessaline::testing::NamedCase;
 using Bytes = std::vector<std::uint8_t>;
 
-struct MarkCase
+struct MarkCase : NamedCase
 {
-    const char* name;
     Bytes input;
     Bytes data;
     unsigned breaks;
     unsigned errors;
 };
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const MarkCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 struct Parsed
 {
@@ -87,20 +84,14 @@ TEST_P(MarkParsing, GivesTheSameResultWhereverTheStreamIsCut)
     EXPECT_EQ(parsed.errors, c.errors);
 }
 
-INSTANTIATE_TEST_SUITE_P(Marks, MarkParsing, ::testing::ValuesIn(kMarkCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Marks, MarkParsing, ::testing::ValuesIn(kMarkCases), CaseName());
 
-struct OptionCase
+struct OptionCase : NamedCase
 {
-    const char* name;
     MarkParser::Options options;
     Bytes input;
     Bytes data;
 };
-void PrintTo(const OptionCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 const OptionCase kOptionCases[] = {
     {"error_char_replaces_bad_character", {true, '?', false}, {0x41, 0xFF, 0x00, 0x55}, {0x41, '?'}},
@@ -119,8 +110,7 @@ TEST_P(MarkOptions, ChangeWhatIsDelivered)
     EXPECT_EQ(FeedInPieces(parser, GetParam().input, {}).data, GetParam().data);
 }
 
-INSTANTIATE_TEST_SUITE_P(Options, MarkOptions, ::testing::ValuesIn(kOptionCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Options, MarkOptions, ::testing::ValuesIn(kOptionCases), CaseName());
 
 TEST(MarkParser, ResetForgetsAHalfReceivedMark)
 {

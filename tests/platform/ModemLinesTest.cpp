@@ -2,12 +2,13 @@
 // the modem shim (tools/modemshim): ctest preloads it; each test process
 // keeps the shim's state file in a folder of its own.
 #include "tests/platform/CommFixture.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <sys/file.h>
 #include <unistd.h>
@@ -32,21 +33,14 @@ class StateFolder : public ::testing::Environment
 public:
     void SetUp() override
     {
-        char folder[] = "/tmp/tessaline-modem-XXXXXX";
-        ASSERT_NE(mkdtemp(folder), nullptr);
-        m_folder = folder;
-        g_statePath = m_folder + "/state";
-        setenv("TESSALINE_MODEM_STATE", g_statePath.c_str(), 1);
+        m_folder = std::make_unique<ScratchFolder>();
+        g_statePath = *m_folder / "state";
+        m_folder->SetEnv("TESSALINE_MODEM_STATE", g_statePath);
     }
-    void TearDown() override
-    {
-        std::remove(g_statePath.c_str());
-        std::remove((g_statePath + ".lock").c_str());
-        rmdir(m_folder.c_str());
-    }
+    void TearDown() override { m_folder.reset(); }
 
 private:
-    std::string m_folder;
+    std::unique_ptr<ScratchFolder> m_folder;
 };
 const auto* const g_stateFolder = ::testing::AddGlobalTestEnvironment(new StateFolder);
 
@@ -67,10 +61,7 @@ Lines Parse(const std::string& text)
 
 Lines ReadState()
 {
-    std::ifstream file(g_statePath);
-    std::stringstream text;
-    text << file.rdbuf();
-    return Parse(text.str());
+    return Parse(FileContents(g_statePath));
 }
 
 // Changes the lines `changes` names ("CTS=1 DSR=0") as a test script would:
@@ -165,16 +156,11 @@ struct LineStep
     const char* lines;
     DWORD events;
 };
-struct LineEventCase
+struct LineEventCase : NamedCase
 {
-    const char* name;
     const char* before;  // the lines before the first mask is set
     std::vector<LineStep> steps;
 };
-void PrintTo(const LineEventCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class LineEvents : public ModemLines, public ::testing::WithParamInterface<LineEventCase>
 {};
@@ -209,7 +195,7 @@ INSTANTIATE_TEST_SUITE_P(
         LineEventCase{
             "lines_outside_the_mask_are_not_recorded", "", {{EV_RXCHAR | EV_CTS, "DSR=1 DCD=1 RI=1 CTS=1", EV_CTS}}},
         LineEventCase{"mask_moves_to_another_line", "", {{EV_CTS, "CTS=1", EV_CTS}, {EV_DSR, "CTS=0 DSR=1", EV_DSR}}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST_F(ModemLines, ClosingTheHandleEndsAWatchThatWaitsWithoutCpu)
 {

@@ -1,13 +1,14 @@
 // How port names become device paths.
 #include "platform/PortNames.h"
 #include "platform/StartupFolder.h"
+#include "tests/support/CaseFile.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -23,6 +24,9 @@ using tessaline::platform::PortSource;
 using tessaline::platform::ResolvePortName;
 using tessaline::platform::SetPortAlias;
 using tessaline::platform::StartupFolder;
+using tessaline::testing::CaseRow;
+using tessaline::testing::ReadCases;
+using tessaline::testing::ScratchFolder;
 
 // Every test reads devices under a fake root of its own, empty unless the
 // test builds a tree; its name is Korean, as a user's folder may be.
@@ -33,19 +37,10 @@ protected:
     {
         ClearPortAliases();
         for (const char* name : {"TESSALINE_COM1", "TESSALINE_COM2", "TESSALINE_COM3", "TESSALINE_COM4"})
-            unsetenv(name);
-        char folder[] = "/tmp/tessaline-ports-XXXXXX";
-        ASSERT_NE(mkdtemp(folder), nullptr);
-        m_root = std::string(folder) + "/장치 루트";
-        std::filesystem::create_directories(m_root);
-        setenv("TESSALINE_DEVICE_ROOT", m_root.c_str(), 1);
+            m_scratch.SetEnv(name, nullptr);
+        m_scratch.SetEnv("TESSALINE_DEVICE_ROOT", m_root);
     }
-    void TearDown() override
-    {
-        ClearPortAliases();
-        unsetenv("TESSALINE_DEVICE_ROOT");
-        std::filesystem::remove_all(std::filesystem::path(m_root).parent_path());
-    }
+    void TearDown() override { ClearPortAliases(); }
 
     // "dev/ttyS0" makes a file; "sys/class/tty/ttyS0/type=4" one with that
     // content; "dev/serial/by-id/x->../../ttyUSB0" a symbolic link; "a/b/"
@@ -66,7 +61,8 @@ protected:
         }
     }
 
-    std::string m_root;
+    ScratchFolder m_scratch{"장치 루트"};
+    const std::string m_root = m_scratch.Path();
 };
 
 TEST_F(PortNames, FallBackToTheSerialDeviceOfThePortNumber)
@@ -79,44 +75,12 @@ TEST_F(PortNames, FallBackToTheSerialDeviceOfThePortNumber)
 
 TEST_F(PortNames, DetectsTheDevicesPresentInOrder)
 {
-    struct Case
-    {
-        const char* what;
-        std::vector<std::string> tree;
-        std::vector<std::string> detected;  // under the root
-    };
-    const std::string byId = "dev/serial/by-id/";
-    const Case cases[] = {
-        {"nothing present", {"dev/ttyS0", "dev/ttyS1", "sys/class/tty/ttyS0/type=0"}, {}},
-        {"real UARTs only, in numeric order",
-         {"dev/ttyS0", "dev/ttyS1", "dev/ttyS2", "dev/ttyS10", "dev/ttySX", "sys/class/tty/ttyS0/type=4",
-          "sys/class/tty/ttyS1/type=0", "sys/class/tty/ttyS2/type=4", "sys/class/tty/ttyS10/type=4",
-          "sys/class/tty/ttySX/type=4"},
-         {"dev/ttyS0", "dev/ttyS2", "dev/ttyS10"}},
-        {"UARTs, then by-id links by name, then the adapters no link reaches",
-         {"dev/ttyS3", "sys/class/tty/ttyS3/type=1", "dev/ttyUSB0", "dev/ttyUSB1", "dev/ttyUSB2", "dev/ttyACM0",
-          "dev/ttyACM10", "dev/ttyACM9", byId + "usb-B_Serial-if00-port0->../../ttyUSB0",
-          byId + "usb-A_Modem-if00->../../ttyUSB2", byId + "usb-C_Gone-if00->../../ttyUSB7"},
-         {"dev/ttyS3", byId + "usb-A_Modem-if00", byId + "usb-B_Serial-if00-port0", "dev/ttyUSB1", "dev/ttyACM0",
-          "dev/ttyACM9", "dev/ttyACM10"}},
-        {"names with leading zeros as found, by number, then by name",
-         {"dev/ttyUSB1", "dev/ttyUSB01", "dev/ttyUSB2", "dev/ttyACM007", "dev/ttyS02", "sys/class/tty/ttyS02/type=4",
-          "dev/ttyS2", "sys/class/tty/ttyS2/type=0"},
-         {"dev/ttyS02", "dev/ttyUSB01", "dev/ttyUSB1", "dev/ttyUSB2", "dev/ttyACM007"}},
-        {"in by-id, symbolic links only",
-         {"dev/ttyUSB0", byId + "folder/", byId + "fifo|", byId + "plain", byId + "usb-X-if00->../../ttyUSB0"},
-         {byId + "usb-X-if00"}},
-        // Last: before its type was checked first, a FIFO hung detection.
-        {"a type file that is a FIFO is read without waiting",
-         {"dev/ttyS0", "sys/class/tty/ttyS0/type|", "dev/ttyS1", "sys/class/tty/ttyS1/type=4"},
-         {"dev/ttyS1"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const CaseRow& c : ReadCases(TESSALINE_TEST_DATA "/port_detection_cases.txt")) {
+        SCOPED_TRACE(c.Text(0));
         std::filesystem::remove_all(m_root);
-        Build(c.tree);
+        Build(c.List(1, ' '));
         std::vector<std::string> expected;
-        for (const std::string& path : c.detected)
+        for (const std::string& path : c.List(2, ' '))
             expected.push_back(m_root + "/" + path);
         EXPECT_EQ(DetectSerialDevices(), expected);
     }
@@ -133,7 +97,7 @@ TEST_F(PortNames, ComNBeyondTheDevicesPresentHasNone)
     EXPECT_EQ(ResolvePortName("COM4"), "");
 
     // The environment, then an alias, win over what is detected.
-    setenv("TESSALINE_COM2", "/dev/pts/9", 1);
+    m_scratch.SetEnv("TESSALINE_COM2", "/dev/pts/9");
     EXPECT_EQ(DescribePort("COM2").source, PortSource::Environment);
     SetPortAlias("COM2", "/dev/ttyACM5", PortSource::SettingsFile);
     EXPECT_EQ(DescribePort("COM2").path, "/dev/ttyACM5");
@@ -143,14 +107,14 @@ TEST_F(PortNames, ComNBeyondTheDevicesPresentHasNone)
 
 TEST_F(PortNames, AliasBeatsEnvironmentWhichBeatsTheDefault)
 {
-    setenv("TESSALINE_COM2", "/dev/from-environment", 1);
+    m_scratch.SetEnv("TESSALINE_COM2", "/dev/from-environment");
     EXPECT_EQ(ResolvePortName("COM2"), "/dev/from-environment");
     SetPortAlias("com2", "/dev/ttyUSB0");
     EXPECT_EQ(ResolvePortName("COM2"), "/dev/ttyUSB0");
     EXPECT_EQ(ResolvePortName("\\\\.\\Com2"), "/dev/ttyUSB0");
     SetPortAlias("COM2", "");  // removes the alias
     EXPECT_EQ(ResolvePortName("COM2"), "/dev/from-environment");
-    setenv("TESSALINE_COM3", "", 1);  // empty: ignored
+    m_scratch.SetEnv("TESSALINE_COM3", "");  // empty: ignored
     EXPECT_EQ(ResolvePortName("COM3"), "/dev/ttyS2");
 }
 
@@ -161,7 +125,7 @@ TEST_F(PortNames, RelativeDevicePathsAreTakenAgainstTheStartupFolder)
     // The working folder may change later; the start-up folder stays.
     const std::filesystem::path working = std::filesystem::current_path();
     std::filesystem::current_path(m_root);
-    setenv("TESSALINE_COM2", "pts/9", 1);
+    m_scratch.SetEnv("TESSALINE_COM2", "pts/9");
     SetPortAlias("COM3", "./장치/ttyUSB0", PortSource::SettingsFile);
     SetPortAlias("COM4", "../ttyACM0", PortSource::CommandLine);
     const std::string joint = folder == "/" ? "" : folder;

@@ -1,6 +1,9 @@
 // Handles, events, threads, waits and last error, as both backends and the
 // real API have them.
 #include "platform/win32.h"
+#include "tests/support/NamedCases.h"
+#include "tests/support/Sentinel.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -13,23 +16,17 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-constexpr DWORD kSentinel = 0xDEADBEEF;
+using tessaline::testing::CaseName;
+using tessaline::testing::ElapsedMs;
+using tessaline::testing::kSentinel;
+using tessaline::testing::NamedCase;
+using tessaline::testing::WaitUntil;
 
-long long ElapsedMs(Clock::time_point start)
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
-
-struct ResetCase
+struct ResetCase : NamedCase
 {
     BOOL manualReset;
     DWORD secondWait;  // result of a second zero-time wait after the first succeeded
 };
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const ResetCase& c, std::ostream* os)
-{
-    *os << (c.manualReset ? "manual reset" : "auto reset");
-}
 
 class EventReset : public ::testing::TestWithParam<ResetCase>
 {};
@@ -48,8 +45,9 @@ TEST_P(EventReset, SignalledEventReleasesWaitsAsItsResetModeSays)
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, EventReset,
-                         ::testing::Values(ResetCase{TRUE, WAIT_OBJECT_0}, ResetCase{FALSE, WAIT_TIMEOUT}),
-                         [](const auto& info) { return info.param.manualReset ? "ManualReset" : "AutoReset"; });
+                         ::testing::Values(ResetCase{"ManualReset", TRUE, WAIT_OBJECT_0},
+                                           ResetCase{"AutoReset", FALSE, WAIT_TIMEOUT}),
+                         CaseName());
 
 TEST(Event, InitialStateIsHonoured)
 {
@@ -91,9 +89,7 @@ TEST(Event, AutoResetReleasesOneWaiterPerSet)
     });
     std::this_thread::sleep_for(50ms);
     SetEvent(event);
-    const auto start = Clock::now();
-    while (released.load() == 0 && ElapsedMs(start) < 5000)
-        std::this_thread::sleep_for(5ms);
+    EXPECT_TRUE(WaitUntil([&] { return released.load() > 0; }));
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(released.load(), 1);
     SetEvent(event);
@@ -174,10 +170,7 @@ TEST(Thread, ClosingItsHandleDoesNotStopIt)
     HANDLE thread = CreateThread(nullptr, 0, WaitThenMark, gate, 0, nullptr);
     ASSERT_TRUE(CloseHandle(thread));
     SetEvent(gate);
-    const auto start = Clock::now();
-    while (!g_ranAfterClose && ElapsedMs(start) < 5000)
-        std::this_thread::sleep_for(2ms);
-    EXPECT_TRUE(g_ranAfterClose);
+    EXPECT_TRUE(WaitUntil([] { return g_ranAfterClose.load(); }));
     CloseHandle(gate);
 }
 

@@ -2,6 +2,7 @@
 // the tables say: menu bar, accelerators, toolbars and dialogs.
 #include "keys/MenuShortcutText.h"
 #include "tests/res/ExpectedResources.h"
+#include "tests/res/KeyChords.h"
 
 #include <gtest/gtest.h>
 #include <wx/button.h>
@@ -39,9 +40,10 @@ TEST(MenuBarBuilder, ShowsEveryMenuAndItemWithLabelsStatesAndPrompts)
     FramePtr frame = MakeFrame();
     wxMenuBar* bar = CreateMainMenuBar();
     frame->SetMenuBar(bar);
-    ASSERT_EQ(bar->GetMenuCount(), expected::kMenus.size());
-    for (size_t m = 0; m < expected::kMenus.size(); ++m) {
-        const expected::Menu& want = expected::kMenus[m];
+    const auto& menus = expected::Rows().menus;
+    ASSERT_EQ(bar->GetMenuCount(), menus.size());
+    for (size_t m = 0; m < menus.size(); ++m) {
+        const expected::Menu& want = menus[m];
         SCOPED_TRACE(want.title);
         EXPECT_EQ(bar->GetMenuLabel(m).utf8_string(), want.title);
         const wxMenuItemList& items = bar->GetMenu(m)->GetMenuItems();
@@ -65,7 +67,7 @@ TEST(MenuBarBuilder, ShowsEveryMenuAndItemWithLabelsStatesAndPrompts)
             // accelerator table is the only source of key bindings.
             std::unique_ptr<wxAcceleratorEntry> accel(item->GetAccel());
             EXPECT_EQ(accel, nullptr);
-            EXPECT_EQ(tessaline::keys::KeyBindingCount(item), 0);
+            EXPECT_EQ(KeyBindingCount(item), 0);
         }
     }
 }
@@ -95,37 +97,31 @@ TEST(MenuBarBuilder, ViewItemsCanCarryACheckMarkAndOthersCannot)
     EXPECT_FALSE(bar->FindItem(WxIdFromCommand(32771))->IsCheckable());
 }
 
+// The key and flags a shortcut text names: "Ctrl+N", "F4", or none.
+std::pair<int, int> NamedKey(const std::string& text)
+{
+    if (text.rfind("Ctrl+", 0) == 0)
+        return {text.back(), wxACCEL_CTRL};
+    return {text.empty() ? 0 : WXK_F1 + std::stoi(text.substr(1)) - 1, 0};
+}
+
 TEST(MenuBarBuilder, ShortcutTextsAreShownBesideTheirItems)
 {
     FramePtr frame = MakeFrame();
     wxMenuBar* bar = CreateMainMenuBar();
     frame->SetMenuBar(bar);
-    const struct
-    {
-        int command;
-        int key;
-        int flags;
-    } shown[] = {
-        {57600, 'N', wxACCEL_CTRL},
-        {57601, 'O', wxACCEL_CTRL},
-        {57603, 'S', wxACCEL_CTRL},
-        {57607, 'P', wxACCEL_CTRL},
-        {57643, 'Z', wxACCEL_CTRL},
-        {57635, 'X', wxACCEL_CTRL},
-        {57634, 'C', wxACCEL_CTRL},
-        {57637, 'V', wxACCEL_CTRL},
-        {57604, 0, 0},
-        {32771, 0, 0},
-        {57664, 0, 0},
-        {59392, 0, 0},
-    };
-    for (const auto& row : shown) {
-        SCOPED_TRACE("command " + std::to_string(row.command));
-        int key = -1, flags = -1;
-        ASSERT_TRUE(tessaline::keys::ShownShortcut(bar->FindItem(WxIdFromCommand(row.command)), &key, &flags));
-        EXPECT_EQ(key, row.key);
-        if (row.key) {
-            EXPECT_EQ(flags, row.flags);
+    for (const expected::Menu& menu : expected::Rows().menus) {
+        for (const expected::MenuItem& item : menu.items) {
+            SCOPED_TRACE("command " + std::to_string(item.id));
+            const auto [wantedKey, wantedFlags] = NamedKey(item.shortcut);
+            int key = -1, flags = -1;
+            if (item.id == 0)
+                continue;
+            ASSERT_TRUE(ShownShortcut(bar->FindItem(WxIdFromCommand(item.id)), &key, &flags));
+            EXPECT_EQ(key, wantedKey);
+            if (wantedKey) {
+                EXPECT_EQ(flags, wantedFlags);
+            }
         }
     }
 }
@@ -133,17 +129,17 @@ TEST(MenuBarBuilder, ShortcutTextsAreShownBesideTheirItems)
 TEST(MenuShortcutText, ParsesModifiersAndKeys)
 {
     int key = 0, flags = 0;
-    ASSERT_TRUE(tessaline::keys::ParseShortcutText("Ctrl+N", &key, &flags));
+    ASSERT_TRUE(ParseShortcutText("Ctrl+N", &key, &flags));
     EXPECT_EQ(key, 'N');
     EXPECT_EQ(flags, wxACCEL_CTRL);
-    ASSERT_TRUE(tessaline::keys::ParseShortcutText("Shift+F6", &key, &flags));
+    ASSERT_TRUE(ParseShortcutText("Shift+F6", &key, &flags));
     EXPECT_EQ(key, WXK_F6);
     EXPECT_EQ(flags, wxACCEL_SHIFT);
-    ASSERT_TRUE(tessaline::keys::ParseShortcutText("Ctrl+Alt+7", &key, &flags));
+    ASSERT_TRUE(ParseShortcutText("Ctrl+Alt+7", &key, &flags));
     EXPECT_EQ(key, '7');
     EXPECT_EQ(flags, wxACCEL_CTRL | wxACCEL_ALT);
     for (const char* bad : {"", "Ctrl+", "Ctrl+NN", "F0", "F25", "Hyper+N", "n"})
-        EXPECT_FALSE(tessaline::keys::ParseShortcutText(bad, &key, &flags)) << bad;
+        EXPECT_FALSE(ParseShortcutText(bad, &key, &flags)) << bad;
 }
 
 wxKeyEvent KeyDown(int key, int flags)
@@ -156,66 +152,29 @@ wxKeyEvent KeyDown(int key, int flags)
     return event;
 }
 
-TEST(AcceleratorBuilder, EveryKeyOfTheTableIssuesItsCommand)
+// Presses each chord that gives a command (`commands`) or none, and checks
+// what the accelerator table makes of it.
+void CheckChords(bool commands)
 {
     wxAcceleratorTable table = CreateMainAccelerators();
     ASSERT_TRUE(table.IsOk());
-    const struct
-    {
-        int key;
-        int flags;
-        int command;
-    } keys[] = {
-        {'N', wxACCEL_CTRL, 57600},
-        {'O', wxACCEL_CTRL, 57601},
-        {'S', wxACCEL_CTRL, 57603},
-        {'P', wxACCEL_CTRL, 57607},
-        {'Z', wxACCEL_CTRL, 57643},
-        {'X', wxACCEL_CTRL, 57635},
-        {'C', wxACCEL_CTRL, 57634},
-        {'V', wxACCEL_CTRL, 57637},
-        {WXK_BACK, wxACCEL_ALT, 57643},
-        {WXK_DELETE, wxACCEL_SHIFT, 57635},
-        {WXK_INSERT, wxACCEL_CTRL, 57634},
-        {WXK_INSERT, wxACCEL_SHIFT, 57637},
-        {WXK_NUMPAD_DELETE, wxACCEL_SHIFT, 57635},
-        {WXK_NUMPAD_INSERT, wxACCEL_CTRL, 57634},
-        {WXK_NUMPAD_INSERT, wxACCEL_SHIFT, 57637},
-        {WXK_F6, 0, 57680},
-        {WXK_F6, wxACCEL_SHIFT, 57681},
-    };
-    for (const auto& row : keys) {
-        wxKeyEvent event = KeyDown(row.key, row.flags);
-        EXPECT_EQ(table.GetCommand(event), WxIdFromCommand(row.command)) << row.key << " " << row.flags;
+    for (const expected::KeyChord& chord : expected::kKeyChords) {
+        if ((chord.command != 0) != commands)
+            continue;
+        wxKeyEvent event = KeyDown(chord.key, chord.flags);
+        EXPECT_EQ(table.GetCommand(event), commands ? WxIdFromCommand(chord.command) : -1)
+            << chord.key << " " << chord.flags;
     }
+}
+
+TEST(AcceleratorBuilder, EveryKeyOfTheTableIssuesItsCommand)
+{
+    CheckChords(true);
 }
 
 TEST(AcceleratorBuilder, KeysWithOtherModifiersAreNotCommands)
 {
-    wxAcceleratorTable table = CreateMainAccelerators();
-    const struct
-    {
-        int key;
-        int flags;
-    } keys[] = {
-        {'C', 0},
-        {'C', wxACCEL_SHIFT},
-        {'C', wxACCEL_CTRL | wxACCEL_SHIFT},
-        {'N', wxACCEL_ALT},
-        {WXK_INSERT, 0},
-        {WXK_DELETE, 0},
-        {WXK_BACK, 0},
-        {WXK_F6, wxACCEL_CTRL},
-        {'A', wxACCEL_CTRL},
-        {WXK_RETURN, 0},
-        {WXK_NUMPAD_ENTER, 0},
-        {WXK_NUMPAD_INSERT, 0},
-        {WXK_NUMPAD_DELETE, 0},
-    };
-    for (const auto& row : keys) {
-        wxKeyEvent event = KeyDown(row.key, row.flags);
-        EXPECT_EQ(table.GetCommand(event), -1) << row.key << " " << row.flags;
-    }
+    CheckChords(false);
 }
 
 TEST(ToolbarBuilder, MainToolbarHasEightButtonsInClustersWithTooltipsAndPrompts)
@@ -223,19 +182,20 @@ TEST(ToolbarBuilder, MainToolbarHasEightButtonsInClustersWithTooltipsAndPrompts)
     FramePtr frame = MakeFrame();
     wxToolBar* toolBar = frame->CreateToolBar(wxTB_HORIZONTAL | wxTB_FLAT);
     PopulateToolBar(toolBar, MainToolbar());
-    ASSERT_EQ(toolBar->GetToolsCount(), expected::kMainToolbar.size());
+    const auto& wanted = expected::Rows().mainToolbar;
+    ASSERT_EQ(toolBar->GetToolsCount(), wanted.size());
     EXPECT_EQ(toolBar->GetToolBitmapSize(), wxSize(16, 15));
-    for (size_t i = 0; i < expected::kMainToolbar.size(); ++i) {
+    for (size_t i = 0; i < wanted.size(); ++i) {
         SCOPED_TRACE("position " + std::to_string(i));
         const wxToolBarToolBase* tool = toolBar->GetToolByPos(static_cast<int>(i));
-        const int command = expected::kMainToolbar[i];
+        const int command = wanted[i];
         if (command == 0) {
             EXPECT_TRUE(tool->IsSeparator());
             continue;
         }
         EXPECT_FALSE(tool->IsSeparator());
         EXPECT_EQ(tool->GetId(), WxIdFromCommand(command));
-        EXPECT_EQ(tool->GetShortHelp().utf8_string(), expected::kMainToolbarTooltips[i]);
+        EXPECT_EQ(tool->GetShortHelp().utf8_string(), expected::Rows().mainToolbarTooltips[i]);
         EXPECT_EQ(tool->GetLongHelp(), wxString::FromUTF8(FindString(command)).BeforeFirst('\n'));
         EXPECT_EQ(tool->GetNormalBitmap().GetSize(), wxSize(16, 15));
     }
@@ -289,7 +249,7 @@ bool IsKind(wxWindow* window, ControlKind kind)
 TEST(DialogBuilder, CreatesEveryControlInOrderWithIdsKindsLabelsGroupsAndPlaces)
 {
     FramePtr frame = MakeFrame();
-    for (const expected::Dialog& want : expected::kDialogs) {
+    for (const expected::Dialog& want : expected::Rows().dialogs) {
         SCOPED_TRACE("dialog " + std::to_string(want.id));
         wxDialog dialog;
         ASSERT_TRUE(CreateDialog(&dialog, frame.get(), FindDialog(want.id)));
@@ -311,7 +271,7 @@ TEST(DialogBuilder, CreatesEveryControlInOrderWithIdsKindsLabelsGroupsAndPlaces)
             } else {
                 EXPECT_EQ(control->GetId(), WxIdFromControl(row.id));
             }
-            if (row.text && row.kind != ControlKind::StaticIcon) {
+            if (row.text != "*" && row.kind != ControlKind::StaticIcon) {
                 if (row.noPrefix) {
                     EXPECT_EQ(LabelTextOf(control).utf8_string(), row.text);
                 } else {

@@ -16,18 +16,15 @@ namespace {
 std::set<int> AllCommandIds()
 {
     std::set<int> ids;
-    for (const auto& menu : expected::kMenus) {
-        for (const auto& item : menu.items) {
-            if (item.id)
-                ids.insert(item.id);
-        }
+    const expected::Resources& rows = expected::Rows();
+    for (const auto& menu : rows.menus) {
+        for (const auto& item : menu.items)
+            ids.insert(item.id);
     }
-    for (const auto& accelerator : expected::kAccelerators)
+    for (const auto& accelerator : rows.accelerators)
         ids.insert(accelerator.command);
-    for (int id : expected::kMainToolbar)
-        ids.insert(id);
-    for (int id : expected::kPortToolbar)
-        ids.insert(id);
+    ids.insert(rows.mainToolbar.begin(), rows.mainToolbar.end());
+    ids.insert(rows.portToolbar.begin(), rows.portToolbar.end());
     ids.erase(0);
     for (int id : {57600, 57601, 57602, 57603, 57604, 57605, 57606, 57607, 57609, 57632, 57633, 57634, 57635, 57636,
                    57637, 57640, 57641, 57642, 57643, 57644, 57653, 57664, 57665, 57680, 57681, 59392, 59393, 61445})

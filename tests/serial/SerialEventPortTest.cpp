@@ -12,15 +12,13 @@ namespace {
 
 using namespace serialtest;
 using tessaline::platform::testing::FailNextCalls;
-using tessaline::platform::testing::FaultScope;
 using tessaline::platform::testing::PendingFaults;
 using tessaline::testing::PtyPair;
 using tessaline::testing::ThreadCount;
 
 TEST_F(SerialEventPortTest, OpenWatchingReportsReceivedBytes)
 {
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+    RecordingEventPort& port = Opened<RecordingEventPort>();
     EXPECT_NE(port.Thread(), nullptr);
     EXPECT_NE(port.WatchEvent(), nullptr);
     EXPECT_NE(port.IoEvent(), nullptr);
@@ -36,8 +34,7 @@ TEST_F(SerialEventPortTest, OpenWatchingReportsReceivedBytes)
 
 TEST_F(SerialEventPortTest, StartWatcherTwiceMakesOneThread)
 {
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, false), 0);
+    RecordingEventPort& port = Opened<RecordingEventPort>(false);
     EXPECT_EQ(port.Thread(), nullptr);
     const std::size_t threads = ThreadCount();
     EXPECT_EQ(port.StartWatcher(), 0);
@@ -75,8 +72,7 @@ TEST_F(SerialEventPortTest, StopWatcherAndCloseWithoutAWatcherSucceed)
 
 TEST_F(SerialEventPortTest, OpenOnAnOpenPortKeepsItsEventAndThread)
 {
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+    RecordingEventPort& port = Opened<RecordingEventPort>();
     HANDLE thread = port.Thread();
     HANDLE watchEvent = port.WatchEvent();
     const std::size_t threads = ThreadCount();
@@ -86,62 +82,6 @@ TEST_F(SerialEventPortTest, OpenOnAnOpenPortKeepsItsEventAndThread)
     EXPECT_EQ(ThreadCount(), threads);
     ASSERT_TRUE(m_pty.Write("a"));
     EXPECT_TRUE(port.WaitForReports(1));
-}
-
-// Arms a fault on the watch event's creation, which comes after the port's
-// own event: the hook is the read-mode step, the last one before it.
-class WatchEventFailurePort : public RecordingEventPort
-{
-public:
-    LONG SetReadMode(int mode) override
-    {
-        const LONG status = CSerialEventPort::SetReadMode(mode);
-        FailNextCalls("CreateEventA", ERROR_NOT_ENOUGH_MEMORY);
-        return status;
-    }
-};
-
-TEST_F(SerialEventPortTest, AFailedWatchEventClosesThePort)
-{
-    WatchEventFailurePort port;
-    EXPECT_EQ(port.Open(Path(), 0, 0, true), static_cast<LONG>(ERROR_NOT_ENOUGH_MEMORY));
-    EXPECT_EQ(port.LastError(), static_cast<LONG>(ERROR_NOT_ENOUGH_MEMORY));
-    EXPECT_EQ(PendingFaults("CreateEventA"), 0u);
-    EXPECT_FALSE(port.IsOpen());
-    EXPECT_EQ(port.IoEvent(), nullptr);
-    EXPECT_EQ(port.WatchEvent(), nullptr);
-    EXPECT_EQ(port.Thread(), nullptr);
-    RecordingEventPort other;
-    EXPECT_EQ(other.Open(Path(), 0, 0, true), 0);  // the device was released
-}
-
-TEST_F(SerialEventPortTest, AFailedStartLeavesThePortOpenForAnotherTry)
-{
-    RecordingEventPort port;
-    FailNextCalls("CreateThread", ERROR_NOT_ENOUGH_MEMORY);
-    EXPECT_EQ(port.Open(Path(), 0, 0, true), static_cast<LONG>(ERROR_NOT_ENOUGH_MEMORY));
-    EXPECT_EQ(port.LastError(), static_cast<LONG>(ERROR_NOT_ENOUGH_MEMORY));
-    EXPECT_TRUE(port.IsOpen());
-    EXPECT_NE(port.WatchEvent(), nullptr);
-    EXPECT_EQ(port.Thread(), nullptr);
-    EXPECT_EQ(port.StartWatcher(), 0);
-    ASSERT_TRUE(m_pty.Write("a"));
-    EXPECT_TRUE(port.WaitForReports(1));
-}
-
-TEST_F(SerialEventPortTest, AReadModeFailureLeavesThePortOpenWithoutWatchEvent)
-{
-    RecordingEventPort port;
-    FailNextCalls("SetCommTimeouts", ERROR_GEN_FAILURE);
-    EXPECT_EQ(port.Open(Path(), 0, 0, true), static_cast<LONG>(ERROR_GEN_FAILURE));
-    EXPECT_TRUE(port.IsOpen());
-    EXPECT_EQ(port.WatchEvent(), nullptr);
-    EXPECT_EQ(port.Thread(), nullptr);
-    // Nothing for a watcher to wait on: it is refused rather than started.
-    EXPECT_EQ(port.StartWatcher(), static_cast<LONG>(ERROR_INVALID_HANDLE));
-    EXPECT_EQ(port.Thread(), nullptr);
-    EXPECT_EQ(port.Close(), 0);
-    EXPECT_FALSE(port.IsOpen());
 }
 
 TEST_F(SerialEventPortTest, TakeFiredEventsKeepsOnlyMaskedBitsAndClears)
@@ -162,8 +102,7 @@ TEST_F(SerialEventPortTest, TakeFiredEventsKeepsOnlyMaskedBitsAndClears)
 
 TEST_F(SerialEventPortTest, ReapplyingTheMaskWakesTheWatcherWithoutAReport)
 {
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+    RecordingEventPort& port = Opened<RecordingEventPort>();
     // Each wake ends with one ClearCommError call; an armed fault shows it came.
     FailNextCalls("ClearCommError", ERROR_GEN_FAILURE);
     EXPECT_TRUE(WaitUntil([&] {
@@ -180,8 +119,7 @@ TEST_F(SerialEventPortTest, ReapplyingTheMaskWakesTheWatcherWithoutAReport)
 
 TEST_F(SerialEventPortTest, EventsOutsideANarrowedMaskAreNotReported)
 {
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+    RecordingEventPort& port = Opened<RecordingEventPort>();
     ASSERT_EQ(port.SetEventMask(EV_BREAK), 0);
     ASSERT_TRUE(m_pty.Write("abc"));
     ASSERT_TRUE(WaitUntil([&] { return port.InQueue() == 3; }));
@@ -194,8 +132,7 @@ TEST_F(SerialEventPortTest, EventsOutsideANarrowedMaskAreNotReported)
 
 TEST_F(SerialEventPortTest, AFailingClearCommErrorStillReportsWithNoErrors)
 {
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+    RecordingEventPort& port = Opened<RecordingEventPort>();
     FailNextCalls("ClearCommError", ERROR_GEN_FAILURE);
     ASSERT_TRUE(m_pty.Write("a"));
     ASSERT_TRUE(port.WaitForReports(1));
@@ -206,8 +143,7 @@ TEST_F(SerialEventPortTest, AFailingClearCommErrorStillReportsWithNoErrors)
 
 TEST_F(SerialEventPortTest, AWatcherWhoseArmingFailsEndsWithThatError)
 {
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, false), 0);
+    RecordingEventPort& port = Opened<RecordingEventPort>(false);
     FailNextCalls("WaitCommEvent", ERROR_INVALID_PARAMETER);
     ASSERT_EQ(port.StartWatcher(), 0);
     HANDLE thread = port.Thread();
@@ -244,8 +180,7 @@ TEST_F(SerialEventPortTest, AWatcherStartedOnAClosedPortEndsWithInvalidHandle)
 
 TEST_F(SerialEventPortTest, AWatcherWhoseWaitFailsEndsWithThatError)
 {
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, false), 0);
+    RecordingEventPort& port = Opened<RecordingEventPort>(false);
     FailNextCalls("WaitForSingleObject", ERROR_INVALID_HANDLE);
     ASSERT_EQ(port.StartWatcher(), 0);
     ASSERT_TRUE(WaitUntil([] { return PendingFaults("WaitForSingleObject") == 0; }));
@@ -285,8 +220,7 @@ TEST_F(SerialEventPortTest, DestructionClosesTheWatchEventEvenWithoutAWatcher)
 
 TEST_F(SerialEventPortTest, TheOwnerReadsAndWritesWhileTheWatcherWaits)
 {
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+    RecordingEventPort& port = Opened<RecordingEventPort>();
     for (int i = 0; i < 20; ++i) {
         ASSERT_EQ(port.WriteText("ping"), 0);
         EXPECT_EQ(m_pty.Read(4, kGenerousMs).size(), 4u);

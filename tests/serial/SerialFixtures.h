@@ -1,5 +1,5 @@
-// The fixtures the port and event-port suites share: a pty as the device
-// and faults cleared after each test.
+// The fixture the serial suites share: a pty as the device and faults
+// cleared after each test.
 #pragma once
 
 #include "tests/serial/SerialTestSupport.h"
@@ -9,30 +9,31 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <vector>
+
 namespace serialtest {
 
-class SerialPortTest : public ::testing::Test
+class SerialTest : public ::testing::Test
 {
 protected:
     const char* Path() const { return m_pty.SlavePath().c_str(); }
-    // Opens `port` on the pty for overlapped I/O and checks it worked.
-    void OpenOverlapped(TestPort& port) { ASSERT_EQ(port.Open(Path(), 0, 0, true), 0); }
+    // A port of class Port, opened on the pty for overlapped I/O (an event
+    // port with its watcher) unless asked otherwise, that lives as long as
+    // the test.
+    template <class Port = TestPort>
+    Port& Opened(bool overlapped = true)
+    {
+        m_ports.push_back(std::make_unique<Port>());
+        EXPECT_EQ(m_ports.back()->Open(Path(), 0, 0, overlapped), 0);
+        return static_cast<Port&>(*m_ports.back());
+    }
     // True when nothing holds the device: another object can open it.
     bool DeviceFree()
     {
         TestPort other;
         return other.Open(Path(), 0, 0, false) == 0;
     }
-
-    tessaline::testing::PtyPair m_pty;
-    tessaline::platform::testing::FaultScope m_faults;
-};
-
-class SerialEventPortTest : public ::testing::Test
-{
-protected:
-    const char* Path() const { return m_pty.SlavePath().c_str(); }
-
     // Runs `stop` on another thread and reports whether it returned in time.
     static bool FinishesInTime(const std::function<void()>& stop, int timeoutMs = kGenerousMs)
     {
@@ -42,6 +43,11 @@ protected:
 
     tessaline::testing::PtyPair m_pty;
     tessaline::platform::testing::FaultScope m_faults;
+    std::vector<std::unique_ptr<CSerialPort>> m_ports;
 };
+
+// The suites of the port classes, on the same fixture.
+using SerialPortTest = SerialTest;
+using SerialEventPortTest = SerialTest;
 
 }  // namespace serialtest

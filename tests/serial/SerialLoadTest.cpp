@@ -3,6 +3,7 @@
 // order, and no CPU use on a silent line.
 #include "tests/serial/SerialTestSupport.h"
 
+#include "tests/support/HexText.h"
 #include "tests/support/MessageQueueTarget.h"
 #include "tests/support/PtyPair.h"
 
@@ -25,15 +26,15 @@ using tessaline::testing::ThreadCount;
 
 // Reads everything waiting, 100 bytes at a time, as the terminal does on a
 // notification; returns false on a failed read.
-bool Drain(CSerialPort& port, std::vector<std::uint8_t>* sink)
+bool Drain(CSerialPort& port, std::string* sink)
 {
-    std::uint8_t buffer[100];
+    char buffer[100];
     DWORD count = 0;
     do {
         if (port.Read(buffer, sizeof buffer, &count) != 0)
             return false;
         if (sink)
-            sink->insert(sink->end(), buffer, buffer + count);
+            sink->append(buffer, count);
     } while (count == sizeof buffer);
     return true;
 }
@@ -102,9 +103,8 @@ TEST(SerialLoad, OpenCloseCyclesUnderAFloodReturnEveryResource)
 // Notified of each arrival, or held as the terminal holds a stream: only a
 // nearly full queue is reported, and a timer drains in between, while the
 // port reads the device in stretches.
-struct DeliveryCase
+struct DeliveryCase : NamedCase
 {
-    const char* name;
     DWORD mask;
     int drainEveryMs;  // 0: drain only when notified
 };
@@ -118,10 +118,7 @@ TEST_P(SerialDelivery, EveryByteArrivesOnceAndInOrder)
     PtyPair pty;
     MessageQueueTarget target;
     constexpr std::size_t kSize = 4 * 1024 * 1024;
-    std::vector<std::uint8_t> sent(kSize);
-    std::mt19937 random(3);
-    for (auto& byte : sent)
-        byte = static_cast<std::uint8_t>(random());
+    const std::string sent = tessaline::testing::RandomBytes(kSize, 3);
 
     TestWnd port;
     ASSERT_EQ(port.Open(pty.SlavePath().c_str(), target.Handle(), 0, 0, 0, 0), 0);
@@ -138,7 +135,7 @@ TEST_P(SerialDelivery, EveryByteArrivesOnceAndInOrder)
         }
     });
 
-    std::vector<std::uint8_t> received;
+    std::string received;
     received.reserve(kSize);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
     while (received.size() < kSize && std::chrono::steady_clock::now() < deadline) {
@@ -164,7 +161,7 @@ TEST_P(SerialDelivery, EveryByteArrivesOnceAndInOrder)
 INSTANTIATE_TEST_SUITE_P(Masks, SerialDelivery,
                          ::testing::Values(DeliveryCase{"each_arrival", EV_RXCHAR | EV_BREAK | EV_ERR, 0},
                                            DeliveryCase{"held", EV_RX80FULL | EV_BREAK | EV_ERR, 100}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName());
 
 TEST(SerialLoad, AWatchingPortOnASilentLineUsesNoCpu)
 {

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 namespace {
 
 using namespace serialtest;
@@ -17,8 +15,7 @@ constexpr LONG kInvalidArg = static_cast<LONG>(0x80070057u);
 
 TEST_F(SerialPortTest, UnrecognisedModesAreRejectedAndChangeNothing)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     const DCB before = port.State();
     EXPECT_EQ(port.SetFlowControl(3), kInvalidArg);
     EXPECT_EQ(port.LastError(), kInvalidArg);
@@ -35,8 +32,7 @@ TEST_F(SerialPortTest, UnrecognisedModesAreRejectedAndChangeNothing)
 
 TEST_F(SerialPortTest, ReadModesSetTheReadTimeoutsAndKeepTheWriteTimeouts)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     COMMTIMEOUTS preset{MAXDWORD, 0, 0, 7, 11};
     ASSERT_TRUE(SetCommTimeouts(port.Handle(), &preset));
     struct Case
@@ -56,16 +52,12 @@ TEST_F(SerialPortTest, ReadModesSetTheReadTimeoutsAndKeepTheWriteTimeouts)
 }
 
 // Each flow mode's effect on the flag word, from two different starting words.
-struct FlowCase
+struct FlowCase : NamedCase
 {
     int mode;
     DWORD andMask;
     DWORD orMask;
 };
-void PrintTo(const FlowCase& c, std::ostream* os)
-{
-    *os << "mode " << c.mode;
-}
 
 class FlowControl : public SerialPortTest, public ::testing::WithParamInterface<FlowCase>
 {};
@@ -73,8 +65,7 @@ class FlowControl : public SerialPortTest, public ::testing::WithParamInterface<
 TEST_P(FlowControl, ChangesOnlyTheHandshakeFlagsAndReadsBack)
 {
     const FlowCase& flow = GetParam();
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     // Every flag but fParity and fAbortOnError, with DTR and RTS enabled;
     // then only fBinary with both handshake controls.
     for (DWORD start : {0x1FDDu, 0x2021u}) {
@@ -89,25 +80,22 @@ TEST_P(FlowControl, ChangesOnlyTheHandshakeFlagsAndReadsBack)
         EXPECT_EQ(port.SetFlowControl(flow.mode), 0);
         const DCB after = port.State();
         EXPECT_EQ(FlagWord(after), (FlagWord(before) & flow.andMask) | flow.orMask) << std::hex << start;
-        EXPECT_EQ(after.XonChar, before.XonChar);
-        EXPECT_EQ(after.XoffChar, before.XoffChar);
-        EXPECT_EQ(after.XonLim, before.XonLim);
-        EXPECT_EQ(after.XoffLim, before.XoffLim);
-        EXPECT_EQ(after.BaudRate, before.BaudRate);
+        // The other fields stay: XON and XOFF characters and limits, the rate.
+        EXPECT_EQ(std::tuple(after.XonChar, after.XoffChar, after.XonLim, after.XoffLim, after.BaudRate),
+                  std::tuple(before.XonChar, before.XoffChar, before.XonLim, before.XoffLim, before.BaudRate));
         EXPECT_EQ(port.QueryFlowControl(), flow.mode);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, FlowControl,
-                         ::testing::Values(FlowCase{CSerialPort::FlowOff, 0xFFFFCCC3u, 0},
-                                           FlowCase{CSerialPort::FlowHardware, 0xFFFFECEFu, 0x202Cu},
-                                           FlowCase{CSerialPort::FlowSoftware, 0xFFFFCFC3u, 0x0300u}),
-                         [](const auto& info) { return "Mode" + std::to_string(info.param.mode); });
+                         ::testing::Values(FlowCase{"Off", CSerialPort::FlowOff, 0xFFFFCCC3u, 0},
+                                           FlowCase{"Hardware", CSerialPort::FlowHardware, 0xFFFFECEFu, 0x202Cu},
+                                           FlowCase{"Software", CSerialPort::FlowSoftware, 0xFFFFCFC3u, 0x0300u}),
+                         CaseName());
 
 TEST_F(SerialPortTest, QueryFlowControlDecidesHardwareFirstThenSoftware)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     struct Case
     {
         DWORD dtr, rts, outX, inX;
@@ -137,8 +125,7 @@ TEST_F(SerialPortTest, QueryFlowControlDecidesHardwareFirstThenSoftware)
 
 TEST_F(SerialPortTest, ConfigureLineSetsTheLineAndTheQueriesReadItBack)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     EXPECT_EQ(port.ConfigureLine(19200, 8, NOPARITY, TWOSTOPBITS), 0);
     EXPECT_EQ(port.QueryBaudRate(), 19200u);
     EXPECT_EQ(port.QueryDataBits(), 8);
@@ -153,8 +140,7 @@ TEST_F(SerialPortTest, ConfigureLineSetsTheLineAndTheQueriesReadItBack)
 
 TEST_F(SerialPortTest, ConfigureLineTurnsParityCheckingOnWithAParity)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     struct Case
     {
         LONG dataBits, parity;
@@ -179,8 +165,7 @@ TEST_F(SerialPortTest, ConfigureLineTurnsParityCheckingOnWithAParity)
 
 TEST_F(SerialPortTest, QueryParityIsNoneWhileParityCheckingIsOff)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     DCB dcb = port.State();
     dcb.Parity = EVENPARITY;
     dcb.fParity = 0;
@@ -192,8 +177,7 @@ TEST_F(SerialPortTest, QueryParityIsNoneWhileParityCheckingIsOff)
 
 TEST_F(SerialPortTest, RejectedLineSettingsReturnTheDevicesCodeAndKeepTheLine)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     ASSERT_EQ(port.ConfigureLine(9600, 8, NOPARITY, ONESTOPBIT), 0);
     const DCB before = port.State();
     EXPECT_EQ(port.ConfigureLine(9600, 9, NOPARITY, ONESTOPBIT), static_cast<LONG>(ERROR_INVALID_PARAMETER));
@@ -206,8 +190,7 @@ TEST_F(SerialPortTest, RejectedLineSettingsReturnTheDevicesCodeAndKeepTheLine)
 
 TEST_F(SerialPortTest, TriggerCharAddsRxFlagToTheMaskOnlyWhenAsked)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     ASSERT_EQ(port.QueryEventMask(), 0xC1u);
     EXPECT_EQ(port.SetTriggerChar('\r', true), 0);
     EXPECT_EQ(port.QueryEventMask(), 0xC3u);
@@ -224,8 +207,7 @@ TEST_F(SerialPortTest, TriggerCharAddsRxFlagToTheMaskOnlyWhenAsked)
 
 TEST_F(SerialPortTest, TriggerCharReportsAFailedMaskButStillWritesTheCharacter)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     FailNextCalls("SetCommMask", ERROR_GEN_FAILURE);
     EXPECT_EQ(port.SetTriggerChar('#', true), static_cast<LONG>(ERROR_GEN_FAILURE));
     EXPECT_EQ(port.QueryEventMask(), 0xC1u);
@@ -234,8 +216,7 @@ TEST_F(SerialPortTest, TriggerCharReportsAFailedMaskButStillWritesTheCharacter)
 
 TEST_F(SerialPortTest, ARejectedEventMaskKeepsThePreviousMask)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     EXPECT_EQ(port.SetEventMask(0x2000), static_cast<LONG>(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(port.QueryEventMask(), 0xC1u);
     FailNextCalls("SetCommMask", ERROR_GEN_FAILURE);
@@ -247,30 +228,14 @@ TEST_F(SerialPortTest, ARejectedEventMaskKeepsThePreviousMask)
 
 TEST_F(SerialPortTest, AFailingDeviceReadIsReportedByEverySettingAndQuery)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     const LONG gen = static_cast<LONG>(ERROR_GEN_FAILURE);
-    struct Call
-    {
-        const char* name;
-        std::function<long long()> call;
-        long long failure;
-    };
-    const std::vector<Call> calls = {
-        {"ConfigureLine", [&] { return port.ConfigureLine(9600, 8, NOPARITY, ONESTOPBIT); }, gen},
-        {"SetTriggerChar", [&] { return port.SetTriggerChar('x', true); }, gen},
-        {"SetFlowControl", [&] { return port.SetFlowControl(CSerialPort::FlowOff); }, gen},
-        {"SetFlowControl bad mode", [&] { return port.SetFlowControl(9); }, gen},  // the read comes first
-        {"QueryBaudRate", [&] { return port.QueryBaudRate(); }, 0xFFFFFFFFll},
-        {"QueryDataBits", [&] { return port.QueryDataBits(); }, -1},
-        {"QueryParity", [&] { return port.QueryParity(); }, -1},
-        {"QueryStopBits", [&] { return port.QueryStopBits(); }, -1},
-        {"QueryFlowControl", [&] { return port.QueryFlowControl(); }, -1},
-        {"QueryTriggerChar", [&] { return port.QueryTriggerChar(); }, 0},
-    };
-    for (const auto& entry : calls) {
+    // A bad flow mode too: the read comes first.
+    for (const PortCall& entry : kPortCalls) {
+        if (!entry.readsState)
+            continue;
         FailNextCalls("GetCommState", ERROR_GEN_FAILURE);
-        EXPECT_EQ(entry.call(), entry.failure) << entry.name;
+        EXPECT_EQ(entry.call(port), entry.failure == kTheError ? gen : entry.failure) << entry.name;
         EXPECT_EQ(port.LastError(), gen) << entry.name;
     }
     EXPECT_EQ(port.QueryEventMask(), 0xC1u);  // not read from the device

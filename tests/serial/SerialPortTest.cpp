@@ -17,7 +17,6 @@ namespace {
 
 using namespace serialtest;
 using tessaline::platform::testing::FailNextCalls;
-using tessaline::platform::testing::FaultScope;
 using tessaline::platform::testing::PendingFaults;
 using tessaline::testing::OpenFdCount;
 using tessaline::testing::PtyPair;
@@ -26,8 +25,7 @@ using tessaline::testing::PtyPair;
 
 TEST_F(SerialPortTest, OpenOnAnOpenPortFailsAndLeavesItOpenAndUsable)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     HANDLE handle = port.Handle();
     HANDLE event = port.IoEvent();
     EXPECT_EQ(port.Open(Path(), 0, 0, true), static_cast<LONG>(ERROR_ALREADY_INITIALIZED));
@@ -36,7 +34,7 @@ TEST_F(SerialPortTest, OpenOnAnOpenPortFailsAndLeavesItOpenAndUsable)
     EXPECT_EQ(port.Handle(), handle);
     EXPECT_EQ(port.IoEvent(), event);
     EXPECT_EQ(port.WriteText("ok"), 0);
-    EXPECT_EQ(m_pty.Read(2, kGenerousMs), (std::vector<std::uint8_t>{'o', 'k'}));
+    EXPECT_EQ(m_pty.Read(2, kGenerousMs), "ok");
 }
 
 TEST_F(SerialPortTest, MissingDeviceLeavesThePortClosedWithThePlatformCode)
@@ -50,8 +48,7 @@ TEST_F(SerialPortTest, MissingDeviceLeavesThePortClosedWithThePlatformCode)
 
 TEST_F(SerialPortTest, SecondObjectCannotOpenAHeldDevice)
 {
-    TestPort first;
-    OpenOverlapped(first);
+    TestPort& first = Opened();
     TestPort second;
     EXPECT_EQ(second.Open(Path(), 0, 0, true), static_cast<LONG>(ERROR_ACCESS_DENIED));
     EXPECT_FALSE(second.IsOpen());
@@ -64,7 +61,7 @@ TEST_F(SerialPortTest, CloseIsHarmlessWhenClosedAndReleasesEverything)
     TestPort port;
     EXPECT_EQ(port.Close(), 0);
     const std::size_t fds = OpenFdCount();
-    OpenOverlapped(port);
+    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
     HANDLE event = port.IoEvent();
     port.SetLastErrorValue(5);
     EXPECT_EQ(port.Close(), 0);
@@ -84,7 +81,7 @@ TEST_F(SerialPortTest, DestructionClosesAnOpenPort)
     HANDLE event = nullptr;
     {
         TestPort port;
-        OpenOverlapped(port);
+        ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
         event = port.IoEvent();
     }
     EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_FAILED);
@@ -126,54 +123,6 @@ TEST_F(SerialPortTest, QueueSizesDecideWhetherSetupCommIsCalled)
         EXPECT_EQ(PendingFaults("SetupComm"), 0u);
     }
 }
-
-// Each step of Open failing in turn, and the state it leaves.
-struct OpenFailure
-{
-    const char* function;
-    DWORD error;
-    DWORD queueSize;
-    bool leftOpen;
-    bool reported;  // Open returns the injected error
-};
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const OpenFailure& c, std::ostream* os)
-{
-    *os << c.function;
-}
-
-class OpenFailurePaths : public SerialPortTest, public ::testing::WithParamInterface<OpenFailure>
-{};
-
-TEST_P(OpenFailurePaths, ReportTheStepsCodeAndLeaveTheRightState)
-{
-    const OpenFailure& failure = GetParam();
-    const std::size_t fds = OpenFdCount();
-    FailNextCalls(failure.function, failure.error);
-    TestPort port;
-    const LONG expected = failure.reported ? static_cast<LONG>(failure.error) : 0;
-    EXPECT_EQ(port.Open(Path(), failure.queueSize, failure.queueSize, true), expected);
-    EXPECT_EQ(port.LastError(), expected);
-    EXPECT_EQ(PendingFaults(failure.function), 0u);
-    EXPECT_EQ(port.IsOpen(), failure.leftOpen);
-    EXPECT_EQ(port.IoEvent() != nullptr, failure.leftOpen);
-    if (failure.leftOpen) {
-        EXPECT_EQ(port.WriteText("z"), 0);  // open and usable
-        EXPECT_EQ(m_pty.Read(1, kGenerousMs).size(), 1u);
-        EXPECT_EQ(port.Close(), 0);
-    }
-    EXPECT_TRUE(WaitUntil([&] { return OpenFdCount() == fds; }));
-    EXPECT_TRUE(DeviceFree());
-}
-
-INSTANTIATE_TEST_SUITE_P(InOrder, OpenFailurePaths,
-                         ::testing::Values(OpenFailure{"CreateFileA", ERROR_ACCESS_DENIED, 0, false, true},
-                                           OpenFailure{"CreateEventA", ERROR_NOT_ENOUGH_MEMORY, 0, false, true},
-                                           OpenFailure{"SetupComm", ERROR_INVALID_PARAMETER, 4096, false, true},
-                                           OpenFailure{"SetCommMask", ERROR_GEN_FAILURE, 0, true, false},
-                                           OpenFailure{"GetCommTimeouts", ERROR_GEN_FAILURE, 0, true, true},
-                                           OpenFailure{"SetCommTimeouts", ERROR_INVALID_PARAMETER, 0, true, true}),
-                         [](const auto& info) { return std::string(info.param.function); });
 
 TEST_F(SerialPortTest, OpenAppliesTheDefaultConfigurationAndIgnoresItsFailures)
 {
@@ -271,47 +220,9 @@ TEST_F(SerialPortTest, EveryOperationOnAClosedPortFailsWithInvalidHandle)
 {
     TestPort port;
     const LONG invalid = static_cast<LONG>(ERROR_INVALID_HANDLE);
-    struct StatusCall
-    {
-        const char* name;
-        std::function<LONG()> call;
-    };
-    OVERLAPPED overlapped{};
-    const std::vector<StatusCall> statusCalls = {
-        {"ConfigureLine", [&] { return port.ConfigureLine(9600, 8, NOPARITY, ONESTOPBIT); }},
-        {"SetTriggerChar", [&] { return port.SetTriggerChar('x', true); }},
-        {"SetEventMask", [&] { return port.SetEventMask(EV_RXCHAR); }},
-        {"WaitForEvent", [&] { return port.WaitForEvent(); }},
-        {"WaitForEvent record", [&] { return port.WaitForEvent(&overlapped, 0); }},
-        {"SetFlowControl", [&] { return port.SetFlowControl(CSerialPort::FlowHardware); }},
-        {"SetFlowControl bad", [&] { return port.SetFlowControl(3); }},
-        {"SetReadMode", [&] { return port.SetReadMode(CSerialPort::ReadBlocking); }},
-        {"SetReadMode bad", [&] { return port.SetReadMode(2); }},
-    };
-    for (const auto& entry : statusCalls) {
+    for (const PortCall& entry : kPortCalls) {
         port.SetLastErrorValue(77);
-        EXPECT_EQ(entry.call(), invalid) << entry.name;
-        EXPECT_EQ(port.LastError(), invalid) << entry.name;
-    }
-
-    struct QueryCall
-    {
-        const char* name;
-        std::function<long long()> call;
-        long long failure;
-    };
-    const std::vector<QueryCall> queries = {
-        {"QueryBaudRate", [&] { return port.QueryBaudRate(); }, 0xFFFFFFFFll},
-        {"QueryDataBits", [&] { return port.QueryDataBits(); }, -1},
-        {"QueryParity", [&] { return port.QueryParity(); }, -1},
-        {"QueryStopBits", [&] { return port.QueryStopBits(); }, -1},
-        {"QueryFlowControl", [&] { return port.QueryFlowControl(); }, -1},
-        {"QueryEventMask", [&] { return port.QueryEventMask(); }, 0},
-        {"QueryTriggerChar", [&] { return port.QueryTriggerChar(); }, 0},
-    };
-    for (const auto& entry : queries) {
-        port.SetLastErrorValue(77);
-        EXPECT_EQ(entry.call(), entry.failure) << entry.name;
+        EXPECT_EQ(entry.call(port), entry.failure == kTheError ? invalid : entry.failure) << entry.name;
         EXPECT_EQ(port.LastError(), invalid) << entry.name;
     }
 

@@ -17,10 +17,9 @@ using tessaline::platform::testing::FailNextCalls;
 
 TEST_F(SerialPortTest, WriteAndReadMoveBytesWithOrWithoutACount)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     EXPECT_EQ(port.Write("hello", 5), 0);
-    EXPECT_EQ(m_pty.Read(5, kGenerousMs), (std::vector<std::uint8_t>{'h', 'e', 'l', 'l', 'o'}));
+    EXPECT_EQ(m_pty.Read(5, kGenerousMs), "hello");
 
     char buffer[100];
     DWORD count = 77;
@@ -44,20 +43,18 @@ TEST_F(SerialPortTest, WriteAndReadMoveBytesWithOrWithoutACount)
 
 TEST_F(SerialPortTest, WriteTextSendsTheTextWithoutItsTerminator)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     DWORD count = 0;
     EXPECT_EQ(port.WriteText("abc", &count), 0);
     EXPECT_EQ(count, 3u);
     EXPECT_EQ(port.WriteText("", &count), 0);
     EXPECT_EQ(count, 0u);
-    EXPECT_EQ(m_pty.Read(10, 300), (std::vector<std::uint8_t>{'a', 'b', 'c'}));
+    EXPECT_EQ(m_pty.Read(10, 300), "abc");
 }
 
 TEST_F(SerialPortTest, AnEmptyWriteBehindAPendingWriteSucceedsAndKeepsThePortAlive)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     const std::vector<char> big(1 << 20, 'x');  // far more than the pty holds
     OVERLAPPED first{};
     first.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -121,8 +118,7 @@ TEST_F(SerialPortTest, ABlockingPortRefusesRecordsAndFiniteTimeouts)
 
 TEST_F(SerialPortTest, ACallersRecordStartsTheRequestAndLeavesCompletionToTheCaller)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     OVERLAPPED overlapped{};
     overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 
@@ -151,8 +147,7 @@ TEST_F(SerialPortTest, ACallersRecordStartsTheRequestAndLeavesCompletionToTheCal
 
 TEST_F(SerialPortTest, ARefusedRequestReportsThePlatformCodeWithTheCountZero)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     char buffer[4];
     DWORD count = 77;
     FailNextCalls("WriteFile", ERROR_GEN_FAILURE);
@@ -169,8 +164,7 @@ TEST_F(SerialPortTest, ARefusedRequestReportsThePlatformCodeWithTheCountZero)
 
 TEST_F(SerialPortTest, AnInternalWaitThatRunsOutCancelsAndLeavesThePortUsable)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(port.WaitForEvent(nullptr, 50), static_cast<LONG>(ERROR_TIMEOUT));
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(45));
@@ -212,8 +206,7 @@ TEST_F(SerialPortTest, AnInternalWaitThatRunsOutCancelsAndLeavesThePortUsable)
 
 TEST_F(SerialPortTest, AReadThatRunsOutWithPartOfItsBytesLosesNone)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     ASSERT_EQ(port.SetReadMode(CSerialPort::ReadBlocking), 0);
     ASSERT_TRUE(m_pty.Write("abc"));
     ASSERT_TRUE(WaitUntil([&] { return port.InQueue() == 3; }));
@@ -233,8 +226,7 @@ TEST_F(SerialPortTest, AReadThatRunsOutWithPartOfItsBytesLosesNone)
 
 TEST_F(SerialPortTest, AFailedInternalWaitReportsItsErrorAndFinishesTheRequest)
 {
-    TestPort port;
-    OpenOverlapped(port);
+    TestPort& port = Opened();
     ASSERT_EQ(port.SetReadMode(CSerialPort::ReadBlocking), 0);
     char buffer[4];
     DWORD count = 77;

@@ -6,6 +6,8 @@
 #include "serial/SerialEventPort.h"
 #include "serial/SerialPort.h"
 #include "serial/SerialWnd.h"
+#include "tests/support/NamedCases.h"
+#include "tests/support/Sentinel.h"
 #include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
@@ -23,9 +25,11 @@
 
 namespace serialtest {
 
-constexpr DWORD kSentinel = 0xDEADBEEF;
 constexpr int kGenerousMs = 10000;
 
+using tessaline::testing::CaseName;
+using tessaline::testing::kSentinel;
+using tessaline::testing::NamedCase;
 using tessaline::testing::WaitUntil;
 
 // Runs a call on a thread of its own, so that a test can wait for it with a
@@ -97,7 +101,6 @@ public:
     HANDLE IoEvent() const { return this->m_ioEvent; }
     LONG LastError() const { return this->m_lastError.load(); }
     void SetLastErrorValue(LONG value) { this->m_lastError = value; }
-    DWORD StoredMask() const { return this->m_eventMask.load(); }
     DWORD FiredEvents() const { return this->m_firedEvents; }
 
     DCB State() const
@@ -107,7 +110,6 @@ public:
         GetCommState(this->m_handle, &dcb);
         return dcb;
     }
-    void SetState(DCB dcb) const { SetCommState(this->m_handle, &dcb); }
     COMMTIMEOUTS Timeouts() const
     {
         COMMTIMEOUTS timeouts{};
@@ -125,6 +127,44 @@ public:
 };
 
 using TestPort = Exposed<CSerialPort>;
+
+// The settings and queries of a port, each with what it returns when it
+// fails: the error itself (kTheError) or its failure value; `readsState`
+// when it reads the device's line settings first.
+constexpr long long kTheError = -0x7FFFFFFF;
+struct PortCall
+{
+    const char* name;
+    long long (*call)(TestPort& port);
+    long long failure;
+    bool readsState;
+};
+inline const PortCall kPortCalls[] = {
+    {"ConfigureLine", [](TestPort& p) -> long long { return p.ConfigureLine(9600, 8, NOPARITY, ONESTOPBIT); },
+     kTheError, true},
+    {"SetTriggerChar", [](TestPort& p) -> long long { return p.SetTriggerChar('x', true); }, kTheError, true},
+    {"SetFlowControl", [](TestPort& p) -> long long { return p.SetFlowControl(CSerialPort::FlowHardware); }, kTheError,
+     true},
+    {"SetFlowControl bad", [](TestPort& p) -> long long { return p.SetFlowControl(3); }, kTheError, true},
+    {"SetEventMask", [](TestPort& p) -> long long { return p.SetEventMask(EV_RXCHAR); }, kTheError, false},
+    {"WaitForEvent", [](TestPort& p) -> long long { return p.WaitForEvent(); }, kTheError, false},
+    {"WaitForEvent record",
+     [](TestPort& p) -> long long {
+         static OVERLAPPED record{};
+         return p.WaitForEvent(&record, 0);
+     },
+     kTheError, false},
+    {"SetReadMode", [](TestPort& p) -> long long { return p.SetReadMode(CSerialPort::ReadBlocking); }, kTheError,
+     false},
+    {"SetReadMode bad", [](TestPort& p) -> long long { return p.SetReadMode(2); }, kTheError, false},
+    {"QueryBaudRate", [](TestPort& p) -> long long { return p.QueryBaudRate(); }, 0xFFFFFFFFll, true},
+    {"QueryDataBits", [](TestPort& p) -> long long { return p.QueryDataBits(); }, -1, true},
+    {"QueryParity", [](TestPort& p) -> long long { return p.QueryParity(); }, -1, true},
+    {"QueryStopBits", [](TestPort& p) -> long long { return p.QueryStopBits(); }, -1, true},
+    {"QueryFlowControl", [](TestPort& p) -> long long { return p.QueryFlowControl(); }, -1, true},
+    {"QueryEventMask", [](TestPort& p) -> long long { return p.QueryEventMask(); }, 0, false},
+    {"QueryTriggerChar", [](TestPort& p) -> long long { return p.QueryTriggerChar(); }, 0, true},
+};
 
 // One call of the handler.
 struct Report

@@ -13,8 +13,7 @@ using tessaline::platform::testing::FailNextCalls;
 
 TEST_F(SerialEventPortTest, AStopDuringAHandlerCallEndsRightAfterIt)
 {
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+    RecordingEventPort& port = Opened<RecordingEventPort>();
     port.Hold(true);
     ASSERT_TRUE(m_pty.Write("a"));
     ASSERT_TRUE(port.WaitInHandler());
@@ -32,8 +31,7 @@ TEST_F(SerialEventPortTest, AStopDuringAHandlerCallEndsRightAfterIt)
 
 TEST_F(SerialEventPortTest, AStopWhileWaitingEndsWithExitCodeZeroAndNoReport)
 {
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+    RecordingEventPort& port = Opened<RecordingEventPort>();
     port.RequestStop();
     port.SetEventMask(port.QueryEventMask());
     ASSERT_EQ(WaitForSingleObject(port.Thread(), kGenerousMs), WAIT_OBJECT_0);
@@ -48,8 +46,7 @@ TEST_F(SerialEventPortTest, AStopWhileWaitingEndsWithExitCodeZeroAndNoReport)
 
 TEST_F(SerialEventPortTest, AStopBeforeTheFirstArmingDoesNotHang)
 {
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, false), 0);
+    RecordingEventPort& port = Opened<RecordingEventPort>(false);
     EXPECT_TRUE(FinishesInTime([&] {
         for (int i = 0; i < 300; ++i) {
             port.StartWatcher();
@@ -61,8 +58,7 @@ TEST_F(SerialEventPortTest, AStopBeforeTheFirstArmingDoesNotHang)
 
 TEST_F(SerialEventPortTest, AStopBetweenAHandlerCallAndTheNextArmingDoesNotHang)
 {
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, false), 0);
+    RecordingEventPort& port = Opened<RecordingEventPort>(false);
     EXPECT_TRUE(FinishesInTime([&] {
         for (int i = 0; i < 200; ++i) {
             port.StartWatcher();
@@ -110,8 +106,7 @@ TEST_F(SerialEventPortTest, AStopRequestedJustBeforeArmingEndsTheWatcher)
 
 TEST_F(SerialEventPortTest, AnExpiredStopKeepsTheThreadForALaterStop)
 {
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+    RecordingEventPort& port = Opened<RecordingEventPort>();
     port.Hold(true);
     ASSERT_TRUE(m_pty.Write("a"));
     ASSERT_TRUE(port.WaitInHandler());
@@ -130,8 +125,7 @@ TEST_F(SerialEventPortTest, AnExpiredStopKeepsTheThreadForALaterStop)
 
 TEST_F(SerialEventPortTest, AFailedJoinKeepsThePortOpenForALaterClose)
 {
-    RecordingEventPort port;
-    ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
+    RecordingEventPort& port = Opened<RecordingEventPort>();
     HANDLE thread = port.Thread();
     FailNextCalls("WaitForSingleObject", ERROR_INVALID_HANDLE, 1, true);
     EXPECT_EQ(port.Close(), static_cast<LONG>(ERROR_INVALID_HANDLE));

@@ -1,6 +1,6 @@
 // CSerialWnd and CSerialWndObj: what is posted, where, and the notification
 // members through Open and Close.
-#include "tests/serial/SerialTestSupport.h"
+#include "tests/serial/SerialFixtures.h"
 
 #include "platform/FaultInjection.h"
 #include "tests/support/MessageQueueTarget.h"
@@ -15,7 +15,6 @@ namespace {
 using namespace serialtest;
 using tessaline::platform::testing::ClearFaults;
 using tessaline::platform::testing::FailNextCalls;
-using tessaline::platform::testing::FaultScope;
 using tessaline::platform::testing::InjectReceivedBytes;
 using tessaline::testing::MessageQueueTarget;
 using tessaline::testing::PostedMessage;
@@ -34,11 +33,9 @@ struct HandlesOf : CSerialWndObj
     }
 };
 
-class SerialWndTest : public ::testing::Test
+class SerialWndTest : public SerialTest
 {
 protected:
-    const char* Path() const { return m_pty.SlavePath().c_str(); }
-
     // Takes the next notification, failing the test when none comes.
     PostedMessage Next(MessageQueueTarget& target)
     {
@@ -72,8 +69,7 @@ protected:
             FailNextCalls("WaitForSingleObject", ERROR_INVALID_HANDLE, failedJoins, true);
         port->~Port();
         ClearFaults();
-        TestPort other;
-        const bool held = other.Open(Path(), 0, 0, false) != 0;
+        const bool held = !DeviceFree();
         if (held) {
             // Left open on purpose; released here.
             for (HANDLE handle : handles)
@@ -82,8 +78,18 @@ protected:
         return held;
     }
 
-    PtyPair m_pty;
-    FaultScope m_faults;
+    void TearDown() override { m_ports.clear(); }  // before the target goes
+
+    // A window port opened on the pty, notifying m_target, that lives as
+    // long as the test.
+    TestWnd& OpenWnd(UINT message = 0, LPARAM param = 0)
+    {
+        m_ports.push_back(std::make_unique<TestWnd>());
+        auto& port = static_cast<TestWnd&>(*m_ports.back());
+        EXPECT_EQ(port.Open(Path(), m_target.Handle(), message, param, 0, 0), 0);
+        return port;
+    }
+
     MessageQueueTarget m_target;
 };
 
@@ -96,17 +102,12 @@ TEST_F(SerialWndTest, TheDefaultMessageIsRegisteredBeforeMain)
     EXPECT_NE(CSerialWnd::s_watcherEndedMsg, CSerialWnd::s_defaultComMsg);
 }
 
-struct MessageCase
+struct MessageCase : NamedCase
 {
     UINT message;
     LPARAM param;
     UINT posted;  // 0: the default message
 };
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const MessageCase& c, std::ostream* os)
-{
-    *os << "message " << c.message << ", parameter " << c.param;
-}
 
 class NotificationMessage : public SerialWndTest, public ::testing::WithParamInterface<MessageCase>
 {};
@@ -114,8 +115,7 @@ class NotificationMessage : public SerialWndTest, public ::testing::WithParamInt
 TEST_P(NotificationMessage, CarriesTheChosenMessageAndParameter)
 {
     const MessageCase& c = GetParam();
-    TestWnd port;
-    ASSERT_EQ(port.Open(Path(), m_target.Handle(), c.message, c.param, 0, 0), 0);
+    TestWnd& port = OpenWnd(c.message, c.param);
     const UINT expected = c.posted != 0 ? c.posted : CSerialWnd::s_defaultComMsg;
     EXPECT_EQ(port.Message(), expected);
     for (int i = 0; i < 3; ++i) {
@@ -130,9 +130,10 @@ TEST_P(NotificationMessage, CarriesTheChosenMessageAndParameter)
 }
 
 INSTANTIATE_TEST_SUITE_P(Choices, NotificationMessage,
-                         ::testing::Values(MessageCase{0, 7, 0}, MessageCase{0x8001, 0, 0x8001},
-                                           MessageCase{WM_USER + 5, -42, WM_USER + 5}),
-                         [](const auto& info) { return "Message" + std::to_string(info.param.message); });
+                         ::testing::Values(MessageCase{"Default", 0, 7, 0},
+                                           MessageCase{"Registered", 0x8001, 0, 0x8001},
+                                           MessageCase{"User", WM_USER + 5, -42, WM_USER + 5}),
+                         CaseName());
 
 TEST_F(SerialWndTest, WParamPacksErrorsHighAndEventsLowSixteenBitsEach)
 {
@@ -141,8 +142,7 @@ TEST_F(SerialWndTest, WParamPacksErrorsHighAndEventsLowSixteenBitsEach)
         DWORD events, errors;
         WPARAM packed;
     };
-    TestWnd port;
-    ASSERT_EQ(port.Open(Path(), m_target.Handle(), 0x8001, 3, 0, 0), 0);
+    TestWnd& port = OpenWnd(0x8001, 3);
     for (const Case& c : {Case{EV_RXCHAR, 0, 1}, Case{0x0081, 2, 0x20081}, Case{0x12345, 0xABCDE, 0xBCDE2345},
                           Case{0xFFFF, 0xFFFF, 0xFFFFFFFF}, Case{0x10000, 0x10000, 0}}) {
         EXPECT_EQ(port.OnSerialEvent(c.events, c.errors), TRUE);
@@ -180,8 +180,7 @@ TEST_F(SerialWndTest, AWindowObjectGivesItsHandleAndNoObjectPostsNowhere)
 TEST_F(SerialWndTest, OpenOnAnOpenPortKeepsDestinationMessageParameterAndWatcher)
 {
     MessageQueueTarget other;
-    TestWnd port;
-    ASSERT_EQ(port.Open(Path(), m_target.Handle(), 0x8001, 5, 0, 0), 0);
+    TestWnd& port = OpenWnd(0x8001, 5);
     HANDLE thread = port.Thread();
     EXPECT_EQ(port.Open(Path(), other.Handle(), 0x8002, 6, 0, 0), static_cast<LONG>(ERROR_ALREADY_INITIALIZED));
     EXPECT_EQ(port.Target(), m_target.Handle());
@@ -193,54 +192,10 @@ TEST_F(SerialWndTest, OpenOnAnOpenPortKeepsDestinationMessageParameterAndWatcher
     EXPECT_FALSE(other.Take(100).has_value());
 }
 
-// Counts the calls of the most derived Close.
-class CloseCountingWnd : public TestWnd
-{
-public:
-    LONG Close() override
-    {
-        ++closes;
-        return TestWnd::Close();
-    }
-    int closes = 0;
-};
-
-TEST_F(SerialWndTest, AFailedStartClosesThePortAndClearsTheDestination)
-{
-    CloseCountingWnd port;
-    FailNextCalls("CreateThread", ERROR_NOT_ENOUGH_MEMORY);
-    EXPECT_EQ(port.Open(Path(), m_target.Handle(), 0x8001, 11, 0, 0), static_cast<LONG>(ERROR_NOT_ENOUGH_MEMORY));
-    EXPECT_EQ(port.LastError(), static_cast<LONG>(ERROR_NOT_ENOUGH_MEMORY));
-    EXPECT_FALSE(port.IsOpen());
-    EXPECT_EQ(port.WatchEvent(), nullptr);
-    EXPECT_EQ(port.Thread(), nullptr);
-    EXPECT_EQ(port.Target(), nullptr);
-    EXPECT_EQ(port.Message(), 0u);
-    EXPECT_EQ(port.Param(), 11);
-    EXPECT_EQ(port.closes, 1);
-}
-
-TEST_F(SerialWndTest, AReadModeFailureLeavesThePortOpenWithoutNotifications)
-{
-    TestWnd port;
-    FailNextCalls("SetCommTimeouts", ERROR_GEN_FAILURE);
-    EXPECT_EQ(port.Open(Path(), m_target.Handle(), 0x8001, 11, 0, 0), static_cast<LONG>(ERROR_GEN_FAILURE));
-    EXPECT_TRUE(port.IsOpen());
-    EXPECT_EQ(port.Thread(), nullptr);
-    EXPECT_EQ(port.Target(), nullptr);
-    EXPECT_EQ(port.Message(), 0u);
-    EXPECT_EQ(port.Param(), 0);
-    ASSERT_TRUE(m_pty.Write("a"));
-    EXPECT_FALSE(m_target.Take(100).has_value());
-    EXPECT_EQ(port.Close(), 0);
-    EXPECT_FALSE(port.IsOpen());
-}
-
 TEST_F(SerialWndTest, CloseClearsDestinationAndMessageButKeepsTheParameter)
 {
     MessageQueueTarget second;
-    TestWnd port;
-    ASSERT_EQ(port.Open(Path(), m_target.Handle(), 0, 21, 0, 0), 0);
+    TestWnd& port = OpenWnd(0, 21);
     // A Close whose join fails leaves the watcher its destination.
     FailNextCalls("WaitForSingleObject", ERROR_INVALID_HANDLE, 1, true);
     EXPECT_EQ(port.Close(), static_cast<LONG>(ERROR_INVALID_HANDLE));
@@ -262,8 +217,7 @@ TEST_F(SerialWndTest, CloseClearsDestinationAndMessageButKeepsTheParameter)
 
 TEST_F(SerialWndTest, NotificationsQueueUpWhileTheReceiverIsBusy)
 {
-    TestWnd port;
-    ASSERT_EQ(port.Open(Path(), m_target.Handle(), 0, 0, 0, 0), 0);
+    TestWnd& port = OpenWnd();
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(m_pty.Write("x"));
         ASSERT_TRUE(WaitUntil([&] { return m_target.Pending() == static_cast<std::size_t>(i) + 1; }));
@@ -300,8 +254,7 @@ TEST_F(SerialWndTest, AnUnregisteredTargetLosesNotificationsQuietly)
 // receive path as in-band marks.
 TEST_F(SerialWndTest, LineErrorsTravelInTheHighWordOnce)
 {
-    TestWnd port;
-    ASSERT_EQ(port.Open(Path(), m_target.Handle(), 0, 0, 0, 0), 0);
+    TestWnd& port = OpenWnd();
     struct Case
     {
         std::vector<std::uint8_t> bytes;
@@ -332,8 +285,7 @@ TEST_F(SerialWndTest, LineErrorsTravelInTheHighWordOnce)
 
 TEST_F(SerialWndTest, TheTriggerCharacterIsReportedWithTheBytes)
 {
-    TestWnd port;
-    ASSERT_EQ(port.Open(Path(), m_target.Handle(), 0, 0, 0, 0), 0);
+    TestWnd& port = OpenWnd();
     ASSERT_EQ(port.SetTriggerChar('\r', true), 0);
     ASSERT_TRUE(m_pty.Write("ab\r"));
     WPARAM events = 0;
@@ -364,8 +316,7 @@ TEST_F(SerialWndTest, DestroyingAConnectedPortJoinsItsWatcherBeforeClosingAnythi
 
 TEST_F(SerialWndTest, AnUnpluggedDeviceEndsTheWatcherAndCloseStillReturns)
 {
-    TestWnd port;
-    ASSERT_EQ(port.Open(Path(), m_target.Handle(), 0, 31, 0, 0), 0);
+    TestWnd& port = OpenWnd(0, 31);
     ASSERT_TRUE(m_pty.Write("hello"));
     ASSERT_TRUE(WaitUntil([&] { return port.InQueue() == 5; }));
     m_pty.CloseMaster();

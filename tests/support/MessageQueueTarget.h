@@ -7,11 +7,9 @@
 #pragma once
 
 #include "platform/win32.h"
+#include "tests/support/BlockingQueue.h"
 
-#include <condition_variable>
 #include <cstddef>
-#include <deque>
-#include <mutex>
 #include <optional>
 
 namespace tessaline::testing {
@@ -34,15 +32,11 @@ public:
     HWND Handle() const { return m_handle; }
 
     // The oldest queued message, waiting up to timeoutMs for one to come.
-    std::optional<PostedMessage> Take(int timeoutMs);
-    std::size_t Pending() const;
+    std::optional<PostedMessage> Take(int timeoutMs) { return m_queue.Take(std::chrono::milliseconds(timeoutMs)); }
+    std::size_t Pending() const { return m_queue.Size(); }
 
 private:
-    void Receive(const PostedMessage& message);
-
-    mutable std::mutex m_mutex;
-    std::condition_variable m_arrived;
-    std::deque<PostedMessage> m_queue;
+    BlockingQueue<PostedMessage> m_queue;
     HWND m_handle = nullptr;
 };
 

@@ -39,7 +39,7 @@ PtyPair::~PtyPair()
 
 bool PtyPair::Write(const void* data, std::size_t length)
 {
-    auto bytes = static_cast<const std::uint8_t*>(data);
+    auto bytes = static_cast<const char*>(data);
     while (length > 0) {
         const ssize_t n = write(m_master, bytes, length);
         if (n < 0) {
@@ -58,9 +58,9 @@ bool PtyPair::Write(const void* data, std::size_t length)
     return true;
 }
 
-std::vector<std::uint8_t> PtyPair::Read(std::size_t length, int timeoutMs)
+std::string PtyPair::Read(std::size_t length, int timeoutMs)
 {
-    std::vector<std::uint8_t> result;
+    std::string result;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (result.size() < length) {
         const auto left =
@@ -70,12 +70,12 @@ std::vector<std::uint8_t> PtyPair::Read(std::size_t length, int timeoutMs)
         pollfd fd{m_master, POLLIN, 0};
         if (poll(&fd, 1, static_cast<int>(left)) <= 0)
             continue;
-        std::uint8_t buffer[4096];
+        char buffer[4096];
         const std::size_t want = std::min(sizeof buffer, length - result.size());
         const ssize_t n = read(m_master, buffer, want);
         if (n <= 0)
             break;
-        result.insert(result.end(), buffer, buffer + n);
+        result.append(buffer, static_cast<std::size_t>(n));
     }
     return result;
 }

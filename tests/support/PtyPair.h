@@ -4,9 +4,7 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
-#include <vector>
 
 namespace tessaline::testing {
 
@@ -27,7 +25,7 @@ public:
 
     // Reads from the master end until `length` bytes came or `timeoutMs`
     // passed; returns what came.
-    std::vector<std::uint8_t> Read(std::size_t length, int timeoutMs);
+    std::string Read(std::size_t length, int timeoutMs);
 
     // Closes the master end: to the slave this is an unplugged device.
     void CloseMaster();

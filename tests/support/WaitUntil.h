@@ -1,5 +1,5 @@
 // Condition waits for tests: poll a condition until it holds or a generous
-// deadline passes, never sleep-and-hope.
+// deadline passes, never sleep-and-hope; and the time a step took.
 //
 // Threading: any thread may wait. The poll hook is set once, before the
 // tests run (the GUI suites set it to pump their event loop, so that what
@@ -12,6 +12,12 @@
 
 namespace tessaline::testing {
 
+// Milliseconds since `start`.
+inline long long ElapsedMs(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+}
+
 // Called before each poll of a condition; empty unless a suite sets it.
 inline std::function<void()>& WaitPollHook()
 {
@@ -19,9 +25,11 @@ inline std::function<void()>& WaitPollHook()
     return hook;
 }
 
-// Polls `condition` until it holds or `limit` passed; true if it came.
+// Polls `condition` every `interval` until it holds or `limit` passed;
+// true if it came.
 inline bool WaitUntil(const std::function<bool()>& condition,
-                      std::chrono::milliseconds limit = std::chrono::seconds(20))
+                      std::chrono::milliseconds limit = std::chrono::seconds(20),
+                      std::chrono::milliseconds interval = std::chrono::milliseconds(1))
 {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
@@ -31,7 +39,7 @@ inline bool WaitUntil(const std::function<bool()>& condition,
             return true;
         if (std::chrono::steady_clock::now() >= deadline)
             return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(interval);
     }
 }
 

@@ -26,6 +26,23 @@ class EditControlTest : public ::testing::Test
 protected:
     EditControlTest() : m_frame(30, 10) {}
     EditControl& C() { return m_frame.Control(); }
+
+    // Presses each key in turn and checks the selection after it.
+    struct Press
+    {
+        int key;
+        long start, end;
+        bool shift = false, ctrl = false;
+    };
+    void PressKeys(std::initializer_list<Press> presses)
+    {
+        int step = 0;
+        for (const Press& press : presses) {
+            Key(C(), press.key, press.shift, press.ctrl);
+            EXPECT_EQ(Sel(C()), std::make_pair(press.start, press.end)) << "step " << ++step;
+        }
+    }
+
     ControlFrame m_frame;
 };
 
@@ -152,57 +169,41 @@ TEST_F(EditControlTest, CaretMovesAcrossWrappedRowsAndLineBreaks)
     ASSERT_EQ(layout.RowStart(2), 60u);
     ASSERT_EQ(layout.RowStart(3), 79u);  // "... ab\r\n" then "cd"
     C().SetSel(4, 4);
-    Key(C(), WXK_DOWN);
-    EXPECT_EQ(Sel(C()).first, 34);
-    Key(C(), WXK_DOWN);
-    EXPECT_EQ(Sel(C()).first, 64);
-    Key(C(), WXK_DOWN);  // the row after the line break is shorter
-    EXPECT_EQ(Sel(C()).first, 81);
-    Key(C(), WXK_UP);  // the remembered column comes back
-    EXPECT_EQ(Sel(C()).first, 64);
-    Key(C(), WXK_END);
-    EXPECT_EQ(Sel(C()).first, 77);  // before the CR LF
-    Key(C(), WXK_RIGHT);
-    EXPECT_EQ(Sel(C()).first, 79);  // over the whole line break
-    Key(C(), WXK_LEFT);
-    EXPECT_EQ(Sel(C()).first, 77);
-    Key(C(), WXK_HOME);
-    EXPECT_EQ(Sel(C()).first, 60);
+    // Down to a shorter row after the line break, Up back to the remembered
+    // column; End stops before the CR LF, Right steps over it whole.
+    PressKeys({{WXK_DOWN, 34, 34},
+               {WXK_DOWN, 64, 64},
+               {WXK_DOWN, 81, 81},
+               {WXK_UP, 64, 64},
+               {WXK_END, 77, 77},
+               {WXK_RIGHT, 79, 79},
+               {WXK_LEFT, 77, 77},
+               {WXK_HOME, 60, 60}});
 
     // End on a soft-wrapped row stays on that row.
     C().SetSel(35, 35);
-    Key(C(), WXK_END);
-    EXPECT_EQ(Sel(C()).first, 60);
+    PressKeys({{WXK_END, 60, 60}});
     EXPECT_EQ(C().GetCaretRow(), 1u);
-    Key(C(), WXK_HOME);
-    EXPECT_EQ(Sel(C()).first, 30);
-
-    Key(C(), WXK_HOME, false, true);
-    EXPECT_EQ(Sel(C()).first, 0);
-    Key(C(), WXK_END, false, true);
-    EXPECT_EQ(Sel(C()).first, static_cast<long>(C().GetTextLength()));
+    const long end = static_cast<long>(C().GetTextLength());
+    PressKeys({{WXK_HOME, 30, 30}, {WXK_HOME, 0, 0, false, true}, {WXK_END, end, end, false, true}});
 }
 
 TEST_F(EditControlTest, ShiftExtendsTheSelection)
 {
     C().SetText(Hex(25));
     C().SetSel(4, 4);
-    Key(C(), WXK_RIGHT, true);
-    Key(C(), WXK_RIGHT, true);
-    EXPECT_EQ(Sel(C()), std::make_pair(4L, 6L));
-    Key(C(), WXK_DOWN, true);
-    EXPECT_EQ(Sel(C()), std::make_pair(4L, 36L));
-    Key(C(), WXK_UP, true);
-    EXPECT_EQ(Sel(C()), std::make_pair(4L, 6L));
-    Key(C(), WXK_UP, true);  // the first row: Up goes nowhere
-    EXPECT_EQ(Sel(C()), std::make_pair(4L, 6L));
-    for (int i = 0; i < 3; ++i)
-        Key(C(), WXK_LEFT, true);  // crosses the anchor
-    EXPECT_EQ(Sel(C()), std::make_pair(3L, 4L));
-    Key(C(), WXK_RIGHT);  // without shift: collapses to the selection's end
-    EXPECT_EQ(Sel(C()), std::make_pair(4L, 4L));
-    Key(C(), WXK_END, true, true);
-    EXPECT_EQ(Sel(C()), std::make_pair(4L, 75L));
+    // Up on the first row goes nowhere; Left crosses the anchor; Right
+    // without Shift collapses to the selection's end.
+    PressKeys({{WXK_RIGHT, 4, 5, true},
+               {WXK_RIGHT, 4, 6, true},
+               {WXK_DOWN, 4, 36, true},
+               {WXK_UP, 4, 6, true},
+               {WXK_UP, 4, 6, true},
+               {WXK_LEFT, 4, 5, true},
+               {WXK_LEFT, 4, 4, true},
+               {WXK_LEFT, 3, 4, true},
+               {WXK_RIGHT, 4, 4},
+               {WXK_END, 4, 75, true, true}});
 }
 
 TEST_F(EditControlTest, PageKeysMoveByAWindow)

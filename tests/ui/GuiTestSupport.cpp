@@ -1,5 +1,7 @@
 #include "tests/ui/GuiTestSupport.h"
 
+#include "tests/support/WaitUntil.h"
+
 #include <wx/app.h>
 #include <wx/utils.h>
 
@@ -44,14 +46,11 @@ void ControlFrame::ResizeToCells(int widthCells, int heightRows)
 
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
+    const auto pumped = [&] {
         wxTheApp->Yield(true);
-        wxMilliSleep(2);
-    }
-    return true;
+        return done();
+    };
+    return testing::WaitUntil(pumped, std::chrono::milliseconds(timeoutMs), std::chrono::milliseconds(2));
 }
 
 void PumpIdle()
@@ -60,19 +59,6 @@ void PumpIdle()
         wxTheApp->Yield(true);
         wxMilliSleep(1);
     }
-}
-
-std::string Hex(std::size_t pairs, unsigned seed)
-{
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string text;
-    for (std::size_t i = 0; i < pairs; ++i) {
-        const unsigned byte = static_cast<unsigned>(i * 37 + seed) & 0xFF;
-        text += kHex[byte >> 4];
-        text += kHex[byte & 15];
-        text += ' ';
-    }
-    return text;
 }
 
 std::pair<long, long> Sel(const EditControl& control)

@@ -5,6 +5,7 @@
 // Threading: GUI thread only.
 #pragma once
 
+#include "tests/support/HexText.h"
 #include "ui/EditControl.h"
 #include "ui/TextLayout.h"
 
@@ -41,7 +42,10 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 void PumpIdle();
 
 // `pairs` hex pairs "XX " of a repeatable pattern (seed shifts it).
-std::string Hex(std::size_t pairs, unsigned seed = 0);
+inline std::string Hex(std::size_t pairs, unsigned seed = 0)
+{
+    return testing::HexText(testing::CountingBytes(pairs, 37, seed));
+}
 // The selection as GetSel reports it.
 std::pair<long, long> Sel(const EditControl& control);
 // A key press (key down) and a mouse event, at a client point.

@@ -23,13 +23,7 @@ void PrepareOnPage(TextPrintout& printout, wxMemoryDC& dc, int width, int height
     printout.OnPreparePrinting();
 }
 
-std::string Hex(std::size_t pairs)
-{
-    std::string text;
-    for (std::size_t i = 0; i < pairs; ++i)
-        text += "4F ";
-    return text;
-}
+using gui_test::Hex;
 
 TEST(PrintoutTest, PagesCoverTheTextInOrderWithFullPagesFirst)
 {

@@ -1,5 +1,6 @@
 // The text store and its incremental row index, without a window.
 #include "ui/TextLayout.h"
+#include "tests/support/HexText.h"
 #include "ui/TextBuffer.h"
 #include "ui/UndoRecord.h"
 
@@ -29,15 +30,7 @@ std::vector<std::size_t> FreshRows(std::string_view text, unsigned width)
 
 std::string HexChunk(std::mt19937& random, std::size_t pairs)
 {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string text;
-    for (std::size_t i = 0; i < pairs; ++i) {
-        const unsigned byte = random() & 0xFF;
-        text += kHex[byte >> 4];
-        text += kHex[byte & 15];
-        text += ' ';
-    }
-    return text;
+    return testing::HexText(testing::RandomBytes(pairs, random()));
 }
 
 TEST(TextLayoutTest, EditsAnywhereGiveTheSameRowsAsAFreshLayout)

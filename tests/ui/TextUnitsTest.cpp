@@ -1,5 +1,6 @@
 // Character classification and soft wrapping, without a window.
 #include "ui/TextUnits.h"
+#include "tests/support/HexText.h"
 
 #include <gtest/gtest.h>
 
@@ -18,14 +19,7 @@ std::vector<std::size_t> Wrap(const std::string& text, unsigned width)
 
 std::string Hex(std::size_t pairs)
 {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string text;
-    for (std::size_t i = 0; i < pairs; ++i) {
-        text += kHex[(i * 7) & 15];
-        text += kHex[(i * 13) & 15];
-        text += ' ';
-    }
-    return text;
+    return testing::HexText(testing::CountingBytes(pairs, 37));
 }
 
 TEST(DecodeCharTest, ClassifiesEachKindOfCharacter)

@@ -2,6 +2,7 @@
 // the view, output the device holds back, and the control lines.
 #include "tests/app/e2e/EndToEnd.h"
 #include "tests/support/PtyPair.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -29,37 +30,13 @@ void TypeLine(const std::string& text)
 // mnemonic `key`.
 void ChooseFromCommMenu(const std::string& window, const std::string& key)
 {
-    ASSERT_TRUE(Shell("xdotool windowfocus --sync " + window));
-    Settle();
-    ASSERT_TRUE(Shell("xdotool key alt+c"));
-    Settle();
-    ASSERT_TRUE(Shell("xdotool key " + key));
-    Settle();
+    PressKeys(window, {"alt+c", key});
 }
 
-std::string FindWindowNamed(const std::string& name, std::chrono::seconds limit)
+// Whether `done` comes within `limit`.
+bool Eventually(const std::function<bool()>& done, std::chrono::milliseconds limit)
 {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < deadline) {
-        const std::string ids = Capture("xdotool search --onlyvisible --name '" + name + "' 2>/dev/null");
-        if (!ids.empty())
-            return ids.substr(0, ids.find('\n'));
-        std::this_thread::sleep_for(100ms);
-    }
-    return {};
-}
-
-// Waits up to `limit` for `done`.
-template <class Condition>
-bool Eventually(Condition done, std::chrono::milliseconds limit)
-{
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
+    return testing::WaitUntil(done, limit, 20ms);
 }
 
 // F4 opens the bar with the focus in its entry; Enter sends a line, a bad
@@ -71,15 +48,15 @@ void WalkTheSendBar(testing::PtyPair& pty)
     ASSERT_TRUE(Shell("xdotool key F4"));
     Settle();
     TypeLine("01 03 00 00 00 0A C5 CD");
-    EXPECT_EQ(ToHex(pty.Read(8, 20000)), "01 03 00 00 00 0A C5 CD ");
+    EXPECT_EQ(HexText(pty.Read(8, 20000)), "01 03 00 00 00 0A C5 CD ");
     TypeLine("\"AT\" 0D 0A");
-    EXPECT_EQ(ToHex(pty.Read(4, 20000)), "41 54 0D 0A ");
+    EXPECT_EQ(HexText(pty.Read(4, 20000)), "41 54 0D 0A ");
     TypeLine("01 0G");
     EXPECT_TRUE(pty.Read(1, 1000).empty()) << "a line with a bad token was sent";
     TypeLine("0D");  // typed over the selected bad token
-    EXPECT_EQ(ToHex(pty.Read(2, 20000)), "01 0D ");
+    EXPECT_EQ(HexText(pty.Read(2, 20000)), "01 0D ");
     ASSERT_TRUE(Shell("xdotool key Up Up Return"));  // the line before the last
-    EXPECT_EQ(ToHex(pty.Read(4, 20000)), "41 54 0D 0A ");
+    EXPECT_EQ(HexText(pty.Read(4, 20000)), "41 54 0D 0A ");
 
     ASSERT_TRUE(Shell("xdotool key F4"));
     Settle();
@@ -88,25 +65,18 @@ void WalkTheSendBar(testing::PtyPair& pty)
 }
 
 // 통신 > 파일 보내기: a file of random bytes goes out exactly.
-void SendAFile(const std::string& window, testing::PtyPair& pty, const std::string& folder)
+void SendAFile(const Launched& launched, testing::PtyPair& pty, const testing::ScratchFolder& folder)
 {
-    std::string bytes(64 * 1024, '\0');
-    std::mt19937 random(20240611);
-    for (char& byte : bytes)
-        byte = static_cast<char>(random() & 0xFF);
-    const std::string file = folder + "/random.bin";
-    std::ofstream(file, std::ios::binary) << bytes;
-    ChooseFromCommMenu(window, "f");
-    const std::string dialog = FindWindowNamed("파일 보내기", 30s);
+    const std::string bytes = testing::RandomBytes(64 * 1024, 20240611);
+    const std::string file = folder.Write("random.bin", bytes);
+    ChooseFromCommMenu(launched.window, "f");
+    const std::string dialog = launched.program->WaitForWindow("파일 보내기", 30s);
     ASSERT_FALSE(dialog.empty()) << "no file dialog appeared";
-    ASSERT_TRUE(Shell("xdotool windowfocus --sync " + dialog));
-    Settle();
-    ASSERT_TRUE(Shell("xdotool key ctrl+l"));
-    Settle();
+    PressKeys(dialog, {"ctrl+l"});
     TypeLine(file);
-    const std::vector<std::uint8_t> sent = pty.Read(bytes.size(), 60000);
+    const std::string sent = pty.Read(bytes.size(), 60000);
     EXPECT_EQ(sent.size(), bytes.size());
-    EXPECT_TRUE(std::string(sent.begin(), sent.end()) == bytes) << "the file's bytes did not go out as they are";
+    EXPECT_TRUE(sent == bytes) << "the file's bytes did not go out as they are";
 }
 
 // Output held by the device: typed keys wait, and once output goes on they
@@ -119,14 +89,11 @@ void HoldOutput(const std::string& window, Program& program, testing::PtyPair& p
     ASSERT_TRUE(Shell("xdotool type --delay 100 ab"));
     EXPECT_TRUE(pty.Read(1, 1500).empty()) << "output went out while held";
     ASSERT_TRUE(pty.HoldOutput(false));
-    EXPECT_EQ(ToHex(pty.Read(2, 20000)), "61 62 ");
+    EXPECT_EQ(HexText(pty.Read(2, 20000)), "61 62 ");
 
     ASSERT_TRUE(pty.HoldOutput(true));
     ASSERT_TRUE(Shell("xdotool type --delay 100 c"));
-    Settle();
-    ASSERT_TRUE(Shell("xdotool key alt+f"));
-    Settle();
-    ASSERT_TRUE(Shell("xdotool key Down Down Down Down Return"));
+    ChooseFromFileMenu(window);
     EXPECT_TRUE(Eventually([&] { return !program.HoldsOpen(pty.SlavePath()); }, 1000ms))
         << "Disconnect did not close the device within a second";
     ASSERT_TRUE(pty.HoldOutput(false));
@@ -136,21 +103,18 @@ void HoldOutput(const std::string& window, Program& program, testing::PtyPair& p
 TEST_F(EndToEnd, SendBarFileSendingClearingAndHeldOutput)
 {
     testing::PtyPair pty;
-    ::setenv("TESSALINE_COM1", pty.SlavePath().c_str(), 1);
-    Program program({});
-    ::unsetenv("TESSALINE_COM1");
-    const std::string window = program.WaitForWindow(60s);
-    ASSERT_FALSE(window.empty()) << "the main window did not appear";
-    ChooseFromFileMenu(window);
+    const Launched launched = Launch({}, {"TESSALINE_COM1=" + pty.SlavePath()});
+    const auto& [program, window] = launched;
+    ASSERT_FALSE(window.empty());
 
     WalkTheSendBar(pty);
-    SendAFile(window, pty, m_config);
+    SendAFile(launched, pty, m_scratch);
     // 통신 > 화면 지우기 empties the view: what comes next is all it shows.
     ChooseFromCommMenu(window, "e");
     ASSERT_TRUE(pty.Write("\x11"));
     EXPECT_EQ(CopyViewText("11 "), "11 ");
-    HoldOutput(window, program, pty);
-    EXPECT_EQ(ExitThroughTheMenu(window, program), 0);
+    HoldOutput(window, *program, pty);
+    EXPECT_EQ(ExitThroughTheMenu(window, *program), 0);
 }
 
 #ifdef TESSALINE_MODEM_SHIM
@@ -181,19 +145,12 @@ TEST_F(EndToEnd, ControlLinesAndTheLinePanesThroughTheModemShim)
     testing::PtyPair pty;
     const std::string state = m_config + "/modem-lines";
     WriteLines(state, "DTR=0 RTS=0 CTS=1 DSR=0 RI=0 DCD=1");
-    ::setenv("TESSALINE_COM1", pty.SlavePath().c_str(), 1);
-    ::setenv("TESSALINE_MODEM_STATE", state.c_str(), 1);
-    ::setenv("LD_PRELOAD", TESSALINE_MODEM_SHIM, 1);
-    Program program({});
-    ::unsetenv("LD_PRELOAD");
-    ::unsetenv("TESSALINE_MODEM_STATE");
-    ::unsetenv("TESSALINE_COM1");
-    const std::string window = program.WaitForWindow(60s);
+    const auto [program, window] = Launch({}, {"TESSALINE_COM1=" + pty.SlavePath(), "TESSALINE_MODEM_STATE=" + state,
+                                               "LD_PRELOAD=" TESSALINE_MODEM_SHIM});
     ASSERT_FALSE(window.empty());
-    ChooseFromFileMenu(window);
 
     // Both lines are off after Connect; the check items set and clear them.
-    const auto lines = [&state] { return ReadFile(state); };
+    const auto lines = [&state] { return FileContents(state); };
     EXPECT_TRUE(Eventually([&] { return lines().find("DTR=0") != std::string::npos; }, 5000ms)) << lines();
     EXPECT_NE(lines().find("RTS=0"), std::string::npos) << lines();
     ChooseFromCommMenu(window, "d");
@@ -212,7 +169,7 @@ TEST_F(EndToEnd, ControlLinesAndTheLinePanesThroughTheModemShim)
     WriteLines(state, "DTR=0 RTS=1 CTS=1 DSR=0 RI=0 DCD=1");
     std::this_thread::sleep_for(250ms);
     EXPECT_TRUE(StatusStrip(window) == withCts) << "the CTS pane did not come back within 250 ms";
-    EXPECT_EQ(ExitThroughTheMenu(window, program), 0);
+    EXPECT_EQ(ExitThroughTheMenu(window, *program), 0);
 }
 
 #else

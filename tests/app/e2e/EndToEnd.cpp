@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <thread>
 
 namespace tessaline::e2e {
@@ -51,51 +50,42 @@ void EndToEnd::SetUp()
 {
     if (s_display->Name().empty())
         GTEST_SKIP() << "no X server: Xvfb did not start";
-    char folder[] = "/tmp/tessaline-e2e-XXXXXX";
-    ASSERT_NE(::mkdtemp(folder), nullptr);
-    m_config = folder;
-    ::setenv("XDG_CONFIG_HOME", folder, 1);
-    ::setenv("TESSALINE_FATAL_ASSERTS", "1", 1);  // a failed toolkit check ends the run
+    m_scratch.SetEnv("XDG_CONFIG_HOME", m_config);
+    m_scratch.SetEnv("TESSALINE_FATAL_ASSERTS", "1");  // a failed toolkit check ends the run
 }
 
-void EndToEnd::TearDown()
+void PressKeys(const std::string& window, std::initializer_list<std::string> keys)
 {
-    if (!m_config.empty())
-        std::filesystem::remove_all(m_config);
-}
-
-std::string ToHex(const std::vector<std::uint8_t>& bytes)
-{
-    std::string text;
-    char pair[4];
-    for (std::uint8_t byte : bytes) {
-        std::snprintf(pair, sizeof pair, "%02X ", byte);
-        text += pair;
+    EXPECT_TRUE(Shell("xdotool windowfocus --sync " + window)) << window;
+    Settle();
+    for (const std::string& key : keys) {
+        EXPECT_TRUE(Shell("xdotool key " + key)) << key;
+        Settle();
     }
-    return text;
 }
 
 void ChooseFromFileMenu(const std::string& window, int steps)
 {
-    ASSERT_TRUE(Shell("xdotool windowfocus --sync " + window));
-    Settle();
-    ASSERT_TRUE(Shell("xdotool key alt+f"));
-    Settle();
-    std::string keys = "xdotool key";
+    std::string down;
     for (int step = 0; step < steps; ++step)
-        keys += " Down";
-    ASSERT_TRUE(Shell(keys + " Return"));
-    Settle();
+        down += "Down ";
+    PressKeys(window, {"alt+f", down + "Return"});
+}
+
+Launched Launch(const std::vector<std::string>& args, const std::vector<std::string>& environment, int fileMenuSteps)
+{
+    Launched launched{std::make_unique<Program>(args, environment), {}};
+    launched.window = launched.program->WaitForWindow();
+    EXPECT_FALSE(launched.window.empty()) << "no window appeared";
+    if (!launched.window.empty() && fileMenuSteps > 0)
+        ChooseFromFileMenu(launched.window, fileMenuSteps);
+    return launched;
 }
 
 int ExitThroughTheMenu(const std::string& window, Program& program)
 {
-    Shell("xdotool windowfocus --sync " + window);
-    Settle();
-    Shell("xdotool key alt+f");
-    Settle();
-    Shell("xdotool key x");
-    return program.Wait(60s);
+    PressKeys(window, {"alt+f", "x"});
+    return program.Wait();
 }
 
 std::string CopyViewText(const std::string& expectedPart)
@@ -107,11 +97,6 @@ std::string CopyViewText(const std::string& expectedPart)
         clipboard = Capture("timeout 5 xclip -o -selection clipboard 2>/dev/null");
     }
     return clipboard;
-}
-
-std::string ReadFile(const std::string& path)
-{
-    return Capture("cat '" + path + "' 2>/dev/null");
 }
 
 }  // namespace tessaline::e2e

@@ -7,14 +7,20 @@
 
 #include "tests/app/e2e/PrivateDisplay.h"
 #include "tests/app/e2e/Program.h"
+#include "tests/support/HexText.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
+#include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace tessaline::e2e {
+
+using testing::FileContents;
+using testing::HexText;
 
 // Runs a shell command and returns what it printed.
 std::string Capture(const std::string& command);
@@ -30,19 +36,33 @@ protected:
     static void SetUpTestSuite();
     static void TearDownTestSuite();
     void SetUp() override;
-    void TearDown() override;
 
-    std::string m_config;
+    testing::ScratchFolder m_scratch;
+    const std::string m_config = m_scratch.Path();
     static PrivateDisplay* s_display;
 };
 
-// "01 AB " for {0x01, 0xAB}.
-std::string ToHex(const std::vector<std::uint8_t>& bytes);
+// Focuses `window` and presses each of `keys` (xdotool key names, several
+// to an entry allowed) in turn, letting the toolkit settle after each.
+void PressKeys(const std::string& window, std::initializer_list<std::string> keys);
 
-// Focuses the main window and chooses the File menu's item `steps` enabled
-// items down: four reach Connect (New, Open, Save, Save As, then Connect)
-// while Save is enabled and the port closed.
+// Chooses the File menu's item `steps` enabled items down: four reach
+// Connect (New, Open, Save, Save As, then Connect) while Save is enabled and
+// the port closed, and Disconnect while it is open.
 void ChooseFromFileMenu(const std::string& window, int steps = 4);
+
+// A started program and its main window ("" when none came).
+struct Launched
+{
+    std::unique_ptr<Program> program;
+    std::string window;
+};
+
+// Starts the program (arguments and environment as Program takes them),
+// waits for its first window and, unless `fileMenuSteps` is 0, chooses that
+// File menu item there.
+Launched Launch(const std::vector<std::string>& args, const std::vector<std::string>& environment = {},
+                int fileMenuSteps = 4);
 
 // File > Exit (mnemonic X); the program's exit status.
 int ExitThroughTheMenu(const std::string& window, Program& program);
@@ -50,7 +70,5 @@ int ExitThroughTheMenu(const std::string& window, Program& program);
 // Everything the view shows, copied through the clipboard, once it holds
 // `expectedPart` (or after some tries).
 std::string CopyViewText(const std::string& expectedPart);
-
-std::string ReadFile(const std::string& path);
 
 }  // namespace tessaline::e2e

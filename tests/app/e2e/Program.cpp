@@ -1,15 +1,17 @@
 #include "tests/app/e2e/Program.h"
 
 #include "tests/app/e2e/EndToEnd.h"
+#include "tests/support/WaitUntil.h"
 
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
-#include <thread>
+#include <string_view>
 
 extern char** environ;
 
@@ -17,14 +19,28 @@ namespace tessaline::e2e {
 
 using namespace std::chrono_literals;
 
-Program::Program(const std::vector<std::string>& args)
+Program::Program(const std::vector<std::string>& args, const std::vector<std::string>& environment)
 {
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(TESSALINE_PROGRAM));
+    std::vector<char*> argv{const_cast<char*>(TESSALINE_PROGRAM)};
     for (const std::string& arg : args)
         argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
-    if (::posix_spawn(&m_pid, TESSALINE_PROGRAM, nullptr, nullptr, argv.data(), environ) != 0)
+    // The given entries replace (or, without a value, remove) the inherited
+    // ones of the same name.
+    std::vector<char*> envp;
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string_view inherited(*entry);
+        if (std::none_of(environment.begin(), environment.end(), [&](const std::string& given) {
+                return inherited.substr(0, inherited.find('=')) == given.substr(0, given.find('='));
+            }))
+            envp.push_back(*entry);
+    }
+    for (const std::string& entry : environment) {
+        if (entry.find('=') != std::string::npos)
+            envp.push_back(const_cast<char*>(entry.c_str()));
+    }
+    envp.push_back(nullptr);
+    if (::posix_spawn(&m_pid, TESSALINE_PROGRAM, nullptr, nullptr, argv.data(), envp.data()) != 0)
         m_pid = -1;
 }
 
@@ -38,29 +54,28 @@ Program::~Program()
 
 int Program::Wait(std::chrono::seconds limit)
 {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < deadline) {
-        int status = 0;
-        const pid_t done = ::waitpid(m_pid, &status, WNOHANG);
-        if (done == m_pid) {
-            m_pid = -1;
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        }
-        std::this_thread::sleep_for(50ms);
-    }
-    return -1;
+    int status = 0;
+    if (!testing::WaitUntil([&] { return ::waitpid(m_pid, &status, WNOHANG) == m_pid; }, limit, 50ms))
+        return -1;
+    m_pid = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-std::string Program::WaitForWindow(std::chrono::seconds limit)
+std::string Program::WaitForWindow(const std::string& title, std::chrono::seconds limit) const
 {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < deadline) {
-        const std::vector<std::string> windows = VisibleWindows();
-        if (!windows.empty())
-            return windows.front();
-        std::this_thread::sleep_for(100ms);
-    }
-    return {};
+    std::string found;
+    testing::WaitUntil(
+        [&] {
+            for (const std::string& window : VisibleWindows()) {
+                if (title.empty() || Capture("xdotool getwindowname " + window) == title + "\n") {
+                    found = window;
+                    return true;
+                }
+            }
+            return false;
+        },
+        limit, 100ms);
+    return found;
 }
 
 std::vector<std::string> Program::VisibleWindows() const

@@ -15,19 +15,20 @@ namespace tessaline::e2e {
 class Program
 {
 public:
-    explicit Program(const std::vector<std::string>& args);
+    // `environment` holds "NAME=value" entries set, and "NAME" entries
+    // removed, for this program alone.
+    explicit Program(const std::vector<std::string>& args, const std::vector<std::string>& environment = {});
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    bool Started() const { return m_pid > 0; }
-    pid_t Pid() const { return m_pid; }
-
     // Waits for the program to end; its exit status, or -1 on a time-out.
-    int Wait(std::chrono::seconds limit);
+    int Wait(std::chrono::seconds limit = std::chrono::seconds(60));
 
-    // The program's first visible window, once it is there ("" if none came).
-    std::string WaitForWindow(std::chrono::seconds limit);
+    // The program's first visible window, or the first titled `title` when
+    // one is given, once it is there ("" if none came).
+    std::string WaitForWindow(const std::string& title = {},
+                              std::chrono::seconds limit = std::chrono::seconds(60)) const;
     // The program's visible windows now.
     std::vector<std::string> VisibleWindows() const;
     // Whether the program holds `path` open (its descriptors, read from /proc).

@@ -12,10 +12,7 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <random>
 #include <regex>
 #include <string>
 #include <thread>
@@ -33,20 +30,6 @@ std::uintmax_t FileSize(const std::string& path)
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(path, error);
     return error ? 0 : size;
-}
-
-std::string RandomBytes(std::size_t count)
-{
-    std::mt19937 random(20240102);
-    std::string bytes(count, '\0');
-    for (char& byte : bytes)
-        byte = static_cast<char>(random());
-    return bytes;
-}
-
-std::string Hex(const std::string& bytes)
-{
-    return ToHex(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
 }
 
 // A fake device tree (read through TESSALINE_DEVICE_ROOT) whose adapters
@@ -70,49 +53,24 @@ private:
     std::string m_root;
 };
 
-// Starts the program on the fake device tree.
-std::unique_ptr<Program> StartOn(const DeviceTree& tree, const std::vector<std::string>& args)
-{
-    ::setenv("TESSALINE_DEVICE_ROOT", tree.Root().c_str(), 1);
-    auto program = std::make_unique<Program>(args);
-    ::unsetenv("TESSALINE_DEVICE_ROOT");
-    return program;
-}
-
-// The first visible window of the program titled `title`, once it is there.
-std::string WaitForWindowTitled(const Program& program, const std::string& title)
-{
-    std::string found;
-    WaitUntil(
-        [&] {
-            for (const std::string& window : program.VisibleWindows()) {
-                if (Capture("xdotool getwindowname " + window) == title + "\n")
-                    found = window;
-            }
-            return !found.empty();
-        },
-        60s);
-    return found;
-}
-
 TEST_F(EndToEnd, LogsEveryByteAndWaitsForTheSameAdapterAcrossAnUnplug)
 {
     const DeviceTree tree(m_config + "/root");
     const std::string log = m_config + "/수신 기록.bin", adapter = "usb-Tessa_A-if00-port0";
-    const std::string random = RandomBytes(1 << 20), tail("\x5A\xA5\x3C\xC3\x0F\xF0\x69\x96", 8);
+    const std::string random = tessaline::testing::RandomBytes(1 << 20, 20240102),
+                      tail("\x5A\xA5\x3C\xC3\x0F\xF0\x69\x96", 8);
+    const std::vector<std::string> onTheTree = {"TESSALINE_DEVICE_ROOT=" + tree.Root()};
     PtyPair first, other, returned;
     tree.Plug(adapter, first);
     {
-        std::unique_ptr<Program> program = StartOn(tree, {"--log", log});
-        const std::string window = program->WaitForWindow(60s);
+        const auto [program, window] = Launch({"--log", log}, onTheTree);
         ASSERT_FALSE(window.empty());
-        ChooseFromFileMenu(window);
         ASSERT_TRUE(WaitUntil([&] { return program->HoldsOpen(first.SlavePath()); })) << "Connect opened nothing";
         ASSERT_TRUE(first.Write(random));
         const auto written = Clock::now();
         ASSERT_TRUE(WaitUntil([&] { return FileSize(log) >= random.size(); }));
         EXPECT_LT(Clock::now() - written, 2s) << "the log reached its file late";
-        EXPECT_EQ(ReadFile(log), random);
+        EXPECT_EQ(FileContents(log), random);
 
         // Unplugged: the port is let go without a box, and another adapter
         // that comes meanwhile (COM1 would be it now) is left alone.
@@ -129,9 +87,10 @@ TEST_F(EndToEnd, LogsEveryByteAndWaitsForTheSameAdapterAcrossAnUnplug)
         EXPECT_LT(Clock::now() - back, 1s) << "reopened late";
         ASSERT_TRUE(returned.Write(tail));
         ASSERT_TRUE(WaitUntil([&] { return FileSize(log) >= random.size() + tail.size(); }));
-        EXPECT_EQ(ReadFile(log), random + tail);
-        const std::string text = CopyViewText(Hex(tail));
-        EXPECT_TRUE(text.ends_with(Hex(random.substr(random.size() - 100) + tail))) << text.substr(text.size() - 400);
+        EXPECT_EQ(FileContents(log), random + tail);
+        const std::string text = CopyViewText(HexText(tail));
+        EXPECT_TRUE(text.ends_with(HexText(random.substr(random.size() - 100) + tail)))
+            << text.substr(text.size() - 400);
         EXPECT_FALSE(program->HoldsOpen(other.SlavePath()));
         EXPECT_EQ(ExitThroughTheMenu(window, *program), 0);
     }
@@ -139,10 +98,8 @@ TEST_F(EndToEnd, LogsEveryByteAndWaitsForTheSameAdapterAcrossAnUnplug)
     // A second run continues the log; Disconnect while it waits ends the
     // wait, so the adapter's return is left alone.
     {
-        std::unique_ptr<Program> program = StartOn(tree, {"--log", log});
-        const std::string window = program->WaitForWindow(60s);
+        const auto [program, window] = Launch({"--log", log}, onTheTree);
         ASSERT_FALSE(window.empty());
-        ChooseFromFileMenu(window);
         ASSERT_TRUE(WaitUntil([&] { return program->HoldsOpen(returned.SlavePath()); }));
         ASSERT_TRUE(returned.Write("\x01\x02"));
         ASSERT_TRUE(WaitUntil([&] { return FileSize(log) >= random.size() + tail.size() + 2; }));
@@ -155,19 +112,17 @@ TEST_F(EndToEnd, LogsEveryByteAndWaitsForTheSameAdapterAcrossAnUnplug)
         EXPECT_FALSE(WaitUntil([&] { return program->HoldsOpen(again.SlavePath()); }, 1500ms));
         EXPECT_EQ(ExitThroughTheMenu(window, *program), 0);
     }
-    EXPECT_EQ(ReadFile(log), random + tail + "\x01\x02");
+    EXPECT_EQ(FileContents(log), random + tail + "\x01\x02");
 }
 
 TEST_F(EndToEnd, ALogThatCannotBeWrittenIsReportedOnceAndReceivingGoesOn)
 {
     PtyPair pty;
     Program program({"--port", "COM1=" + pty.SlavePath(), "--log", "/dev/full"});
-    const std::string box = WaitForWindowTitled(program, "Tessaline 오류");
+    const std::string box = program.WaitForWindow("Tessaline 오류");
     ASSERT_FALSE(box.empty()) << "no message box";
-    Shell("xdotool windowfocus --sync " + box);
-    Settle();
-    Shell("xdotool key Return");
-    const std::string window = WaitForWindowTitled(program, "제목 없음 - Tessaline");
+    PressKeys(box, {"Return"});
+    const std::string window = program.WaitForWindow("제목 없음 - Tessaline");
     ASSERT_FALSE(window.empty());
     ChooseFromFileMenu(window);
     ASSERT_TRUE(WaitUntil([&] { return program.HoldsOpen(pty.SlavePath()); }));
@@ -180,11 +135,9 @@ TEST_F(EndToEnd, ALogThatCannotBeWrittenIsReportedOnceAndReceivingGoesOn)
 TEST_F(EndToEnd, TimestampsPutEachBurstOnALineOfItsOwn)
 {
     PtyPair pty;
-    Program program({"--port", "COM1=" + pty.SlavePath(), "--timestamps"});
-    const std::string window = program.WaitForWindow(60s);
+    const auto [program, window] = Launch({"--port", "COM1=" + pty.SlavePath(), "--timestamps"});
     ASSERT_FALSE(window.empty());
-    ChooseFromFileMenu(window);
-    ASSERT_TRUE(WaitUntil([&] { return program.HoldsOpen(pty.SlavePath()); }));
+    ASSERT_TRUE(WaitUntil([&] { return program->HoldsOpen(pty.SlavePath()); }));
     for (const char* burst : {"\x01\x02\x03", "\x04\x05\x06", "\x07\x08\x09"}) {
         ASSERT_TRUE(pty.Write(burst));
         std::this_thread::sleep_for(350ms);
@@ -194,7 +147,7 @@ TEST_F(EndToEnd, TimestampsPutEachBurstOnALineOfItsOwn)
                            R"((\d\d:\d\d:\d\d\.\d\d\d  04 05 06 )\n)"
                            R"((\d\d:\d\d:\d\d\.\d\d\d  07 08 09 ))");
     EXPECT_TRUE(std::regex_match(text, lines)) << text;
-    EXPECT_EQ(ExitThroughTheMenu(window, program), 0);
+    EXPECT_EQ(ExitThroughTheMenu(window, *program), 0);
 }
 
 }  // namespace

@@ -3,8 +3,6 @@
 #include <wx/evtloop.h>
 #include <wx/menu.h>
 
-#include <thread>
-
 namespace tessaline::apptest {
 
 CTessalineApp& App()
@@ -55,16 +53,10 @@ bool MenuItemEnabled(int wxId)
     return Frame().GetMenuBar()->IsEnabled(wxId);
 }
 
-std::string HexText(const std::string& bytes)
+PortMenuState PortMenus()
 {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string text;
-    for (unsigned char byte : bytes) {
-        text += digits[byte >> 4];
-        text += digits[byte & 15];
-        text += ' ';
-    }
-    return text;
+    return {MenuItemEnabled(Wx(ID_PORT_CONNECT)), MenuItemEnabled(Wx(ID_PORT_SETTINGS)),
+            MenuItemEnabled(Wx(ID_PORT_DISCONNECT))};
 }
 
 DialogDriver::DialogDriver(std::function<void(wxDialog&)> drive) : m_drive(std::move(drive))

@@ -9,15 +9,15 @@
 #include "app/TessalineDoc.h"
 #include "app/TessalineView.h"
 #include "res/CommandIds.h"
+#include "tests/support/HexText.h"
 #include "tests/support/WaitUntil.h"
 
 #include <wx/modalhook.h>
 #include <wx/msgdlg.h>
 #include <wx/testing.h>
 
-#include <chrono>
+#include <array>
 #include <functional>
-#include <string>
 
 namespace tessaline::apptest {
 
@@ -42,9 +42,14 @@ using tessaline::testing::WaitUntil;
 void SendCommand(int wxId, wxEvtHandler* source = nullptr);
 // Whether the menu item of `wxId` is enabled after the menu was updated.
 bool MenuItemEnabled(int wxId);
+// Whether Connect, Port settings and Disconnect are enabled, in that order,
+// and the states they show while the port is closed, open, or waiting for
+// its device to come back.
+using PortMenuState = std::array<bool, 3>;
+PortMenuState PortMenus();
+constexpr PortMenuState kPortClosed{true, true, false}, kPortOpen{false, false, true}, kPortWaiting{false, true, true};
 
-// "41 0A " for {0x41, 0x0A}.
-std::string HexText(const std::string& bytes);
+using testing::HexText;
 
 // Lets the next modal dialog run and, once its loop runs, calls `drive`
 // with it; `drive` must end the dialog.

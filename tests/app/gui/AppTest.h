@@ -41,6 +41,8 @@ protected:
         Frame().OnPortConnect();
         ASSERT_TRUE(TestPeer::Connection(Frame()).IsOpen());
     }
+
+    testing::PtyPair m_pty;  // a device for the test to connect
 };
 
 }  // namespace tessaline::apptest

@@ -2,6 +2,7 @@
 #include "platform/StartupFolder.h"
 #include "res/Strings.h"
 #include "tests/app/gui/AppTest.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <wx/ffile.h>
 #include <wx/fileconf.h>
@@ -12,34 +13,15 @@
 
 #include <algorithm>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 
 namespace tessaline::apptest {
 namespace {
 
-class TempFile
-{
-public:
-    explicit TempFile(const std::string& content)
-    {
-        char name[] = "/tmp/tessaline-doc-XXXXXX";
-        const int fd = ::mkstemp(name);
-        ::close(fd);
-        m_path = name;
-        std::ofstream(m_path, std::ios::binary) << content;
-    }
-    ~TempFile() { std::filesystem::remove(m_path); }
-    const std::string& Path() const { return m_path; }
-    std::uintmax_t Size() const { return std::filesystem::file_size(m_path); }
-
-private:
-    std::string m_path;
-};
+using testing::ScratchFolder;
 
 wxString FileMenuLabel(int wxId)
 {
@@ -76,17 +58,17 @@ TEST_F(Document, SavingWritesTheViewTextAndOpeningLoadsItBackLeavingTheSettings)
     // burst on its own line with its time.
     const std::string text = "41 42 \r\n\xED\x95\x9C\x1B\n12:34:56.789  01 03 ";
     Edit().SetText(text);
-    TempFile saved("old content that is longer than the text");
-    ASSERT_TRUE(Doc().OnSaveDocument(wxString::FromUTF8(saved.Path())));
-    std::ifstream in(saved.Path(), std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), text);
+    const ScratchFolder folder;
+    const std::string saved = folder.Write("saved.tsl", "old content that is longer than the text");
+    ASSERT_TRUE(Doc().OnSaveDocument(wxString::FromUTF8(saved)));
+    EXPECT_EQ(testing::FileContents(saved), text);
     EXPECT_FALSE(Doc().IsModified());
 
     Edit().SetText("other text");
     const PortSettings changed{2, 38400, 7, 1, 2, 1};
     Doc().m_settings = changed;
     CTessalineDoc* before = &Doc();
-    wxDocument* result = TestPeer::Documents(App())->CreateDocument(wxString::FromUTF8(saved.Path()), wxDOC_SILENT);
+    wxDocument* result = TestPeer::Documents(App())->CreateDocument(wxString::FromUTF8(saved), wxDOC_SILENT);
     EXPECT_EQ(result, before);
     EXPECT_EQ(&Doc(), before);
     EXPECT_EQ(Edit().GetText(), text);
@@ -95,12 +77,12 @@ TEST_F(Document, SavingWritesTheViewTextAndOpeningLoadsItBackLeavingTheSettings)
     Edit().GetSel(&start, &end);
     EXPECT_EQ(start, static_cast<long>(text.size())) << "the caret waits at the end for new text";
     EXPECT_EQ(Doc().m_settings, changed);
-    EXPECT_EQ(saved.Size(), text.size()) << "opening must not write";
-    const wxString name = wxFileName(wxString::FromUTF8(saved.Path())).GetFullName();
+    EXPECT_EQ(std::filesystem::file_size(saved), text.size()) << "opening must not write";
+    const wxString name = wxFileName(wxString::FromUTF8(saved)).GetFullName();
     EXPECT_EQ(Frame().GetTitle(), name + " - Tessaline");
 
     // The opened file now heads the recent-file list, where the placeholder was.
-    EXPECT_EQ(FileMenuLabel(wxID_FILE1), DocumentManager::RecentFileLabel(0, wxString::FromUTF8(saved.Path())));
+    EXPECT_EQ(FileMenuLabel(wxID_FILE1), DocumentManager::RecentFileLabel(0, wxString::FromUTF8(saved)));
     EXPECT_TRUE(Frame().GetMenuBar()->GetMenu(0)->FindItem(wxID_FILE1)->IsEnabled());
 
     SendCommand(wxID_NEW);
@@ -109,12 +91,10 @@ TEST_F(Document, SavingWritesTheViewTextAndOpeningLoadsItBackLeavingTheSettings)
 
 TEST_F(Document, AFileThatCannotBeShownLeavesTheDocumentAndTheViewAsTheyWere)
 {
-    const std::string folder = std::filesystem::temp_directory_path() / ("tessaline-doc-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
-    ASSERT_EQ(::mkfifo((folder + "/pipe").c_str(), 0600), 0);
-    std::ofstream(folder + "/latin1.txt", std::ios::binary) << "caf\xE9";
-    std::ofstream(folder + "/large.txt").close();
-    std::filesystem::resize_file(folder + "/large.txt", Edit().GetScrollbackLimit() + 1);  // sparse
+    const ScratchFolder folder;
+    ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
+    folder.Write("latin1.txt", "caf\xE9");
+    std::filesystem::resize_file(folder.Write("large.txt"), Edit().GetScrollbackLimit() + 1);  // sparse
     struct Case
     {
         std::string path;
@@ -122,9 +102,9 @@ TEST_F(Document, AFileThatCannotBeShownLeavesTheDocumentAndTheViewAsTheyWere)
     };
     const Case cases[] = {
         {"/nonexistent/tessaline/missing.tsl", "missing.tsl"},
-        {folder + "/pipe", res::FormatString(IDS_KIND_FIFO)},
-        {folder + "/latin1.txt", res::FormatString(IDS_SETTINGS_NOT_UTF8)},
-        {folder + "/large.txt", std::strerror(EFBIG)},
+        {folder / "pipe", res::FormatString(IDS_KIND_FIFO)},
+        {folder / "latin1.txt", res::FormatString(IDS_SETTINGS_NOT_UTF8)},
+        {folder / "large.txt", std::strerror(EFBIG)},
     };
     const PortSettings changed{4, 1200, 5, 4, 1, 2};
     for (const Case& c : cases) {
@@ -145,7 +125,6 @@ TEST_F(Document, AFileThatCannotBeShownLeavesTheDocumentAndTheViewAsTheyWere)
         EXPECT_EQ(Doc().m_settings, changed) << c.path;
         EXPECT_EQ(Frame().GetTitle(), title) << c.path;
     }
-    std::filesystem::remove_all(folder);
 }
 
 TEST_F(Document, RecentFilesReplaceThePlaceholderUpToFour)

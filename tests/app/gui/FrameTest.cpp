@@ -1,6 +1,7 @@
 #include "app/AboutDialog.h"
 #include "res/CommandIds.h"
 #include "tests/app/gui/AppTest.h"
+#include "tests/res/KeyChords.h"
 
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
@@ -13,9 +14,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <numeric>
-#include <random>
 #include <thread>
 
 namespace tessaline::apptest {
@@ -167,46 +166,38 @@ TEST_F(PortCommands, ConnectToAMissingPortShowsTheBoxAndStaysDisconnected)
     EXPECT_TRUE(style & wxOK);
     EXPECT_FALSE(style & (wxCANCEL | wxYES_NO));
     EXPECT_FALSE(TestPeer::Connection(Frame()).IsOpen());
-    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
-    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_SETTINGS)));
-    EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
+    EXPECT_EQ(PortMenus(), kPortClosed);
 }
 
 TEST_F(PortCommands, MenuCommandsFlipTheEnablingBothWays)
 {
-    testing::PtyPair pty;
-    platform::SetPortAlias("COM2", pty.SlavePath());
+    platform::SetPortAlias("COM2", m_pty.SlavePath());
     Doc().m_settings.port = 2;
-    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
-    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_SETTINGS)));
-    EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
-
-    SendCommand(Wx(ID_PORT_CONNECT));
-    ASSERT_TRUE(TestPeer::Connection(Frame()).IsOpen());
-    EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
-    EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_SETTINGS)));
-    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
-
     Edit().SetText("kept");
-    SendCommand(Wx(ID_PORT_DISCONNECT));
-    EXPECT_FALSE(TestPeer::Connection(Frame()).IsOpen());
-    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
-    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_SETTINGS)));
-    EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
+    const struct
+    {
+        int command;  // 0: none yet
+        bool open;
+    } steps[] = {{0, false}, {Wx(ID_PORT_CONNECT), true}, {Wx(ID_PORT_DISCONNECT), false}};
+    for (const auto& step : steps) {
+        if (step.command != 0)
+            SendCommand(step.command);
+        EXPECT_EQ(TestPeer::Connection(Frame()).IsOpen(), step.open) << step.command;
+        EXPECT_EQ(PortMenus(), step.open ? kPortOpen : kPortClosed) << step.command;
+    }
     EXPECT_EQ(Edit().GetText(), "kept");
 }
 
 TEST_F(PortCommands, ConnectAppliesTheLineSettingsAndSwitchesFlowControlOff)
 {
-    testing::PtyPair pty;
     Doc().m_settings.baud = 19200;
     Doc().m_settings.stopBits = 2;   // TWOSTOPBITS, which a pty keeps
     Doc().m_settings.handshake = 1;  // hardware handshaking is not applied
-    Connect(pty);
+    Connect(m_pty);
 
     EXPECT_EQ(TestPeer::Port(TestPeer::Connection(Frame())).QueryBaudRate(), 19200u);
     EXPECT_EQ(TestPeer::Port(TestPeer::Connection(Frame())).QueryFlowControl(), CSerialPort::FlowOff);
-    const int fd = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    const int fd = ::open(m_pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     ASSERT_GE(fd, 0);
     termios line{};
     ASSERT_EQ(::tcgetattr(fd, &line), 0);
@@ -225,13 +216,11 @@ std::vector<std::size_t> ReceiveInOneBurst(testing::PtyPair& pty, const std::str
     std::vector<std::size_t> insertions;
     TestPeer::SetInsertionObserver(View(), [&](std::string_view text) { insertions.push_back(text.size()); });
     // A hold the previous burst left ends first: held, the port posts nothing.
-    EXPECT_TRUE(
-        WaitUntil([] { return (TestPeer::Port(TestPeer::Connection(Frame())).QueryEventMask() & EV_RXCHAR) != 0; }));
+    EXPECT_TRUE(WaitUntil([] { return (TestPeer::Port(TestPeer::Connection(Frame())).QueryEventMask() & EV_RXCHAR) != 0; }));
     const unsigned before = TestPeer::MessagesPosted(TestPeer::Connection(Frame()));
     EXPECT_TRUE(pty.Write(bytes));
     const auto deadline = std::chrono::steady_clock::now() + 20s;
-    while (TestPeer::MessagesPosted(TestPeer::Connection(Frame())) == before &&
-           std::chrono::steady_clock::now() < deadline)
+    while (TestPeer::MessagesPosted(TestPeer::Connection(Frame())) == before && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(1ms);
     std::this_thread::sleep_for(100ms);  // lets a split delivery catch up
     const std::size_t expected = bytes.size() * 3;
@@ -255,14 +244,11 @@ TEST_F(Receiving, DrainsInChunksOfAHundredBytes)
         {1, {3}},
         {200, {300, 300, 0}},
     };
-    testing::PtyPair pty;
-    Connect(pty);
+    Connect(m_pty);
     for (const Case& c : cases) {
         Edit().SetText("");
-        std::string bytes(c.bytes, '\0');
-        for (std::size_t i = 0; i < bytes.size(); ++i)
-            bytes[i] = static_cast<char>(i * 7 + 1);
-        std::vector<std::size_t> insertions = ReceiveInOneBurst(pty, bytes);
+        const std::string bytes = testing::CountingBytes(c.bytes, 7, 1);
+        std::vector<std::size_t> insertions = ReceiveInOneBurst(m_pty, bytes);
         // Notifications queued behind the first find nothing left.
         ASSERT_GE(insertions.size(), c.insertions.size()) << c.bytes << " bytes";
         for (std::size_t i = c.insertions.size(); i < insertions.size(); ++i)
@@ -275,20 +261,16 @@ TEST_F(Receiving, DrainsInChunksOfAHundredBytes)
 
 TEST_F(Receiving, ShowsEveryByteAsTwoUpperCaseDigitsAndASpace)
 {
-    testing::PtyPair pty;
-    Connect(pty);
+    Connect(m_pty);
 
     const std::string newline("\x41\x0A", 2);
-    ASSERT_TRUE(pty.Write(newline));
+    ASSERT_TRUE(m_pty.Write(newline));
     ASSERT_TRUE(WaitUntil([] { return Edit().GetTextLength() >= 6; }));
     EXPECT_EQ(Edit().GetText(), "41 0A ");
 
     Edit().SetText("");
-    std::string all;
-    for (int value = 0; value < 256; ++value)
-        all.push_back(static_cast<char>(value));
-    all += std::string("\x7F\x41\xFF\x42\x00\x7F", 6);
-    ASSERT_TRUE(pty.Write(all));
+    const std::string all = testing::CountingBytes(256) + std::string("\x7F\x41\xFF\x42\x00\x7F", 6);
+    ASSERT_TRUE(m_pty.Write(all));
     ASSERT_TRUE(WaitUntil([&] { return Edit().GetTextLength() >= all.size() * 3; }));
     const std::string text = Edit().GetText();
     EXPECT_EQ(text, HexText(all));
@@ -303,17 +285,15 @@ TEST_F(Receiving, ShowsEveryByteAsTwoUpperCaseDigitsAndASpace)
 
 TEST_F(Receiving, NotificationsWithoutReceivedCharactersChangeNothing)
 {
-    testing::PtyPair pty;
-    Connect(pty);
+    Connect(m_pty);
     Edit().SetText("before");
     Edit().SetSel(6, 6);
     std::vector<std::string> insertions;
     TestPeer::SetInsertionObserver(View(), [&](std::string_view text) { insertions.emplace_back(text); });
     const unsigned before = TestPeer::MessagesPosted(TestPeer::Connection(Frame()));
-    ASSERT_TRUE(pty.Write("xyz"));
+    ASSERT_TRUE(m_pty.Write("xyz"));
     const auto deadline = std::chrono::steady_clock::now() + 20s;
-    while (TestPeer::MessagesPosted(TestPeer::Connection(Frame())) == before &&
-           std::chrono::steady_clock::now() < deadline)
+    while (TestPeer::MessagesPosted(TestPeer::Connection(Frame())) == before && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(1ms);
 
     // The bytes wait in the port; notifications that report no received
@@ -330,14 +310,10 @@ TEST_F(Receiving, NotificationsWithoutReceivedCharactersChangeNothing)
 
 TEST_F(Receiving, ViewFollowsTheNewestDataDuringAFlood)
 {
-    testing::PtyPair pty;
-    Connect(pty);
+    Connect(m_pty);
     const std::size_t total = 300000;
-    std::string bytes(total, '\0');
-    std::mt19937 random(7);
-    for (char& byte : bytes)
-        byte = static_cast<char>(random());
-    std::thread writer([&] { pty.Write(bytes); });
+    const std::string bytes = testing::RandomBytes(total, 7);
+    std::thread writer([&] { m_pty.Write(bytes); });
     bool followed = true;
     ASSERT_TRUE(WaitUntil(
         [&] {
@@ -363,51 +339,15 @@ TEST_F(Receiving, ViewFollowsTheNewestDataDuringAFlood)
 
 TEST(Accelerators, MatchTheTableExactly)
 {
-    struct Case
-    {
-        int keyCode;
-        bool control, shift, alt;
-        int command;
-    };
-    const Case cases[] = {
-        {'N', true, false, false, wxID_NEW},
-        {'O', true, false, false, wxID_OPEN},
-        {'S', true, false, false, wxID_SAVE},
-        {'P', true, false, false, wxID_PRINT},
-        {'Z', true, false, false, wxID_UNDO},
-        {'X', true, false, false, wxID_CUT},
-        {'C', true, false, false, wxID_COPY},
-        {'V', true, false, false, wxID_PASTE},
-        {WXK_BACK, false, false, true, wxID_UNDO},
-        {WXK_DELETE, false, true, false, wxID_CUT},
-        {WXK_INSERT, true, false, false, wxID_COPY},
-        {WXK_INSERT, false, true, false, wxID_PASTE},
-        {WXK_NUMPAD_DELETE, false, true, false, wxID_CUT},
-        {WXK_NUMPAD_INSERT, true, false, false, wxID_COPY},
-        {WXK_NUMPAD_INSERT, false, true, false, wxID_PASTE},
-        {WXK_F6, false, false, false, res::WxIdFromCommand(ID_NEXT_PANE)},
-        {WXK_F6, false, true, false, res::WxIdFromCommand(ID_PREV_PANE)},
-        {'C', false, false, false, wxID_NONE},
-        {'C', true, true, false, wxID_NONE},
-        {'C', true, false, true, wxID_NONE},
-        {'Q', true, false, false, wxID_NONE},
-        {WXK_INSERT, false, false, false, wxID_NONE},
-        {WXK_NUMPAD_INSERT, false, false, false, wxID_NONE},
-        {WXK_NUMPAD_DELETE, false, false, false, wxID_NONE},
-        {WXK_NUMPAD_ENTER, false, false, false, wxID_NONE},
-        {WXK_NUMPAD_ENTER, true, false, false, wxID_NONE},
-        {WXK_BACK, false, false, false, wxID_NONE},
-        {WXK_F6, true, false, false, wxID_NONE},
-    };
-    for (const Case& c : cases) {
+    for (const expected::KeyChord& chord : expected::kKeyChords) {
         wxKeyEvent key(wxEVT_CHAR_HOOK);
-        key.m_keyCode = c.keyCode;
-        key.SetControlDown(c.control);
-        key.SetRawControlDown(c.control);
-        key.SetShiftDown(c.shift);
-        key.SetAltDown(c.alt);
-        EXPECT_EQ(CMainFrame::AcceleratorCommand(key), c.command)
-            << "key " << c.keyCode << " ctrl " << c.control << " shift " << c.shift << " alt " << c.alt;
+        key.m_keyCode = chord.key;
+        key.SetControlDown(chord.flags & wxACCEL_CTRL);
+        key.SetRawControlDown(chord.flags & wxACCEL_CTRL);
+        key.SetShiftDown(chord.flags & wxACCEL_SHIFT);
+        key.SetAltDown(chord.flags & wxACCEL_ALT);
+        EXPECT_EQ(CMainFrame::AcceleratorCommand(key), chord.command ? Wx(chord.command) : wxID_NONE)
+            << "key " << chord.key << " flags " << chord.flags;
     }
 }
 

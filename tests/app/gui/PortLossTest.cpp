@@ -4,15 +4,14 @@
 // under the same path. With it: no box, the menus wait as if connected, and
 // Port settings ends the wait.
 #include "tests/app/gui/AppTest.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <wx/modalhook.h>
 #include <wx/msgdlg.h>
 
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
-#include <filesystem>
 #include <thread>
 
 namespace tessaline::apptest {
@@ -54,8 +53,6 @@ protected:
     void TearDown() override
     {
         TestPeer::Connection(Frame()).SetReconnect(true);
-        if (!m_folder.empty())
-            std::filesystem::remove_all(m_folder);
         AppTest::TearDown();
     }
 
@@ -63,10 +60,7 @@ protected:
     // scratch folder, so that the same path can come back after an unplug.
     void ConnectThroughLink(const char* name, testing::PtyPair& device)
     {
-        char folder[] = "/tmp/tessaline-unplug-XXXXXX";
-        ASSERT_NE(::mkdtemp(folder), nullptr);
-        m_folder = folder;
-        m_link = m_folder + "/" + name;
+        m_link = m_folder / name;
         ASSERT_EQ(::symlink(device.SlavePath().c_str(), m_link.c_str()), 0);
         platform::SetPortAlias("COM3", m_link);
         Doc().m_settings.port = 3;
@@ -74,7 +68,7 @@ protected:
         ASSERT_TRUE(TestPeer::Connection(Frame()).IsOpen());
     }
 
-    std::string m_folder;
+    testing::ScratchFolder m_folder;
     std::string m_link;
 };
 
@@ -98,8 +92,7 @@ TEST_F(PortLoss, UnplugClosesThePortTellsOnceAndReplugConnectsAgain)
             std::chrono::duration_cast<std::chrono::milliseconds>(dialogs.FirstSeenAt() - unplugged).count()));
     EXPECT_EQ(dialogs.LastMessage(), wxString::FromUTF8("COM3 장치와의 연결이 끊어졌습니다."));
     EXPECT_FALSE(TestPeer::Connection(Frame()).IsOpen());
-    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
-    EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
+    EXPECT_EQ(PortMenus(), kPortClosed);
     EXPECT_EQ(Edit().GetText(), "10 20 ");
 
     // A second of ordinary running: no second box, and next to no CPU.
@@ -135,9 +128,7 @@ TEST_F(PortLoss, WhileReconnectionWaitsTheMenusCountThePortAsConnectedAndPortSet
     ASSERT_TRUE(WaitUntil([] { return TestPeer::Connection(Frame()).IsWaitingForDevice(); }));
     EXPECT_EQ(Frame().GetStatusBar()->GetStatusText(0),
               wxString::FromUTF8("COM3 장치를 기다리는 중... (" + m_link + ")"));
-    EXPECT_FALSE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
-    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_DISCONNECT)));
-    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_SETTINGS)));
+    EXPECT_EQ(PortMenus(), kPortWaiting);
     EXPECT_EQ(dialogs.Seen(), 0);
 
     // The settings dialog (answered by the hook) ends the wait.
@@ -145,7 +136,7 @@ TEST_F(PortLoss, WhileReconnectionWaitsTheMenusCountThePortAsConnectedAndPortSet
     EXPECT_EQ(dialogs.Seen(), 1);
     EXPECT_FALSE(TestPeer::Connection(Frame()).IsWaitingForDevice());
     EXPECT_EQ(Frame().GetStatusBar()->GetStatusText(0), wxString::FromUTF8("준비"));
-    EXPECT_TRUE(MenuItemEnabled(Wx(ID_PORT_CONNECT)));
+    EXPECT_EQ(PortMenus(), kPortClosed);
 }
 
 }  // namespace

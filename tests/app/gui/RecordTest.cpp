@@ -5,16 +5,13 @@
 #include "app/RecordCommands.h"
 #include "app/StatusPanes.h"
 #include "tests/app/gui/AppTest.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <wx/filedlg.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 #include <wx/testing.h>
 
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
 #include <regex>
 
 namespace tessaline::apptest {
@@ -52,12 +49,10 @@ using ReceiveLogCommand = AppTest;
 
 TEST_F(ReceiveLogCommand, ChoosingAFileLogsWhatArrivesUntilChosenAgain)
 {
-    char folder[] = "/tmp/tessaline-record-XXXXXX";
-    ASSERT_NE(::mkdtemp(folder), nullptr);
-    const std::string path = std::string(folder) + "/기록.bin";
+    const testing::ScratchFolder folder;
+    const std::string path = folder / "기록.bin";
     App().TerminalSettings().logFolder = "/tmp";
-    testing::PtyPair pty;
-    Connect(pty);
+    Connect(m_pty);
 
     wxString proposedFolder, proposedName;
     wxTEST_DIALOG(SendCommand(Wx(ID_COMM_LOG)),
@@ -68,17 +63,15 @@ TEST_F(ReceiveLogCommand, ChoosingAFileLogsWhatArrivesUntilChosenAgain)
     EXPECT_TRUE(TestPeer::Connection(Frame()).IsLogging());
     EXPECT_TRUE(ItemChecked(Wx(ID_COMM_LOG)));
     EXPECT_EQ(Frame().GetStatusBar()->GetStatusText(tessaline::app::StatusPanes::kLog), wxString::FromUTF8("기록"));
-    EXPECT_EQ(App().TerminalSettings().logFolder, folder);
+    EXPECT_EQ(App().TerminalSettings().logFolder, folder.Path());
 
-    ASSERT_TRUE(pty.Write("\x55\xAA"));
+    ASSERT_TRUE(m_pty.Write("\x55\xAA"));
     ASSERT_TRUE(WaitUntil([] { return Edit().GetText() == "55 AA "; }));
     SendCommand(Wx(ID_COMM_LOG));
     EXPECT_FALSE(TestPeer::Connection(Frame()).IsLogging());
     EXPECT_FALSE(ItemChecked(Wx(ID_COMM_LOG)));
     EXPECT_EQ(Frame().GetStatusBar()->GetStatusText(tessaline::app::StatusPanes::kLog), "");
-    std::ifstream file(path, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), "\x55\xAA");
-    std::filesystem::remove_all(folder);
+    EXPECT_EQ(testing::FileContents(path), "\x55\xAA");
 }
 
 }  // namespace

@@ -1,34 +1,24 @@
 #include "app/PortSettingsDlg.h"
 #include "res/ResourceIds.h"
+#include "tests/app/PortSettingsButtons.h"
 #include "tests/app/gui/AppTest.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <wx/radiobut.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <set>
 
 namespace tessaline::apptest {
 namespace {
 
-const int kRadioButtons[] = {
-    IDC_BAUD_1200,   IDC_BAUD_2400,     IDC_BAUD_9600,          IDC_BAUD_14400,         IDC_BAUD_19200,
-    IDC_BAUD_38400,  IDC_BAUD_56000,    IDC_BAUD_57600,         IDC_BAUD_115200,        IDC_DATABITS_5,
-    IDC_DATABITS_6,  IDC_DATABITS_7,    IDC_DATABITS_8,         IDC_PARITY_NONE,        IDC_PARITY_ODD,
-    IDC_PARITY_EVEN, IDC_PARITY_MARK,   IDC_PARITY_SPACE,       IDC_STOPBITS_1,         IDC_STOPBITS_1_5,
-    IDC_STOPBITS_2,  IDC_HANDSHAKE_OFF, IDC_HANDSHAKE_SOFTWARE, IDC_HANDSHAKE_HARDWARE, IDC_PORT_COM1,
-    IDC_PORT_COM2,   IDC_PORT_COM3,     IDC_PORT_COM4,
-};
-
 std::set<int> CheckedButtons(wxDialog& dialog)
 {
     std::set<int> checked;
-    for (int id : kRadioButtons) {
-        auto* button = wxDynamicCast(dialog.FindWindow(id), wxRadioButton);
-        EXPECT_NE(button, nullptr) << "no button " << id;
+    for (const SettingsButton& row : kSettingsButtons) {
+        auto* button = wxDynamicCast(dialog.FindWindow(row.button), wxRadioButton);
+        EXPECT_NE(button, nullptr) << "no button " << row.button;
         if (button && button->GetValue())
-            checked.insert(id);
+            checked.insert(row.button);
     }
     return checked;
 }
@@ -68,64 +58,37 @@ using SettingsDialog = AppTest;
 
 TEST_F(SettingsDialog, OpensWithOneButtonCheckedPerGroupFromTheDocument)
 {
-    struct Case
-    {
-        PortSettings settings;
-        std::set<int> checked;
-    };
-    const Case cases[] = {
-        {{}, {IDC_PORT_COM1, IDC_BAUD_9600, IDC_DATABITS_8, IDC_PARITY_NONE, IDC_STOPBITS_1, IDC_HANDSHAKE_OFF}},
-        {{3, 57600, 6, 4, 2, 1},
-         {IDC_PORT_COM3, IDC_BAUD_57600, IDC_DATABITS_6, IDC_PARITY_SPACE, IDC_STOPBITS_2, IDC_HANDSHAKE_HARDWARE}},
-        {{4, 115200, 5, 1, 1, 2},
-         {IDC_PORT_COM4, IDC_BAUD_115200, IDC_DATABITS_5, IDC_PARITY_ODD, IDC_STOPBITS_1_5, IDC_HANDSHAKE_SOFTWARE}},
-        {{2, 1200, 7, 3, 0, 0},
-         {IDC_PORT_COM2, IDC_BAUD_1200, IDC_DATABITS_7, IDC_PARITY_MARK, IDC_STOPBITS_1, IDC_HANDSHAKE_OFF}},
-        // Values no button stands for leave their groups unchecked.
-        {{7, 4800, 9, 5, 3, 3}, {}},
-        {{0, 9600, 4, 2, -1, 1}, {IDC_BAUD_9600, IDC_PARITY_EVEN, IDC_HANDSHAKE_HARDWARE}},
-    };
-    for (const Case& c : cases) {
-        Doc().m_settings = c.settings;
+    // The last two hold values no button stands for: their groups stay unchecked.
+    const PortSettings cases[] = {{},
+                                  {3, 57600, 6, 4, 2, 1},
+                                  {4, 115200, 5, 1, 1, 2},
+                                  {2, 1200, 7, 3, 0, 0},
+                                  {7, 4800, 9, 5, 3, 3},
+                                  {0, 9600, 4, 2, -1, 1}};
+    for (const PortSettings& settings : cases) {
+        std::set<int> expected;
+        for (const SettingsButton& row : kSettingsButtons) {
+            if (settings.*row.field == row.value)
+                expected.insert(row.button);
+        }
+        Doc().m_settings = settings;
         std::set<int> checked;
         RunSettingsDialog([&](wxDialog& dialog) {
             checked = CheckedButtons(dialog);
             Press(dialog, wxID_CANCEL);
         });
-        EXPECT_EQ(checked, c.checked) << "port " << c.settings.port << " baud " << c.settings.baud;
-        EXPECT_EQ(Doc().m_settings, c.settings);
+        EXPECT_EQ(checked, expected) << "port " << settings.port << " baud " << settings.baud;
+        EXPECT_EQ(Doc().m_settings, settings);
     }
 }
 
 TEST_F(SettingsDialog, EachButtonStoresItsValueOnOk)
 {
-    struct Case
-    {
-        int button;
-        std::int32_t PortSettings::*field;
-        std::int32_t value;
-    };
-    const Case cases[] = {
-        {IDC_PORT_COM2, &PortSettings::port, 2},
-        {IDC_PORT_COM4, &PortSettings::port, 4},
-        {IDC_BAUD_1200, &PortSettings::baud, 1200},
-        {IDC_BAUD_14400, &PortSettings::baud, 14400},
-        {IDC_BAUD_56000, &PortSettings::baud, 56000},
-        {IDC_BAUD_115200, &PortSettings::baud, 115200},
-        {IDC_DATABITS_5, &PortSettings::dataBits, 5},
-        {IDC_DATABITS_7, &PortSettings::dataBits, 7},
-        {IDC_PARITY_ODD, &PortSettings::parity, 1},
-        {IDC_PARITY_SPACE, &PortSettings::parity, 4},
-        {IDC_STOPBITS_1_5, &PortSettings::stopBits, 1},
-        {IDC_STOPBITS_2, &PortSettings::stopBits, 2},
-        {IDC_HANDSHAKE_SOFTWARE, &PortSettings::handshake, 2},
-        {IDC_HANDSHAKE_HARDWARE, &PortSettings::handshake, 1},
-        {IDC_HANDSHAKE_OFF, &PortSettings::handshake, 0},
-    };
-    for (const Case& c : cases) {
-        Doc().m_settings = PortSettings{};
-        Doc().m_settings.handshake = 1;  // so that Off changes something
-        PortSettings expected = Doc().m_settings;
+    // From values no button stands for, so that every click changes its field.
+    const PortSettings odd{7, 4800, 9, 5, 3, 3};
+    for (const SettingsButton& c : kSettingsButtons) {
+        Doc().m_settings = odd;
+        PortSettings expected = odd;
         expected.*c.field = c.value;
         RunSettingsDialog([&](wxDialog& dialog) {
             Click(dialog, c.button);
@@ -207,18 +170,14 @@ TEST_F(SettingsDialog, PortButtonsNameTheDeviceTheyOpen)
 {
     // One UART present: COM1 is it, COM2 and COM4 have no device, COM3 is
     // an alias to a device with a Korean name.
-    char folder[] = "/tmp/tessaline-dialog-XXXXXX";
-    ASSERT_NE(::mkdtemp(folder), nullptr);
-    const std::string root = folder;
-    std::filesystem::create_directories(root + "/dev");
-    std::filesystem::create_directories(root + "/sys/class/tty/ttyS0");
-    std::ofstream(root + "/dev/ttyS0");
-    std::ofstream(root + "/sys/class/tty/ttyS0/type") << "4\n";
-    ::setenv("TESSALINE_DEVICE_ROOT", folder, 1);
+    testing::ScratchFolder root;
+    root.Write("dev/ttyS0");
+    root.Write("sys/class/tty/ttyS0/type", "4\n");
+    root.SetEnv("TESSALINE_DEVICE_ROOT", root.Path());
     platform::SetPortAlias("COM3", "/dev/pts/장치");
     const wxString none = wxString::FromUTF8("장치 없음");
-    const wxString expected[] = {wxString::FromUTF8((root + "/dev/ttyS0").c_str()), none,
-                                 wxString::FromUTF8("/dev/pts/장치"), none};
+    const wxString expected[] = {wxString::FromUTF8(root / "dev/ttyS0"), none, wxString::FromUTF8("/dev/pts/장치"),
+                                 none};
     RunSettingsDialog([&](wxDialog& dialog) {
         for (int port = 1; port <= 4; ++port) {
             wxWindow* button = dialog.FindWindow(IDC_PORT_COM1 + port - 1);
@@ -227,8 +186,6 @@ TEST_F(SettingsDialog, PortButtonsNameTheDeviceTheyOpen)
         }
         Press(dialog, wxID_CANCEL);
     });
-    ::unsetenv("TESSALINE_DEVICE_ROOT");
-    std::filesystem::remove_all(root);
 }
 
 }  // namespace

@@ -21,12 +21,6 @@ void TypeCharacter(wxChar32 character, bool control = false)
     Edit().GetEventHandler()->ProcessEvent(event);
 }
 
-std::string ReadBack(testing::PtyPair& pty, std::size_t count, int timeoutMs = 10000)
-{
-    const std::vector<std::uint8_t> bytes = pty.Read(count, timeoutMs);
-    return std::string(bytes.begin(), bytes.end());
-}
-
 TEST_F(Typing, WhileDisconnectedChangesNothing)
 {
     Edit().SetText("text");
@@ -52,33 +46,31 @@ TEST_F(Typing, SendsEachCharacterAndEchoesIt)
         {0xD55C, "\xED\x95\x9C", "\xED\x95\x9C"},  // 한: its UTF-8 bytes, one write each
         {0xE9, "\xC3\xA9", "\xC3\xA9"},
     };
-    testing::PtyPair pty;
-    Connect(pty);
+    Connect(m_pty);
     for (const Case& c : cases) {
         Edit().SetText("");
         TypeCharacter(c.character);
-        EXPECT_EQ(ReadBack(pty, c.sent.size()), c.sent) << "U+" << std::hex << static_cast<unsigned>(c.character);
+        EXPECT_EQ(m_pty.Read(c.sent.size(), 10000), c.sent) << "U+" << std::hex << static_cast<unsigned>(c.character);
         EXPECT_EQ(Edit().GetText(), c.echoed) << "U+" << std::hex << static_cast<unsigned>(c.character);
     }
-    EXPECT_TRUE(ReadBack(pty, 1, 200).empty()) << "more was sent than typed";
+    EXPECT_TRUE(m_pty.Read(1, 200).empty()) << "more was sent than typed";
 
     // A zero character (the keyboard's Ctrl+@) is sent and shows nothing.
     Edit().SetText("");
     View().OnChar(0);
-    EXPECT_EQ(ReadBack(pty, 1), std::string(1, '\0'));
+    EXPECT_EQ(m_pty.Read(1, 10000), std::string(1, '\0'));
     EXPECT_EQ(Edit().GetText(), "");
 }
 
 TEST_F(Typing, EchoAndReceivedTextGoToTheEndAndLeaveTheSelection)
 {
-    testing::PtyPair pty;
-    Connect(pty);
+    Connect(m_pty);
     Edit().SetText("0123456789");
     Edit().SetSel(3, 7);
     TypeCharacter('a');
-    EXPECT_EQ(ReadBack(pty, 1), "a");
+    EXPECT_EQ(m_pty.Read(1, 10000), "a");
     EXPECT_EQ(Edit().GetText(), "0123456789a");
-    ASSERT_TRUE(pty.Write("\xAB"));
+    ASSERT_TRUE(m_pty.Write("\xAB"));
     ASSERT_TRUE(WaitUntil([] { return Edit().GetTextLength() == 14; }));
     EXPECT_EQ(Edit().GetText(), "0123456789aAB ");
     long start = -2, end = -2;
@@ -87,7 +79,7 @@ TEST_F(Typing, EchoAndReceivedTextGoToTheEndAndLeaveTheSelection)
 
     Edit().SetSel(2, 2);
     TypeCharacter('\r');
-    EXPECT_EQ(ReadBack(pty, 1), "\r");
+    EXPECT_EQ(m_pty.Read(1, 10000), "\r");
     EXPECT_EQ(Edit().GetText(), "0123456789aAB \r\n");
     Edit().GetSel(&start, &end);
     EXPECT_EQ(std::make_pair(start, end), std::make_pair(2L, 2L));
@@ -95,8 +87,7 @@ TEST_F(Typing, EchoAndReceivedTextGoToTheEndAndLeaveTheSelection)
 
 TEST_F(Typing, AcceleratorKeysAreCommandsAndSendNothing)
 {
-    testing::PtyPair pty;
-    Connect(pty);
+    Connect(m_pty);
     Edit().SetText("copy me");
     Edit().SelectAll();
 
@@ -107,22 +98,21 @@ TEST_F(Typing, AcceleratorKeysAreCommandsAndSendNothing)
     key.SetEventObject(&Edit());
     Edit().GetEventHandler()->ProcessEvent(key);
     EXPECT_EQ(CMainFrame::AcceleratorCommand(key), wxID_COPY);
-    EXPECT_TRUE(ReadBack(pty, 1, 300).empty());
+    EXPECT_TRUE(m_pty.Read(1, 300).empty());
     EXPECT_EQ(Edit().GetText(), "copy me");
 
     // Ctrl with a letter that is no accelerator is a control character.
     Edit().SetText("");
     TypeCharacter('q', true);
-    EXPECT_EQ(ReadBack(pty, 1), "\x11");
+    EXPECT_EQ(m_pty.Read(1, 10000), "\x11");
 }
 
 using Clearing = AppTest;
 
 TEST_F(Clearing, TheCommandEmptiesTheViewAndItsUndo)
 {
-    testing::PtyPair pty;
-    Connect(pty);
-    ASSERT_TRUE(pty.Write("\x41"));
+    Connect(m_pty);
+    ASSERT_TRUE(m_pty.Write("\x41"));
     ASSERT_TRUE(WaitUntil([] { return Edit().GetText() == "41 "; }));
     TypeCharacter('z');
     Edit().SetSel(0, 3);
@@ -131,7 +121,7 @@ TEST_F(Clearing, TheCommandEmptiesTheViewAndItsUndo)
     SendCommand(Wx(ID_EDIT_CLEAR_ALL));
     EXPECT_EQ(Edit().GetText(), "");
     EXPECT_FALSE(Edit().CanUndo());
-    ASSERT_TRUE(pty.Write("\x42"));
+    ASSERT_TRUE(m_pty.Write("\x42"));
     ASSERT_TRUE(WaitUntil([] { return Edit().GetText() == "42 "; })) << Edit().GetText();
 }
 

@@ -1,14 +1,12 @@
 // Starts the real application in this process under the X display (Xvfb),
 // runs the suite against it, then closes it as a user would.
 #include "tests/app/gui/AppHarness.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <wx/evtloop.h>
 #include <wx/init.h>
-
-#include <cstdlib>
-#include <filesystem>
 
 namespace {
 
@@ -28,11 +26,9 @@ int main(int argc, char** argv)
 
     // Private settings, so that the recent-file list starts empty and the
     // user's own settings are not touched.
-    char folder[] = "/tmp/tessaline-gui-XXXXXX";
-    if (!::mkdtemp(folder))
-        return 1;
-    ::setenv("XDG_CONFIG_HOME", folder, 1);
-    ::unsetenv("TESSALINE_COM1");
+    tessaline::testing::ScratchFolder settings;
+    settings.SetEnv("XDG_CONFIG_HOME", settings.Path());
+    settings.SetEnv("TESSALINE_COM1", nullptr);
 
     wxApp::SetInstance(new CTessalineApp);
     int wxArgc = 1;
@@ -61,6 +57,5 @@ int main(int argc, char** argv)
         wxEventLoopBase::SetActive(nullptr);
     }
     wxEntryCleanup();
-    std::filesystem::remove_all(folder);
     return result;
 }

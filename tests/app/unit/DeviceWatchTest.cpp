@@ -2,64 +2,57 @@
 // when the folders on the way to it were missing and when the path is a
 // link whose target comes back.
 #include "app/DeviceWatch.h"
+#include "tests/support/ScratchFolder.h"
 #include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <thread>
 
 namespace tessaline::app {
 namespace {
 
+using testing::ScratchFolder;
+using Step = std::function<void(const ScratchFolder&)>;
+
 struct Case
 {
     const char* name;
-    const char* watched;                               // under the test's folder
-    std::function<void(const std::string&)> before;    // while nothing is there yet
-    std::function<void(const std::string&)> comeBack;  // the device's return
+    const char* watched;  // in the test's folder
+    Step before;          // while nothing is there yet
+    Step comeBack;        // the device's return
 };
 
-void Touch(const std::string& path)
+void Link(const ScratchFolder& folder, const std::string& target, const std::string& link)
 {
-    std::ofstream{path};
+    ::symlink((folder / target).c_str(), (folder / link).c_str());
 }
 
 TEST(DeviceWatch, ToldWhenThePathComesBack)
 {
     const Case cases[] = {
-        {"its folders come first, as /dev/serial/by-id does", "/serial/by-id/usb-adapter", [](const std::string&) {},
-         [](const std::string& f) {
-             std::filesystem::create_directories(f + "/serial/by-id");
-             Touch(f + "/serial/by-id/usb-adapter");
-         }},
-        {"a link whose target comes back", "/link",
-         [](const std::string& f) { ::symlink((f + "/pts/7").c_str(), (f + "/link").c_str()); },
-         [](const std::string& f) {
-             std::filesystem::create_directories(f + "/pts");
-             Touch(f + "/pts/7");
-         }},
-        {"a link that comes back", "/by-id/link",
-         [](const std::string& f) {
-             std::filesystem::create_directories(f + "/by-id");
-             Touch(f + "/device");
+        {"its folders come first, as /dev/serial/by-id does", "serial/by-id/usb-adapter", [](const ScratchFolder&) {},
+         [](const ScratchFolder& f) { f.Write("serial/by-id/usb-adapter"); }},
+        {"a link whose target comes back", "link", [](const ScratchFolder& f) { Link(f, "pts/7", "link"); },
+         [](const ScratchFolder& f) { f.Write("pts/7"); }},
+        {"a link that comes back", "by-id/link",
+         [](const ScratchFolder& f) {
+             f.Write("device");
+             std::filesystem::create_directory(f / "by-id");
          },
-         [](const std::string& f) { ::symlink((f + "/device").c_str(), (f + "/by-id/link").c_str()); }},
+         [](const ScratchFolder& f) { Link(f, "device", "by-id/link"); }},
     };
     for (const Case& c : cases) {
-        char folder[] = "/tmp/tessaline-watch-XXXXXX";
-        ASSERT_NE(::mkdtemp(folder), nullptr);
+        const ScratchFolder folder;
         c.before(folder);
         std::atomic<int> told{0};
-        DeviceWatch watch(folder + std::string(c.watched), [&told] { ++told; });
+        DeviceWatch watch(folder / c.watched, [&told] { ++told; });
         ASSERT_TRUE(watch.Start()) << c.name;
         // Lets the watch set its watches, so that the return below comes as
         // a change it sees rather than something its first look finds.
@@ -68,7 +61,6 @@ TEST(DeviceWatch, ToldWhenThePathComesBack)
         c.comeBack(folder);
         EXPECT_TRUE(testing::WaitUntil([&] { return told.load() > 0; })) << c.name;
         watch.Stop();
-        std::filesystem::remove_all(folder);
     }
 }
 

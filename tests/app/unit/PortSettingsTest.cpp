@@ -1,14 +1,16 @@
 #include "app/PortSettings.h"
 #include "app/PortSettingsDlg.h"
 #include "res/ResourceIds.h"
+#include "tests/app/PortSettingsButtons.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-using tessaline::app::PortSettings;
-
 namespace {
+
+using tessaline::apptest::kSettingsButtons;
+using tessaline::apptest::SettingsButton;
 
 TEST(PortSettings, NewRecordHoldsTheDefaultsInLayoutOrder)
 {
@@ -20,48 +22,9 @@ TEST(PortSettings, NewRecordHoldsTheDefaultsInLayoutOrder)
         EXPECT_EQ(fields[i], expected[i]) << "field " << i;
 }
 
-struct Row
-{
-    std::int32_t PortSettings::*field;
-    int button;
-    std::int32_t value;
-};
-
-// Every radio button of the settings dialog with the value it stands for.
-const Row kRows[] = {
-    {&PortSettings::port, IDC_PORT_COM1, 1},
-    {&PortSettings::port, IDC_PORT_COM2, 2},
-    {&PortSettings::port, IDC_PORT_COM3, 3},
-    {&PortSettings::port, IDC_PORT_COM4, 4},
-    {&PortSettings::baud, IDC_BAUD_1200, 1200},
-    {&PortSettings::baud, IDC_BAUD_2400, 2400},
-    {&PortSettings::baud, IDC_BAUD_9600, 9600},
-    {&PortSettings::baud, IDC_BAUD_14400, 14400},
-    {&PortSettings::baud, IDC_BAUD_19200, 19200},
-    {&PortSettings::baud, IDC_BAUD_38400, 38400},
-    {&PortSettings::baud, IDC_BAUD_56000, 56000},
-    {&PortSettings::baud, IDC_BAUD_57600, 57600},
-    {&PortSettings::baud, IDC_BAUD_115200, 115200},
-    {&PortSettings::dataBits, IDC_DATABITS_5, 5},
-    {&PortSettings::dataBits, IDC_DATABITS_6, 6},
-    {&PortSettings::dataBits, IDC_DATABITS_7, 7},
-    {&PortSettings::dataBits, IDC_DATABITS_8, 8},
-    {&PortSettings::parity, IDC_PARITY_NONE, 0},
-    {&PortSettings::parity, IDC_PARITY_ODD, 1},
-    {&PortSettings::parity, IDC_PARITY_EVEN, 2},
-    {&PortSettings::parity, IDC_PARITY_MARK, 3},
-    {&PortSettings::parity, IDC_PARITY_SPACE, 4},
-    {&PortSettings::stopBits, IDC_STOPBITS_1, 0},
-    {&PortSettings::stopBits, IDC_STOPBITS_1_5, 1},
-    {&PortSettings::stopBits, IDC_STOPBITS_2, 2},
-    {&PortSettings::handshake, IDC_HANDSHAKE_OFF, 0},
-    {&PortSettings::handshake, IDC_HANDSHAKE_SOFTWARE, 2},
-    {&PortSettings::handshake, IDC_HANDSHAKE_HARDWARE, 1},
-};
-
 TEST(PortSettingsMapping, EachButtonStandsForItsValueBothWays)
 {
-    for (const Row& row : kRows) {
+    for (const SettingsButton& row : kSettingsButtons) {
         EXPECT_EQ(CPortSettingsDlg::ButtonForValue(row.field, row.value), row.button) << "button " << row.button;
 
         PortSettings settings;
@@ -76,13 +39,13 @@ TEST(PortSettingsMapping, EachButtonStandsForItsValueBothWays)
 
 TEST(PortSettingsMapping, ValuesOutsideTheTablesHaveNoButton)
 {
-    const Row outside[] = {
+    const SettingsButton outside[] = {
         {&PortSettings::port, 0, 0},      {&PortSettings::port, 0, 5},       {&PortSettings::baud, 0, 4800},
         {&PortSettings::baud, 0, 0},      {&PortSettings::dataBits, 0, 4},   {&PortSettings::dataBits, 0, 9},
         {&PortSettings::parity, 0, -1},   {&PortSettings::parity, 0, 5},     {&PortSettings::stopBits, 0, 3},
         {&PortSettings::handshake, 0, 3}, {&PortSettings::handshake, 0, -1}, {&PortSettings::port, 0, 0x7FFFFFFF},
     };
-    for (const Row& row : outside)
+    for (const SettingsButton& row : outside)
         EXPECT_EQ(CPortSettingsDlg::ButtonForValue(row.field, row.value), 0) << "value " << row.value;
 }
 

@@ -2,41 +2,26 @@
 // truncates it, and that a failed write closes it with the reason.
 #include "app/ReceiveLog.h"
 #include "res/Strings.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <functional>
 
 namespace tessaline::app {
 namespace {
 
-std::string Contents(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
 class ReceiveLogFile : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        char folder[] = "/tmp/tessaline-log-XXXXXX";
-        ASSERT_NE(::mkdtemp(folder), nullptr);
-        m_folder = folder;
-    }
-    void TearDown() override { std::filesystem::remove_all(m_folder); }
-
-    std::string m_folder;
+    testing::ScratchFolder m_folder;
 };
 
 TEST_F(ReceiveLogFile, AcceptsOnlyARegularFileOrANewPath)
@@ -62,7 +47,7 @@ TEST_F(ReceiveLogFile, AcceptsOnlyARegularFileOrANewPath)
     };
     for (const Case& c : cases) {
         ReceiveLog log;
-        const std::string path = c.make(m_folder);
+        const std::string path = c.make(m_folder.Path());
         EXPECT_EQ(log.Open(path), c.failure.empty()) << c.name;
         EXPECT_EQ(log.IsOpen(), c.failure.empty()) << c.name;
         EXPECT_EQ(log.Failure(), c.failure) << c.name;
@@ -72,24 +57,24 @@ TEST_F(ReceiveLogFile, AcceptsOnlyARegularFileOrANewPath)
 
 TEST_F(ReceiveLogFile, ContinuesAnExistingLogAndWritesOnFlushAndClose)
 {
-    const std::string path = m_folder + "/log.bin";
+    const std::string path = m_folder / "log.bin";
     std::ofstream(path, std::ios::binary) << "earlier";
     ReceiveLog log;
     ASSERT_TRUE(log.Open(path));
-    EXPECT_EQ(Contents(path), "earlier");
+    EXPECT_EQ(testing::FileContents(path), "earlier");
     ASSERT_TRUE(log.Append("\x00\x01", 2));
     EXPECT_EQ(log.Buffered(), 2u);
     ASSERT_TRUE(log.Flush());
-    EXPECT_EQ(Contents(path), std::string("earlier\x00\x01", 9));
+    EXPECT_EQ(testing::FileContents(path), std::string("earlier\x00\x01", 9));
     // More than the buffer holds goes out without a flush, in order.
     const std::string large(ReceiveLog::kBufferSize + 10, 'x');
     ASSERT_TRUE(log.Append("y", 1));
     ASSERT_TRUE(log.Append(large.data(), large.size()));
-    EXPECT_EQ(Contents(path), std::string("earlier\x00\x01", 9) + "y" + large);
+    EXPECT_EQ(testing::FileContents(path), std::string("earlier\x00\x01", 9) + "y" + large);
     ASSERT_TRUE(log.Append("z", 1));
     ASSERT_TRUE(log.Close());
     EXPECT_FALSE(log.IsOpen());
-    EXPECT_EQ(Contents(path), std::string("earlier\x00\x01", 9) + "y" + large + "z");
+    EXPECT_EQ(testing::FileContents(path), std::string("earlier\x00\x01", 9) + "y" + large + "z");
 }
 
 // Under a file size limit of 1000 bytes, writes 2000: the write fails as on
@@ -107,7 +92,7 @@ bool FailsToWriteBeyondTheLimit(const std::string& path)
 TEST_F(ReceiveLogFile, AFailedWriteClosesTheLogWithTheReason)
 {
     // The limit is set in a child process of its own.
-    const std::string path = m_folder + "/log.bin";
+    const std::string path = m_folder / "log.bin";
     EXPECT_EXIT(std::exit(FailsToWriteBeyondTheLimit(path) ? 0 : 1), ::testing::ExitedWithCode(0), "");
 }
 

@@ -3,13 +3,12 @@
 #include "app/Startup.h"
 #include "platform/PortNames.h"
 #include "platform/StartupFolder.h"
-#include "ui/TextEncoding.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -19,29 +18,16 @@ namespace {
 class Startup : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        char folder[] = "/tmp/tessaline-startup-XXXXXX";
-        ASSERT_NE(::mkdtemp(folder), nullptr);
-        m_folder = std::string(folder) + "/문서";
-        std::filesystem::create_directories(m_folder);
-    }
-    void TearDown() override
-    {
-        platform::ClearPortAliases();
-        for (const char* name : {"TESSALINE_DEVICE_ROOT", "TESSALINE_COM3", "XDG_CONFIG_HOME"})
-            ::unsetenv(name);
-        std::filesystem::remove_all(std::filesystem::path(m_folder).parent_path());
-    }
+    void TearDown() override { platform::ClearPortAliases(); }
 
-    std::string m_folder;
+    testing::ScratchFolder m_folder{"문서"};
 };
 
 TEST_F(Startup, OnlyARegularFileIsOpenedAndEveryOtherKindIsNamed)
 {
     using Verdict = FileArgumentCheck::Verdict;
-    std::ofstream(m_folder + "/로그.txt") << "x";
-    ASSERT_EQ(::mkfifo((m_folder + "/pipe").c_str(), 0600), 0);
+    m_folder.Write("로그.txt", "x");
+    ASSERT_EQ(::mkfifo((m_folder / "pipe").c_str(), 0600), 0);
     struct Case
     {
         std::string file;
@@ -49,13 +35,13 @@ TEST_F(Startup, OnlyARegularFileIsOpenedAndEveryOtherKindIsNamed)
         const char* said;  // part of the message
     };
     const Case cases[] = {
-        {m_folder + "/로그.txt", Verdict::Open, ""},
-        {m_folder, Verdict::StartUntitled, "파일이 아니라 폴더입니다."},
-        {m_folder + "/pipe", Verdict::StartUntitled, "파일이 아니라 FIFO"},
+        {m_folder / "로그.txt", Verdict::Open, ""},
+        {m_folder.Path(), Verdict::StartUntitled, "파일이 아니라 폴더입니다."},
+        {m_folder / "pipe", Verdict::StartUntitled, "파일이 아니라 FIFO"},
         {"/dev/zero", Verdict::StartUntitled, "파일이 아니라 장치입니다."},
         {"", Verdict::StartUntitled, "이름이 비어 있습니다."},
-        {m_folder + "/bad\xff.txt", Verdict::StartUntitled, "\\xFF.txt\"을(를) 열 수 없습니다: 이름이"},
-        {m_folder + "/없는 파일.txt", Verdict::Fail, "없는 파일.txt\"을(를) 열 수 없습니다: No such file"},
+        {m_folder / "bad\xff.txt", Verdict::StartUntitled, "\\xFF.txt\"을(를) 열 수 없습니다: 이름이"},
+        {m_folder / "없는 파일.txt", Verdict::Fail, "없는 파일.txt\"을(를) 열 수 없습니다: No such file"},
     };
     for (const Case& c : cases) {
         StartupOptions options;
@@ -78,16 +64,16 @@ TEST_F(Startup, ListsEachPortWithItsDeviceAndWhereItCameFrom)
     // COM2 from the settings file (where COM5 is ignored with a warning),
     // relative to the start-up folder; COM3 from the environment; COM1 from
     // the command line over the settings file.
-    const std::string root = m_folder + "/root";
+    const std::string root = m_folder / "root";
+    m_folder.Write("root/dev/ttyACM0");
     std::filesystem::create_directories(root + "/dev/serial/by-id");
-    std::ofstream(root + "/dev/ttyACM0");
     std::filesystem::create_symlink("../../ttyACM0", root + "/dev/serial/by-id/usb-A\tB\nC\\D\x1B");
-    ::setenv("TESSALINE_DEVICE_ROOT", root.c_str(), 1);
-    ::setenv("TESSALINE_COM3", "/dev/pts/3", 1);
-    ::setenv("XDG_CONFIG_HOME", m_folder.c_str(), 1);
-    std::filesystem::create_directories(m_folder + "/Local AppWizard-Generated Applications");
-    std::ofstream(m_folder + "/Local AppWizard-Generated Applications/Tessaline.conf")
-        << "[Ports]\nCOM1=/dev/settings1\nCOM2=장치2\nCOM5=/dev/x\n[Terminal]\nFontSize=20\n";
+    m_folder.SetEnv("TESSALINE_DEVICE_ROOT", root);
+    m_folder.SetEnv("TESSALINE_COM3", "/dev/pts/3");
+    m_folder.SetEnv("XDG_CONFIG_HOME", m_folder.Path());
+    const std::string conf =
+        m_folder.Write("Local AppWizard-Generated Applications/Tessaline.conf",
+                       "[Ports]\nCOM1=/dev/settings1\nCOM2=장치2\nCOM5=/dev/x\n[Terminal]\nFontSize=20\n");
 
     // The file and log names given relative come back absolute; the
     // message names the file as given.
@@ -117,12 +103,11 @@ TEST_F(Startup, ListsEachPortWithItsDeviceAndWhereItCameFrom)
     EXPECT_EQ(ListPortsText(false).substr(0, ListPortsText(false).find('\n') + 1),
               "COM1 " + root + "/dev/serial/by-id/usb-A\\tB\\nC\\\\D\\x1B detected\n");
     std::filesystem::remove(root + "/dev/ttyACM0");
-    std::ofstream(m_folder + "/Local AppWizard-Generated Applications/Tessaline.conf") << "[Ports\nCOM1=/dev/x\n";
+    std::ofstream(conf) << "[Ports\nCOM1=/dev/x\n";
     platform::ClearPortAliases();
     const StartupState unparsable = PrepareStartup(StartupOptions{});
     ASSERT_EQ(unparsable.warnings.size(), 1u);
-    EXPECT_NE(unparsable.warnings[0].find(m_folder + "/Local AppWizard-Generated Applications/Tessaline.conf"),
-              std::string::npos);
+    EXPECT_NE(unparsable.warnings[0].find(conf), std::string::npos);
     EXPECT_FALSE(unparsable.settings.parsed);
     EXPECT_EQ(ListPortsText(false).substr(0, 23), "COM1 /dev/ttyS0 default");
 }
@@ -137,7 +122,7 @@ TEST(MessageText, ALongNameFitsTheScreenAndKeepsItsCharactersWhole)
     for (std::size_t start = 0; start < korean.size();) {
         const std::size_t end = std::min(korean.find('\n', start), korean.size());
         const std::string line = korean.substr(start, end - start);
-        EXPECT_TRUE(ui::IsValidUtf8(line)) << line;
+        EXPECT_TRUE(IsValidUtf8(line)) << line;
         start = end + 1;
     }
     for (std::size_t start = 0, end; start < text.size(); start = end + 1) {

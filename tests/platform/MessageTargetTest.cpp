@@ -2,6 +2,7 @@
 #include "platform/MessageTarget.h"
 #include "platform/win32.h"
 #include "tests/support/MessageQueueTarget.h"
+#include "tests/support/Sentinel.h"
 
 #include <gtest/gtest.h>
 
@@ -15,9 +16,8 @@ namespace {
 
 using tessaline::platform::RegisterMessageTarget;
 using tessaline::platform::UnregisterMessageTarget;
+using tessaline::testing::kSentinel;
 using tessaline::testing::MessageQueueTarget;
-
-constexpr DWORD kSentinel = 0xDEADBEEF;
 
 TEST(RegisterWindowMessage, GivesOneNumberPerNameRegardlessOfCase)
 {
