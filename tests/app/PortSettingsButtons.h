@@ -9,6 +9,8 @@
 
 namespace tessaline::apptest {
 
+using app::PortSettings;
+
 struct SettingsButton
 {
     std::int32_t PortSettings::*field;

@@ -20,6 +20,9 @@
 #include <memory>
 
 using namespace tessaline::res;
+using tessaline::keys::KeyBindingCount;
+using tessaline::keys::ParseShortcutText;
+using tessaline::keys::ShownShortcut;
 
 namespace {
 

@@ -216,11 +216,13 @@ std::vector<std::size_t> ReceiveInOneBurst(testing::PtyPair& pty, const std::str
     std::vector<std::size_t> insertions;
     TestPeer::SetInsertionObserver(View(), [&](std::string_view text) { insertions.push_back(text.size()); });
     // A hold the previous burst left ends first: held, the port posts nothing.
-    EXPECT_TRUE(WaitUntil([] { return (TestPeer::Port(TestPeer::Connection(Frame())).QueryEventMask() & EV_RXCHAR) != 0; }));
+    EXPECT_TRUE(
+        WaitUntil([] { return (TestPeer::Port(TestPeer::Connection(Frame())).QueryEventMask() & EV_RXCHAR) != 0; }));
     const unsigned before = TestPeer::MessagesPosted(TestPeer::Connection(Frame()));
     EXPECT_TRUE(pty.Write(bytes));
     const auto deadline = std::chrono::steady_clock::now() + 20s;
-    while (TestPeer::MessagesPosted(TestPeer::Connection(Frame())) == before && std::chrono::steady_clock::now() < deadline)
+    while (TestPeer::MessagesPosted(TestPeer::Connection(Frame())) == before &&
+           std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(1ms);
     std::this_thread::sleep_for(100ms);  // lets a split delivery catch up
     const std::size_t expected = bytes.size() * 3;
@@ -293,7 +295,8 @@ TEST_F(Receiving, NotificationsWithoutReceivedCharactersChangeNothing)
     const unsigned before = TestPeer::MessagesPosted(TestPeer::Connection(Frame()));
     ASSERT_TRUE(m_pty.Write("xyz"));
     const auto deadline = std::chrono::steady_clock::now() + 20s;
-    while (TestPeer::MessagesPosted(TestPeer::Connection(Frame())) == before && std::chrono::steady_clock::now() < deadline)
+    while (TestPeer::MessagesPosted(TestPeer::Connection(Frame())) == before &&
+           std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(1ms);
 
     // The bytes wait in the port; notifications that report no received

@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+using tessaline::app::PortSettings;
+
 namespace {
 
 using tessaline::apptest::kSettingsButtons;

@@ -4,6 +4,7 @@
 #include "platform/PortNames.h"
 #include "platform/StartupFolder.h"
 #include "tests/support/ScratchFolder.h"
+#include "ui/TextEncoding.h"
 
 #include <gtest/gtest.h>
 
@@ -122,7 +123,7 @@ TEST(MessageText, ALongNameFitsTheScreenAndKeepsItsCharactersWhole)
     for (std::size_t start = 0; start < korean.size();) {
         const std::size_t end = std::min(korean.find('\n', start), korean.size());
         const std::string line = korean.substr(start, end - start);
-        EXPECT_TRUE(IsValidUtf8(line)) << line;
+        EXPECT_TRUE(ui::IsValidUtf8(line)) << line;
         start = end + 1;
     }
     for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
