@@ -1,6 +1,7 @@
 // A private X server (Xvfb) for an end-to-end suite, so that no other
 // program on a shared display takes the keyboard focus while keys are
-// typed. Name() is empty when it did not start.
+// typed. Name() is empty when it did not start. A server that names its
+// display but does not answer a client is stopped and started again.
 //
 // Threading: the test thread only.
 #pragma once
@@ -22,6 +23,9 @@ public:
     const std::string& Name() const { return m_display; }
 
 private:
+    bool Start();
+    void Stop();
+
     pid_t m_pid = -1;
     std::string m_display;
 };
