@@ -24,12 +24,12 @@ namespace {
 constexpr int kSerialMessageId = wxID_HIGHEST + 1;
 
 // While bytes arrive, notifications are held back for as long as this much
-// input takes to come at the rate seen so far (half the input queue the port
-// gets by default; should the rate rise, the port's notice of a nearly full
-// queue ends the hold early), but never longer than the view takes between
-// updates while text streams in; a hold shorter than kMinHoldMs is no hold,
-// as under a flood.
-constexpr double kHoldBytes = 2048;
+// input takes to come at the rate seen so far (half the port's input queue;
+// should the rate rise, the port's notice of a nearly full queue ends the
+// hold early), but never longer than the view takes between updates while
+// text streams in; a hold shorter than kMinHoldMs is no hold, as under a
+// flood.
+constexpr double kHoldBytes = tessaline::app::SerialConnection::kInputQueue / 2;
 constexpr int kMaxHoldMs = 250;
 constexpr int kMinHoldMs = 5;
 
@@ -105,7 +105,7 @@ bool CMainFrame::OnCreate(bool showSendBar)
     BindCommands();
     BindCommunicationCommands();
     Bind(wxEVT_THREAD, &CMainFrame::OnQueuedMessage, this, kSerialMessageId);
-    m_receiveTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { PaceReceiving(m_connection.ReleaseNotices()); });
+    m_receiveTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { OnReceiveTimer(); });
     Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
     // The lock panes follow the toolkit's notice of a changed lock state;
     // without one, the state is read twice a second.
@@ -358,7 +358,7 @@ void CMainFrame::OnQueuedMessage(wxThreadEvent& event)
         PaceReceiving(received);
 }
 
-void CMainFrame::PaceReceiving(std::size_t received)
+int CMainFrame::NextHoldMs(std::size_t received)
 {
     const auto now = std::chrono::steady_clock::now();
     const double seconds = std::chrono::duration<double>(now - m_lastDrain).count();
@@ -366,11 +366,31 @@ void CMainFrame::PaceReceiving(std::size_t received)
     // Nothing came, or the queue filled well during the last wait: let each
     // notification through again.
     if (received == 0 || received >= 2 * kHoldBytes)
-        return;
+        return 0;
     const double rate = static_cast<double>(received) / std::max(seconds, 1e-3);
     const int holdMs = static_cast<int>(std::min<double>(kMaxHoldMs, 1000.0 * kHoldBytes / rate));
-    if (holdMs >= kMinHoldMs && m_connection.HoldNotices())
+    return holdMs >= kMinHoldMs ? holdMs : 0;
+}
+
+void CMainFrame::PaceReceiving(std::size_t received)
+{
+    const int holdMs = NextHoldMs(received);
+    if (holdMs > 0 && m_connection.HoldNotices())
         m_receiveTimer.StartOnce(holdMs);
+}
+
+void CMainFrame::OnReceiveTimer()
+{
+    // While the stream goes on, the hold goes on: the port's mask stays as
+    // it is and its threads sleep through the drains. Once a wait brings
+    // nothing, or more than a hold is for, each arrival is notified again.
+    if (m_connection.IsHolding()) {
+        if (const int holdMs = NextHoldMs(m_connection.DrainHeld()); holdMs > 0) {
+            m_receiveTimer.StartOnce(holdMs);
+            return;
+        }
+    }
+    PaceReceiving(m_connection.ReleaseNotices());
 }
 
 void CMainFrame::ShowReceived(std::string_view text)

@@ -18,8 +18,9 @@
 // The connection's messages come from the port's watcher thread; the frame
 // queues them to itself as events and hands them back on the GUI thread.
 // While bytes keep arriving at a modest rate it holds further notifications
-// back and drains on a timer instead, at most a few KB at a time, so that a
-// steady stream costs one wake-up per drain rather than one per notification.
+// back and drains on a timer instead, up to a quarter of a second's worth at
+// a time, and the hold lasts as long as the stream does, so that a steady
+// stream costs one wake-up per drain rather than one per notification.
 //
 // Threading: GUI thread, except QueueMessage, which only queues an event.
 #pragma once
@@ -109,7 +110,11 @@ private:
     void BindCommands();
     void BindCommunicationCommands();
     void OnQueuedMessage(wxThreadEvent& event);
+    // How long to hold notifications back after a drain of `received`
+    // bytes, from the rate since the last drain; 0 for no hold.
+    int NextHoldMs(std::size_t received);
     void PaceReceiving(std::size_t received);
+    void OnReceiveTimer();
     void OnCharHook(wxKeyEvent& event);
     // Whether the key event comes from the send bar's entry or button.
     bool FromSendBar(const wxKeyEvent& event) const;

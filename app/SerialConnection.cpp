@@ -119,7 +119,7 @@ bool SerialConnection::OpenPort(const char* device)
     m_dtr = false;
     m_rts = false;
     m_linesReportable = false;
-    if (m_port.Open(device, &m_target, 0, m_connectionNumber, 0, 0) != 0)
+    if (m_port.Open(device, &m_target, 0, m_connectionNumber, kInputQueue, 0) != 0)
         return false;
     // A line setting the driver refuses leaves the previous one in place;
     // flow control is always off on a fresh connection.
@@ -249,6 +249,11 @@ std::size_t SerialConnection::ReleaseNotices()
     EndHold();
     m_drainScheduled.store(false);
     return m_port.IsOpen() ? Drain(false) : 0;
+}
+
+std::size_t SerialConnection::DrainHeld()
+{
+    return m_holding && m_port.IsOpen() ? Drain(false) : 0;
 }
 
 void SerialConnection::EndHold()

@@ -63,6 +63,10 @@ class SerialConnection
 {
 public:
     static constexpr DWORD kReadChunk = 100;
+    // The input queue the port is opened with: room for a quarter of a
+    // second of input at 921600 baud, so that notifications can be held
+    // back that long while a stream comes in (see HoldNotices).
+    static constexpr DWORD kInputQueue = 64 * 1024;
     // Posted by the device watch while reconnection waits; LPARAM = the
     // wait's number.
     static const UINT s_deviceChangedMsg;
@@ -177,6 +181,13 @@ public:
     // Ends a hold, lets notifications through again and drains what came
     // meanwhile, showing nothing when nothing came; returns the bytes drained.
     std::size_t ReleaseNotices();
+    // Whether a hold is on and has taken the port's notice of each arrival.
+    bool IsHolding() const { return m_holding; }
+    // During a hold, drains what came, showing nothing when nothing came,
+    // and keeps the hold on, so that a steady stream is read in drains the
+    // owner paces without the port's mask changing at each one; returns the
+    // bytes drained (0 without a hold).
+    std::size_t DrainHeld();
     // Drains what has arrived without waiting for its notification, showing
     // nothing when nothing has: an echo then follows the bytes before it.
     void ShowArrived();

@@ -312,6 +312,12 @@ TEST_F(Connection, HeldNotificationsAreNotQueuedAndTheReleaseShowsTheirBytes)
     });
     close(slave);
     EXPECT_FALSE(m_owner.Take(std::chrono::milliseconds(0)));
+    // Drains during the hold show them and leave the hold on.
+    EXPECT_TRUE(testing::WaitUntil([&] {
+        m_connection.DrainHeld();
+        return m_owner.shown == "41 42 ";
+    })) << m_owner.shown;
+    EXPECT_EQ(m_connection.Port().QueryEventMask(), (mask & ~EV_RXCHAR) | EV_RX80FULL);
     m_connection.ReleaseNotices();
     EXPECT_EQ(m_connection.Port().QueryEventMask(), mask);
 
@@ -335,8 +341,8 @@ TEST_F(Connection, AQueueFillingDuringAHoldEndsItAndShowsEveryByte)
     Connect();
     const DWORD mask = m_connection.Port().QueryEventMask();
     ASSERT_TRUE(m_connection.HoldNotices());
-    // 80 % of the 4096-byte queue the port gets by default, and some more.
-    std::string bytes(3500, '\0');
+    // 80 % of the queue the connection opens the port with, and some more.
+    std::string bytes(SerialConnection::kInputQueue * 85 / 100, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<char>(i);
     ASSERT_TRUE(m_pty.Write(bytes));
