@@ -279,7 +279,7 @@ LRESULT SerialConnection::OnSerialMsg(WPARAM wParam, LPARAM)
     return 0;
 }
 
-std::size_t SerialConnection::Drain(bool showEmpty)
+std::size_t SerialConnection::Drain(bool showEmpty, std::size_t limit)
 {
     unsigned char buffer[kReadChunk + 1];
     std::size_t total = 0;
@@ -292,7 +292,13 @@ std::size_t SerialConnection::Drain(bool showEmpty)
         Received(buffer, count);
         total += count;
         m_bytesReceived += count;
-    } while (count == kReadChunk);
+    } while (count == kReadChunk && total < limit);
+    // Input that comes faster than it is shown would keep one drain going
+    // and the owner from everything else (a key waiting to go out): the
+    // rest is drained on a notice queued behind what waits meanwhile, or by
+    // the hold's next drain.
+    if (count == kReadChunk && !m_drainScheduled.exchange(true))
+        m_events.QueueMessage(SerialMessage{CSerialWnd::s_defaultComMsg, EV_RXCHAR, m_connectionNumber});
     return total;
 }
 
@@ -354,7 +360,7 @@ void SerialConnection::OnWatcherEnded(LPARAM connection)
     if (connection != m_connectionNumber || !m_port.IsOpen())
         return;
     // The bytes that came before the loss are still in the input queue.
-    Drain();
+    Drain(true, SIZE_MAX);
     ClosePort();
     if (m_reconnect && !m_devicePath.empty())
         WaitForDevice();

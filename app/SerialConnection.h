@@ -2,9 +2,11 @@
 // the port object. Connect opens "COM<n>" with the chosen settings,
 // configures the line and switches flow control off; Disconnect closes it.
 // On each notification that reports received characters it drains the port
-// in reads of 100 bytes; the bytes of every read go to the receive log, when
-// one is open, before anything is shown, then on as hex text ("%02X " per
-// byte), or, with timestamps on, split into bursts (see BurstSplitter).
+// in reads of 100 bytes, up to an input queue's worth at a time (a stream
+// faster than that is drained on in turns with the owner's other work); the
+// bytes of every read go to the receive log, when one is open, before
+// anything is shown, then on as hex text ("%02X " per byte), or, with
+// timestamps on, split into bursts (see BurstSplitter).
 // Bytes to send (typed keys, the send bar, a file) go through one queue and
 // a writer thread (PortWriter), in order and without ever blocking the
 // owner, also while the device holds output back.
@@ -205,9 +207,11 @@ public:
     unsigned MessagesPosted() const { return m_messagesPosted.load(); }
 
 private:
-    // Reads until the input is empty and shows each read; an empty first
-    // read is shown only when `showEmpty`. Returns the bytes read.
-    std::size_t Drain(bool showEmpty = true);
+    // Reads until the input is empty, or `limit` bytes have been read (the
+    // rest then follows on a notification of its own), and shows each read;
+    // an empty first read is shown only when `showEmpty`. Returns the bytes
+    // read.
+    std::size_t Drain(bool showEmpty = true, std::size_t limit = kInputQueue);
     // One read of up to kReadChunk bytes, counted in m_bytesRead.
     DWORD ReadChunk(unsigned char* buffer);
     // Logs and shows the bytes of one read.

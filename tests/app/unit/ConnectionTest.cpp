@@ -341,15 +341,23 @@ TEST_F(Connection, AQueueFillingDuringAHoldEndsItAndShowsEveryByte)
     Connect();
     const DWORD mask = m_connection.Port().QueryEventMask();
     ASSERT_TRUE(m_connection.HoldNotices());
-    // 80 % of the queue the connection opens the port with, and some more.
-    std::string bytes(SerialConnection::kInputQueue * 85 / 100, '\0');
+    // More than the queue the connection opens the port with: 80 % of it
+    // ends the hold, the rest waits in the terminal.
+    std::string bytes(SerialConnection::kInputQueue + 4096, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<char>(i);
     ASSERT_TRUE(m_pty.Write(bytes));
     const auto message = m_owner.Take();
     ASSERT_TRUE(message);
     EXPECT_NE(message->wParam & EV_RX80FULL, 0u);
-    m_connection.HandleMessage(*message);
+    // With the queue full and more waiting, one drain takes at most a
+    // queue's worth; the rest follows on notices.
+    ASSERT_TRUE(testing::WaitUntil([&] {
+        COMSTAT status{};
+        return ClearCommError(m_connection.Port().Handle(), nullptr, &status) &&
+               status.cbInQue == SerialConnection::kInputQueue;
+    }));
+    EXPECT_LE(m_connection.HandleMessage(*message), SerialConnection::kInputQueue + SerialConnection::kReadChunk);
     EXPECT_EQ(m_connection.Port().QueryEventMask(), mask);
     while (m_owner.shown.size() < bytes.size() * 3) {
         const auto more = m_owner.Take();
