@@ -387,6 +387,10 @@ void CMainFrame::OnReceiveTimer()
     if (m_connection.IsHolding()) {
         if (const int holdMs = NextHoldMs(m_connection.DrainHeld()); holdMs > 0) {
             m_receiveTimer.StartOnce(holdMs);
+            // Paced drains come no faster than the view's updates: the
+            // counters move now, so that the status bar is drawn in the
+            // view's frame rather than in one of its own right after.
+            ShowCounters();
             return;
         }
     }
