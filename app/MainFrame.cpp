@@ -345,10 +345,11 @@ void CMainFrame::QueueMessage(const tessaline::app::SerialMessage& message)
 void CMainFrame::OnQueuedMessage(wxThreadEvent& event)
 {
     const auto message = event.GetPayload<tessaline::app::SerialMessage>();
-    const std::size_t received = m_connection.HandleMessage(message);
     // The output's reports say nothing about the rate bytes come in at.
-    if (!tessaline::app::SerialConnection::IsOutputMessage(message))
-        m_pacer.AfterDrain(received);
+    if (tessaline::app::SerialConnection::IsOutputMessage(message))
+        m_connection.HandleMessage(message);
+    else
+        m_pacer.OnPortMessage(message);
 }
 
 void CMainFrame::ShowReceived(std::string_view text)

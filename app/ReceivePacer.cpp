@@ -21,11 +21,33 @@ ReceivePacer::ReceivePacer(SerialConnection& connection, std::function<void()> o
     : m_connection(connection), m_onPacedDrain(std::move(onPacedDrain))
 {
     m_timer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { OnTimer(); });
+    m_soon.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+        std::deque<SerialMessage> waiting;
+        waiting.swap(m_waiting);
+        for (const SerialMessage& message : waiting)
+            Handle(message);
+    });
 }
 
 ReceivePacer::~ReceivePacer()
 {
-    m_timer.Stop();
+    Stop();
+}
+
+void ReceivePacer::OnPortMessage(const SerialMessage& message)
+{
+    if (!m_outrun && m_waiting.empty()) {
+        Handle(message);
+        return;
+    }
+    m_waiting.push_back(message);
+    if (!m_soon.IsRunning())
+        m_soon.StartOnce(0);
+}
+
+void ReceivePacer::Handle(const SerialMessage& message)
+{
+    AfterDrain(m_connection.HandleMessage(message));
 }
 
 int ReceivePacer::NextHoldMs(std::size_t received)
@@ -44,6 +66,7 @@ int ReceivePacer::NextHoldMs(std::size_t received)
 
 void ReceivePacer::AfterDrain(std::size_t received)
 {
+    Noted(received);
     const int holdMs = NextHoldMs(received);
     if (holdMs > 0 && m_connection.HoldNotices())
         m_timer.StartOnce(holdMs);
@@ -54,7 +77,9 @@ void ReceivePacer::OnTimer()
     // While the stream goes on, the hold goes on: the port's mask stays as
     // it is and its threads sleep through the drains.
     if (m_connection.IsHolding()) {
-        if (const int holdMs = NextHoldMs(m_connection.DrainHeld()); holdMs > 0) {
+        const std::size_t drained = m_connection.DrainHeld();
+        Noted(drained);
+        if (const int holdMs = NextHoldMs(drained); holdMs > 0) {
             m_timer.StartOnce(holdMs);
             m_onPacedDrain();
             return;
