@@ -8,10 +8,11 @@
 // nor EV_RXFLAG in the mask) a stream of input is read in stretches: after a
 // read the terminal is left alone for about as long as three eighths of a
 // 4 KiB kernel buffer take to fill at the rate seen (bytes that callers
-// pulled meanwhile counted in), at most kMaxReadDeferral. A stream then
-// costs a few wake-ups a second instead of one per chunk the device
-// delivers. A read, a status query, a change of the mask or a hang-up ends
-// the wait at once, so every observable count stays exact.
+// pulled meanwhile counted in), and never longer than kMaxReadDeferral or
+// than they take at the line's top speed. A stream then costs a few
+// wake-ups a second instead of one per chunk the device delivers. A read, a
+// status query, a change of the mask or a hang-up ends the wait at once, so
+// every observable count stays exact.
 #include "platform/posix/CommDevice.h"
 
 #include <linux/serial.h>
@@ -112,9 +113,18 @@ void CommDevice::PlanDeferredRead(std::size_t bytes, Clock::time_point now)
     // as they come, and the stretch starts once a rate has been seen.
     if (ListensForEachArrival() || elapsed > kMaxReadDeferral + std::chrono::milliseconds(50))
         return;
-    const auto deferral = std::chrono::duration_cast<Clock::duration>(elapsed * (kDeferredBytes / bytes));
+    auto deferral = std::min<Clock::duration>(
+        std::chrono::duration_cast<Clock::duration>(elapsed * (kDeferredBytes / bytes)), kMaxReadDeferral);
+    // Nor longer than those bytes take at the line's own top speed (a start
+    // and a stop bit around each character): input that speeds up to it
+    // meanwhile still fits in the buffer.
+    if (m_dcb.BaudRate > 0) {
+        const double topRate = m_dcb.BaudRate / (2.0 + std::max<BYTE>(m_dcb.ByteSize, 5));
+        deferral = std::min(deferral, std::chrono::duration_cast<Clock::duration>(
+                                          std::chrono::duration<double>(kDeferredBytes / topRate)));
+    }
     if (deferral >= kMinReadDeferral)
-        m_readDeferredUntil = now + std::min<Clock::duration>(deferral, kMaxReadDeferral);
+        m_readDeferredUntil = now + deferral;
 }
 
 void CommDevice::PullDeferredInput(std::size_t wanted)
