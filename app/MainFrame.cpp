@@ -25,16 +25,6 @@ namespace {
 
 constexpr int kSerialMessageId = wxID_HIGHEST + 1;
 
-// While bytes arrive, notifications are held back for as long as this much
-// input takes to come at the rate seen so far (half the input queue the port
-// gets by default; should the rate rise, the port's notice of a nearly full
-// queue ends the hold early), but never longer than the view takes between
-// updates while text streams in; a hold shorter than kMinHoldMs is no hold,
-// as under a flood.
-constexpr double kHoldBytes = 2048;
-constexpr int kMaxHoldMs = 250;
-constexpr int kMinHoldMs = 5;
-
 const unsigned kLockIndicators[3] = {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
 
 wxString ResourceString(unsigned id)
@@ -49,14 +39,18 @@ CMainFrame::CMainFrame()
     : m_connection(*this),
       m_lines(m_connection, [this](unsigned textId) { ShowMessageText(tessaline::res::FormatString(textId)); }),
       m_fileSender(m_connection, [this](const std::string& text) { ShowMessageText(text); }),
-      m_record(*this, m_connection)
+      m_record(*this, m_connection),
+      // Paced drains come no faster than the view's updates: the counters
+      // move with them, so that the status bar is drawn in the view's frame
+      // rather than in one of its own right after.
+      m_pacer(m_connection, [this] { ShowCounters(); })
 {}
 
 CMainFrame::~CMainFrame()
 {
     m_lockKeys.Stop();
     m_indicatorTimer.Stop();
-    m_receiveTimer.Stop();
+    m_pacer.Stop();
     // The port closes while the whole frame still stands: Close joins the
     // watcher, so no message is queued to the frame afterwards; events
     // already queued die with the frame.
@@ -107,7 +101,6 @@ bool CMainFrame::BuildContents(bool showSendBar)
     BindCommands();
     BindCommunicationCommands();
     Bind(wxEVT_THREAD, &CMainFrame::OnQueuedMessage, this, kSerialMessageId);
-    m_receiveTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { PaceReceiving(m_connection.ReleaseNotices()); });
     Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
     // The lock panes follow the toolkit's notice of a changed lock state;
     // without one, the state is read twice a second.
@@ -356,25 +349,11 @@ void CMainFrame::QueueMessage(const tessaline::app::SerialMessage& message)
 void CMainFrame::OnQueuedMessage(wxThreadEvent& event)
 {
     const auto message = event.GetPayload<tessaline::app::SerialMessage>();
-    const std::size_t received = m_connection.HandleMessage(message);
     // The output's reports say nothing about the rate bytes come in at.
-    if (!tessaline::app::SerialConnection::IsOutputMessage(message))
-        PaceReceiving(received);
-}
-
-void CMainFrame::PaceReceiving(std::size_t received)
-{
-    const auto now = std::chrono::steady_clock::now();
-    const double seconds = std::chrono::duration<double>(now - m_lastDrain).count();
-    m_lastDrain = now;
-    // Nothing came, or the queue filled well during the last wait: let each
-    // notification through again.
-    if (received == 0 || received >= 2 * kHoldBytes)
-        return;
-    const double rate = static_cast<double>(received) / std::max(seconds, 1e-3);
-    const int holdMs = static_cast<int>(std::min<double>(kMaxHoldMs, 1000.0 * kHoldBytes / rate));
-    if (holdMs >= kMinHoldMs && m_connection.HoldNotices())
-        m_receiveTimer.StartOnce(holdMs);
+    if (tessaline::app::SerialConnection::IsOutputMessage(message))
+        m_connection.HandleMessage(message);
+    else
+        m_pacer.OnPortMessage(message);
 }
 
 void CMainFrame::ShowReceived(std::string_view text)

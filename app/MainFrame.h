@@ -17,15 +17,16 @@
 //
 // The connection's messages come from the port's watcher thread; the frame
 // queues them to itself as events and hands them back on the GUI thread.
-// While bytes keep arriving at a modest rate it holds further notifications
-// back and drains on a timer instead, at most a few KB at a time, so that a
-// steady stream costs one wake-up per drain rather than one per notification.
+// While bytes keep arriving at a modest rate, ReceivePacer holds further
+// notifications back and drains on a timer instead, so that a steady stream
+// costs one wake-up per drain rather than one per notification.
 //
 // Threading: GUI thread, except QueueMessage, which only queues an event.
 #pragma once
 
 #include "app/FileSender.h"
 #include "app/LineSignals.h"
+#include "app/ReceivePacer.h"
 #include "app/RecordCommands.h"
 #include "app/SerialConnection.h"
 #include "app/StatusPanes.h"
@@ -35,7 +36,6 @@
 #include <wx/timer.h>
 #include <wx/weakref.h>
 
-#include <chrono>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -113,7 +113,6 @@ private:
     void BindCommands();
     void BindCommunicationCommands();
     void OnQueuedMessage(wxThreadEvent& event);
-    void PaceReceiving(std::size_t received);
     void OnCharHook(wxKeyEvent& event);
     // Whether the key event comes from the send bar's entry or button.
     bool FromSendBar(const wxKeyEvent& event) const;
@@ -129,10 +128,9 @@ private:
     bool m_counting = false;  // a Connect has succeeded
     wxWeakRef<wxWindow> m_countedView;
     tessaline::app::RecordCommands m_record;
+    tessaline::app::ReceivePacer m_pacer;
     wxStatusBar* m_statusBar = nullptr;
     wxToolBar* m_toolBar = nullptr;
     tessaline::keys::LockKeyWatch m_lockKeys;
     wxTimer m_indicatorTimer;  // only where the toolkit gives no lock-state notice
-    wxTimer m_receiveTimer;    // ends a hold on notifications of received bytes
-    std::chrono::steady_clock::time_point m_lastDrain;
 };

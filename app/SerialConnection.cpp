@@ -119,7 +119,7 @@ bool SerialConnection::OpenPort(const char* device)
     m_dtr = false;
     m_rts = false;
     m_linesReportable = false;
-    if (m_port.Open(device, &m_target, 0, m_connectionNumber, 0, 0) != 0) {
+    if (m_port.Open(device, &m_target, 0, m_connectionNumber, kInputQueue, 0) != 0) {
         // A device that opened but could not be set up is left open by the
         // port; it is closed, so that the next attempt starts afresh.
         if (m_port.IsOpen())
@@ -256,6 +256,11 @@ std::size_t SerialConnection::ReleaseNotices()
     return m_port.IsOpen() ? Drain(false) : 0;
 }
 
+std::size_t SerialConnection::DrainHeld()
+{
+    return m_holding && m_port.IsOpen() ? Drain(false) : 0;
+}
+
 void SerialConnection::EndHold()
 {
     if (!m_holding)
@@ -279,7 +284,7 @@ LRESULT SerialConnection::OnSerialMsg(WPARAM wParam, LPARAM)
     return 0;
 }
 
-std::size_t SerialConnection::Drain(bool showEmpty)
+std::size_t SerialConnection::Drain(bool showEmpty, std::size_t limit)
 {
     unsigned char buffer[kReadChunk + 1];
     std::size_t total = 0;
@@ -292,7 +297,13 @@ std::size_t SerialConnection::Drain(bool showEmpty)
         Received(buffer, count);
         total += count;
         m_bytesReceived += count;
-    } while (count == kReadChunk);
+    } while (count == kReadChunk && total < limit);
+    // Input that comes faster than it is shown would keep one drain going
+    // and the owner from everything else (a key waiting to go out): the
+    // rest is drained on a notice queued behind what waits meanwhile, or by
+    // the hold's next drain.
+    if (count == kReadChunk && !m_drainScheduled.exchange(true))
+        m_events.QueueMessage(SerialMessage{CSerialWnd::s_defaultComMsg, EV_RXCHAR, m_connectionNumber});
     return total;
 }
 
@@ -354,7 +365,7 @@ void SerialConnection::OnWatcherEnded(LPARAM connection)
     if (connection != m_connectionNumber || !m_port.IsOpen())
         return;
     // The bytes that came before the loss are still in the input queue.
-    Drain();
+    Drain(true, SIZE_MAX);
     ClosePort();
     if (m_reconnect && !m_devicePath.empty())
         WaitForDevice();

@@ -2,9 +2,11 @@
 // the port object. Connect opens "COM<n>" with the chosen settings,
 // configures the line and switches flow control off; Disconnect closes it.
 // On each notification that reports received characters it drains the port
-// in reads of 100 bytes; the bytes of every read go to the receive log, when
-// one is open, before anything is shown, then on as hex text ("%02X " per
-// byte), or, with timestamps on, split into bursts (see BurstSplitter).
+// in reads of 100 bytes, up to an input queue's worth at a time (a stream
+// faster than that is drained on in turns with the owner's other work); the
+// bytes of every read go to the receive log, when one is open, before
+// anything is shown, then on as hex text ("%02X " per byte), or, with
+// timestamps on, split into bursts (see BurstSplitter).
 // Bytes to send (typed keys, the send bar, a file) go through one queue and
 // a writer thread (PortWriter), in order and without ever blocking the
 // owner, also while the device holds output back.
@@ -64,6 +66,10 @@ class SerialConnection
 {
 public:
     static constexpr DWORD kReadChunk = 100;
+    // The input queue the port is opened with: room for a quarter of a
+    // second of input at 921600 baud, so that notifications can be held
+    // back that long while a stream comes in (see HoldNotices).
+    static constexpr DWORD kInputQueue = 64 * 1024;
     // Posted by the device watch while reconnection waits; LPARAM = the
     // wait's number.
     static const UINT s_deviceChangedMsg;
@@ -178,6 +184,13 @@ public:
     // Ends a hold, lets notifications through again and drains what came
     // meanwhile, showing nothing when nothing came; returns the bytes drained.
     std::size_t ReleaseNotices();
+    // Whether a hold is on and has taken the port's notice of each arrival.
+    bool IsHolding() const { return m_holding; }
+    // During a hold, drains what came, showing nothing when nothing came,
+    // and keeps the hold on, so that a steady stream is read in drains the
+    // owner paces without the port's mask changing at each one; returns the
+    // bytes drained (0 without a hold).
+    std::size_t DrainHeld();
     // Drains what has arrived without waiting for its notification, showing
     // nothing when nothing has: an echo then follows the bytes before it.
     void ShowArrived();
@@ -192,9 +205,11 @@ private:
 
     // A notification: drains the input when it reports received characters.
     LRESULT OnSerialMsg(WPARAM wParam, LPARAM lParam);
-    // Reads until the input is empty and shows each read; an empty first
-    // read is shown only when `showEmpty`. Returns the bytes read.
-    std::size_t Drain(bool showEmpty = true);
+    // Reads until the input is empty, or `limit` bytes have been read (the
+    // rest then follows on a notification of its own), and shows each read;
+    // an empty first read is shown only when `showEmpty`. Returns the bytes
+    // read.
+    std::size_t Drain(bool showEmpty = true, std::size_t limit = kInputQueue);
     // One read of up to kReadChunk bytes, counted in m_bytesRead.
     DWORD ReadChunk(unsigned char* buffer);
     // Logs and shows the bytes of one read.

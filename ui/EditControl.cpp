@@ -1,4 +1,5 @@
 // The edit control's public operations and its event wiring.
+#include "ui/ClassicScrollbars.h"
 #include "ui/EditControlImpl.h"
 #include "ui/TextPrintout.h"
 
@@ -45,6 +46,7 @@ EditControl::EditControl(wxWindow* parent, wxWindowID id)
     SetFont(m_impl->font);
     SetScrollRate(0, m_impl->lineHeight);
     ShowScrollbars(wxSHOW_SB_NEVER, wxSHOW_SB_ALWAYS);
+    UseClassicScrollbars(*this);
     m_impl->layout.SetWidth(m_impl->WidthCells());
     m_impl->SyncScrollRange();
     BindEvents();

@@ -2,8 +2,8 @@
 // dirty, and at most about 30 times a second (4 while text streams in and
 // the user has not touched a key or the mouse for a second) one update
 // brings the scroll range, the scroll position and the invalidated rows up
-// to date. Also the caret blink, which stops a while after the last key or
-// click.
+// to date, right after the change when the last one is long enough ago.
+// Also the caret blink, which stops a while after the last key or click.
 #include "ui/EditControlImpl.h"
 
 namespace tessaline::ui {
@@ -100,9 +100,16 @@ void EditControl::Impl::ScheduleUpdate()
 {
     using namespace std::chrono;
     const auto now = steady_clock::now();
-    auto delay = milliseconds(kUpdateIntervalMs);
-    if (now - blinkSince >= milliseconds(kQuietUserMs))
-        delay = std::max(delay, duration_cast<milliseconds>(lastUpdate + milliseconds(kStreamUpdateIntervalMs) - now));
+    const bool streaming = now - blinkSince >= milliseconds(kQuietUserMs);
+    const auto interval = milliseconds(streaming ? kStreamUpdateIntervalMs : kUpdateIntervalMs);
+    // The update comes once the handler that changed the text is done (a
+    // zero delay), or when the interval since the last one is over. One due
+    // within an eighth of the interval comes now: text that arrives about
+    // once an interval is then shown by the wake-up that brought it, not by
+    // one of its own a little later.
+    auto delay = duration_cast<milliseconds>(lastUpdate + interval - now);
+    if (delay <= interval / 8)
+        delay = milliseconds(0);
     // A key or a click may bring a pending update forward, never push it back.
     if (updateTimer.IsRunning() && updateDue <= now + delay)
         return;

@@ -8,8 +8,13 @@ pseudo-terminal through the File menu, as a user would), then:
            blink time-out are over);
   * paced: for each --rates value (bytes/s), bytes written in --chunk-ms
            chunks for --secs seconds; CPU % of one core for the program and
-           for the X server, from /proc/PID/stat, and whether every byte was
-           read;
+           for the X server, from /proc/PID/stat, whether every byte was
+           read, and the most the terminal held unread before a chunk (a
+           real UART keeps 4 KiB; beyond that it would lose bytes), also
+           from the second second on: the port is set to 9600 baud, the
+           dialog's default, which a pseudo-terminal does not enforce, so
+           the program cannot know the input may speed up, and the first
+           second holds the jump from the rate before;
   * keys:  during a flood of --flood-secs, a key typed through the X server
            every half second, and the time until its byte reaches the wire
            (the pty's master end); the time includes starting xdotool.
@@ -63,8 +68,31 @@ class Session:
         self.env = env
         self.program = subprocess.Popen([program, "--port", "COM1=" + os.ttyname(slave)], env=env,
                                         stderr=subprocess.DEVNULL)
-        subprocess.run(CONNECT, shell=True, env=env, check=False, timeout=60)
+        # The window may take the focus only once it is shown: a Connect the
+        # keys missed is tried again.
+        for _ in range(3):
+            subprocess.run(CONNECT, shell=True, env=env, check=False, timeout=60)
+            if self.has_open(os.ttyname(slave)):
+                break
+            time.sleep(1)
+        else:
+            self.close()
+            raise SystemExit("the program did not connect to %s" % os.ttyname(slave))
         time.sleep(settle)
+
+    def has_open(self, path, wait=3.0):
+        """Whether the program has `path` open within `wait` seconds."""
+        fds = "/proc/%d/fd" % self.program.pid
+        deadline = time.monotonic() + wait
+        while time.monotonic() < deadline:
+            for fd in os.listdir(fds):
+                try:
+                    if os.readlink(os.path.join(fds, fd)) == path:
+                        return True
+                except OSError:
+                    pass
+            time.sleep(0.1)
+        return False
 
     def cpu(self, seconds, feed=None):
         """(program ticks, X ticks, elapsed s) over `seconds`, calling feed(t) every 10 ms."""
@@ -96,8 +124,16 @@ def paced(session, rate, secs, chunk_ms):
     chunk = max(1, int(rate * chunk_ms / 1000))
     pattern = bytes(range(256)) * (chunk // 256 + 2)
     sent = [0]
+    most_unread = [0, 0]  # over the whole run, and from its second second on
 
     def feed(step):
+        # What the terminal still holds just before the next chunk: a real
+        # UART's line discipline keeps 4 KiB, so more than that would be lost.
+        # The first second holds the jump from the rate before.
+        held = unread(session.slave)
+        most_unread[0] = max(most_unread[0], held)
+        if step * chunk_ms >= 1000:
+            most_unread[1] = max(most_unread[1], held)
         offset = step % 256
         os.write(session.master, pattern[offset:offset + chunk])
         sent[0] += chunk
@@ -107,9 +143,10 @@ def paced(session, rate, secs, chunk_ms):
     while unread(session.slave) and time.monotonic() < deadline:
         time.sleep(0.05)
     left = unread(session.slave)
-    print("paced %7d B/s (%d baud): program %5.2f %%  X server %5.2f %%  total %5.2f %%  (%d B, %d left unread)"
+    print("paced %7d B/s (%d baud): program %5.2f %%  X server %5.2f %%  total %5.2f %%  (%d B, %d left unread, "
+          "at most %d B in the terminal, %d B after the first second)"
           % (rate, rate * 10, 100.0 * prog / CLK / elapsed, 100.0 * xsrv / CLK / elapsed,
-             100.0 * (prog + xsrv) / CLK / elapsed, sent[0], left), flush=True)
+             100.0 * (prog + xsrv) / CLK / elapsed, sent[0], left, most_unread[0], most_unread[1]), flush=True)
 
 
 def keys_during_flood(session, secs):

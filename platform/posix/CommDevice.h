@@ -134,8 +134,10 @@ private:
     // True while someone hears of each arrival: a read is pending, or the
     // mask holds EV_RXCHAR or EV_RXFLAG (with m_mutex held).
     bool ListensForEachArrival() const;
-    // After a read of `bytes` that came over `elapsed`, when the terminal is
-    // read next while nobody listens for each arrival (with m_mutex held).
+    // After a read of `bytes`, when the terminal is read next while nobody
+    // listens for each arrival, from the rate the input came at since the
+    // last planned read, bytes pulled by callers meanwhile included (with
+    // m_mutex held).
     void PlanDeferredRead(std::size_t bytes, Clock::time_point now);
     // Moves what the terminal holds into the input queue now, when the
     // service thread is deferring its reads and the queue holds fewer than
@@ -174,6 +176,7 @@ private:
     // in the terminal.
     Clock::time_point m_readDeferredUntil{};
     Clock::time_point m_lastTerminalRead{};
+    std::size_t m_pulledSinceRead = 0;  // by PullDeferredInput since the service thread last read
     std::atomic<bool> m_deferring{false};
     std::vector<std::uint8_t> m_pullBuffer;  // under m_readMutex
 

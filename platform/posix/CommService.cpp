@@ -6,11 +6,13 @@
 //
 // While nobody listens for each arrival (no read pending, neither EV_RXCHAR
 // nor EV_RXFLAG in the mask) a stream of input is read in stretches: after a
-// read the terminal is left alone for about as long as half a 4 KiB kernel
-// buffer takes to fill at the rate seen, at most kMaxReadDeferral. A stream
-// then costs a few wake-ups a second instead of one per chunk the device
-// delivers. A read, a status query, a change of the mask or a hang-up ends
-// the wait at once, so every observable count stays exact.
+// read the terminal is left alone for about as long as three eighths of a
+// 4 KiB kernel buffer take to fill at the rate seen (bytes that callers
+// pulled meanwhile counted in), and never longer than kMaxReadDeferral or
+// than they take at the line's top speed. A stream then costs a few
+// wake-ups a second instead of one per chunk the device delivers. A read, a
+// status query, a change of the mask or a hang-up ends the wait at once, so
+// every observable count stays exact.
 #include "platform/posix/CommDevice.h"
 
 #include <linux/serial.h>
@@ -25,9 +27,12 @@
 namespace tessaline::platform {
 namespace {
 
-// Bytes the kernel may gather while the terminal is left alone: half of the
-// 4 KiB line-discipline buffer of a real UART.
-constexpr double kDeferredBytes = 2048;
+// Bytes the kernel may gather while the terminal is left alone: three
+// eighths of the 4 KiB line-discipline buffer of a real UART. The rest is
+// the margin for a read that comes late on a busy machine, and for input
+// that comes in bursts (a USB adapter hands bytes over in frames), which
+// make the rate seen swing from one read to the next.
+constexpr double kDeferredBytes = 1536;
 constexpr auto kMaxReadDeferral = std::chrono::milliseconds(150);
 constexpr auto kMinReadDeferral = std::chrono::milliseconds(2);
 
@@ -99,13 +104,27 @@ void CommDevice::PlanDeferredRead(std::size_t bytes, Clock::time_point now)
     const auto elapsed = now - m_lastTerminalRead;
     m_lastTerminalRead = now;
     m_readDeferredUntil = Clock::time_point{};
+    // What callers pulled in between came at the same rate: left out, it
+    // would make the rate look lower and the next wait too long for the
+    // terminal's buffer.
+    bytes += m_pulledSinceRead;
+    m_pulledSinceRead = 0;
     // The first bytes after a pause give no rate yet: the next ones are read
     // as they come, and the stretch starts once a rate has been seen.
     if (ListensForEachArrival() || elapsed > kMaxReadDeferral + std::chrono::milliseconds(50))
         return;
-    const auto deferral = std::chrono::duration_cast<Clock::duration>(elapsed * (kDeferredBytes / bytes));
+    auto deferral = std::min<Clock::duration>(
+        std::chrono::duration_cast<Clock::duration>(elapsed * (kDeferredBytes / bytes)), kMaxReadDeferral);
+    // Nor longer than those bytes take at the line's own top speed (a start
+    // and a stop bit around each character): input that speeds up to it
+    // meanwhile still fits in the buffer.
+    if (m_dcb.BaudRate > 0) {
+        const double topRate = m_dcb.BaudRate / (2.0 + std::max<BYTE>(m_dcb.ByteSize, 5));
+        deferral = std::min(deferral, std::chrono::duration_cast<Clock::duration>(
+                                          std::chrono::duration<double>(kDeferredBytes / topRate)));
+    }
     if (deferral >= kMinReadDeferral)
-        m_readDeferredUntil = now + std::min<Clock::duration>(deferral, kMaxReadDeferral);
+        m_readDeferredUntil = now + deferral;
 }
 
 void CommDevice::PullDeferredInput(std::size_t wanted)
@@ -123,8 +142,10 @@ void CommDevice::PullDeferredInput(std::size_t wanted)
     int lost = 0;
     const std::size_t received = ReadTerminal(m_pullBuffer, lost);
     std::lock_guard lock(m_mutex);
-    if (received > 0 && !m_closed && !m_dead)
+    if (received > 0 && !m_closed && !m_dead) {
         Receive(m_pullBuffer.data(), received, ReadCountDelta());
+        m_pulledSinceRead += received;
+    }
     // A loss is left for the service thread, which sees the hang-up at once.
 }
 

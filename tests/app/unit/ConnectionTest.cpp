@@ -283,6 +283,12 @@ TEST_F(Connection, HeldNotificationsAreNotQueuedAndTheReleaseShowsTheirBytes)
     });
     close(slave);
     EXPECT_FALSE(m_owner.Take(std::chrono::milliseconds(0)));
+    // Drains during the hold show them and leave the hold on.
+    EXPECT_TRUE(testing::WaitUntil([&] {
+        m_connection.DrainHeld();
+        return m_owner.shown == "41 42 ";
+    })) << m_owner.shown;
+    EXPECT_EQ(TestPeer::Port(m_connection).QueryEventMask(), (mask & ~EV_RXCHAR) | EV_RX80FULL);
     m_connection.ReleaseNotices();
     EXPECT_EQ(TestPeer::Port(m_connection).QueryEventMask(), mask);
 
@@ -302,15 +308,27 @@ TEST_F(Connection, AQueueFillingDuringAHoldEndsItAndShowsEveryByte)
     Connect();
     const DWORD mask = TestPeer::Port(m_connection).QueryEventMask();
     ASSERT_TRUE(m_connection.HoldNotices());
-    // 80 % of the 4096-byte queue the port gets by default, and some more.
-    const std::string bytes = testing::CountingBytes(3500);
+    // More than the queue the connection opens the port with: 80 % of it
+    // ends the hold, the rest waits in the terminal.
+    const std::string bytes = testing::CountingBytes(SerialConnection::kInputQueue + 4096);
     ASSERT_TRUE(m_pty.Write(bytes));
     const auto message = m_owner.Take();
     ASSERT_TRUE(message);
     EXPECT_NE(message->wParam & EV_RX80FULL, 0u);
-    m_connection.HandleMessage(*message);
+    // With the queue full and more waiting, one drain takes at most a
+    // queue's worth; the rest follows on notices.
+    ASSERT_TRUE(testing::WaitUntil([&] {
+        COMSTAT status{};
+        return ClearCommError(TestPeer::Port(m_connection).Handle(), nullptr, &status) &&
+               status.cbInQue == SerialConnection::kInputQueue;
+    }));
+    EXPECT_LE(m_connection.HandleMessage(*message), SerialConnection::kInputQueue + SerialConnection::kReadChunk);
     EXPECT_EQ(TestPeer::Port(m_connection).QueryEventMask(), mask);
-    ASSERT_TRUE(HandleUntil([&] { return m_owner.shown.size() >= bytes.size() * 3; }));
+    while (m_owner.shown.size() < bytes.size() * 3) {
+        const auto more = m_owner.Take();
+        ASSERT_TRUE(more) << m_owner.shown.size();
+        m_connection.HandleMessage(*more);
+    }
     std::string expected;
     SerialConnection::AppendHexPairs(expected, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
     EXPECT_EQ(m_owner.shown, expected);
