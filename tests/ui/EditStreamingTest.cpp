@@ -1,12 +1,11 @@
-// The edit control as text streams in: appends at the end while the user's
-// caret and selection stay, the view following the end, trimming, throttled
-// repaints; and its geometry: resizing and the text size.
+// The edit control as text streams in, and its geometry.
 #include "tests/ui/GuiTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <wx/app.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tessaline::ui {
@@ -223,20 +222,15 @@ TEST_F(EditStreamingTest, CtrlWheelChangesTheTextSizeWithinItsBoundsAndRewraps)
     C().SetText(Hex(400));
     const unsigned columns = C().GetLayout().Width();
     const int rowHeight = C().GetCellSize().y;
-    struct Case
-    {
-        int rotation;
-        bool ctrl;
-        int points;
-    };
-    const Case cases[] = {
+    // Wheel rotation, Ctrl held, and the text size after it.
+    const std::tuple<int, bool, int> cases[] = {
         {120, true, 13},  {-240, true, 11}, {60, true, 11},   {60, true, 12},
         {120, false, 12},  // without Ctrl the wheel scrolls
         {-2400, true, 6}, {-120, true, 6},  {4800, true, 36}, {120, true, 36},
     };
-    for (const Case& c : cases) {
-        Wheel(C(), c.rotation, c.ctrl);
-        EXPECT_EQ(C().FontPointSize(), c.points) << c.rotation;
+    for (const auto& [rotation, ctrl, points] : cases) {
+        Wheel(C(), rotation, ctrl);
+        EXPECT_EQ(C().FontPointSize(), points) << rotation;
     }
     EXPECT_EQ(heard, (std::vector<int>{13, 11, 12, 6, 36}));
     EXPECT_GT(C().GetCellSize().y, rowHeight);

@@ -113,17 +113,13 @@ TEST(TextLayoutTest, WordAt)
 {
     TextLayout layout(80);
     layout.Assign("41 42  hello\xED\x95\x9C x");
-    struct Case
-    {
-        std::size_t pos, begin, end;
-    };
-    const Case cases[] = {{0, 0, 2}, {1, 0, 2}, {2, 2, 3}, {4, 3, 5}, {5, 5, 7}, {9, 7, 15}, {13, 7, 15}, {17, 16, 17}};
-    for (const Case& c : cases) {
-        std::size_t begin = 0;
-        std::size_t end = 0;
-        layout.WordAt(c.pos, &begin, &end);
-        EXPECT_EQ(begin, c.begin) << c.pos;
-        EXPECT_EQ(end, c.end) << c.pos;
+    // A position and the word around it.
+    const std::pair<std::size_t, std::pair<std::size_t, std::size_t>> cases[] = {
+        {0, {0, 2}}, {1, {0, 2}}, {2, {2, 3}}, {4, {3, 5}}, {5, {5, 7}}, {9, {7, 15}}, {13, {7, 15}}, {17, {16, 17}}};
+    for (const auto& [pos, word] : cases) {
+        std::pair<std::size_t, std::size_t> found{0, 0};
+        layout.WordAt(pos, &found.first, &found.second);
+        EXPECT_EQ(found, word) << pos;
     }
 }
 
