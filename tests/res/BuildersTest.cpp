@@ -308,13 +308,13 @@ TEST(DialogBuilder, SettingsDialogHasNoCloseBoxWhileTheAboutBoxHasOne)
     wxDialog settings, about;
     ASSERT_TRUE(CreateDialog(&settings, frame.get(), FindDialog(130)));
     ASSERT_TRUE(CreateDialog(&about, frame.get(), FindDialog(100)));
-    EXPECT_TRUE(settings.HasFlag(wxCAPTION));
-    EXPECT_FALSE(settings.HasFlag(wxCLOSE_BOX));
-    EXPECT_FALSE(settings.HasFlag(wxSYSTEM_MENU));
+    for (wxDialog* dialog : {&settings, &about}) {
+        const bool closes = dialog == &about;
+        EXPECT_TRUE(dialog->HasFlag(wxCAPTION));
+        EXPECT_EQ(dialog->HasFlag(wxCLOSE_BOX), closes);
+        EXPECT_EQ(dialog->HasFlag(wxSYSTEM_MENU), closes);
+    }
     EXPECT_FALSE(settings.HasFlag(wxRESIZE_BORDER));
-    EXPECT_TRUE(about.HasFlag(wxCAPTION));
-    EXPECT_TRUE(about.HasFlag(wxCLOSE_BOX));
-    EXPECT_TRUE(about.HasFlag(wxSYSTEM_MENU));
 }
 
 TEST(DialogBuilder, SettingsDialogGroupsAreLaidOutAroundEachOther)
@@ -358,16 +358,12 @@ TEST(DialogBuilder, RadioButtonsFormOneGroupPerBoxAndGroupsCanBeCleared)
     FramePtr frame = MakeFrame();
     wxDialog dialog;
     ASSERT_TRUE(CreateDialog(&dialog, frame.get(), FindDialog(130)));
-    Radio(dialog, 1003)->SetValue(true);
-    Radio(dialog, 1011)->SetValue(true);
-    Radio(dialog, 1043)->SetValue(true);
-    Radio(dialog, 1200)->SetValue(true);
-    Radio(dialog, 1007)->SetValue(true);  // same group as 1003, across columns
+    // 1007 is in the same group as 1003, across columns.
+    for (int id : {1003, 1011, 1043, 1200, 1007})
+        Radio(dialog, id)->SetValue(true);
     EXPECT_FALSE(Radio(dialog, 1003)->GetValue());
-    EXPECT_TRUE(Radio(dialog, 1007)->GetValue());
-    EXPECT_TRUE(Radio(dialog, 1011)->GetValue());
-    EXPECT_TRUE(Radio(dialog, 1043)->GetValue());
-    EXPECT_TRUE(Radio(dialog, 1200)->GetValue());
+    for (int id : {1007, 1011, 1043, 1200})
+        EXPECT_TRUE(Radio(dialog, id)->GetValue()) << id;
 
     ClearRadioGroup(Radio(dialog, 1001));
     for (int id = 1001; id <= 1009; ++id)
@@ -382,15 +378,9 @@ TEST(DialogBuilder, RadioButtonsFormOneGroupPerBoxAndGroupsCanBeCleared)
 TEST(DialogBuilder, NoPrefixTextShowsItsAmpersand)
 {
     FramePtr frame = MakeFrame();
-    const DialogDef def{999,
-                        "t",
-                        100,
-                        40,
-                        true,
-                        {
-                            {-1, ControlKind::StaticText, "A&B", 5, 5, 50, 8, true, false, true},
-                            {-1, ControlKind::StaticText, "C&D", 5, 20, 50, 8, true, false, false},
-                        }};
+    DialogDef def{999, "t", 100, 40, true, {}};
+    def.controls.push_back({-1, ControlKind::StaticText, "A&B", 5, 5, 50, 8, true, false, true});
+    def.controls.push_back({-1, ControlKind::StaticText, "C&D", 5, 20, 50, 8, true, false, false});
     wxDialog dialog;
     ASSERT_TRUE(CreateDialog(&dialog, frame.get(), def));
     const std::vector<wxWindow*> controls = TemplateControls(&dialog);
@@ -403,14 +393,11 @@ TEST(DialogBuilder, EscapeCancelsTheSettingsDialogAndClosesTheAboutBox)
 {
     FramePtr frame = MakeFrame();
     frame->Show();
-    const struct
-    {
-        int dialog;
-        int result;
-    } cases[] = {{130, wxID_CANCEL}, {100, wxID_OK}, {132, wxID_OK}};
-    for (const auto& c : cases) {
+    // A dialog and what Escape ends it with.
+    const std::pair<int, int> cases[] = {{130, wxID_CANCEL}, {100, wxID_OK}, {132, wxID_OK}};
+    for (const auto& [id, result] : cases) {
         wxDialog dialog;
-        ASSERT_TRUE(CreateDialog(&dialog, frame.get(), FindDialog(c.dialog)));
+        ASSERT_TRUE(CreateDialog(&dialog, frame.get(), FindDialog(id)));
         dialog.CallAfter([&dialog] {
             wxKeyEvent escape(wxEVT_CHAR_HOOK);
             escape.m_keyCode = WXK_ESCAPE;
@@ -424,7 +411,7 @@ TEST(DialogBuilder, EscapeCancelsTheSettingsDialogAndClosesTheAboutBox)
                 dialog.EndModal(-7);
         });
         guard.StartOnce(20000);
-        EXPECT_EQ(dialog.ShowModal(), c.result) << "dialog " << c.dialog;
+        EXPECT_EQ(dialog.ShowModal(), result) << "dialog " << id;
     }
 }
 
