@@ -8,15 +8,11 @@
 namespace tessaline::app {
 namespace {
 
-struct TailCase
-{
-    const char* commandLine;
-    const char* tail;
-};
-
 TEST(CommandLineTail, SkipsTheProgramNameAndTheBlanksAfterIt)
 {
-    const TailCase cases[] = {
+    // A command line and its tail.
+    using namespace std::string_literals;
+    const std::pair<std::string, std::string> cases[] = {
         {"", ""},
         {"tessaline", ""},
         {"tessaline file.tsl", "file.tsl"},
@@ -32,15 +28,10 @@ TEST(CommandLineTail, SkipsTheProgramNameAndTheBlanksAfterIt)
         {"prog\x7Fname rest", "rest"},                    // 0x7F is part of the name
         {"prog\xC3\xA9 tail", "tail"},                    // bytes above 0x80 too
         {"prog \xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9"},  // and do not end the blanks
+        {"prog \0x"s, "\0x"s},                            // an embedded zero stops the skipping
     };
-    for (const TailCase& c : cases)
-        EXPECT_EQ(CommandLineTail(c.commandLine), c.tail) << "command line: " << c.commandLine;
-}
-
-TEST(CommandLineTail, StopsSkippingAtAnEmbeddedZero)
-{
-    const std::string line("prog \0x", 7);
-    EXPECT_EQ(CommandLineTail(line), std::string("\0x", 2));
+    for (const auto& [commandLine, tail] : cases)
+        EXPECT_EQ(CommandLineTail(commandLine), tail) << "command line: " << commandLine;
 }
 
 TEST(StartupOptions, NoArgumentsGiveANewDocument)
@@ -88,12 +79,8 @@ TEST(StartupOptions, DoubleDashMakesTheRestAFileName)
 
 TEST(StartupOptions, RejectsWhatItCannotUseNamingTheArgument)
 {
-    struct Case
-    {
-        std::vector<std::string> args;
-        const char* named;  // the error quotes this
-    };
-    const Case cases[] = {
+    // Arguments, and what the error quotes of them.
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
         {{"--bogus"}, "\"--bogus\""},
         {{"--port"}, "--port"},
         {{"--port", "COM1"}, "\"COM1\""},
@@ -113,10 +100,10 @@ TEST(StartupOptions, RejectsWhatItCannotUseNamingTheArgument)
         {{"--log="}, "--log \"\""},
         {{"--no-reconnect=1"}, "\"--no-reconnect=1\""},
     };
-    for (const Case& c : cases) {
-        const StartupOptions options = ParseStartupOptions(c.args);
-        EXPECT_NE(options.error.find(c.named), std::string::npos)
-            << ::testing::PrintToString(c.args) << " gave: " << options.error;
+    for (const auto& [args, named] : cases) {
+        const StartupOptions options = ParseStartupOptions(args);
+        EXPECT_NE(options.error.find(named), std::string::npos)
+            << ::testing::PrintToString(args) << " gave: " << options.error;
     }
     // An empty name is a file argument (refused later, when it is checked).
     const StartupOptions empty = ParseStartupOptions({"", "--list-ports"});

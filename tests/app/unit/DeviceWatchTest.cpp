@@ -1,6 +1,4 @@
-// The wait for a device path: it is told when the path comes back, also
-// when the folders on the way to it were missing and when the path is a
-// link whose target comes back.
+// The wait for a device path to come back.
 #include "app/DeviceWatch.h"
 #include "tests/support/ScratchFolder.h"
 #include "tests/support/WaitUntil.h"

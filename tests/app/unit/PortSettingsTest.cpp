@@ -53,22 +53,8 @@ TEST(PortSettingsMapping, ValuesOutsideTheTablesHaveNoButton)
 
 TEST(PortSettingsMapping, OtherIdsChangeNothing)
 {
-    const int others[] = {IDC_BAUD_GROUP,
-                          IDC_DATABITS_GROUP,
-                          IDC_PARITY_GROUP,
-                          IDC_STOPBITS_GROUP,
-                          IDC_HANDSHAKE_GROUP,
-                          1,
-                          2,
-                          1010,
-                          1015,
-                          1026,
-                          1034,
-                          1044,
-                          1199,
-                          1204,
-                          -1};
-    for (int id : others) {
+    for (int id : {IDC_BAUD_GROUP, IDC_DATABITS_GROUP, IDC_PARITY_GROUP, IDC_STOPBITS_GROUP, IDC_HANDSHAKE_GROUP, 1, 2,
+                   1010, 1015, 1026, 1034, 1044, 1199, 1204, -1}) {
         PortSettings settings;
         EXPECT_FALSE(CPortSettingsDlg::ApplyButton(settings, id)) << id;
         EXPECT_EQ(settings, PortSettings{}) << id;

@@ -21,6 +21,7 @@
 #include <functional>
 #include <iostream>
 #include <map>
+#include <optional>
 
 namespace tessaline::app {
 namespace {
@@ -299,13 +300,11 @@ TEST_F(SettingsFileOnDisk, StoresTheFileWholeOrNotAtAllAndKeepsWhatMakesItTheSam
             continue;
         }
         std::string error;
-        bool written = false;
-        if (c.asOwnerOnly) {
-            WithoutPermissionOverride asOwner;
-            written = WriteSettings(path, {}, {{"/a"}, {}}, &error);
-        } else {
-            written = WriteSettings(path, {}, {{"/a"}, {}}, &error);
-        }
+        std::optional<WithoutPermissionOverride> asOwner;
+        if (c.asOwnerOnly)
+            asOwner.emplace();
+        const bool written = WriteSettings(path, {}, {{"/a"}, {}}, &error);
+        asOwner.reset();
         EXPECT_EQ(written, c.error.empty()) << error;
         EXPECT_NE(error.find(c.error), std::string::npos) << error;
         EXPECT_EQ(error.find("damaged"), std::string::npos) << error;
