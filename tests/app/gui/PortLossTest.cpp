@@ -1,8 +1,5 @@
-// A device that goes away while connected, in the running application.
-// Without reconnection: the port closes, the user is told once, nothing
-// keeps the CPU busy, and the device connects again when it comes back
-// under the same path. With it: no box, the menus wait as if connected, and
-// Port settings ends the wait.
+// A device that goes away while connected, in the running application,
+// without and with reconnection.
 #include "tests/app/gui/AppTest.h"
 #include "tests/support/ScratchFolder.h"
 
