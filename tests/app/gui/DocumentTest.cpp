@@ -173,17 +173,14 @@ TEST_F(Document, ARecentFileThatIsGoneIsSaidInKoreanAndLeavesTheList)
     EXPECT_EQ(manager.RecentFiles()[0], platform::StartupFolder() + "/없는 문서.tsl");
 
     const wxString title = Frame().GetTitle();
-    wxString message, caption;
-    long style = 0;
-    wxTEST_DIALOG(
-        {
-            SendCommand(wxID_FILE1);
-            wxLog::FlushActive();
-        },
-        ExpectMessageBox(&message, &caption, &style));
-    EXPECT_EQ(caption, wxString::FromUTF8("Tessaline 오류"));
+    CountDialogs box;
+    SendCommand(wxID_FILE1);
+    wxLog::FlushActive();
+    EXPECT_EQ(box.Seen(), 1);
+    EXPECT_EQ(box.LastCaption(), wxString::FromUTF8("Tessaline 오류"));
+    const wxString message = box.LastMessage();
     EXPECT_TRUE(message.Contains(wxString::FromUTF8("없는 문서.tsl\"을(를) 열 수 없습니다"))) << message;
-    EXPECT_TRUE(style & wxICON_ERROR);
+    EXPECT_TRUE(box.LastStyle() & wxICON_ERROR);
     const std::vector<std::string> left = manager.RecentFiles();
     EXPECT_EQ(std::find(left.begin(), left.end(), platform::StartupFolder() + "/없는 문서.tsl"), left.end());
     EXPECT_EQ(Frame().GetTitle(), title);

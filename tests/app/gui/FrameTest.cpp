@@ -4,10 +4,8 @@
 #include "tests/res/KeyChords.h"
 
 #include <wx/menu.h>
-#include <wx/msgdlg.h>
 #include <wx/print.h>
 #include <wx/statusbr.h>
-#include <wx/testing.h>
 #include <wx/toolbar.h>
 
 #include <fcntl.h>
@@ -131,15 +129,15 @@ TEST_F(PortCommands, ConnectToAMissingPortShowsTheBoxAndStaysDisconnected)
 {
     platform::SetPortAlias("COM4", "/nonexistent/tessaline-test-tty");
     Doc().m_settings.port = 4;
-    wxString message, caption;
-    long style = 0;
-    wxTEST_DIALOG(Frame().OnPortConnect(), ExpectMessageBox(&message, &caption, &style));
-    EXPECT_EQ(message,
+    CountDialogs box;
+    Frame().OnPortConnect();
+    EXPECT_EQ(box.Seen(), 1);
+    EXPECT_EQ(box.LastMessage(),
               wxString::FromUTF8("COM4 포트를 열 수 없습니다.\n/nonexistent/tessaline-test-tty: 장치가 없습니다."));
-    EXPECT_EQ(caption, wxString::FromUTF8("Tessaline 오류"));
-    EXPECT_TRUE(style & wxICON_ERROR);
-    EXPECT_TRUE(style & wxOK);
-    EXPECT_FALSE(style & (wxCANCEL | wxYES_NO));
+    EXPECT_EQ(box.LastCaption(), wxString::FromUTF8("Tessaline 오류"));
+    EXPECT_TRUE(box.LastStyle() & wxICON_ERROR);
+    EXPECT_TRUE(box.LastStyle() & wxOK);
+    EXPECT_FALSE(box.LastStyle() & (wxCANCEL | wxYES_NO));
     EXPECT_FALSE(TestPeer::Connection(Frame()).IsOpen());
     EXPECT_EQ(PortMenus(), kPortClosed);
 }
