@@ -26,7 +26,6 @@
 namespace tessaline::app {
 namespace {
 
-using Files = std::vector<std::string>;
 using testing::CaseRow;
 
 // The rows of the settings case file whose first field is `kind`.
@@ -174,7 +173,7 @@ TEST_F(SettingsFileOnDisk, LivesUnderAKoreanConfigFolderOrHome)
     // Written from nothing, folders and all, then read back.
     std::string error;
     ASSERT_TRUE(WriteSettings(path, {}, {{m_folder + "/로그.txt"}, {}}, &error)) << error;
-    EXPECT_EQ(ReadSettingsFile(path).recentFiles, Files{m_folder + "/로그.txt"});
+    EXPECT_EQ(ReadSettingsFile(path).recentFiles, std::vector<std::string>{m_folder + "/로그.txt"});
 }
 
 TEST_F(SettingsFileOnDisk, WritesThroughALinkKeepsTheModeAndNeverTouchesWhatItCannotParse)
