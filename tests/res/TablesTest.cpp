@@ -122,7 +122,7 @@ TEST(StringTable, SplitsPromptsAndTooltipsAtTheNewline)
     }
 }
 
-TEST(DialogTemplates, HoldTitlesSizesStylesAndEveryControlRow)
+TEST(DialogTemplates, HoldTitlesSizesStylesAndEveryControlRowAndNoneForAnUnknownId)
 {
     for (const expected::Dialog& want : expected::Rows().dialogs) {
         SCOPED_TRACE("dialog " + std::to_string(want.id));
@@ -146,10 +146,6 @@ TEST(DialogTemplates, HoldTitlesSizesStylesAndEveryControlRow)
                       std::tuple(w.x, w.y, w.width, w.height, w.groupStart, w.tabStop, w.noPrefix));
         }
     }
-}
-
-TEST(DialogTemplates, UnknownIdGivesAnEmptyTemplate)
-{
     EXPECT_EQ(FindDialog(131).id, 0);
     EXPECT_TRUE(FindDialog(131).controls.empty());
 }

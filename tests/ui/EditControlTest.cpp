@@ -46,10 +46,11 @@ protected:
     ControlFrame m_frame;
 };
 
-TEST_F(EditControlTest, FrameGivesTheRequestedGeometry)
+TEST_F(EditControlTest, StartsWithTheRequestedGeometryAndA32MiScrollback)
 {
     EXPECT_EQ(C().GetLayout().Width(), 30u);
     EXPECT_EQ(C().GetVisibleRowCount(), 10u);
+    EXPECT_EQ(C().GetScrollbackLimit(), std::size_t{32} << 20);
 }
 
 TEST_F(EditControlTest, SetSelAndGetSel)
@@ -321,11 +322,6 @@ TEST_F(EditControlTest, ContextMenuFollowsTheState)
     EXPECT_TRUE(C().RunContextCommand(wxID_SELECTALL));
     EXPECT_EQ(Sel(C()), std::make_pair(0L, 6L));
     EXPECT_FALSE(C().RunContextCommand(wxID_SAVE));
-}
-
-TEST_F(EditControlTest, DefaultScrollbackIs32Mi)
-{
-    EXPECT_EQ(C().GetScrollbackLimit(), std::size_t{32} << 20);
 }
 
 TEST_F(EditControlTest, ClipboardRoundTrip)

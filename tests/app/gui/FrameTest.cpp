@@ -20,7 +20,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(StartUp, ShowsTheFrameWithANewDocument)
+TEST(StartUp, ShowsTheFrameWithANewDocumentAndAToolbarEndingWithAbout)
 {
     EXPECT_TRUE(Frame().IsShown());
     EXPECT_EQ(Frame().GetSize(), wxSize(800, 600));
@@ -42,10 +42,6 @@ TEST(StartUp, ShowsTheFrameWithANewDocument)
         EXPECT_TRUE(text.empty() || (pane < 4 && text == names[pane - 1]) || pane == 9) << pane << ": " << text;
         EXPECT_GT(status->GetStatusWidth(pane), 0);
     }
-}
-
-TEST(StartUp, ToolbarEndsWithAbout)
-{
     wxToolBar* tools = Frame().GetToolBar();
     ASSERT_NE(tools, nullptr);
     int buttons = 0;

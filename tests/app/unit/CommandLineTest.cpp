@@ -48,7 +48,7 @@ TEST(StartupOptions, NoArgumentsGiveANewDocument)
     EXPECT_FALSE(options.timestamps);
 }
 
-TEST(StartupOptions, ReadsEveryOption)
+TEST(StartupOptions, ReadsEveryOptionAndTakesWhatFollowsADoubleDashAsAFileName)
 {
     const StartupOptions options = ParseStartupOptions({"--demo", "--port", "com1=/dev/ttyUSB0", "--log", "첫 기록.bin",
                                                         "--port=COM2=/dev/ttyACM0", "notes.tsl", "--timestamps",
@@ -67,14 +67,11 @@ TEST(StartupOptions, ReadsEveryOption)
     EXPECT_TRUE(ParseStartupOptions({"--help"}).help);
     EXPECT_TRUE(ParseStartupOptions({"-h"}).help);
     EXPECT_TRUE(ParseStartupOptions({"--version"}).version);
-}
-
-TEST(StartupOptions, DoubleDashMakesTheRestAFileName)
-{
-    const StartupOptions options = ParseStartupOptions({"--", "--demo"});
-    EXPECT_TRUE(options.error.empty());
-    EXPECT_FALSE(options.demo);
-    EXPECT_EQ(options.file, "--demo");
+    // "--" makes the rest a file name.
+    const StartupOptions dashes = ParseStartupOptions({"--", "--demo"});
+    EXPECT_TRUE(dashes.error.empty());
+    EXPECT_FALSE(dashes.demo);
+    EXPECT_EQ(dashes.file, "--demo");
 }
 
 TEST(StartupOptions, RejectsWhatItCannotUseNamingTheArgument)
