@@ -39,25 +39,20 @@ protected:
 
 TEST_F(EditStreamingTest, AppendGoesToTheEndAndLeavesTheCaretAndSelection)
 {
-    struct Case
-    {
-        const char* name;
-        long start, end;  // SetSel before the append: anchor, caret
-        std::pair<long, long> after;
-    };
-    const Case cases[] = {
+    // A name, the anchor and caret set before the append, and GetSel after it.
+    const std::tuple<const char*, long, long, std::pair<long, long>> cases[] = {
         {"caret at the end moves on", 6, 6, {9, 9}},
         {"caret in the text stays", 3, 3, {3, 3}},
         {"selection stays", 0, 2, {0, 2}},
         {"selection up to the end keeps its extent", 3, 6, {3, 6}},
         {"caret at the start of a selection to the end", 6, 3, {3, 6}},
     };
-    for (const Case& c : cases) {
+    for (const auto& [name, anchor, caret, after] : cases) {
         C().SetText("41 42 ");
-        C().SetSel(c.start, c.end);
+        C().SetSel(anchor, caret);
         C().AppendText("0D ");
-        EXPECT_EQ(C().GetText(), "41 42 0D ") << c.name;
-        EXPECT_EQ(Sel(C()), c.after) << c.name;
+        EXPECT_EQ(C().GetText(), "41 42 0D ") << name;
+        EXPECT_EQ(Sel(C()), after) << name;
     }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tessaline::app {
@@ -111,30 +112,24 @@ TEST(StartupOptions, RejectsWhatItCannotUseNamingTheArgument)
 
 TEST(PortAlias, AcceptsComNamesOnly)
 {
-    struct Case
-    {
-        const char* text;
-        bool ok;
-        const char* name;
-        const char* path;
+    // A text and the name and path it gives; refused without a name.
+    const std::tuple<const char*, std::string, std::string> cases[] = {
+        {"COM1=/dev/ttyUSB0", "COM1", "/dev/ttyUSB0"},
+        {"com4=/dev/pts/3", "COM4", "/dev/pts/3"},
+        {"Com3=/dev/a=b", "COM3", "/dev/a=b"},
+        {"COM12=/dev/x", "", ""},
+        {"COM=/dev/x", "", ""},
+        {"COM01=/dev/x", "", ""},
+        {"COM1234=/dev/x", "", ""},
+        {"COM1 =/dev/x", "", ""},
+        {"COM1/dev/x", "", ""},
     };
-    const Case cases[] = {
-        {"COM1=/dev/ttyUSB0", true, "COM1", "/dev/ttyUSB0"},
-        {"com4=/dev/pts/3", true, "COM4", "/dev/pts/3"},
-        {"Com3=/dev/a=b", true, "COM3", "/dev/a=b"},
-        {"COM12=/dev/x", false, "", ""},
-        {"COM=/dev/x", false, "", ""},
-        {"COM01=/dev/x", false, "", ""},
-        {"COM1234=/dev/x", false, "", ""},
-        {"COM1 =/dev/x", false, "", ""},
-        {"COM1/dev/x", false, "", ""},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [text, wantedName, wantedPath] : cases) {
         std::string name, path;
-        EXPECT_EQ(ParsePortAlias(c.text, &name, &path), c.ok) << c.text;
-        if (c.ok) {
-            EXPECT_EQ(name, c.name);
-            EXPECT_EQ(path, c.path);
+        EXPECT_EQ(ParsePortAlias(text, &name, &path), !wantedName.empty()) << text;
+        if (!wantedName.empty()) {
+            EXPECT_EQ(name, wantedName);
+            EXPECT_EQ(path, wantedPath);
         }
     }
 }
