@@ -87,10 +87,7 @@ TEST(StringTable, HoldsExactlyTheSixtyTwoStringsTheMessagesAndTheCommunicationTe
         EXPECT_GT(entry.id, previous) << "id " << entry.id << " out of order or twice in the table";
         previous = entry.id;
     }
-}
-
-TEST(StringTable, HasNoStringForIdsOutsideTheTable)
-{
+    // Ids outside the table have no string.
     for (unsigned id :
          {0u, 1u, 127u, 129u, 32771u, 32772u, 32773u, 57608u, 57610u, 57638u, 59142u, 61444u, 61446u, 65535u})
         EXPECT_EQ(FindString(id), nullptr) << id;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tessaline::ui {
@@ -90,14 +91,8 @@ TEST(DecodeCharTest, PlaceholderLabels)
 
 TEST(WrapTest, RowStartsAtSeveralWidths)
 {
-    struct Case
-    {
-        const char* name;
-        std::string text;
-        unsigned width;
-        std::vector<std::size_t> rows;
-    };
-    const Case cases[] = {
+    // A name, a text, a width in cells, and the row starts.
+    const std::tuple<const char*, std::string, unsigned, std::vector<std::size_t>> cases[] = {
         {"hex fits exactly", "41 42 43 44 ", 6, {0, 6}},
         {"hex, one cell spare", "41 42 43 44 ", 7, {0, 6}},
         {"hex, two cells spare", "41 42 43 44 ", 8, {0, 6}},
@@ -118,9 +113,9 @@ TEST(WrapTest, RowStartsAtSeveralWidths)
         {"backspace placeholder", "41 \x08", 4, {0, 3}},
         {"full row then CR LF: no empty row", "abc\r\nd", 3, {0, 5}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(Wrap(c.text, c.width), c.rows);
+    for (const auto& [name, text, width, rows] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(Wrap(text, width), rows);
     }
 }
 
