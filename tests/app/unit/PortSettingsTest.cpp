@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 using tessaline::app::PortSettings;
 
@@ -19,9 +20,7 @@ TEST(PortSettings, NewRecordHoldsTheDefaultsInLayoutOrder)
     const PortSettings settings;
     std::int32_t fields[6];
     std::memcpy(fields, &settings, sizeof fields);
-    const std::int32_t expected[6] = {1, 9600, 8, 0, 0, 0};
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(fields[i], expected[i]) << "field " << i;
+    EXPECT_EQ(std::vector<std::int32_t>(fields, fields + 6), (std::vector<std::int32_t>{1, 9600, 8, 0, 0, 0}));
 }
 
 TEST(PortSettingsMapping, EachButtonStandsForItsValueBothWays)
