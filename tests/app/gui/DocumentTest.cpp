@@ -30,13 +30,8 @@ wxString FileMenuLabel(int wxId)
 
 int FileMenuPosition(int wxId)
 {
-    int position = 0;
-    for (wxMenuItem* item : Frame().GetMenuBar()->GetMenu(0)->GetMenuItems()) {
-        if (item->GetId() == wxId)
-            return position;
-        ++position;
-    }
-    return -1;
+    size_t position = 0;
+    return Frame().GetMenuBar()->GetMenu(0)->FindChildItem(wxId, &position) ? static_cast<int>(position) : -1;
 }
 
 using Document = AppTest;
