@@ -18,6 +18,7 @@
 #include <wx/toolbar.h>
 
 #include <memory>
+#include <tuple>
 
 using namespace tessaline::res;
 using tessaline::keys::KeyBindingCount;
@@ -38,7 +39,15 @@ FramePtr MakeFrame()
     return FramePtr(new wxFrame(nullptr, wxID_ANY, "Tessaline", wxDefaultPosition, wxSize(800, 600)));
 }
 
-TEST(MenuBarBuilder, ShowsEveryMenuAndItemWithLabelsStatesAndPrompts)
+// The key and flags a shortcut text names: "Ctrl+N", "F4", or none.
+std::pair<int, int> NamedKey(const std::string& text)
+{
+    if (text.rfind("Ctrl+", 0) == 0)
+        return {text.back(), wxACCEL_CTRL};
+    return {text.empty() ? 0 : WXK_F1 + std::stoi(text.substr(1)) - 1, 0};
+}
+
+TEST(MenuBarBuilder, ShowsEveryMenuAndItemWithLabelsStatesPromptsAndShortcutTexts)
 {
     FramePtr frame = MakeFrame();
     wxMenuBar* bar = CreateMainMenuBar();
@@ -71,6 +80,14 @@ TEST(MenuBarBuilder, ShowsEveryMenuAndItemWithLabelsStatesAndPrompts)
             std::unique_ptr<wxAcceleratorEntry> accel(item->GetAccel());
             EXPECT_EQ(accel, nullptr);
             EXPECT_EQ(KeyBindingCount(item), 0);
+            // The shortcut text is shown beside the item.
+            const auto [wantedKey, wantedFlags] = NamedKey(row.shortcut);
+            int key = -1, flags = -1;
+            ASSERT_TRUE(ShownShortcut(item, &key, &flags));
+            EXPECT_EQ(key, wantedKey);
+            if (wantedKey) {
+                EXPECT_EQ(flags, wantedFlags);
+            }
         }
     }
 }
@@ -98,35 +115,6 @@ TEST(MenuBarBuilder, ViewItemsCanCarryACheckMarkAndOthersCannot)
     }
     EXPECT_FALSE(bar->FindItem(wxID_NEW)->IsCheckable());
     EXPECT_FALSE(bar->FindItem(WxIdFromCommand(32771))->IsCheckable());
-}
-
-// The key and flags a shortcut text names: "Ctrl+N", "F4", or none.
-std::pair<int, int> NamedKey(const std::string& text)
-{
-    if (text.rfind("Ctrl+", 0) == 0)
-        return {text.back(), wxACCEL_CTRL};
-    return {text.empty() ? 0 : WXK_F1 + std::stoi(text.substr(1)) - 1, 0};
-}
-
-TEST(MenuBarBuilder, ShortcutTextsAreShownBesideTheirItems)
-{
-    FramePtr frame = MakeFrame();
-    wxMenuBar* bar = CreateMainMenuBar();
-    frame->SetMenuBar(bar);
-    for (const expected::Menu& menu : expected::Rows().menus) {
-        for (const expected::MenuItem& item : menu.items) {
-            SCOPED_TRACE("command " + std::to_string(item.id));
-            const auto [wantedKey, wantedFlags] = NamedKey(item.shortcut);
-            int key = -1, flags = -1;
-            if (item.id == 0)
-                continue;
-            ASSERT_TRUE(ShownShortcut(bar->FindItem(WxIdFromCommand(item.id)), &key, &flags));
-            EXPECT_EQ(key, wantedKey);
-            if (wantedKey) {
-                EXPECT_EQ(flags, wantedFlags);
-            }
-        }
-    }
 }
 
 TEST(MenuShortcutText, ParsesModifiersAndKeys)
@@ -308,13 +296,13 @@ TEST(DialogBuilder, SettingsDialogHasNoCloseBoxWhileTheAboutBoxHasOne)
     wxDialog settings, about;
     ASSERT_TRUE(CreateDialog(&settings, frame.get(), FindDialog(130)));
     ASSERT_TRUE(CreateDialog(&about, frame.get(), FindDialog(100)));
-    EXPECT_TRUE(settings.HasFlag(wxCAPTION));
-    EXPECT_FALSE(settings.HasFlag(wxCLOSE_BOX));
-    EXPECT_FALSE(settings.HasFlag(wxSYSTEM_MENU));
+    for (wxDialog* dialog : {&settings, &about}) {
+        const bool closes = dialog == &about;
+        EXPECT_TRUE(dialog->HasFlag(wxCAPTION));
+        EXPECT_EQ(dialog->HasFlag(wxCLOSE_BOX), closes);
+        EXPECT_EQ(dialog->HasFlag(wxSYSTEM_MENU), closes);
+    }
     EXPECT_FALSE(settings.HasFlag(wxRESIZE_BORDER));
-    EXPECT_TRUE(about.HasFlag(wxCAPTION));
-    EXPECT_TRUE(about.HasFlag(wxCLOSE_BOX));
-    EXPECT_TRUE(about.HasFlag(wxSYSTEM_MENU));
 }
 
 TEST(DialogBuilder, SettingsDialogGroupsAreLaidOutAroundEachOther)
@@ -332,14 +320,12 @@ TEST(DialogBuilder, SettingsDialogGroupsAreLaidOutAroundEachOther)
     EXPECT_GT(rect(1020).x, rect(1010).GetRight());
     EXPECT_GT(rect(1030).x, rect(1020).GetRight());
     EXPECT_GT(rect(1040).y, rect(1010).GetBottom());
-    // Every radio button lies inside its group box.
-    const struct
-    {
-        int box, first, last;
-    } groups[] = {{1000, 1001, 1009}, {1010, 1011, 1014}, {1020, 1021, 1025}, {1030, 1031, 1033}, {1040, 1041, 1043}};
-    for (const auto& group : groups) {
-        for (int id = group.first; id <= group.last; ++id)
-            EXPECT_TRUE(rect(group.box).Contains(rect(id).GetTopLeft())) << id;
+    // Every radio button, from the first to the last, lies inside its group box.
+    const std::tuple<int, int, int> groups[] = {
+        {1000, 1001, 1009}, {1010, 1011, 1014}, {1020, 1021, 1025}, {1030, 1031, 1033}, {1040, 1041, 1043}};
+    for (const auto& [box, first, last] : groups) {
+        for (int id = first; id <= last; ++id)
+            EXPECT_TRUE(rect(box).Contains(rect(id).GetTopLeft())) << id;
     }
     for (int id = 1200; id <= 1203; ++id)
         EXPECT_TRUE(port.Contains(rect(id).GetTopLeft())) << id;
@@ -358,16 +344,12 @@ TEST(DialogBuilder, RadioButtonsFormOneGroupPerBoxAndGroupsCanBeCleared)
     FramePtr frame = MakeFrame();
     wxDialog dialog;
     ASSERT_TRUE(CreateDialog(&dialog, frame.get(), FindDialog(130)));
-    Radio(dialog, 1003)->SetValue(true);
-    Radio(dialog, 1011)->SetValue(true);
-    Radio(dialog, 1043)->SetValue(true);
-    Radio(dialog, 1200)->SetValue(true);
-    Radio(dialog, 1007)->SetValue(true);  // same group as 1003, across columns
+    // 1007 is in the same group as 1003, across columns.
+    for (int id : {1003, 1011, 1043, 1200, 1007})
+        Radio(dialog, id)->SetValue(true);
     EXPECT_FALSE(Radio(dialog, 1003)->GetValue());
-    EXPECT_TRUE(Radio(dialog, 1007)->GetValue());
-    EXPECT_TRUE(Radio(dialog, 1011)->GetValue());
-    EXPECT_TRUE(Radio(dialog, 1043)->GetValue());
-    EXPECT_TRUE(Radio(dialog, 1200)->GetValue());
+    for (int id : {1007, 1011, 1043, 1200})
+        EXPECT_TRUE(Radio(dialog, id)->GetValue()) << id;
 
     ClearRadioGroup(Radio(dialog, 1001));
     for (int id = 1001; id <= 1009; ++id)
@@ -382,15 +364,9 @@ TEST(DialogBuilder, RadioButtonsFormOneGroupPerBoxAndGroupsCanBeCleared)
 TEST(DialogBuilder, NoPrefixTextShowsItsAmpersand)
 {
     FramePtr frame = MakeFrame();
-    const DialogDef def{999,
-                        "t",
-                        100,
-                        40,
-                        true,
-                        {
-                            {-1, ControlKind::StaticText, "A&B", 5, 5, 50, 8, true, false, true},
-                            {-1, ControlKind::StaticText, "C&D", 5, 20, 50, 8, true, false, false},
-                        }};
+    DialogDef def{999, "t", 100, 40, true, {}};
+    def.controls.push_back({-1, ControlKind::StaticText, "A&B", 5, 5, 50, 8, true, false, true});
+    def.controls.push_back({-1, ControlKind::StaticText, "C&D", 5, 20, 50, 8, true, false, false});
     wxDialog dialog;
     ASSERT_TRUE(CreateDialog(&dialog, frame.get(), def));
     const std::vector<wxWindow*> controls = TemplateControls(&dialog);
@@ -403,14 +379,11 @@ TEST(DialogBuilder, EscapeCancelsTheSettingsDialogAndClosesTheAboutBox)
 {
     FramePtr frame = MakeFrame();
     frame->Show();
-    const struct
-    {
-        int dialog;
-        int result;
-    } cases[] = {{130, wxID_CANCEL}, {100, wxID_OK}, {132, wxID_OK}};
-    for (const auto& c : cases) {
+    // A dialog and what Escape ends it with.
+    const std::pair<int, int> cases[] = {{130, wxID_CANCEL}, {100, wxID_OK}, {132, wxID_OK}};
+    for (const auto& [id, result] : cases) {
         wxDialog dialog;
-        ASSERT_TRUE(CreateDialog(&dialog, frame.get(), FindDialog(c.dialog)));
+        ASSERT_TRUE(CreateDialog(&dialog, frame.get(), FindDialog(id)));
         dialog.CallAfter([&dialog] {
             wxKeyEvent escape(wxEVT_CHAR_HOOK);
             escape.m_keyCode = WXK_ESCAPE;
@@ -424,7 +397,7 @@ TEST(DialogBuilder, EscapeCancelsTheSettingsDialogAndClosesTheAboutBox)
                 dialog.EndModal(-7);
         });
         guard.StartOnce(20000);
-        EXPECT_EQ(dialog.ShowModal(), c.result) << "dialog " << c.dialog;
+        EXPECT_EQ(dialog.ShowModal(), result) << "dialog " << id;
     }
 }
 

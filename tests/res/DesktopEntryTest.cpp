@@ -16,12 +16,8 @@ std::map<std::string, std::string> ReadDesktopEntry(std::string* firstLine)
 {
     std::ifstream file(TESSALINE_SOURCE_DIR "/res/io.github.tessaline.Tessaline.desktop");
     std::map<std::string, std::string> keys;
-    std::string line;
-    bool first = true;
-    while (std::getline(file, line)) {
-        if (first)
-            *firstLine = line;
-        first = false;
+    std::getline(file, *firstLine);
+    for (std::string line; std::getline(file, line);) {
         const auto equals = line.find('=');
         if (!line.empty() && line[0] != '#' && equals != std::string::npos)
             keys[line.substr(0, equals)] = line.substr(equals + 1);

@@ -23,8 +23,7 @@ namespace expected {
 struct MenuItem
 {
     int id;  // classic command id, 0 for a separator
-    std::string label;
-    std::string shortcut;
+    std::string label, shortcut;
     bool grayed;
 };
 struct Menu

@@ -64,15 +64,12 @@ TEST(CommandIds, EveryCommandMapsToAValidDistinctMenuIdAndBack)
         EXPECT_TRUE(wxIds.insert(wx).second) << "shared wx id " << wx;
         EXPECT_EQ(CommandFromWxId(wx), command);
     }
-    EXPECT_EQ(wxIds.size(), AllCommandIds().size());
 }
 
 TEST(CommandIds, ProgramCommandsGetIdsOutsideTheStockRange)
 {
-    for (int command : {32771, 32772, 32773, 57633, 57640, 57653, 57680, 57681, 59392, 59393, 61445}) {
-        const int wx = WxIdFromCommand(command);
-        EXPECT_TRUE(wx > wxID_HIGHEST) << command << " -> " << wx;
-    }
+    for (int command : {32771, 32772, 32773, 57633, 57640, 57653, 57680, 57681, 59392, 59393, 61445})
+        EXPECT_GT(WxIdFromCommand(command), wxID_HIGHEST) << command;
 }
 
 TEST(CommandIds, IdsThatAreNoCommandOfOursMapToZero)

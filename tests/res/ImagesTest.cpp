@@ -79,16 +79,13 @@ TEST(ToolbarImages, AreSixteenByFifteenInTheSixteenColoursAndAllDifferent)
 
 TEST(ToolbarStrip, HoldsTheButtonImagesSideBySideWithoutSeparators)
 {
-    const struct
-    {
-        const ToolbarDef* def;
-        int width;
-    } strips[] = {{&MainToolbar(), 128}, {&PortToolbar(), 48}};
-    for (const auto& strip : strips) {
-        const wxImage image = ToolbarStrip(*strip.def).ConvertToImage();
-        EXPECT_EQ(image.GetSize(), wxSize(strip.width, 15));
+    // A toolbar and the width of its strip.
+    const std::pair<const ToolbarDef*, int> strips[] = {{&MainToolbar(), 128}, {&PortToolbar(), 48}};
+    for (const auto& [def, width] : strips) {
+        const wxImage image = ToolbarStrip(*def).ConvertToImage();
+        EXPECT_EQ(image.GetSize(), wxSize(width, 15));
         int x = 0;
-        for (int command : strip.def->entries) {
+        for (int command : def->entries) {
             if (command == 0)
                 continue;
             EXPECT_TRUE(SamePixels(image.GetSubImage(wxRect(x, 0, 16, 15)), ToolbarImage(command)))

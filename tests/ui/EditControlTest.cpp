@@ -46,26 +46,24 @@ protected:
     ControlFrame m_frame;
 };
 
-TEST_F(EditControlTest, FrameGivesTheRequestedGeometry)
+TEST_F(EditControlTest, StartsWithTheRequestedGeometryAndA32MiScrollback)
 {
     EXPECT_EQ(C().GetLayout().Width(), 30u);
     EXPECT_EQ(C().GetVisibleRowCount(), 10u);
+    EXPECT_EQ(C().GetScrollbackLimit(), std::size_t{32} << 20);
 }
 
 TEST_F(EditControlTest, SetSelAndGetSel)
 {
     C().SetText("0123456789");
-    struct Case
-    {
-        long start, end;
-        std::pair<long, long> expected;
+    // SetSel(start, end) and what GetSel reports after it.
+    const std::pair<long, long> cases[][2] = {
+        {{2, 5}, {2, 5}}, {{5, 2}, {2, 5}},   {{0, -1}, {0, 10}},
+        {{3, 3}, {3, 3}}, {{4, 99}, {4, 10}}, {{99, 99}, {10, 10}},
     };
-    const Case cases[] = {
-        {2, 5, {2, 5}}, {5, 2, {2, 5}}, {0, -1, {0, 10}}, {3, 3, {3, 3}}, {4, 99, {4, 10}}, {99, 99, {10, 10}},
-    };
-    for (const Case& c : cases) {
-        C().SetSel(c.start, c.end);
-        EXPECT_EQ(Sel(C()), c.expected) << c.start << "," << c.end;
+    for (const auto& [set, got] : cases) {
+        C().SetSel(set.first, set.second);
+        EXPECT_EQ(Sel(C()), got) << set.first << "," << set.second;
     }
 }
 
@@ -307,15 +305,10 @@ TEST_F(EditControlTest, MouseClickDragShiftClickAndDoubleClick)
 
 TEST_F(EditControlTest, ContextMenuFollowsTheState)
 {
-    struct Item
-    {
-        int id;
-        bool enabled;
-    };
-    auto check = [&](std::initializer_list<Item> items) {
+    auto check = [&](std::initializer_list<std::pair<int, bool>> items) {
         std::unique_ptr<wxMenu> menu(C().CreateContextMenu());
-        for (const Item& item : items)
-            EXPECT_EQ(menu->IsEnabled(item.id), item.enabled) << item.id;
+        for (const auto& [id, enabled] : items)
+            EXPECT_EQ(menu->IsEnabled(id), enabled) << id;
     };
     check({{wxID_UNDO, false}, {wxID_CUT, false}, {wxID_COPY, false}, {wxID_DELETE, false}, {wxID_SELECTALL, false}});
     C().SetText("41 42 ");
@@ -329,11 +322,6 @@ TEST_F(EditControlTest, ContextMenuFollowsTheState)
     EXPECT_TRUE(C().RunContextCommand(wxID_SELECTALL));
     EXPECT_EQ(Sel(C()), std::make_pair(0L, 6L));
     EXPECT_FALSE(C().RunContextCommand(wxID_SAVE));
-}
-
-TEST_F(EditControlTest, DefaultScrollbackIs32Mi)
-{
-    EXPECT_EQ(C().GetScrollbackLimit(), std::size_t{32} << 20);
 }
 
 TEST_F(EditControlTest, ClipboardRoundTrip)

@@ -1,12 +1,11 @@
-// The edit control as text streams in: appends at the end while the user's
-// caret and selection stay, the view following the end, trimming, throttled
-// repaints; and its geometry: resizing and the text size.
+// The edit control as text streams in, and its geometry.
 #include "tests/ui/GuiTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <wx/app.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tessaline::ui {
@@ -40,25 +39,20 @@ protected:
 
 TEST_F(EditStreamingTest, AppendGoesToTheEndAndLeavesTheCaretAndSelection)
 {
-    struct Case
-    {
-        const char* name;
-        long start, end;  // SetSel before the append: anchor, caret
-        std::pair<long, long> after;
-    };
-    const Case cases[] = {
+    // A name, the anchor and caret set before the append, and GetSel after it.
+    const std::tuple<const char*, long, long, std::pair<long, long>> cases[] = {
         {"caret at the end moves on", 6, 6, {9, 9}},
         {"caret in the text stays", 3, 3, {3, 3}},
         {"selection stays", 0, 2, {0, 2}},
         {"selection up to the end keeps its extent", 3, 6, {3, 6}},
         {"caret at the start of a selection to the end", 6, 3, {3, 6}},
     };
-    for (const Case& c : cases) {
+    for (const auto& [name, anchor, caret, after] : cases) {
         C().SetText("41 42 ");
-        C().SetSel(c.start, c.end);
+        C().SetSel(anchor, caret);
         C().AppendText("0D ");
-        EXPECT_EQ(C().GetText(), "41 42 0D ") << c.name;
-        EXPECT_EQ(Sel(C()), c.after) << c.name;
+        EXPECT_EQ(C().GetText(), "41 42 0D ") << name;
+        EXPECT_EQ(Sel(C()), after) << name;
     }
 }
 
@@ -223,20 +217,15 @@ TEST_F(EditStreamingTest, CtrlWheelChangesTheTextSizeWithinItsBoundsAndRewraps)
     C().SetText(Hex(400));
     const unsigned columns = C().GetLayout().Width();
     const int rowHeight = C().GetCellSize().y;
-    struct Case
-    {
-        int rotation;
-        bool ctrl;
-        int points;
-    };
-    const Case cases[] = {
+    // Wheel rotation, Ctrl held, and the text size after it.
+    const std::tuple<int, bool, int> cases[] = {
         {120, true, 13},  {-240, true, 11}, {60, true, 11},   {60, true, 12},
         {120, false, 12},  // without Ctrl the wheel scrolls
         {-2400, true, 6}, {-120, true, 6},  {4800, true, 36}, {120, true, 36},
     };
-    for (const Case& c : cases) {
-        Wheel(C(), c.rotation, c.ctrl);
-        EXPECT_EQ(C().FontPointSize(), c.points) << c.rotation;
+    for (const auto& [rotation, ctrl, points] : cases) {
+        Wheel(C(), rotation, ctrl);
+        EXPECT_EQ(C().FontPointSize(), points) << rotation;
     }
     EXPECT_EQ(heard, (std::vector<int>{13, 11, 12, 6, 36}));
     EXPECT_GT(C().GetCellSize().y, rowHeight);

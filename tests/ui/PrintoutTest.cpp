@@ -28,12 +28,8 @@ using gui_test::Hex;
 TEST(PrintoutTest, PagesCoverTheTextInOrderWithFullPagesFirst)
 {
     const wxFont font(wxFontInfo(10).Family(wxFONTFAMILY_TELETYPE));
-    struct Case
-    {
-        const char* name;
-        std::string text;
-    };
-    const Case cases[] = {
+    // A name and a text to print.
+    const std::pair<const char*, std::string> cases[] = {
         {"long hex line", Hex(20000)},
         {"lines and Hangul",
          [] {
@@ -44,11 +40,11 @@ TEST(PrintoutTest, PagesCoverTheTextInOrderWithFullPagesFirst)
          }()},
         {"empty", ""},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, text] : cases) {
+        SCOPED_TRACE(name);
         wxBitmap page(794, 1123);  // A4 at 96 dpi
         wxMemoryDC dc(page);
-        TextPrintout printout("t", c.text, font);
+        TextPrintout printout("t", text, font);
         PrepareOnPage(printout, dc, 794, 1123);
         ASSERT_GT(printout.GetColumns(), 20u);
         ASSERT_GT(printout.GetRowsPerPage(), 20u);
@@ -66,7 +62,7 @@ TEST(PrintoutTest, PagesCoverTheTextInOrderWithFullPagesFirst)
             expectedBegin = end;
             EXPECT_TRUE(printout.OnPrintPage(p));
         }
-        EXPECT_EQ(expectedBegin, c.text.size());
+        EXPECT_EQ(expectedBegin, text.size());
         EXPECT_FALSE(printout.OnPrintPage(printout.GetPageCount() + 1));
     }
 }

@@ -1,7 +1,4 @@
-// Keys and the mouse through the X server. Typed keys reach the character
-// handler as the classic platform's characters (every control byte
-// included), the control's own keys move the caret, and a drag held below
-// the window keeps scrolling and selecting.
+// Keys and the mouse through the X server, as a user's input arrives.
 #include "tests/ui/GuiTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -24,14 +21,10 @@ TEST(RealKeysTest, TypedKeysReachTheHandler)
     control.SetFocus();
     gui_test::PumpUntil([&] { return control.HasFocus(); });
     wxUIActionSimulator keys;
-    keys.Char('a');
-    keys.Char(WXK_TAB);
-    keys.Char(WXK_BACK);
-    keys.Char(WXK_RETURN);
-    keys.Char(WXK_ESCAPE);
-    keys.Char('b', wxMOD_CONTROL);
-    // The control bytes that need more than Ctrl+letter: NUL, RS and US.
-    for (const int key : {'@', ' ', '2', '-', '_', '^', '6'})
+    for (const int key : std::initializer_list<int>{'a', WXK_TAB, WXK_BACK, WXK_RETURN, WXK_ESCAPE})
+        keys.Char(key);
+    // Ctrl+letter, then the control bytes that need more: NUL, RS and US.
+    for (const int key : {'b', '@', ' ', '2', '-', '_', '^', '6'})
         keys.Char(key, wxMOD_CONTROL);
     keys.Char(WXK_LEFT);
     keys.Char(WXK_HOME, wxMOD_SHIFT);
@@ -40,17 +33,8 @@ TEST(RealKeysTest, TypedKeysReachTheHandler)
     gui_test::PumpIdle();
     EXPECT_EQ(received, expected);
     EXPECT_EQ(control.GetText(), "41 42 43 ");
-    long start = 0, end = 0;
-    control.GetSel(&start, &end);
-    EXPECT_EQ(start, 0);
-    EXPECT_EQ(end, 8);
+    EXPECT_EQ(gui_test::Sel(control), std::make_pair(0L, 8L));
 }
-
-}  // namespace
-}  // namespace tessaline::ui
-
-namespace tessaline::ui {
-namespace {
 
 TEST(RealMouseTest, DraggingBelowTheWindowKeepsSelecting)
 {
@@ -73,10 +57,7 @@ TEST(RealMouseTest, DraggingBelowTheWindowKeepsSelecting)
     EXPECT_TRUE(gui_test::PumpUntil([&] { return control.GetCaretRow() >= 59; }));
     mouse.MouseUp();
     gui_test::PumpIdle();
-    long start_pos = 0, end_pos = 0;
-    control.GetSel(&start_pos, &end_pos);
-    EXPECT_EQ(start_pos, 33);
-    EXPECT_EQ(end_pos, 1800);
+    EXPECT_EQ(gui_test::Sel(control), std::make_pair(33L, 1800L));
     EXPECT_EQ(control.GetFirstVisibleRow(), 50u);
 }
 

@@ -113,17 +113,13 @@ TEST(TextLayoutTest, WordAt)
 {
     TextLayout layout(80);
     layout.Assign("41 42  hello\xED\x95\x9C x");
-    struct Case
-    {
-        std::size_t pos, begin, end;
-    };
-    const Case cases[] = {{0, 0, 2}, {1, 0, 2}, {2, 2, 3}, {4, 3, 5}, {5, 5, 7}, {9, 7, 15}, {13, 7, 15}, {17, 16, 17}};
-    for (const Case& c : cases) {
-        std::size_t begin = 0;
-        std::size_t end = 0;
-        layout.WordAt(c.pos, &begin, &end);
-        EXPECT_EQ(begin, c.begin) << c.pos;
-        EXPECT_EQ(end, c.end) << c.pos;
+    // A position and the word around it.
+    const std::pair<std::size_t, std::pair<std::size_t, std::size_t>> cases[] = {
+        {0, {0, 2}}, {1, {0, 2}}, {2, {2, 3}}, {4, {3, 5}}, {5, {5, 7}}, {9, {7, 15}}, {13, {7, 15}}, {17, {16, 17}}};
+    for (const auto& [pos, word] : cases) {
+        std::pair<std::size_t, std::size_t> found{0, 0};
+        layout.WordAt(pos, &found.first, &found.second);
+        EXPECT_EQ(found, word) << pos;
     }
 }
 
@@ -149,16 +145,13 @@ TEST(TextLayoutTest, TrimFrontRemovesWholeRows)
     EXPECT_EQ(Rows(layout), FreshRows(layout.Text(), 30));
     EXPECT_EQ(layout.TrimFront(5000, &rowsRemoved), 0u);
     EXPECT_EQ(rowsRemoved, 0u);
-}
 
-TEST(TextLayoutTest, TrimFrontOfOneLongRowDropsIt)
-{
-    TextLayout layout(1000);
-    layout.Assign(std::string(500, 'x'));
-    std::size_t rowsRemoved = 0;
-    EXPECT_EQ(layout.TrimFront(100, &rowsRemoved), 500u);
-    EXPECT_EQ(layout.Size(), 0u);
-    EXPECT_EQ(layout.RowCount(), 1u);
+    // A single row longer than the limit goes whole.
+    TextLayout oneRow(1000);
+    oneRow.Assign(std::string(500, 'x'));
+    EXPECT_EQ(oneRow.TrimFront(100, &rowsRemoved), 500u);
+    EXPECT_EQ(oneRow.Size(), 0u);
+    EXPECT_EQ(oneRow.RowCount(), 1u);
 }
 
 TEST(UndoRecordTest, FollowsOtherEdits)

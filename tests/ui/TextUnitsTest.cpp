@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tessaline::ui {
@@ -79,29 +80,19 @@ TEST(DecodeCharTest, CharStartNeverLandsInsideASequenceOrALineBreak)
 
 TEST(DecodeCharTest, PlaceholderLabels)
 {
-    struct Case
-    {
-        std::uint32_t codePoint;
-        const char* label;
-    };
-    const Case cases[] = {{0, "^@"}, {8, "^H"}, {0x1B, "^["}, {0x7F, "^?"}, {0x85, "85"}, {0xE9, "E9"}};
-    for (const Case& c : cases) {
+    const std::pair<std::uint32_t, const char*> cases[] = {{0, "^@"},    {8, "^H"},    {0x1B, "^["},
+                                                           {0x7F, "^?"}, {0x85, "85"}, {0xE9, "E9"}};
+    for (const auto& [codePoint, expected] : cases) {
         char label[3];
-        PlaceholderLabel(c.codePoint, label);
-        EXPECT_STREQ(label, c.label) << c.codePoint;
+        PlaceholderLabel(codePoint, label);
+        EXPECT_STREQ(label, expected) << codePoint;
     }
 }
 
 TEST(WrapTest, RowStartsAtSeveralWidths)
 {
-    struct Case
-    {
-        const char* name;
-        std::string text;
-        unsigned width;
-        std::vector<std::size_t> rows;
-    };
-    const Case cases[] = {
+    // A name, a text, a width in cells, and the row starts.
+    const std::tuple<const char*, std::string, unsigned, std::vector<std::size_t>> cases[] = {
         {"hex fits exactly", "41 42 43 44 ", 6, {0, 6}},
         {"hex, one cell spare", "41 42 43 44 ", 7, {0, 6}},
         {"hex, two cells spare", "41 42 43 44 ", 8, {0, 6}},
@@ -122,9 +113,9 @@ TEST(WrapTest, RowStartsAtSeveralWidths)
         {"backspace placeholder", "41 \x08", 4, {0, 3}},
         {"full row then CR LF: no empty row", "abc\r\nd", 3, {0, 5}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(Wrap(c.text, c.width), c.rows);
+    for (const auto& [name, text, width, rows] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(Wrap(text, width), rows);
     }
 }
 
@@ -165,23 +156,23 @@ TEST(PieceTest, SplitsRunsAtWideCharsPlaceholdersAndSelection)
         CharKind kind;
         bool operator==(const Piece&) const = default;
     };
-    std::vector<Piece> pieces;
-    ForEachPiece(text.data(), text.size(), 0, text.size(), 9, 10, [&](const DisplayPiece& p) {
-        pieces.push_back({p.pos, p.length, p.column, p.cells, p.kind});
-    });
+    // The pieces of text[0, end) with the selection [selBegin, selEnd).
+    const auto pieces = [&text](std::size_t end, std::size_t selBegin, std::size_t selEnd) {
+        std::vector<Piece> found;
+        ForEachPiece(text.data(), text.size(), 0, end, selBegin, selEnd, [&](const DisplayPiece& p) {
+            found.push_back({p.pos, p.length, p.column, p.cells, p.kind});
+        });
+        return found;
+    };
     const std::vector<Piece> expected = {
         {0, 2, 0, 2, CharKind::Printable},   {2, 3, 2, 2, CharKind::Printable}, {5, 1, 4, 1, CharKind::Printable},
         {6, 1, 5, 2, CharKind::Placeholder}, {7, 2, 7, 2, CharKind::Printable},
     };
     // The selection boundary at 9/10 lies in the line break, which yields nothing.
-    EXPECT_EQ(pieces, expected);
-    pieces.clear();
-    ForEachPiece(text.data(), text.size(), 0, 5, 1, 5, [&](const DisplayPiece& p) {
-        pieces.push_back({p.pos, p.length, p.column, p.cells, p.kind});
-    });
+    EXPECT_EQ(pieces(text.size(), 9, 10), expected);
     const std::vector<Piece> split = {
         {0, 1, 0, 1, CharKind::Printable}, {1, 1, 1, 1, CharKind::Printable}, {2, 3, 2, 2, CharKind::Printable}};
-    EXPECT_EQ(pieces, split);
+    EXPECT_EQ(pieces(5, 1, 5), split);
 }
 
 }  // namespace

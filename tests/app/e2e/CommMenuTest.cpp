@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <string>
 #include <thread>
 
@@ -24,19 +23,6 @@ void TypeLine(const std::string& text)
 {
     ASSERT_TRUE(Shell("xdotool type --delay 50 '" + text + "'"));
     ASSERT_TRUE(Shell("xdotool key Return"));
-}
-
-// Opens the communication menu (mnemonic C) and chooses the item with
-// mnemonic `key`.
-void ChooseFromCommMenu(const std::string& window, const std::string& key)
-{
-    PressKeys(window, {"alt+c", key});
-}
-
-// Whether `done` comes within `limit`.
-bool Eventually(const std::function<bool()>& done, std::chrono::milliseconds limit)
-{
-    return testing::WaitUntil(done, limit, 20ms);
 }
 
 // F4 opens the bar with the focus in its entry; Enter sends a line, a bad
@@ -69,7 +55,7 @@ void SendAFile(const Launched& launched, testing::PtyPair& pty, const testing::S
 {
     const std::string bytes = testing::RandomBytes(64 * 1024, 20240611);
     const std::string file = folder.Write("random.bin", bytes);
-    ChooseFromCommMenu(launched.window, "f");
+    PressKeys(launched.window, {"alt+c", "f"});
     const std::string dialog = launched.program->WaitForWindow("파일 보내기", 30s);
     ASSERT_FALSE(dialog.empty()) << "no file dialog appeared";
     PressKeys(dialog, {"ctrl+l"});
@@ -94,7 +80,7 @@ void HoldOutput(const std::string& window, Program& program, testing::PtyPair& p
     ASSERT_TRUE(pty.HoldOutput(true));
     ASSERT_TRUE(Shell("xdotool type --delay 100 c"));
     ChooseFromFileMenu(window);
-    EXPECT_TRUE(Eventually([&] { return !program.HoldsOpen(pty.SlavePath()); }, 1000ms))
+    EXPECT_TRUE(testing::WaitUntil([&] { return !program.HoldsOpen(pty.SlavePath()); }, 1000ms, 20ms))
         << "Disconnect did not close the device within a second";
     ASSERT_TRUE(pty.HoldOutput(false));
     EXPECT_TRUE(pty.Read(1, 500).empty());
@@ -110,7 +96,7 @@ TEST_F(EndToEnd, SendBarFileSendingClearingAndHeldOutput)
     WalkTheSendBar(pty);
     SendAFile(launched, pty, m_scratch);
     // 통신 > 화면 지우기 empties the view: what comes next is all it shows.
-    ChooseFromCommMenu(window, "e");
+    PressKeys(window, {"alt+c", "e"});
     ASSERT_TRUE(pty.Write("\x11"));
     EXPECT_EQ(CopyViewText("11 "), "11 ");
     HoldOutput(window, *program, pty);
@@ -151,14 +137,17 @@ TEST_F(EndToEnd, ControlLinesAndTheLinePanesThroughTheModemShim)
 
     // Both lines are off after Connect; the check items set and clear them.
     const auto lines = [&state] { return FileContents(state); };
-    EXPECT_TRUE(Eventually([&] { return lines().find("DTR=0") != std::string::npos; }, 5000ms)) << lines();
+    const auto linesSay = [&lines](const char* word) {
+        return testing::WaitUntil([&] { return lines().find(word) != std::string::npos; }, 5000ms, 20ms);
+    };
+    EXPECT_TRUE(linesSay("DTR=0")) << lines();
     EXPECT_NE(lines().find("RTS=0"), std::string::npos) << lines();
-    ChooseFromCommMenu(window, "d");
-    EXPECT_TRUE(Eventually([&] { return lines().find("DTR=1") != std::string::npos; }, 5000ms)) << lines();
-    ChooseFromCommMenu(window, "r");
-    EXPECT_TRUE(Eventually([&] { return lines().find("RTS=1") != std::string::npos; }, 5000ms)) << lines();
-    ChooseFromCommMenu(window, "d");
-    EXPECT_TRUE(Eventually([&] { return lines().find("DTR=0") != std::string::npos; }, 5000ms)) << lines();
+    PressKeys(window, {"alt+c", "d"});
+    EXPECT_TRUE(linesSay("DTR=1")) << lines();
+    PressKeys(window, {"alt+c", "r"});
+    EXPECT_TRUE(linesSay("RTS=1")) << lines();
+    PressKeys(window, {"alt+c", "d"});
+    EXPECT_TRUE(linesSay("DTR=0")) << lines();
 
     // CTS dropping blanks its pane within 250 ms; rising shows it again.
     const std::string withCts = StatusStrip(window);

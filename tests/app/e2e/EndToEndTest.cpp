@@ -6,18 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 namespace tessaline::e2e {
 namespace {
-
-using namespace std::chrono_literals;
-using namespace tessaline::e2e;
 
 TEST_F(EndToEnd, ConnectTypeReceiveCopyDisconnectAndExit)
 {

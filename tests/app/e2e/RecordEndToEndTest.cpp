@@ -1,15 +1,10 @@
-// Keeping a record and staying connected, in the real program: --log with
-// a Korean file name, an unplugged adapter found again under its by-id path
-// (never the other adapter that shows up meanwhile), a second run that
-// continues the log and whose Disconnect ends the wait, a log that cannot
-// be written, and bursts on lines of their own.
+// Keeping a record, staying connected across an unplug, and time-stamped
+// bursts, in the real program.
 #include "tests/app/e2e/EndToEnd.h"
 #include "tests/support/PtyPair.h"
 #include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>

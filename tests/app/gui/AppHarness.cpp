@@ -2,6 +2,7 @@
 
 #include <wx/evtloop.h>
 #include <wx/menu.h>
+#include <wx/msgdlg.h>
 
 namespace tessaline::apptest {
 
@@ -77,5 +78,17 @@ int DialogDriver::Enter(wxDialog* dialog)
 }
 
 void DialogDriver::Exit(wxDialog*) {}
+
+int CountDialogs::Enter(wxDialog* dialog)
+{
+    if (m_seen++ == 0)
+        m_firstAt = std::chrono::steady_clock::now();
+    if (auto* box = dynamic_cast<wxMessageDialog*>(dialog)) {
+        m_message = box->GetMessage();
+        m_caption = box->GetCaption();
+        m_style = box->GetMessageDialogStyle();
+    }
+    return wxID_OK;
+}
 
 }  // namespace tessaline::apptest

@@ -13,10 +13,9 @@
 #include "tests/support/WaitUntil.h"
 
 #include <wx/modalhook.h>
-#include <wx/msgdlg.h>
-#include <wx/testing.h>
 
 #include <array>
+#include <chrono>
 #include <functional>
 
 namespace tessaline::apptest {
@@ -69,28 +68,29 @@ private:
     int m_seen = 0;
 };
 
-// With wxTEST_DIALOG: records the message box that opens and answers it
-// with OK.
-class ExpectMessageBox : public wxExpectModalBase<wxMessageDialog, ExpectMessageBox>
+// Answers every modal dialog with OK at once, keeps count, and notes the
+// last message box's text, caption and style.
+class CountDialogs : public wxModalDialogHook
 {
 public:
-    ExpectMessageBox(wxString* message, wxString* caption, long* style)
-        : m_message(message), m_caption(caption), m_style(style)
-    {}
+    CountDialogs() { Register(); }
+    ~CountDialogs() override { Unregister(); }
+
+    int Seen() const { return m_seen; }
+    const wxString& LastMessage() const { return m_message; }
+    const wxString& LastCaption() const { return m_caption; }
+    long LastStyle() const { return m_style; }
+    std::chrono::steady_clock::time_point FirstSeenAt() const { return m_firstAt; }
 
 protected:
-    int OnInvoked(wxMessageDialog* dialog) const override
-    {
-        *m_message = dialog->GetMessage();
-        *m_caption = dialog->GetCaption();
-        *m_style = dialog->GetMessageDialogStyle();
-        return wxID_OK;
-    }
+    int Enter(wxDialog* dialog) override;
+    void Exit(wxDialog*) override {}
 
 private:
-    wxString* m_message;
-    wxString* m_caption;
-    long* m_style;
+    int m_seen = 0;
+    wxString m_message, m_caption;
+    long m_style = 0;
+    std::chrono::steady_clock::time_point m_firstAt;
 };
 
 }  // namespace tessaline::apptest

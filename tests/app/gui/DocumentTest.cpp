@@ -4,7 +4,6 @@
 #include "tests/app/gui/AppTest.h"
 #include "tests/support/ScratchFolder.h"
 
-#include <wx/ffile.h>
 #include <wx/fileconf.h>
 #include <wx/filehistory.h>
 #include <wx/log.h>
@@ -31,13 +30,8 @@ wxString FileMenuLabel(int wxId)
 
 int FileMenuPosition(int wxId)
 {
-    int position = 0;
-    for (wxMenuItem* item : Frame().GetMenuBar()->GetMenu(0)->GetMenuItems()) {
-        if (item->GetId() == wxId)
-            return position;
-        ++position;
-    }
-    return -1;
+    size_t position = 0;
+    return Frame().GetMenuBar()->GetMenu(0)->FindChildItem(wxId, &position) ? static_cast<int>(position) : -1;
 }
 
 using Document = AppTest;
@@ -95,35 +89,30 @@ TEST_F(Document, AFileThatCannotBeShownLeavesTheDocumentAndTheViewAsTheyWere)
     ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
     folder.Write("latin1.txt", "caf\xE9");
     std::filesystem::resize_file(folder.Write("large.txt"), Edit().GetScrollbackLimit() + 1);  // sparse
-    struct Case
-    {
-        std::string path;
-        std::string said;  // part of the message
-    };
-    const Case cases[] = {
+    // A file, and part of the message that refuses it.
+    const std::pair<std::string, std::string> cases[] = {
         {"/nonexistent/tessaline/missing.tsl", "missing.tsl"},
         {folder / "pipe", res::FormatString(IDS_KIND_FIFO)},
         {folder / "latin1.txt", res::FormatString(IDS_SETTINGS_NOT_UTF8)},
         {folder / "large.txt", std::strerror(EFBIG)},
     };
     const PortSettings changed{4, 1200, 5, 4, 1, 2};
-    for (const Case& c : cases) {
+    for (const auto& [path, part] : cases) {
         Doc().m_settings = changed;
         Edit().SetText("kept");
         const wxString title = Frame().GetTitle();
-        wxLogBuffer* buffer = new wxLogBuffer;
-        wxLog* previous = wxLog::SetActiveTarget(buffer);
-        wxDocument* result = TestPeer::Documents(App())->CreateDocument(wxString::FromUTF8(c.path), wxDOC_SILENT);
-        wxString said = buffer->GetBuffer();
+        wxLogBuffer buffer;
+        wxLog* previous = wxLog::SetActiveTarget(&buffer);
+        wxDocument* result = TestPeer::Documents(App())->CreateDocument(wxString::FromUTF8(path), wxDOC_SILENT);
+        wxString said = buffer.GetBuffer();
         said.Replace("\n", " ");  // long messages are broken into lines
         wxLog::SetActiveTarget(previous);
-        delete buffer;
-        EXPECT_EQ(result, nullptr) << c.path;
-        EXPECT_TRUE(said.Contains(wxString::FromUTF8(c.path))) << said;
-        EXPECT_TRUE(said.Contains(wxString::FromUTF8(c.said))) << said;
-        EXPECT_EQ(Edit().GetText(), "kept") << c.path;
-        EXPECT_EQ(Doc().m_settings, changed) << c.path;
-        EXPECT_EQ(Frame().GetTitle(), title) << c.path;
+        EXPECT_EQ(result, nullptr) << path;
+        EXPECT_TRUE(said.Contains(wxString::FromUTF8(path))) << said;
+        EXPECT_TRUE(said.Contains(wxString::FromUTF8(part))) << said;
+        EXPECT_EQ(Edit().GetText(), "kept") << path;
+        EXPECT_EQ(Doc().m_settings, changed) << path;
+        EXPECT_EQ(Frame().GetTitle(), title) << path;
     }
 }
 
@@ -179,17 +168,14 @@ TEST_F(Document, ARecentFileThatIsGoneIsSaidInKoreanAndLeavesTheList)
     EXPECT_EQ(manager.RecentFiles()[0], platform::StartupFolder() + "/없는 문서.tsl");
 
     const wxString title = Frame().GetTitle();
-    wxString message, caption;
-    long style = 0;
-    wxTEST_DIALOG(
-        {
-            SendCommand(wxID_FILE1);
-            wxLog::FlushActive();
-        },
-        ExpectMessageBox(&message, &caption, &style));
-    EXPECT_EQ(caption, wxString::FromUTF8("Tessaline 오류"));
+    CountDialogs box;
+    SendCommand(wxID_FILE1);
+    wxLog::FlushActive();
+    EXPECT_EQ(box.Seen(), 1);
+    EXPECT_EQ(box.LastCaption(), wxString::FromUTF8("Tessaline 오류"));
+    const wxString message = box.LastMessage();
     EXPECT_TRUE(message.Contains(wxString::FromUTF8("없는 문서.tsl\"을(를) 열 수 없습니다"))) << message;
-    EXPECT_TRUE(style & wxICON_ERROR);
+    EXPECT_TRUE(box.LastStyle() & wxICON_ERROR);
     const std::vector<std::string> left = manager.RecentFiles();
     EXPECT_EQ(std::find(left.begin(), left.end(), platform::StartupFolder() + "/없는 문서.tsl"), left.end());
     EXPECT_EQ(Frame().GetTitle(), title);

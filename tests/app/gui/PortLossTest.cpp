@@ -1,13 +1,7 @@
-// A device that goes away while connected, in the running application.
-// Without reconnection: the port closes, the user is told once, nothing
-// keeps the CPU busy, and the device connects again when it comes back
-// under the same path. With it: no box, the menus wait as if connected, and
-// Port settings ends the wait.
+// A device that goes away while connected, in the running application,
+// without and with reconnection.
 #include "tests/app/gui/AppTest.h"
 #include "tests/support/ScratchFolder.h"
-
-#include <wx/modalhook.h>
-#include <wx/msgdlg.h>
 
 #include <unistd.h>
 
@@ -18,34 +12,6 @@ namespace tessaline::apptest {
 namespace {
 
 using namespace std::chrono_literals;
-
-// Answers every modal dialog with OK at once and keeps count.
-class CountDialogs : public wxModalDialogHook
-{
-public:
-    CountDialogs() { Register(); }
-    ~CountDialogs() override { Unregister(); }
-
-    int Seen() const { return m_seen; }
-    const wxString& LastMessage() const { return m_message; }
-    std::chrono::steady_clock::time_point FirstSeenAt() const { return m_firstAt; }
-
-protected:
-    int Enter(wxDialog* dialog) override
-    {
-        if (m_seen++ == 0)
-            m_firstAt = std::chrono::steady_clock::now();
-        if (auto* box = dynamic_cast<wxMessageDialog*>(dialog))
-            m_message = box->GetMessage();
-        return wxID_OK;
-    }
-    void Exit(wxDialog*) override {}
-
-private:
-    int m_seen = 0;
-    wxString m_message;
-    std::chrono::steady_clock::time_point m_firstAt;
-};
 
 class PortLoss : public AppTest
 {

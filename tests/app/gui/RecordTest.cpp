@@ -1,7 +1,4 @@
-// The receive log from the communication menu: the save dialog with its
-// dated default name in the folder last used, the checked item and the log
-// pane while a log is open, the bytes received meanwhile in the file, and
-// the same item stopping it.
+// The receive log started and stopped from the communication menu.
 #include "app/RecordCommands.h"
 #include "app/StatusPanes.h"
 #include "tests/app/gui/AppTest.h"

@@ -3,6 +3,7 @@
 #include "tests/app/gui/AppTest.h"
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tessaline::apptest {
@@ -32,13 +33,8 @@ TEST_F(Typing, WhileDisconnectedChangesNothing)
 
 TEST_F(Typing, SendsEachCharacterAndEchoesIt)
 {
-    struct Case
-    {
-        wxChar32 character;
-        std::string sent;
-        std::string echoed;
-    };
-    const Case cases[] = {
+    // A typed character, the bytes sent, and the echo.
+    const std::tuple<wxChar32, std::string, std::string> cases[] = {
         {'a', "a", "a"},
         {'\r', "\r", "\r\n"},
         {0x08, "\x08", "\x08"},
@@ -47,11 +43,11 @@ TEST_F(Typing, SendsEachCharacterAndEchoesIt)
         {0xE9, "\xC3\xA9", "\xC3\xA9"},
     };
     Connect(m_pty);
-    for (const Case& c : cases) {
+    for (const auto& [character, sent, echoed] : cases) {
         Edit().SetText("");
-        TypeCharacter(c.character);
-        EXPECT_EQ(m_pty.Read(c.sent.size(), 10000), c.sent) << "U+" << std::hex << static_cast<unsigned>(c.character);
-        EXPECT_EQ(Edit().GetText(), c.echoed) << "U+" << std::hex << static_cast<unsigned>(c.character);
+        TypeCharacter(character);
+        EXPECT_EQ(m_pty.Read(sent.size(), 10000), sent) << "U+" << std::hex << static_cast<unsigned>(character);
+        EXPECT_EQ(Edit().GetText(), echoed) << "U+" << std::hex << static_cast<unsigned>(character);
     }
     EXPECT_TRUE(m_pty.Read(1, 200).empty()) << "more was sent than typed";
 

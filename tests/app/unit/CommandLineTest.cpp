@@ -3,20 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tessaline::app {
 namespace {
 
-struct TailCase
-{
-    const char* commandLine;
-    const char* tail;
-};
-
 TEST(CommandLineTail, SkipsTheProgramNameAndTheBlanksAfterIt)
 {
-    const TailCase cases[] = {
+    // A command line and its tail.
+    using namespace std::string_literals;
+    const std::pair<std::string, std::string> cases[] = {
         {"", ""},
         {"tessaline", ""},
         {"tessaline file.tsl", "file.tsl"},
@@ -32,15 +29,10 @@ TEST(CommandLineTail, SkipsTheProgramNameAndTheBlanksAfterIt)
         {"prog\x7Fname rest", "rest"},                    // 0x7F is part of the name
         {"prog\xC3\xA9 tail", "tail"},                    // bytes above 0x80 too
         {"prog \xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9"},  // and do not end the blanks
+        {"prog \0x"s, "\0x"s},                            // an embedded zero stops the skipping
     };
-    for (const TailCase& c : cases)
-        EXPECT_EQ(CommandLineTail(c.commandLine), c.tail) << "command line: " << c.commandLine;
-}
-
-TEST(CommandLineTail, StopsSkippingAtAnEmbeddedZero)
-{
-    const std::string line("prog \0x", 7);
-    EXPECT_EQ(CommandLineTail(line), std::string("\0x", 2));
+    for (const auto& [commandLine, tail] : cases)
+        EXPECT_EQ(CommandLineTail(commandLine), tail) << "command line: " << commandLine;
 }
 
 TEST(StartupOptions, NoArgumentsGiveANewDocument)
@@ -57,7 +49,7 @@ TEST(StartupOptions, NoArgumentsGiveANewDocument)
     EXPECT_FALSE(options.timestamps);
 }
 
-TEST(StartupOptions, ReadsEveryOption)
+TEST(StartupOptions, ReadsEveryOptionAndTakesWhatFollowsADoubleDashAsAFileName)
 {
     const StartupOptions options = ParseStartupOptions({"--demo", "--port", "com1=/dev/ttyUSB0", "--log", "첫 기록.bin",
                                                         "--port=COM2=/dev/ttyACM0", "notes.tsl", "--timestamps",
@@ -76,24 +68,17 @@ TEST(StartupOptions, ReadsEveryOption)
     EXPECT_TRUE(ParseStartupOptions({"--help"}).help);
     EXPECT_TRUE(ParseStartupOptions({"-h"}).help);
     EXPECT_TRUE(ParseStartupOptions({"--version"}).version);
-}
-
-TEST(StartupOptions, DoubleDashMakesTheRestAFileName)
-{
-    const StartupOptions options = ParseStartupOptions({"--", "--demo"});
-    EXPECT_TRUE(options.error.empty());
-    EXPECT_FALSE(options.demo);
-    EXPECT_EQ(options.file, "--demo");
+    // "--" makes the rest a file name.
+    const StartupOptions dashes = ParseStartupOptions({"--", "--demo"});
+    EXPECT_TRUE(dashes.error.empty());
+    EXPECT_FALSE(dashes.demo);
+    EXPECT_EQ(dashes.file, "--demo");
 }
 
 TEST(StartupOptions, RejectsWhatItCannotUseNamingTheArgument)
 {
-    struct Case
-    {
-        std::vector<std::string> args;
-        const char* named;  // the error quotes this
-    };
-    const Case cases[] = {
+    // Arguments, and what the error quotes of them.
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
         {{"--bogus"}, "\"--bogus\""},
         {{"--port"}, "--port"},
         {{"--port", "COM1"}, "\"COM1\""},
@@ -113,10 +98,10 @@ TEST(StartupOptions, RejectsWhatItCannotUseNamingTheArgument)
         {{"--log="}, "--log \"\""},
         {{"--no-reconnect=1"}, "\"--no-reconnect=1\""},
     };
-    for (const Case& c : cases) {
-        const StartupOptions options = ParseStartupOptions(c.args);
-        EXPECT_NE(options.error.find(c.named), std::string::npos)
-            << ::testing::PrintToString(c.args) << " gave: " << options.error;
+    for (const auto& [args, named] : cases) {
+        const StartupOptions options = ParseStartupOptions(args);
+        EXPECT_NE(options.error.find(named), std::string::npos)
+            << ::testing::PrintToString(args) << " gave: " << options.error;
     }
     // An empty name is a file argument (refused later, when it is checked).
     const StartupOptions empty = ParseStartupOptions({"", "--list-ports"});
@@ -127,30 +112,24 @@ TEST(StartupOptions, RejectsWhatItCannotUseNamingTheArgument)
 
 TEST(PortAlias, AcceptsComNamesOnly)
 {
-    struct Case
-    {
-        const char* text;
-        bool ok;
-        const char* name;
-        const char* path;
+    // A text and the name and path it gives; refused without a name.
+    const std::tuple<const char*, std::string, std::string> cases[] = {
+        {"COM1=/dev/ttyUSB0", "COM1", "/dev/ttyUSB0"},
+        {"com4=/dev/pts/3", "COM4", "/dev/pts/3"},
+        {"Com3=/dev/a=b", "COM3", "/dev/a=b"},
+        {"COM12=/dev/x", "", ""},
+        {"COM=/dev/x", "", ""},
+        {"COM01=/dev/x", "", ""},
+        {"COM1234=/dev/x", "", ""},
+        {"COM1 =/dev/x", "", ""},
+        {"COM1/dev/x", "", ""},
     };
-    const Case cases[] = {
-        {"COM1=/dev/ttyUSB0", true, "COM1", "/dev/ttyUSB0"},
-        {"com4=/dev/pts/3", true, "COM4", "/dev/pts/3"},
-        {"Com3=/dev/a=b", true, "COM3", "/dev/a=b"},
-        {"COM12=/dev/x", false, "", ""},
-        {"COM=/dev/x", false, "", ""},
-        {"COM01=/dev/x", false, "", ""},
-        {"COM1234=/dev/x", false, "", ""},
-        {"COM1 =/dev/x", false, "", ""},
-        {"COM1/dev/x", false, "", ""},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [text, wantedName, wantedPath] : cases) {
         std::string name, path;
-        EXPECT_EQ(ParsePortAlias(c.text, &name, &path), c.ok) << c.text;
-        if (c.ok) {
-            EXPECT_EQ(name, c.name);
-            EXPECT_EQ(path, c.path);
+        EXPECT_EQ(ParsePortAlias(text, &name, &path), !wantedName.empty()) << text;
+        if (!wantedName.empty()) {
+            EXPECT_EQ(name, wantedName);
+            EXPECT_EQ(path, wantedPath);
         }
     }
 }

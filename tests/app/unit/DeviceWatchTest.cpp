@@ -1,6 +1,4 @@
-// The wait for a device path: it is told when the path comes back, also
-// when the folders on the way to it were missing and when the path is a
-// link whose target comes back.
+// The wait for a device path to come back.
 #include "app/DeviceWatch.h"
 #include "tests/support/ScratchFolder.h"
 #include "tests/support/WaitUntil.h"
@@ -14,20 +12,13 @@
 #include <filesystem>
 #include <functional>
 #include <thread>
+#include <tuple>
 
 namespace tessaline::app {
 namespace {
 
 using testing::ScratchFolder;
 using Step = std::function<void(const ScratchFolder&)>;
-
-struct Case
-{
-    const char* name;
-    const char* watched;  // in the test's folder
-    Step before;          // while nothing is there yet
-    Step comeBack;        // the device's return
-};
 
 void Link(const ScratchFolder& folder, const std::string& target, const std::string& link)
 {
@@ -36,7 +27,9 @@ void Link(const ScratchFolder& folder, const std::string& target, const std::str
 
 TEST(DeviceWatch, ToldWhenThePathComesBack)
 {
-    const Case cases[] = {
+    // A name, the watched path in the test's folder, a step taken while
+    // nothing is there yet, and the device's return.
+    const std::tuple<const char*, const char*, Step, Step> cases[] = {
         {"its folders come first, as /dev/serial/by-id does", "serial/by-id/usb-adapter", [](const ScratchFolder&) {},
          [](const ScratchFolder& f) { f.Write("serial/by-id/usb-adapter"); }},
         {"a link whose target comes back", "link", [](const ScratchFolder& f) { Link(f, "pts/7", "link"); },
@@ -48,18 +41,18 @@ TEST(DeviceWatch, ToldWhenThePathComesBack)
          },
          [](const ScratchFolder& f) { Link(f, "device", "by-id/link"); }},
     };
-    for (const Case& c : cases) {
+    for (const auto& [name, watched, before, comeBack] : cases) {
         const ScratchFolder folder;
-        c.before(folder);
+        before(folder);
         std::atomic<int> told{0};
-        DeviceWatch watch(folder / c.watched, [&told] { ++told; });
-        ASSERT_TRUE(watch.Start()) << c.name;
+        DeviceWatch watch(folder / watched, [&told] { ++told; });
+        ASSERT_TRUE(watch.Start()) << name;
         // Lets the watch set its watches, so that the return below comes as
         // a change it sees rather than something its first look finds.
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        EXPECT_EQ(told.load(), 0) << c.name;
-        c.comeBack(folder);
-        EXPECT_TRUE(testing::WaitUntil([&] { return told.load() > 0; })) << c.name;
+        EXPECT_EQ(told.load(), 0) << name;
+        comeBack(folder);
+        EXPECT_TRUE(testing::WaitUntil([&] { return told.load() > 0; })) << name;
         watch.Stop();
     }
 }

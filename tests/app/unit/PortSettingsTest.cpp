@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 using tessaline::app::PortSettings;
 
@@ -19,9 +20,7 @@ TEST(PortSettings, NewRecordHoldsTheDefaultsInLayoutOrder)
     const PortSettings settings;
     std::int32_t fields[6];
     std::memcpy(fields, &settings, sizeof fields);
-    const std::int32_t expected[6] = {1, 9600, 8, 0, 0, 0};
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(fields[i], expected[i]) << "field " << i;
+    EXPECT_EQ(std::vector<std::int32_t>(fields, fields + 6), (std::vector<std::int32_t>{1, 9600, 8, 0, 0, 0}));
 }
 
 TEST(PortSettingsMapping, EachButtonStandsForItsValueBothWays)
@@ -53,22 +52,8 @@ TEST(PortSettingsMapping, ValuesOutsideTheTablesHaveNoButton)
 
 TEST(PortSettingsMapping, OtherIdsChangeNothing)
 {
-    const int others[] = {IDC_BAUD_GROUP,
-                          IDC_DATABITS_GROUP,
-                          IDC_PARITY_GROUP,
-                          IDC_STOPBITS_GROUP,
-                          IDC_HANDSHAKE_GROUP,
-                          1,
-                          2,
-                          1010,
-                          1015,
-                          1026,
-                          1034,
-                          1044,
-                          1199,
-                          1204,
-                          -1};
-    for (int id : others) {
+    for (int id : {IDC_BAUD_GROUP, IDC_DATABITS_GROUP, IDC_PARITY_GROUP, IDC_STOPBITS_GROUP, IDC_HANDSHAKE_GROUP, 1, 2,
+                   1010, 1015, 1026, 1034, 1044, 1199, 1204, -1}) {
         PortSettings settings;
         EXPECT_FALSE(CPortSettingsDlg::ApplyButton(settings, id)) << id;
         EXPECT_EQ(settings, PortSettings{}) << id;

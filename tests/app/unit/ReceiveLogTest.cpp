@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <tuple>
 
 namespace tessaline::app {
 namespace {
@@ -27,13 +28,8 @@ protected:
 TEST_F(ReceiveLogFile, AcceptsOnlyARegularFileOrANewPath)
 {
     const auto Kind = [](unsigned kind) { return res::FormatString(IDS_PROBLEM_KIND, {res::FormatString(kind)}); };
-    struct Case
-    {
-        const char* name;
-        std::function<std::string(const std::string& folder)> make;  // the path to open
-        std::string failure;                                         // empty when accepted
-    };
-    const Case cases[] = {
+    // A name, what makes the path to open in the folder, and the failure (empty when accepted).
+    const std::tuple<const char*, std::function<std::string(const std::string&)>, std::string> cases[] = {
         {"a new path is created", [](const std::string& f) { return f + "/기록.bin"; }, ""},
         {"a folder", [](const std::string& f) { return f; }, Kind(IDS_KIND_FOLDER)},
         {"a FIFO, refused without waiting for a reader",
@@ -45,13 +41,13 @@ TEST_F(ReceiveLogFile, AcceptsOnlyARegularFileOrANewPath)
         {"a device", [](const std::string&) { return std::string("/dev/full"); }, Kind(IDS_KIND_DEVICE)},
         {"a missing folder", [](const std::string& f) { return f + "/missing/log.bin"; }, std::strerror(ENOENT)},
     };
-    for (const Case& c : cases) {
+    for (const auto& [name, make, failure] : cases) {
         ReceiveLog log;
-        const std::string path = c.make(m_folder.Path());
-        EXPECT_EQ(log.Open(path), c.failure.empty()) << c.name;
-        EXPECT_EQ(log.IsOpen(), c.failure.empty()) << c.name;
-        EXPECT_EQ(log.Failure(), c.failure) << c.name;
-        EXPECT_EQ(log.Path(), path) << c.name;
+        const std::string path = make(m_folder.Path());
+        EXPECT_EQ(log.Open(path), failure.empty()) << name;
+        EXPECT_EQ(log.IsOpen(), failure.empty()) << name;
+        EXPECT_EQ(log.Failure(), failure) << name;
+        EXPECT_EQ(log.Path(), path) << name;
     }
 }
 

@@ -21,11 +21,11 @@
 #include <functional>
 #include <iostream>
 #include <map>
+#include <optional>
 
 namespace tessaline::app {
 namespace {
 
-using Files = std::vector<std::string>;
 using testing::CaseRow;
 
 // The rows of the settings case file whose first field is `kind`.
@@ -173,7 +173,7 @@ TEST_F(SettingsFileOnDisk, LivesUnderAKoreanConfigFolderOrHome)
     // Written from nothing, folders and all, then read back.
     std::string error;
     ASSERT_TRUE(WriteSettings(path, {}, {{m_folder + "/로그.txt"}, {}}, &error)) << error;
-    EXPECT_EQ(ReadSettingsFile(path).recentFiles, Files{m_folder + "/로그.txt"});
+    EXPECT_EQ(ReadSettingsFile(path).recentFiles, std::vector<std::string>{m_folder + "/로그.txt"});
 }
 
 TEST_F(SettingsFileOnDisk, WritesThroughALinkKeepsTheModeAndNeverTouchesWhatItCannotParse)
@@ -299,13 +299,11 @@ TEST_F(SettingsFileOnDisk, StoresTheFileWholeOrNotAtAllAndKeepsWhatMakesItTheSam
             continue;
         }
         std::string error;
-        bool written = false;
-        if (c.asOwnerOnly) {
-            WithoutPermissionOverride asOwner;
-            written = WriteSettings(path, {}, {{"/a"}, {}}, &error);
-        } else {
-            written = WriteSettings(path, {}, {{"/a"}, {}}, &error);
-        }
+        std::optional<WithoutPermissionOverride> asOwner;
+        if (c.asOwnerOnly)
+            asOwner.emplace();
+        const bool written = WriteSettings(path, {}, {{"/a"}, {}}, &error);
+        asOwner.reset();
         EXPECT_EQ(written, c.error.empty()) << error;
         EXPECT_NE(error.find(c.error), std::string::npos) << error;
         EXPECT_EQ(error.find("damaged"), std::string::npos) << error;

@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 namespace tessaline::app {
 namespace {
@@ -29,13 +30,8 @@ TEST_F(Startup, OnlyARegularFileIsOpenedAndEveryOtherKindIsNamed)
     using Verdict = FileArgumentCheck::Verdict;
     m_folder.Write("로그.txt", "x");
     ASSERT_EQ(::mkfifo((m_folder / "pipe").c_str(), 0600), 0);
-    struct Case
-    {
-        std::string file;
-        Verdict verdict;
-        const char* said;  // part of the message
-    };
-    const Case cases[] = {
+    // A file argument, the verdict on it, and part of the message.
+    const std::tuple<std::string, Verdict, const char*> cases[] = {
         {m_folder / "로그.txt", Verdict::Open, ""},
         {m_folder.Path(), Verdict::StartUntitled, "파일이 아니라 폴더입니다."},
         {m_folder / "pipe", Verdict::StartUntitled, "파일이 아니라 FIFO"},
@@ -44,16 +40,16 @@ TEST_F(Startup, OnlyARegularFileIsOpenedAndEveryOtherKindIsNamed)
         {m_folder / "bad\xff.txt", Verdict::StartUntitled, "\\xFF.txt\"을(를) 열 수 없습니다: 이름이"},
         {m_folder / "없는 파일.txt", Verdict::Fail, "없는 파일.txt\"을(를) 열 수 없습니다: No such file"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [file, verdict, said] : cases) {
         StartupOptions options;
         options.fileGiven = true;
-        options.file = c.file;
+        options.file = file;
         const FileArgumentCheck check = CheckFileArgument(options);
-        EXPECT_EQ(check.verdict, c.verdict) << c.file;
-        EXPECT_NE(check.message.find(c.said), std::string::npos) << check.message;
+        EXPECT_EQ(check.verdict, verdict) << file;
+        EXPECT_NE(check.message.find(said), std::string::npos) << check.message;
         // Opening a document later (File > Open, a recent file) refuses the same.
-        if (!c.file.empty() && c.file.find('\xff') == std::string::npos) {
-            EXPECT_EQ(RegularFileProblem(c.file).empty(), c.verdict == Verdict::Open) << c.file;
+        if (!file.empty() && file.find('\xff') == std::string::npos) {
+            EXPECT_EQ(RegularFileProblem(file).empty(), verdict == Verdict::Open) << file;
         }
     }
     EXPECT_EQ(CheckFileArgument(StartupOptions{}).verdict, Verdict::None);
