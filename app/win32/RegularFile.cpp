@@ -19,17 +19,24 @@ HANDLE AsHandle(std::intptr_t handle)
     return reinterpret_cast<HANDLE>(handle);
 }
 
-// Keeps an opened handle when it is a regular file on a disk: its size
-// goes to `*size`. Else closes it.
-bool KeepRegular(HANDLE file, std::uint64_t* size)
+// Opens `full` with `access` and `disposition` and keeps the handle when it
+// is a regular file on a disk: the handle goes to `*handle` and its size to
+// `*size`. Else closes it again. Returns the problem, or "" on success.
+std::string OpenRegular(const std::wstring& full, DWORD access, DWORD disposition, std::intptr_t* handle,
+                        std::uint64_t* size)
 {
+    const HANDLE file =
+        CreateFileW(full.c_str(), access, kShareAll, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return win32::SystemText(GetLastError());
     LARGE_INTEGER length{};
-    if (GetFileType(file) == FILE_TYPE_DISK && GetFileSizeEx(file, &length)) {
-        *size = static_cast<std::uint64_t>(length.QuadPart);
-        return true;
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &length)) {
+        CloseHandle(file);
+        return res::FormatString(IDS_PROBLEM_NOT_REGULAR);
     }
-    CloseHandle(file);
-    return false;
+    *size = static_cast<std::uint64_t>(length.QuadPart);
+    *handle = reinterpret_cast<std::intptr_t>(file);
+    return {};
 }
 
 }  // namespace
@@ -45,14 +52,7 @@ std::string RegularFile::OpenForReading(const std::string& path)
     const std::wstring full = win32::FullPath(path);
     if (win32::IsDeviceName(full))
         return res::FormatString(IDS_PROBLEM_NOT_REGULAR);
-    const HANDLE file =
-        CreateFileW(full.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return win32::SystemText(GetLastError());
-    if (!KeepRegular(file, &m_size))
-        return res::FormatString(IDS_PROBLEM_NOT_REGULAR);
-    m_handle = reinterpret_cast<std::intptr_t>(file);
-    return {};
+    return OpenRegular(full, GENERIC_READ, OPEN_EXISTING, &m_handle, &m_size);
 }
 
 std::string RegularFile::OpenForAppending(const std::string& path)
@@ -63,14 +63,7 @@ std::string RegularFile::OpenForAppending(const std::string& path)
     if (!win32::KindOf(full, &error).empty())
         return RegularFileProblem(path);
     // Appending only: every write goes to the end, as O_APPEND does.
-    const HANDLE file =
-        CreateFileW(full.c_str(), FILE_APPEND_DATA, kShareAll, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return win32::SystemText(GetLastError());
-    if (!KeepRegular(file, &m_size))
-        return res::FormatString(IDS_PROBLEM_NOT_REGULAR);
-    m_handle = reinterpret_cast<std::intptr_t>(file);
-    return {};
+    return OpenRegular(full, FILE_APPEND_DATA, OPEN_ALWAYS, &m_handle, &m_size);
 }
 
 std::ptrdiff_t RegularFile::Read(void* data, std::size_t size, std::string* error)
