@@ -1,6 +1,5 @@
 // Reads, writes, queues, cancelling and unplugging, on real
 // pseudo-terminals.
-#include "platform/FaultInjection.h"
 #include "platform/posix/OverlappedResult.h"
 #include "tests/platform/CommFixture.h"
 #include "tests/support/HexText.h"

@@ -8,8 +8,7 @@
 namespace {
 
 using namespace tessaline::testing;
-using tessaline::platform::testing::FailNextCalls;
-using tessaline::platform::testing::FaultScope;
+using namespace tessaline::platform::testing;
 
 class LineSettings : public CommTest
 {
@@ -240,60 +239,35 @@ TEST(DefaultConfig, Is9600EightNoneOneAndChecksSizes)
     CloseHandle(port);
 }
 
+// What the calls below fill in; a pending wait's record lives as long as
+// the calls' test.
+struct CallArgs
+{
+    DCB dcb{};
+    COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 0};
+    char buffer[4];
+    DWORD count;
+    OVERLAPPED request{};
+};
+
 struct FaultCase : NamedCase
 {
-    BOOL (*call)(HANDLE port);
+    BOOL (*call)(HANDLE port, CallArgs& a);
 };
 
 const FaultCase kFaultCases[] = {
-    {"SetupComm", [](HANDLE p) { return SetupComm(p, 4096, 4096); }},
-    {"GetCommState",
-     [](HANDLE p) {
-         DCB d{};
-         return GetCommState(p, &d);
-     }},
-    {"SetCommState",
-     [](HANDLE p) {
-         DCB d{};
-         GetCommState(p, &d);
-         return SetCommState(p, &d);
-     }},
-    {"SetCommMask", [](HANDLE p) { return SetCommMask(p, EV_RXCHAR); }},
-    {"ClearCommError",
-     [](HANDLE p) {
-         DWORD e;
-         return ClearCommError(p, &e, nullptr);
-     }},
-    {"GetCommTimeouts",
-     [](HANDLE p) {
-         COMMTIMEOUTS t{};
-         return GetCommTimeouts(p, &t);
-     }},
-    {"SetCommTimeouts",
-     [](HANDLE p) {
-         COMMTIMEOUTS t{MAXDWORD, 0, 0, 0, 0};
-         return SetCommTimeouts(p, &t);
-     }},
-    {"ReadFile",
-     [](HANDLE p) {
-         char b[4];
-         DWORD n;
-         OVERLAPPED o{};
-         return ReadFile(p, b, 4, &n, &o);
-     }},
-    {"WriteFile",
-     [](HANDLE p) {
-         DWORD n;
-         OVERLAPPED o{};
-         return WriteFile(p, "x", 1, &n, &o);
-     }},
+    {"SetupComm", [](HANDLE p, CallArgs&) { return SetupComm(p, 4096, 4096); }},
+    {"GetCommState", [](HANDLE p, CallArgs& a) { return GetCommState(p, &a.dcb); }},
+    {"SetCommState", [](HANDLE p, CallArgs& a) { return GetCommState(p, &a.dcb), SetCommState(p, &a.dcb); }},
+    {"SetCommMask", [](HANDLE p, CallArgs&) { return SetCommMask(p, EV_RXCHAR); }},
+    {"ClearCommError", [](HANDLE p, CallArgs& a) { return ClearCommError(p, &a.count, nullptr); }},
+    {"GetCommTimeouts", [](HANDLE p, CallArgs& a) { return GetCommTimeouts(p, &a.timeouts); }},
+    {"SetCommTimeouts", [](HANDLE p, CallArgs& a) { return SetCommTimeouts(p, &a.timeouts); }},
+    {"ReadFile", [](HANDLE p, CallArgs& a) { return ReadFile(p, a.buffer, 4, &a.count, &a.request); }},
+    {"WriteFile", [](HANDLE p, CallArgs& a) { return WriteFile(p, "x", 1, &a.count, &a.request); }},
     {"WaitCommEvent",
-     [](HANDLE p) {
-         // Cancelled by the test after the call: the record must outlive it.
-         static DWORD events;
-         static OVERLAPPED o;
-         SetCommMask(p, EV_RXCHAR);
-         return (WaitCommEvent(p, &events, &o) || GetLastError() == ERROR_IO_PENDING) ? TRUE : FALSE;
+     [](HANDLE p, CallArgs& a) -> BOOL {
+         return SetCommMask(p, EV_RXCHAR), WaitCommEvent(p, &a.count, &a.request) || GetLastError() == ERROR_IO_PENDING;
      }},
 };
 
@@ -307,10 +281,11 @@ TEST_P(InjectedFault, FailsTheCallWithTheArmedErrorAndThenWorksAgain)
     ASSERT_NE(port, INVALID_HANDLE_VALUE);
     SetTimeouts(port, MAXDWORD, 0, 0);
     FaultScope scope;
+    CallArgs args;
     FailNextCalls(GetParam().name, ERROR_GEN_FAILURE);
-    EXPECT_FALSE(GetParam().call(port));
+    EXPECT_FALSE(GetParam().call(port, args));
     EXPECT_EQ(GetLastError(), ERROR_GEN_FAILURE);
-    EXPECT_TRUE(GetParam().call(port)) << GetLastError();
+    EXPECT_TRUE(GetParam().call(port, args)) << GetLastError();
     CancelIo(port);
     CloseHandle(port);
 }
@@ -335,9 +310,10 @@ TEST(ClosedHandle, EveryCallFailsWithInvalidHandle)
     HANDLE port = OpenComm(pty.SlavePath(), true);
     ASSERT_NE(port, INVALID_HANDLE_VALUE);
     ASSERT_TRUE(CloseHandle(port));
+    CallArgs args;
     for (const FaultCase& c : kFaultCases) {
         SetLastError(kSentinel);
-        EXPECT_FALSE(c.call(port)) << c.name;
+        EXPECT_FALSE(c.call(port, args)) << c.name;
         EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE) << c.name;
     }
 }

@@ -14,10 +14,8 @@
 
 namespace {
 
-using tessaline::platform::RegisterMessageTarget;
-using tessaline::platform::UnregisterMessageTarget;
-using tessaline::testing::kSentinel;
-using tessaline::testing::MessageQueueTarget;
+using namespace tessaline::platform;
+using namespace tessaline::testing;
 
 TEST(RegisterWindowMessage, GivesOneNumberPerNameRegardlessOfCase)
 {

@@ -16,17 +16,8 @@
 
 namespace {
 
-using tessaline::platform::AbsolutePath;
-using tessaline::platform::ClearPortAliases;
-using tessaline::platform::DescribePort;
-using tessaline::platform::DetectSerialDevices;
-using tessaline::platform::PortSource;
-using tessaline::platform::ResolvePortName;
-using tessaline::platform::SetPortAlias;
-using tessaline::platform::StartupFolder;
-using tessaline::testing::CaseRow;
-using tessaline::testing::ReadCases;
-using tessaline::testing::ScratchFolder;
+using namespace tessaline::platform;
+using namespace tessaline::testing;
 
 // Every test reads devices under a fake root of its own, empty unless the
 // test builds a tree; its name is Korean, as a user's folder may be.

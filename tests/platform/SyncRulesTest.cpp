@@ -10,8 +10,7 @@
 
 namespace {
 
-using tessaline::platform::testing::FailNextCalls;
-using tessaline::platform::testing::FaultScope;
+using namespace tessaline::platform::testing;
 
 constexpr DWORD kSentinel = 0xDEADBEEF;
 
@@ -68,7 +67,7 @@ TEST(FaultInjection, AFaultArmedForOneThreadLeavesOthersAlone)
         CloseHandle(event);
     });
     other.join();
-    EXPECT_EQ(tessaline::platform::testing::PendingFaults("CreateEventA"), 1u);
+    EXPECT_EQ(PendingFaults("CreateEventA"), 1u);
     EXPECT_EQ(CreateEventA(nullptr, TRUE, FALSE, nullptr), nullptr);
     EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
 }
@@ -76,7 +75,7 @@ TEST(FaultInjection, AFaultArmedForOneThreadLeavesOthersAlone)
 TEST(FaultInjection, ClearingDisarmsEverything)
 {
     FailNextCalls("CreateEventA", 5, 10);
-    tessaline::platform::testing::ClearFaults();
+    ClearFaults();
     HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     EXPECT_NE(event, nullptr);
     CloseHandle(event);

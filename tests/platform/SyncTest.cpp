@@ -16,11 +16,7 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-using tessaline::testing::CaseName;
-using tessaline::testing::ElapsedMs;
-using tessaline::testing::kSentinel;
-using tessaline::testing::NamedCase;
-using tessaline::testing::WaitUntil;
+using namespace tessaline::testing;
 
 struct ResetCase : NamedCase
 {
@@ -79,14 +75,12 @@ TEST(Event, AutoResetReleasesOneWaiterPerSet)
 {
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     std::atomic<int> released{0};
-    std::thread a([&] {
+    const auto waiter = [&] {
         if (WaitForSingleObject(event, 5000) == WAIT_OBJECT_0)
             ++released;
-    });
-    std::thread b([&] {
-        if (WaitForSingleObject(event, 5000) == WAIT_OBJECT_0)
-            ++released;
-    });
+    };
+    std::thread a(waiter);
+    std::thread b(waiter);
     std::this_thread::sleep_for(50ms);
     SetEvent(event);
     EXPECT_TRUE(WaitUntil([&] { return released.load() > 0; }));
@@ -123,26 +117,13 @@ DWORD WINAPI WaitForEventThenReturn42(LPVOID parameter)
     return 42;
 }
 
-TEST(Thread, ExitCodeIsTheStartRoutinesResult)
-{
-    DWORD id = 0;
-    HANDLE thread = CreateThread(nullptr, 0, ReturnParameter, reinterpret_cast<LPVOID>(std::uintptr_t{1234}), 0, &id);
-    ASSERT_NE(thread, nullptr);
-    EXPECT_NE(id, 0u);
-    EXPECT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
-    DWORD code = 0;
-    EXPECT_TRUE(GetExitCodeThread(thread, &code));
-    EXPECT_EQ(code, 1234u);
-    // A thread that has ended stays signalled.
-    EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0);
-    CloseHandle(thread);
-}
-
-TEST(Thread, IsStillActiveUntilItReturns)
+TEST(Thread, IsStillActiveUntilItReturnsThenExitsWithTheRoutinesResult)
 {
     HANDLE gate = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE thread = CreateThread(nullptr, 0, WaitForEventThenReturn42, gate, 0, nullptr);
+    DWORD id = 0;
+    HANDLE thread = CreateThread(nullptr, 0, WaitForEventThenReturn42, gate, 0, &id);
     ASSERT_NE(thread, nullptr);
+    EXPECT_NE(id, 0u);
     DWORD code = 0;
     EXPECT_EQ(WaitForSingleObject(thread, 30), WAIT_TIMEOUT);
     EXPECT_TRUE(GetExitCodeThread(thread, &code));
@@ -151,6 +132,8 @@ TEST(Thread, IsStillActiveUntilItReturns)
     EXPECT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
     EXPECT_TRUE(GetExitCodeThread(thread, &code));
     EXPECT_EQ(code, 42u);
+    // A thread that has ended stays signalled.
+    EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0);
     CloseHandle(thread);
     CloseHandle(gate);
 }

@@ -1,20 +1,11 @@
 // CSerialEventPort: the watcher thread's start, reports and failures.
 #include "tests/serial/SerialFixtures.h"
 
-#include "platform/FaultInjection.h"
-#include "tests/support/PtyPair.h"
-
-#include <gtest/gtest.h>
-
 #include <atomic>
 
 namespace {
 
 using namespace serialtest;
-using tessaline::platform::testing::FailNextCalls;
-using tessaline::platform::testing::PendingFaults;
-using tessaline::testing::PtyPair;
-using tessaline::testing::ThreadCount;
 
 TEST_F(SerialEventPortTest, OpenWatchingReportsReceivedBytes)
 {
@@ -147,10 +138,7 @@ TEST_F(SerialEventPortTest, AWatcherWhoseArmingFailsEndsWithThatError)
     FailNextCalls("WaitCommEvent", ERROR_INVALID_PARAMETER);
     ASSERT_EQ(port.StartWatcher(), 0);
     HANDLE thread = port.Thread();
-    ASSERT_EQ(WaitForSingleObject(thread, kGenerousMs), WAIT_OBJECT_0);
-    DWORD code = 0;
-    ASSERT_TRUE(GetExitCodeThread(thread, &code));
-    EXPECT_EQ(code, ERROR_INVALID_PARAMETER);
+    ASSERT_EQ(ExitCodeOf(thread), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(port.StartWatcher(), 0);  // the ended thread is still held
     EXPECT_EQ(port.Thread(), thread);
     ASSERT_TRUE(m_pty.Write("a"));
@@ -163,10 +151,7 @@ TEST_F(SerialEventPortTest, AWatcherStartedOnAClosedPortEndsWithInvalidHandle)
 {
     RecordingEventPort port;
     ASSERT_EQ(port.StartWatcher(), 0);
-    ASSERT_EQ(WaitForSingleObject(port.Thread(), kGenerousMs), WAIT_OBJECT_0);
-    DWORD code = 0;
-    ASSERT_TRUE(GetExitCodeThread(port.Thread(), &code));
-    EXPECT_EQ(code, ERROR_INVALID_HANDLE);
+    ASSERT_EQ(ExitCodeOf(port.Thread()), ERROR_INVALID_HANDLE);
     // Opening afterwards starts a watcher of its own instead of keeping the
     // ended one.
     EXPECT_EQ(port.Open(Path(), 0, 0, true), 0);
@@ -184,10 +169,7 @@ TEST_F(SerialEventPortTest, AWatcherWhoseWaitFailsEndsWithThatError)
     FailNextCalls("WaitForSingleObject", ERROR_INVALID_HANDLE);
     ASSERT_EQ(port.StartWatcher(), 0);
     ASSERT_TRUE(WaitUntil([] { return PendingFaults("WaitForSingleObject") == 0; }));
-    ASSERT_EQ(WaitForSingleObject(port.Thread(), kGenerousMs), WAIT_OBJECT_0);
-    DWORD code = 0;
-    ASSERT_TRUE(GetExitCodeThread(port.Thread(), &code));
-    EXPECT_EQ(code, ERROR_INVALID_HANDLE);
+    ASSERT_EQ(ExitCodeOf(port.Thread()), ERROR_INVALID_HANDLE);
     EXPECT_TRUE(FinishesInTime([&] { port.Close(); }));
     // The abandoned wait is gone: the device serves a new watcher.
     ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);

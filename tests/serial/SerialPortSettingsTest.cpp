@@ -2,14 +2,9 @@
 // line settings, the trigger character and the event mask.
 #include "tests/serial/SerialFixtures.h"
 
-#include "platform/FaultInjection.h"
-
-#include <gtest/gtest.h>
-
 namespace {
 
 using namespace serialtest;
-using tessaline::platform::testing::FailNextCalls;
 
 constexpr LONG kInvalidArg = static_cast<LONG>(0x80070057u);
 

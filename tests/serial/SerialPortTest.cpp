@@ -2,24 +2,14 @@
 // and the closed port, with injected faults where a pty cannot fail.
 #include "tests/serial/SerialFixtures.h"
 
-#include "platform/FaultInjection.h"
-#include "tests/support/PtyPair.h"
-
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
 #include <string>
 #include <termios.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
 using namespace serialtest;
-using tessaline::platform::testing::FailNextCalls;
-using tessaline::platform::testing::PendingFaults;
-using tessaline::testing::OpenFdCount;
-using tessaline::testing::PtyPair;
 
 // Opening and closing.
 

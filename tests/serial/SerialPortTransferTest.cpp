@@ -2,18 +2,11 @@
 // with and without the caller's record, and their time-outs.
 #include "tests/serial/SerialFixtures.h"
 
-#include "platform/FaultInjection.h"
-
-#include <gtest/gtest.h>
-
 #include <string>
-#include <thread>
-#include <vector>
 
 namespace {
 
 using namespace serialtest;
-using tessaline::platform::testing::FailNextCalls;
 
 TEST_F(SerialPortTest, WriteAndReadMoveBytesWithOrWithoutACount)
 {

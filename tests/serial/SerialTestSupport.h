@@ -2,11 +2,14 @@
 // members and give the event port a handler that records its calls.
 #pragma once
 
+#include "platform/FaultInjection.h"
 #include "platform/win32.h"
 #include "serial/SerialEventPort.h"
 #include "serial/SerialPort.h"
 #include "serial/SerialWnd.h"
+#include "tests/support/MessageQueueTarget.h"
 #include "tests/support/NamedCases.h"
+#include "tests/support/PtyPair.h"
 #include "tests/support/Sentinel.h"
 #include "tests/support/WaitUntil.h"
 
@@ -27,10 +30,8 @@ namespace serialtest {
 
 constexpr int kGenerousMs = 10000;
 
-using tessaline::testing::CaseName;
-using tessaline::testing::kSentinel;
-using tessaline::testing::NamedCase;
-using tessaline::testing::WaitUntil;
+using namespace tessaline::testing;
+using namespace tessaline::platform::testing;
 
 // Runs a call on a thread of its own, so that a test can wait for it with a
 // deadline. The thread is given up (detached) from the start: a call that
@@ -80,6 +81,16 @@ private:
     const char* m_what;
     std::shared_ptr<State> m_state;
 };
+
+// The exit code of `thread` once it has ended; kSentinel when it does not
+// end in time.
+inline DWORD ExitCodeOf(HANDLE thread)
+{
+    DWORD code = kSentinel;
+    if (WaitForSingleObject(thread, kGenerousMs) != WAIT_OBJECT_0 || !GetExitCodeThread(thread, &code))
+        return kSentinel;
+    return code;
+}
 
 inline DWORD FlagWord(const DCB& dcb)
 {

@@ -2,24 +2,11 @@
 // members through Open and Close.
 #include "tests/serial/SerialFixtures.h"
 
-#include "platform/FaultInjection.h"
-#include "tests/support/MessageQueueTarget.h"
-#include "tests/support/PtyPair.h"
-
-#include <gtest/gtest.h>
-
 #include <new>
 
 namespace {
 
 using namespace serialtest;
-using tessaline::platform::testing::ClearFaults;
-using tessaline::platform::testing::FailNextCalls;
-using tessaline::platform::testing::InjectReceivedBytes;
-using tessaline::testing::MessageQueueTarget;
-using tessaline::testing::PostedMessage;
-using tessaline::testing::PtyPair;
-using tessaline::testing::ThreadCount;
 
 // Reads a window port's handles from outside, so that the port itself can be
 // a CSerialWnd or CSerialWndObj whose own destructors are the ones that run.
