@@ -12,7 +12,6 @@ using namespace tessaline::testing;
 using namespace std::chrono_literals;
 using tessaline::platform::testing::InjectReceivedBytes;
 
-// ---------------------------------------------------------------------------
 // Events: the mask and history model
 
 class Events : public CommTest
@@ -167,8 +166,7 @@ INSTANTIATE_TEST_SUITE_P(Masks, MaskValues,
 
 TEST_F(Events, EventCharacterFiresRxFlagBesideRxChar)
 {
-    DCB dcb{};
-    ASSERT_TRUE(GetCommState(m_port, &dcb));
+    DCB dcb = Current();
     dcb.EvtChar = '\r';
     ASSERT_TRUE(SetCommState(m_port, &dcb));
     ASSERT_TRUE(SetCommMask(m_port, EV_RXCHAR | EV_RXFLAG));
@@ -196,7 +194,6 @@ TEST_F(Events, BlockingHandleWaitReturnsWhenTheEventFires)
     EXPECT_EQ(events, EV_RXCHAR);
 }
 
-// ---------------------------------------------------------------------------
 // Line conditions a pty cannot produce, fed through the receive path
 
 struct LineConditionCase : NamedCase
@@ -257,8 +254,7 @@ TEST_F(CommTest, MarkSplitAcrossDeliveriesIsStillRecognised)
 TEST_F(CommTest, AbortOnErrorFailsRequestsUntilTheErrorIsCleared)
 {
     ASSERT_TRUE(SetTimeouts(m_port, 0, 0, 0));
-    DCB dcb{};
-    ASSERT_TRUE(GetCommState(m_port, &dcb));
+    DCB dcb = Current();
     dcb.fAbortOnError = 1;
     ASSERT_TRUE(SetCommState(m_port, &dcb));
     char buffer[8];

@@ -15,7 +15,6 @@ using namespace std::chrono_literals;
 using tessaline::platform::kRequestPending;
 using Clock = std::chrono::steady_clock;
 
-// ---------------------------------------------------------------------------
 // Read time-outs
 
 struct ReadTimeoutCase : NamedCase
@@ -143,7 +142,6 @@ TEST_F(CommTest, ZeroLengthReadCompletesAtOnceEvenBehindAPendingRead)
     EXPECT_EQ(got, 4u);
 }
 
-// ---------------------------------------------------------------------------
 // Writes
 
 TEST_F(CommTest, WriteThatTheDriverTakesAtOnceFinishesInsideTheCall)
@@ -233,7 +231,6 @@ TEST_F(CommTest, EveryByteValueArrivesOnceAndInOrder)
     EXPECT_TRUE(received == data);
 }
 
-// ---------------------------------------------------------------------------
 // Queue counts and purging
 
 TEST_F(CommTest, ClearCommErrorCountsTheInputQueue)
@@ -307,7 +304,6 @@ TEST_F(CommTest, ClosingTheHandleReleasesABlockedCallOnAnotherThread)
     EXPECT_EQ(error, ERROR_OPERATION_ABORTED);
 }
 
-// ---------------------------------------------------------------------------
 // Cancelling
 
 TEST_F(CommTest, CancelIoCancelsTheCallingThreadsRequests)
@@ -384,7 +380,6 @@ TEST_F(CommTest, ClosingTheHandleAbortsPendingRequestsAndStopsItsThread)
     EXPECT_TRUE(WaitUntil([&] { return ThreadCount() == threadsOpen - 1; }));
 }
 
-// ---------------------------------------------------------------------------
 // Unplugging and idling
 
 TEST_F(CommTest, UnplugCompletesPendingRequestsWithAnErrorAndFailsLaterCalls)

@@ -10,24 +10,14 @@ namespace {
 using namespace tessaline::testing;
 using namespace tessaline::platform::testing;
 
-class LineSettings : public CommTest
-{
-protected:
-    DCB Current()
-    {
-        DCB dcb{};
-        dcb.DCBlength = sizeof dcb;
-        EXPECT_TRUE(GetCommState(m_port, &dcb));
-        return dcb;
-    }
-};
+using LineSettings = CommTest;
 
-struct InvalidDcbCase : NamedCase
+struct DcbChange : NamedCase
 {
     void (*change)(DCB&);
 };
 
-const InvalidDcbCase kInvalidDcbs[] = {
+const DcbChange kInvalidDcbs[] = {
     {"baud_zero", [](DCB& d) { d.BaudRate = 0; }},
     {"four_data_bits", [](DCB& d) { d.ByteSize = 4; }},
     {"nine_data_bits", [](DCB& d) { d.ByteSize = 9; }},
@@ -51,7 +41,7 @@ const InvalidDcbCase kInvalidDcbs[] = {
     {"dtr_control_three", [](DCB& d) { d.fDtrControl = 3; }},
 };
 
-class InvalidDcb : public LineSettings, public ::testing::WithParamInterface<InvalidDcbCase>
+class InvalidDcb : public LineSettings, public ::testing::WithParamInterface<DcbChange>
 {};
 
 TEST_P(InvalidDcb, IsRejectedWithNothingChanged)
@@ -71,12 +61,7 @@ TEST_P(InvalidDcb, IsRejectedWithNothingChanged)
 
 INSTANTIATE_TEST_SUITE_P(Fields, InvalidDcb, ::testing::ValuesIn(kInvalidDcbs), CaseName());
 
-struct RoundTripCase : NamedCase
-{
-    void (*change)(DCB&);
-};
-
-const RoundTripCase kRoundTrips[] = {
+const DcbChange kRoundTrips[] = {
     {"baud_14400", [](DCB& d) { d.BaudRate = 14400; }},
     {"baud_56000", [](DCB& d) { d.BaudRate = 56000; }},
     {"baud_12345", [](DCB& d) { d.BaudRate = 12345; }},
@@ -126,7 +111,7 @@ const RoundTripCase kRoundTrips[] = {
      }},
 };
 
-class DcbRoundTrip : public LineSettings, public ::testing::WithParamInterface<RoundTripCase>
+class DcbRoundTrip : public LineSettings, public ::testing::WithParamInterface<DcbChange>
 {};
 
 TEST_P(DcbRoundTrip, ReadsBackWhatWasSet)

@@ -179,25 +179,19 @@ TEST_F(SerialEventPortTest, AWatcherWhoseWaitFailsEndsWithThatError)
 
 TEST_F(SerialEventPortTest, DestructionClosesTheWatchEventEvenWithoutAWatcher)
 {
-    HANDLE watchEvent = nullptr;
-    HANDLE ioEvent = nullptr;
-    {
-        RecordingEventPort port;
-        ASSERT_EQ(port.Open(Path(), 0, 0, false), 0);
-        watchEvent = port.WatchEvent();
-        ioEvent = port.IoEvent();
+    for (bool watching : {false, true}) {
+        HANDLE watchEvent = nullptr;
+        HANDLE ioEvent = nullptr;
+        {
+            RecordingEventPort port;
+            ASSERT_EQ(port.Open(Path(), 0, 0, watching), 0);
+            watchEvent = port.WatchEvent();
+            ioEvent = port.IoEvent();
+        }
+        EXPECT_EQ(WaitForSingleObject(watchEvent, 0), WAIT_FAILED);
+        EXPECT_EQ(WaitForSingleObject(ioEvent, 0), WAIT_FAILED);
+        EXPECT_TRUE(DeviceFree());
     }
-    EXPECT_EQ(WaitForSingleObject(watchEvent, 0), WAIT_FAILED);
-    EXPECT_EQ(WaitForSingleObject(ioEvent, 0), WAIT_FAILED);
-
-    {
-        RecordingEventPort port;
-        ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
-        watchEvent = port.WatchEvent();
-    }
-    EXPECT_EQ(WaitForSingleObject(watchEvent, 0), WAIT_FAILED);
-    RecordingEventPort other;
-    EXPECT_EQ(other.Open(Path(), 0, 0, true), 0);
 }
 
 TEST_F(SerialEventPortTest, TheOwnerReadsAndWritesWhileTheWatcherWaits)
