@@ -228,11 +228,8 @@ TEST_P(LineConditions, SetStickyErrorsAndFireTheirEvents)
 INSTANTIATE_TEST_SUITE_P(
     Streams, LineConditions,
     ::testing::Values(LineConditionCase{"break", std::string("\xFF\x00\x00", 3), "", CE_BREAK, EV_BREAK},
-                      LineConditionCase{"framing_error",
-                                        std::string("a\xFF\x00"
-                                                    "bc",
-                                                    5),
-                                        "abc", CE_FRAME, EV_RXCHAR | EV_ERR},
+                      LineConditionCase{"framing_error", std::string{'a', '\xFF', '\0', 'b', 'c'}, "abc", CE_FRAME,
+                                        EV_RXCHAR | EV_ERR},
                       LineConditionCase{"escaped_ff", std::string("\xFF\xFF", 2), "\xFF", 0, EV_RXCHAR},
                       LineConditionCase{"break_and_error", std::string("\xFF\x00\x00\xFF\x00z", 6), "z",
                                         CE_BREAK | CE_FRAME, EV_RXCHAR | EV_BREAK | EV_ERR}),

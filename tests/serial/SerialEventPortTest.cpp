@@ -7,12 +7,19 @@ namespace {
 
 using namespace serialtest;
 
-TEST_F(SerialEventPortTest, OpenWatchingReportsReceivedBytes)
+TEST_F(SerialEventPortTest, OpenWatchingReportsReceivedBytesAndOpenAgainKeepsItsEventAndThread)
 {
     RecordingEventPort& port = Opened<RecordingEventPort>();
-    EXPECT_NE(port.Thread(), nullptr);
-    EXPECT_NE(port.WatchEvent(), nullptr);
+    HANDLE thread = port.Thread();
+    HANDLE watchEvent = port.WatchEvent();
+    EXPECT_NE(thread, nullptr);
+    EXPECT_NE(watchEvent, nullptr);
     EXPECT_NE(port.IoEvent(), nullptr);
+    const std::size_t threads = ThreadCount();
+    EXPECT_EQ(port.Open(Path(), 0, 0, true), static_cast<LONG>(ERROR_ALREADY_INITIALIZED));
+    EXPECT_EQ(port.Thread(), thread);
+    EXPECT_EQ(port.WatchEvent(), watchEvent);
+    EXPECT_EQ(ThreadCount(), threads);
     ASSERT_TRUE(m_pty.Write("a"));
     ASSERT_TRUE(port.WaitForReports(1));
     EXPECT_EQ(port.Reports()[0].events, EV_RXCHAR);
@@ -59,20 +66,6 @@ TEST_F(SerialEventPortTest, StopWatcherAndCloseWithoutAWatcherSucceed)
     EXPECT_EQ(port.Close(), 0);
     EXPECT_EQ(port.WatchEvent(), nullptr);
     EXPECT_EQ(WaitForSingleObject(watchEvent, 0), WAIT_FAILED);
-}
-
-TEST_F(SerialEventPortTest, OpenOnAnOpenPortKeepsItsEventAndThread)
-{
-    RecordingEventPort& port = Opened<RecordingEventPort>();
-    HANDLE thread = port.Thread();
-    HANDLE watchEvent = port.WatchEvent();
-    const std::size_t threads = ThreadCount();
-    EXPECT_EQ(port.Open(Path(), 0, 0, true), static_cast<LONG>(ERROR_ALREADY_INITIALIZED));
-    EXPECT_EQ(port.Thread(), thread);
-    EXPECT_EQ(port.WatchEvent(), watchEvent);
-    EXPECT_EQ(ThreadCount(), threads);
-    ASSERT_TRUE(m_pty.Write("a"));
-    EXPECT_TRUE(port.WaitForReports(1));
 }
 
 TEST_F(SerialEventPortTest, TakeFiredEventsKeepsOnlyMaskedBitsAndClears)
