@@ -17,7 +17,7 @@ namespace {
 using namespace tessaline::platform;
 using namespace tessaline::testing;
 
-TEST(RegisterWindowMessage, GivesOneNumberPerNameRegardlessOfCase)
+TEST(RegisterWindowMessage, GivesOneNumberPerNameRegardlessOfCaseAndNoneForAMissingName)
 {
     const UINT first = RegisterWindowMessageA("Tessaline_TestMessage_A");
     EXPECT_GE(first, 0xC000u);
@@ -27,10 +27,6 @@ TEST(RegisterWindowMessage, GivesOneNumberPerNameRegardlessOfCase)
     const UINT second = RegisterWindowMessageA("Tessaline_TestMessage_B");
     EXPECT_NE(second, first);
     EXPECT_GE(second, 0xC000u);
-}
-
-TEST(RegisterWindowMessage, RejectsAMissingName)
-{
     for (const char* name : {static_cast<const char*>(nullptr), ""}) {
         SetLastError(kSentinel);
         EXPECT_EQ(RegisterWindowMessageA(name), 0u);

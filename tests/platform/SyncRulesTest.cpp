@@ -28,7 +28,7 @@ TEST(Thread, RejectsMissingRoutineAndSuspendedCreation)
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
-TEST(FaultInjection, FailsTheArmedNumberOfCallsThenStops)
+TEST(FaultInjection, FailsTheArmedNumberOfCallsThenStopsAndClearingDisarmsEverything)
 {
     FaultScope faults;
     FailNextCalls("CreateEventA", ERROR_NOT_ENOUGH_MEMORY, 2);
@@ -37,6 +37,11 @@ TEST(FaultInjection, FailsTheArmedNumberOfCallsThenStops)
     EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
     EXPECT_EQ(CreateEventA(nullptr, TRUE, FALSE, nullptr), nullptr);
     HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    EXPECT_NE(event, nullptr);
+    CloseHandle(event);
+    FailNextCalls("CreateEventA", 5, 10);
+    ClearFaults();
+    event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     EXPECT_NE(event, nullptr);
     CloseHandle(event);
 }
@@ -70,15 +75,6 @@ TEST(FaultInjection, AFaultArmedForOneThreadLeavesOthersAlone)
     EXPECT_EQ(PendingFaults("CreateEventA"), 1u);
     EXPECT_EQ(CreateEventA(nullptr, TRUE, FALSE, nullptr), nullptr);
     EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
-}
-
-TEST(FaultInjection, ClearingDisarmsEverything)
-{
-    FailNextCalls("CreateEventA", 5, 10);
-    ClearFaults();
-    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    EXPECT_NE(event, nullptr);
-    CloseHandle(event);
 }
 
 }  // namespace

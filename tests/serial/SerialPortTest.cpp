@@ -46,7 +46,7 @@ TEST_F(SerialPortTest, SecondObjectCannotOpenAHeldDevice)
     EXPECT_EQ(second.Open(Path(), 0, 0, true), 0);
 }
 
-TEST_F(SerialPortTest, CloseIsHarmlessWhenClosedAndReleasesEverything)
+TEST_F(SerialPortTest, CloseIsHarmlessWhenClosedAndCloseOrDestructionReleasesEverything)
 {
     TestPort port;
     EXPECT_EQ(port.Close(), 0);
@@ -64,15 +64,10 @@ TEST_F(SerialPortTest, CloseIsHarmlessWhenClosedAndReleasesEverything)
     EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_FAILED);  // the event was closed
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
     EXPECT_TRUE(DeviceFree());
-}
-
-TEST_F(SerialPortTest, DestructionClosesAnOpenPort)
-{
-    HANDLE event = nullptr;
     {
-        TestPort port;
-        ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
-        event = port.IoEvent();
+        TestPort destroyed;
+        ASSERT_EQ(destroyed.Open(Path(), 0, 0, true), 0);
+        event = destroyed.IoEvent();
     }
     EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_FAILED);
     EXPECT_TRUE(DeviceFree());

@@ -8,7 +8,7 @@ namespace {
 
 using namespace serialtest;
 
-TEST_F(SerialPortTest, WriteAndReadMoveBytesWithOrWithoutACount)
+TEST_F(SerialPortTest, WriteAndReadMoveBytesWithOrWithoutACountAndTextGoesWithoutItsTerminator)
 {
     TestPort& port = Opened();
     EXPECT_EQ(port.Write("hello", 5), 0);
@@ -32,12 +32,7 @@ TEST_F(SerialPortTest, WriteAndReadMoveBytesWithOrWithoutACount)
     ASSERT_TRUE(WaitUntil([&] { return port.InQueue() == 1; }));
     EXPECT_EQ(port.Read(buffer, sizeof buffer), 0);  // count discarded
     EXPECT_EQ(port.InQueue(), 0u);
-}
 
-TEST_F(SerialPortTest, WriteTextSendsTheTextWithoutItsTerminator)
-{
-    TestPort& port = Opened();
-    DWORD count = 0;
     EXPECT_EQ(port.WriteText("abc", &count), 0);
     EXPECT_EQ(count, 3u);
     EXPECT_EQ(port.WriteText("", &count), 0);
