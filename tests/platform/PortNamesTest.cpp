@@ -126,13 +126,8 @@ TEST_F(PortNames, RelativeDevicePathsAreTakenAgainstTheStartupFolder)
     EXPECT_EQ(ResolvePortName("COM4"), joint + "/../ttyACM0");
     std::filesystem::current_path(working);
 
-    struct Case
-    {
-        const char* path;
-        const char* folder;
-        const char* absolute;
-    };
-    const Case cases[] = {
+    // A path, the folder it is taken against, the absolute path.
+    const std::tuple<const char*, const char*, const char*> cases[] = {
         {"a", "/start", "/start/a"},
         {"./a//b/.", "/start", "/start/a/b"},
         {"../a", "/s/link", "/s/link/../a"},
@@ -142,8 +137,8 @@ TEST_F(PortNames, RelativeDevicePathsAreTakenAgainstTheStartupFolder)
         {"", "/start", ""},
         {"a", "", "a"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(AbsolutePath(c.path, c.folder), c.absolute) << c.path << " in " << c.folder;
+    for (const auto& [path, start, absolute] : cases)
+        EXPECT_EQ(AbsolutePath(path, start), absolute) << path << " in " << start;
 }
 
 TEST_F(PortNames, ClearRemovesEveryAlias)

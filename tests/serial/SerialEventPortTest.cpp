@@ -70,16 +70,14 @@ TEST_F(SerialEventPortTest, StopWatcherAndCloseWithoutAWatcherSucceed)
 
 TEST_F(SerialEventPortTest, TakeFiredEventsKeepsOnlyMaskedBitsAndClears)
 {
-    struct Case
-    {
-        DWORD fired, mask, taken;
-    };
+    using Row = std::tuple<DWORD, DWORD, DWORD>;  // fired, mask, taken
     RecordingEventPort port;
-    for (const Case& c : {Case{EV_RXCHAR, 0xC1, EV_RXCHAR}, Case{EV_RXCHAR | EV_BREAK, EV_BREAK, EV_BREAK},
-                          Case{EV_RXCHAR, EV_BREAK, 0}, Case{0, 0xFFFF, 0}, Case{0x1FFF, 0xC3, 0xC3}}) {
-        port.SetFired(c.fired);
-        port.SetStoredMask(c.mask);
-        EXPECT_EQ(port.Take(), c.taken);
+    for (const auto& [fired, mask, taken] :
+         {Row{EV_RXCHAR, 0xC1, EV_RXCHAR}, Row{EV_RXCHAR | EV_BREAK, EV_BREAK, EV_BREAK}, Row{EV_RXCHAR, EV_BREAK, 0},
+          Row{0, 0xFFFF, 0}, Row{0x1FFF, 0xC3, 0xC3}}) {
+        port.SetFired(fired);
+        port.SetStoredMask(mask);
+        EXPECT_EQ(port.Take(), taken);
         EXPECT_EQ(port.FiredEvents(), 0u);
     }
 }

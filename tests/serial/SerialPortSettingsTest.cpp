@@ -30,15 +30,12 @@ TEST_F(SerialPortTest, ReadModesSetTheReadTimeoutsAndKeepTheWriteTimeouts)
     TestPort& port = Opened();
     COMMTIMEOUTS preset{MAXDWORD, 0, 0, 7, 11};
     ASSERT_TRUE(SetCommTimeouts(port.Handle(), &preset));
-    struct Case
-    {
-        int mode;
-        DWORD interval;
-    };
-    for (const Case& c : {Case{CSerialPort::ReadBlocking, 0}, Case{CSerialPort::ReadNonBlocking, MAXDWORD}}) {
-        EXPECT_EQ(port.SetReadMode(c.mode), 0);
+    using Row = std::pair<int, DWORD>;  // mode, read interval
+    for (const auto& [mode, interval] :
+         {Row{CSerialPort::ReadBlocking, 0}, Row{CSerialPort::ReadNonBlocking, MAXDWORD}}) {
+        EXPECT_EQ(port.SetReadMode(mode), 0);
         const COMMTIMEOUTS timeouts = port.Timeouts();
-        EXPECT_EQ(timeouts.ReadIntervalTimeout, c.interval);
+        EXPECT_EQ(timeouts.ReadIntervalTimeout, interval);
         EXPECT_EQ(timeouts.ReadTotalTimeoutMultiplier, 0u);
         EXPECT_EQ(timeouts.ReadTotalTimeoutConstant, 0u);
         EXPECT_EQ(timeouts.WriteTotalTimeoutMultiplier, 7u);
@@ -91,12 +88,8 @@ INSTANTIATE_TEST_SUITE_P(Modes, FlowControl,
 TEST_F(SerialPortTest, QueryFlowControlDecidesHardwareFirstThenSoftware)
 {
     TestPort& port = Opened();
-    struct Case
-    {
-        DWORD dtr, rts, outX, inX;
-        int expected;
-    };
-    const Case cases[] = {
+    // DTR and RTS control, output and input XON/XOFF, the mode reported.
+    const std::tuple<DWORD, DWORD, DWORD, DWORD, int> cases[] = {
         {DTR_CONTROL_HANDSHAKE, RTS_CONTROL_HANDSHAKE, 1, 1, CSerialPort::FlowHardware},
         {DTR_CONTROL_HANDSHAKE, RTS_CONTROL_HANDSHAKE, 0, 0, CSerialPort::FlowHardware},
         {DTR_CONTROL_HANDSHAKE, RTS_CONTROL_ENABLE, 1, 1, CSerialPort::FlowSoftware},
@@ -104,16 +97,16 @@ TEST_F(SerialPortTest, QueryFlowControlDecidesHardwareFirstThenSoftware)
         {DTR_CONTROL_DISABLE, RTS_CONTROL_DISABLE, 1, 0, CSerialPort::FlowOff},
         {DTR_CONTROL_DISABLE, RTS_CONTROL_DISABLE, 0, 0, CSerialPort::FlowOff},
     };
-    for (const Case& c : cases) {
+    for (const auto& [dtr, rts, outX, inX, expected] : cases) {
         DCB dcb = port.State();
-        dcb.fDtrControl = c.dtr;
-        dcb.fRtsControl = c.rts;
-        dcb.fOutX = c.outX;
-        dcb.fInX = c.inX;
+        dcb.fDtrControl = dtr;
+        dcb.fRtsControl = rts;
+        dcb.fOutX = outX;
+        dcb.fInX = inX;
         dcb.fOutxCtsFlow = 0;
         dcb.fOutxDsrFlow = 0;
         ASSERT_TRUE(SetCommState(port.Handle(), &dcb));
-        EXPECT_EQ(port.QueryFlowControl(), c.expected) << c.dtr << " " << c.rts << " " << c.outX << c.inX;
+        EXPECT_EQ(port.QueryFlowControl(), expected) << dtr << " " << rts << " " << outX << inX;
         EXPECT_EQ(port.LastError(), 0);
     }
 }
@@ -144,24 +137,21 @@ TEST_F(SerialPortTest, ConfigureLineSetsTheLineOrReturnsTheDevicesCodeAndKeepsIt
 TEST_F(SerialPortTest, ConfigureLineTurnsParityCheckingOnWithAParity)
 {
     TestPort& port = Opened();
-    struct Case
-    {
-        LONG dataBits, parity;
-        DWORD fParity;
-    };
-    for (const Case& c : {Case{7, EVENPARITY, 1}, Case{8, NOPARITY, 0}, Case{8, ODDPARITY, 1}, Case{8, NOPARITY, 0}}) {
+    using Row = std::tuple<LONG, LONG, DWORD>;  // data bits, parity, fParity
+    for (const auto& [dataBits, parity, fParity] :
+         {Row{7, EVENPARITY, 1}, Row{8, NOPARITY, 0}, Row{8, ODDPARITY, 1}, Row{8, NOPARITY, 0}}) {
         const DCB before = port.State();
-        const LONG status = port.ConfigureLine(9600, c.dataBits, c.parity, ONESTOPBIT);
+        const LONG status = port.ConfigureLine(9600, dataBits, parity, ONESTOPBIT);
         if (status != 0) {
             // A pty may refuse parity: the device keeps its old line.
             EXPECT_EQ(port.State().fParity, before.fParity);
             continue;
         }
         const DCB after = port.State();
-        EXPECT_EQ(after.fParity, c.fParity) << c.parity;
+        EXPECT_EQ(after.fParity, fParity) << parity;
         // A pty forces no parity on the line; a real port reports the code.
-        if (after.Parity == c.parity) {
-            EXPECT_EQ(port.QueryParity(), c.parity);
+        if (after.Parity == parity) {
+            EXPECT_EQ(port.QueryParity(), parity);
         }
     }
 }

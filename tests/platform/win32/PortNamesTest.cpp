@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -56,13 +57,8 @@ TEST(WindowsPortNames, NamesAndAliasesBecomeDeviceNames)
 
 TEST(WindowsPortNames, RelativeNamesAreTakenAgainstTheStartFolder)
 {
-    struct Case
-    {
-        const char* path;
-        const char* folder;
-        const char* absolute;
-    };
-    const Case cases[] = {
+    // A path, the folder it is taken against, the absolute path.
+    const std::tuple<const char*, const char*, const char*> cases[] = {
         {"a", "C:\\start", "C:\\start\\a"},
         {".\\a//b\\.", "C:\\start", "C:\\start\\a\\b"},
         {"..\\a", "C:\\s", "C:\\s\\..\\a"},
@@ -74,8 +70,8 @@ TEST(WindowsPortNames, RelativeNamesAreTakenAgainstTheStartFolder)
         {"", "C:\\start", ""},
         {"a", "", "a"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(AbsolutePath(c.path, c.folder), c.absolute) << c.path << " in " << c.folder;
+    for (const auto& [path, folder, absolute] : cases)
+        EXPECT_EQ(AbsolutePath(path, folder), absolute) << path << " in " << folder;
 }
 
 }  // namespace
