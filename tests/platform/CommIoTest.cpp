@@ -233,7 +233,7 @@ TEST_F(CommTest, EveryByteValueArrivesOnceAndInOrder)
 
 // Queue counts and purging
 
-TEST_F(CommTest, ClearCommErrorCountsTheInputQueue)
+TEST_F(CommTest, ClearCommErrorCountsTheInputQueueAndPurgeEmptiesItOrAbortsPendingReads)
 {
     ASSERT_TRUE(SetTimeouts(m_port, MAXDWORD, 0, 0));
     Arrive(std::string(100, 'i'), 100);
@@ -250,6 +250,15 @@ TEST_F(CommTest, ClearCommErrorCountsTheInputQueue)
     EXPECT_EQ(status.cbInQue, 0u);
     EXPECT_FALSE(PurgeComm(m_port, 0x10));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+
+    ASSERT_TRUE(SetTimeouts(m_port, 0, 0, 0));
+    char buffer[8];
+    OVERLAPPED request = Fresh();
+    ASSERT_FALSE(ReadFile(m_port, buffer, sizeof buffer, nullptr, &request));
+    ASSERT_TRUE(PurgeComm(m_port, PURGE_RXABORT));
+    DWORD count = 0;
+    EXPECT_FALSE(GetOverlappedResult(m_port, &request, &count, TRUE));
+    EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
 }
 
 TEST_F(CommTest, FullQueueStopsReadingWithoutDroppingAByte)
@@ -269,18 +278,6 @@ TEST_F(CommTest, FullQueueStopsReadingWithoutDroppingAByte)
     DWORD errors = kSentinel;
     ASSERT_TRUE(ClearCommError(m_port, &errors, nullptr));
     EXPECT_EQ(errors, 0u) << "nothing was dropped, so no overrun";
-}
-
-TEST_F(CommTest, PurgeAbortsPendingReads)
-{
-    ASSERT_TRUE(SetTimeouts(m_port, 0, 0, 0));
-    char buffer[8];
-    OVERLAPPED request = Fresh();
-    ASSERT_FALSE(ReadFile(m_port, buffer, sizeof buffer, nullptr, &request));
-    ASSERT_TRUE(PurgeComm(m_port, PURGE_RXABORT));
-    DWORD count = 0;
-    EXPECT_FALSE(GetOverlappedResult(m_port, &request, &count, TRUE));
-    EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
 }
 
 TEST_F(CommTest, ClosingTheHandleReleasesABlockedCallOnAnotherThread)

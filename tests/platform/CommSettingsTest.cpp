@@ -145,7 +145,7 @@ TEST_F(LineSettings, ValuesThePtyForcesAreReadBackAsTheDeviceReportsThem)
     EXPECT_EQ(got.fParity, 1u);
 }
 
-TEST_F(LineSettings, FreshDeviceReportsBinaryModeAndItsLineSettings)
+TEST_F(LineSettings, FreshDeviceReportsItsLineAndTakesEveryDtrAndRtsRequestWithoutModemLines)
 {
     const DCB dcb = Current();
     EXPECT_EQ(dcb.DCBlength, sizeof(DCB));
@@ -154,10 +154,6 @@ TEST_F(LineSettings, FreshDeviceReportsBinaryModeAndItsLineSettings)
     EXPECT_EQ(dcb.ByteSize, 8);
     EXPECT_EQ(dcb.fOutX, 0u);
     EXPECT_EQ(dcb.fInX, 0u);
-}
-
-TEST_F(LineSettings, EveryDtrAndRtsRequestSucceedsOnADeviceWithoutModemLines)
-{
     for (DWORD function : {SETDTR, CLRDTR, SETRTS, CLRRTS}) {
         SetLastError(kSentinel);
         EXPECT_TRUE(EscapeCommFunction(m_port, function)) << function;
