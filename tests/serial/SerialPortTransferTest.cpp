@@ -8,6 +8,13 @@ namespace {
 
 using namespace serialtest;
 
+// A request record with a manual-reset event of its own.
+struct Record : OVERLAPPED
+{
+    Record() : OVERLAPPED{0, 0, 0, 0, CreateEventA(nullptr, TRUE, FALSE, nullptr)} {}
+    ~Record() { CloseHandle(hEvent); }
+};
+
 TEST_F(SerialPortTest, WriteAndReadMoveBytesWithOrWithoutACountAndTextGoesWithoutItsTerminator)
 {
     TestPort& port = Opened();
@@ -44,10 +51,8 @@ TEST_F(SerialPortTest, AnEmptyWriteBehindAPendingWriteSucceedsAndKeepsThePortAli
 {
     TestPort& port = Opened();
     const std::vector<char> big(1 << 20, 'x');  // far more than the pty holds
-    OVERLAPPED first{};
-    first.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    OVERLAPPED second{};
-    second.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    Record first;
+    Record second;
     ASSERT_EQ(port.Write(big.data(), static_cast<DWORD>(big.size()), nullptr, &first), 0);
     ASSERT_EQ(WaitForSingleObject(first.hEvent, 0), WAIT_TIMEOUT) << "the big write must still be pending";
     DWORD count = 77;
@@ -68,8 +73,6 @@ TEST_F(SerialPortTest, AnEmptyWriteBehindAPendingWriteSucceedsAndKeepsThePortAli
     char buffer[4];
     EXPECT_EQ(port.Read(buffer, sizeof buffer, &count), 0);
     EXPECT_EQ(count, 1u);
-    CloseHandle(first.hEvent);
-    CloseHandle(second.hEvent);
 }
 
 TEST_F(SerialPortTest, ABlockingPortRefusesRecordsAndFiniteTimeouts)
@@ -77,8 +80,7 @@ TEST_F(SerialPortTest, ABlockingPortRefusesRecordsAndFiniteTimeouts)
     TestPort port;
     ASSERT_EQ(port.Open(Path(), 0, 0, false), 0);
     const LONG refused = static_cast<LONG>(ERROR_INVALID_FUNCTION);
-    OVERLAPPED overlapped{};
-    overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    Record overlapped;
     char buffer[16];
     DWORD count = 77;
     EXPECT_EQ(port.Write("abc", 3, &count, nullptr, 1000), refused);
@@ -101,14 +103,12 @@ TEST_F(SerialPortTest, ABlockingPortRefusesRecordsAndFiniteTimeouts)
     ASSERT_TRUE(WaitUntil([&] { return port.InQueue() == 1; }));
     EXPECT_EQ(port.Read(buffer, sizeof buffer, &count), 0);
     EXPECT_EQ(count, 1u);
-    CloseHandle(overlapped.hEvent);
 }
 
 TEST_F(SerialPortTest, ACallersRecordStartsTheRequestAndLeavesCompletionToTheCaller)
 {
     TestPort& port = Opened();
-    OVERLAPPED overlapped{};
-    overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    Record overlapped;
 
     // A write that finishes at once signals the caller's event.
     DWORD count = 0;
@@ -120,7 +120,7 @@ TEST_F(SerialPortTest, ACallersRecordStartsTheRequestAndLeavesCompletionToTheCal
     ASSERT_EQ(port.SetReadMode(CSerialPort::ReadBlocking), 0);
     char buffer[4];
     count = 77;
-    overlapped = OVERLAPPED{0, 0, 0, 0, overlapped.hEvent};
+    static_cast<OVERLAPPED&>(overlapped) = OVERLAPPED{0, 0, 0, 0, overlapped.hEvent};
     EXPECT_EQ(port.Read(buffer, sizeof buffer, &count, &overlapped), 0);
     EXPECT_EQ(count, 0u);
     EXPECT_EQ(WaitForSingleObject(overlapped.hEvent, 100), WAIT_TIMEOUT);
@@ -130,7 +130,6 @@ TEST_F(SerialPortTest, ACallersRecordStartsTheRequestAndLeavesCompletionToTheCal
     EXPECT_TRUE(GetOverlappedResult(port.Handle(), &overlapped, &moved, FALSE));
     EXPECT_EQ(moved, 4u);
     EXPECT_EQ(std::string(buffer, 4), "wxyz");
-    CloseHandle(overlapped.hEvent);
 }
 
 TEST_F(SerialPortTest, ARefusedRequestReportsThePlatformCodeWithTheCountZero)
