@@ -96,7 +96,7 @@ TEST_F(PortNames, ComNBeyondTheDevicesPresentHasNone)
     EXPECT_EQ(DescribePort("COM3").path, "");
 }
 
-TEST_F(PortNames, AliasBeatsEnvironmentWhichBeatsTheDefault)
+TEST_F(PortNames, AliasBeatsEnvironmentWhichBeatsTheDefaultAndClearRemovesEveryAlias)
 {
     m_scratch.SetEnv("TESSALINE_COM2", "/dev/from-environment");
     EXPECT_EQ(ResolvePortName("COM2"), "/dev/from-environment");
@@ -106,6 +106,11 @@ TEST_F(PortNames, AliasBeatsEnvironmentWhichBeatsTheDefault)
     SetPortAlias("COM2", "");  // removes the alias
     EXPECT_EQ(ResolvePortName("COM2"), "/dev/from-environment");
     m_scratch.SetEnv("TESSALINE_COM3", "");  // empty: ignored
+    EXPECT_EQ(ResolvePortName("COM3"), "/dev/ttyS2");
+    SetPortAlias("COM1", "/dev/a");
+    SetPortAlias("COM3", "/dev/b");
+    ClearPortAliases();
+    EXPECT_EQ(ResolvePortName("COM1"), "/dev/ttyS0");
     EXPECT_EQ(ResolvePortName("COM3"), "/dev/ttyS2");
 }
 
@@ -139,15 +144,6 @@ TEST_F(PortNames, RelativeDevicePathsAreTakenAgainstTheStartupFolder)
     };
     for (const auto& [path, start, absolute] : cases)
         EXPECT_EQ(AbsolutePath(path, start), absolute) << path << " in " << start;
-}
-
-TEST_F(PortNames, ClearRemovesEveryAlias)
-{
-    SetPortAlias("COM1", "/dev/a");
-    SetPortAlias("COM3", "/dev/b");
-    ClearPortAliases();
-    EXPECT_EQ(ResolvePortName("COM1"), "/dev/ttyS0");
-    EXPECT_EQ(ResolvePortName("COM3"), "/dev/ttyS2");
 }
 
 TEST_F(PortNames, PathsAndOtherNamesPassThrough)

@@ -41,7 +41,6 @@ protected:
     std::vector<std::unique_ptr<CSerialPort>> m_ports;
 };
 
-// The suites of the port classes, on the same fixture.
 using SerialPortTest = SerialTest;
 using SerialEventPortTest = SerialTest;
 
