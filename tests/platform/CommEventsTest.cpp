@@ -12,8 +12,6 @@ using namespace tessaline::testing;
 using namespace std::chrono_literals;
 using tessaline::platform::testing::InjectReceivedBytes;
 
-// Events: the mask and history model
-
 class Events : public CommTest
 {
 protected:

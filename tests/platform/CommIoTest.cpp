@@ -12,10 +12,7 @@ namespace {
 
 using namespace tessaline::testing;
 using namespace std::chrono_literals;
-using tessaline::platform::kRequestPending;
 using Clock = std::chrono::steady_clock;
-
-// Read time-outs
 
 struct ReadTimeoutCase : NamedCase
 {
@@ -115,7 +112,7 @@ TEST_F(CommTest, IntervalTimeoutNeverEndsAReadBeforeTheFirstByte)
     DWORD count = 0;
     EXPECT_FALSE(GetOverlappedResult(m_port, &request, &count, FALSE));
     EXPECT_EQ(GetLastError(), ERROR_IO_INCOMPLETE);
-    EXPECT_EQ(request.Internal, kRequestPending);
+    EXPECT_EQ(request.Internal, tessaline::platform::kRequestPending);
     ASSERT_TRUE(m_pty.Write("z"));
     ASSERT_TRUE(GetOverlappedResult(m_port, &request, &count, TRUE));
     EXPECT_EQ(count, 1u);
@@ -141,8 +138,6 @@ TEST_F(CommTest, ZeroLengthReadCompletesAtOnceEvenBehindAPendingRead)
     EXPECT_TRUE(GetOverlappedResult(m_port, &pending, &got, TRUE));
     EXPECT_EQ(got, 4u);
 }
-
-// Writes
 
 TEST_F(CommTest, WriteThatTheDriverTakesAtOnceFinishesInsideTheCall)
 {
@@ -231,8 +226,6 @@ TEST_F(CommTest, EveryByteValueArrivesOnceAndInOrder)
     EXPECT_TRUE(received == data);
 }
 
-// Queue counts and purging
-
 TEST_F(CommTest, ClearCommErrorCountsTheInputQueueAndPurgeEmptiesItOrAbortsPendingReads)
 {
     ASSERT_TRUE(SetTimeouts(m_port, MAXDWORD, 0, 0));
@@ -300,8 +293,6 @@ TEST_F(CommTest, ClosingTheHandleReleasesABlockedCallOnAnotherThread)
     m_port = INVALID_HANDLE_VALUE;
     EXPECT_EQ(error, ERROR_OPERATION_ABORTED);
 }
-
-// Cancelling
 
 TEST_F(CommTest, CancelIoCancelsTheCallingThreadsRequests)
 {
@@ -376,8 +367,6 @@ TEST_F(CommTest, ClosingTheHandleAbortsPendingRequestsAndStopsItsThread)
     EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
     EXPECT_TRUE(WaitUntil([&] { return ThreadCount() == threadsOpen - 1; }));
 }
-
-// Unplugging and idling
 
 TEST_F(CommTest, UnplugCompletesPendingRequestsWithAnErrorAndFailsLaterCalls)
 {

@@ -4,9 +4,6 @@
 
 #include "tests/serial/SerialTestSupport.h"
 
-#include <memory>
-#include <vector>
-
 namespace serialtest {
 
 class SerialTest : public ::testing::Test

@@ -11,8 +11,6 @@ namespace {
 
 using namespace serialtest;
 
-// Opening and closing.
-
 TEST_F(SerialPortTest, OpenOnAnOpenPortFailsAndLeavesItOpenAndUsable)
 {
     TestPort& port = Opened();
@@ -193,8 +191,6 @@ TEST_F(SerialPortTest, OperationsUseEachOtherThroughTheVirtualTable)
     EXPECT_EQ(port.Open(Path(), 4096, 4096, true), static_cast<LONG>(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(port.calls, (std::vector<std::string>{"Close"}));
 }
-
-// The closed port.
 
 TEST_F(SerialPortTest, EveryOperationOnAClosedPortFailsWithInvalidHandle)
 {
