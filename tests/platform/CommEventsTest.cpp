@@ -12,9 +12,6 @@ using namespace tessaline::testing;
 using namespace std::chrono_literals;
 using tessaline::platform::testing::InjectReceivedBytes;
 
-// ---------------------------------------------------------------------------
-// Events: the mask and history model
-
 class Events : public CommTest
 {
 protected:
@@ -167,8 +164,7 @@ INSTANTIATE_TEST_SUITE_P(Masks, MaskValues,
 
 TEST_F(Events, EventCharacterFiresRxFlagBesideRxChar)
 {
-    DCB dcb{};
-    ASSERT_TRUE(GetCommState(m_port, &dcb));
+    DCB dcb = Current();
     dcb.EvtChar = '\r';
     ASSERT_TRUE(SetCommState(m_port, &dcb));
     ASSERT_TRUE(SetCommMask(m_port, EV_RXCHAR | EV_RXFLAG));
@@ -196,7 +192,6 @@ TEST_F(Events, BlockingHandleWaitReturnsWhenTheEventFires)
     EXPECT_EQ(events, EV_RXCHAR);
 }
 
-// ---------------------------------------------------------------------------
 // Line conditions a pty cannot produce, fed through the receive path
 
 struct LineConditionCase : NamedCase
@@ -231,11 +226,8 @@ TEST_P(LineConditions, SetStickyErrorsAndFireTheirEvents)
 INSTANTIATE_TEST_SUITE_P(
     Streams, LineConditions,
     ::testing::Values(LineConditionCase{"break", std::string("\xFF\x00\x00", 3), "", CE_BREAK, EV_BREAK},
-                      LineConditionCase{"framing_error",
-                                        std::string("a\xFF\x00"
-                                                    "bc",
-                                                    5),
-                                        "abc", CE_FRAME, EV_RXCHAR | EV_ERR},
+                      LineConditionCase{"framing_error", std::string{'a', '\xFF', '\0', 'b', 'c'}, "abc", CE_FRAME,
+                                        EV_RXCHAR | EV_ERR},
                       LineConditionCase{"escaped_ff", std::string("\xFF\xFF", 2), "\xFF", 0, EV_RXCHAR},
                       LineConditionCase{"break_and_error", std::string("\xFF\x00\x00\xFF\x00z", 6), "z",
                                         CE_BREAK | CE_FRAME, EV_RXCHAR | EV_BREAK | EV_ERR}),
@@ -257,8 +249,7 @@ TEST_F(CommTest, MarkSplitAcrossDeliveriesIsStillRecognised)
 TEST_F(CommTest, AbortOnErrorFailsRequestsUntilTheErrorIsCleared)
 {
     ASSERT_TRUE(SetTimeouts(m_port, 0, 0, 0));
-    DCB dcb{};
-    ASSERT_TRUE(GetCommState(m_port, &dcb));
+    DCB dcb = Current();
     dcb.fAbortOnError = 1;
     ASSERT_TRUE(SetCommState(m_port, &dcb));
     char buffer[8];

@@ -75,6 +75,15 @@ protected:
         }
     }
 
+    // The device's line settings.
+    DCB Current()
+    {
+        DCB dcb{};
+        dcb.DCBlength = sizeof dcb;
+        EXPECT_TRUE(GetCommState(m_port, &dcb));
+        return dcb;
+    }
+
     // A new request record that signals `event`, the first event unless given.
     OVERLAPPED Fresh(HANDLE event = nullptr) const
     {

@@ -1,6 +1,5 @@
 // Reads, writes, queues, cancelling and unplugging, on real
 // pseudo-terminals.
-#include "platform/FaultInjection.h"
 #include "platform/posix/OverlappedResult.h"
 #include "tests/platform/CommFixture.h"
 #include "tests/support/HexText.h"
@@ -13,11 +12,7 @@ namespace {
 
 using namespace tessaline::testing;
 using namespace std::chrono_literals;
-using tessaline::platform::kRequestPending;
 using Clock = std::chrono::steady_clock;
-
-// ---------------------------------------------------------------------------
-// Read time-outs
 
 struct ReadTimeoutCase : NamedCase
 {
@@ -117,7 +112,7 @@ TEST_F(CommTest, IntervalTimeoutNeverEndsAReadBeforeTheFirstByte)
     DWORD count = 0;
     EXPECT_FALSE(GetOverlappedResult(m_port, &request, &count, FALSE));
     EXPECT_EQ(GetLastError(), ERROR_IO_INCOMPLETE);
-    EXPECT_EQ(request.Internal, kRequestPending);
+    EXPECT_EQ(request.Internal, tessaline::platform::kRequestPending);
     ASSERT_TRUE(m_pty.Write("z"));
     ASSERT_TRUE(GetOverlappedResult(m_port, &request, &count, TRUE));
     EXPECT_EQ(count, 1u);
@@ -143,9 +138,6 @@ TEST_F(CommTest, ZeroLengthReadCompletesAtOnceEvenBehindAPendingRead)
     EXPECT_TRUE(GetOverlappedResult(m_port, &pending, &got, TRUE));
     EXPECT_EQ(got, 4u);
 }
-
-// ---------------------------------------------------------------------------
-// Writes
 
 TEST_F(CommTest, WriteThatTheDriverTakesAtOnceFinishesInsideTheCall)
 {
@@ -234,10 +226,7 @@ TEST_F(CommTest, EveryByteValueArrivesOnceAndInOrder)
     EXPECT_TRUE(received == data);
 }
 
-// ---------------------------------------------------------------------------
-// Queue counts and purging
-
-TEST_F(CommTest, ClearCommErrorCountsTheInputQueue)
+TEST_F(CommTest, ClearCommErrorCountsTheInputQueueAndPurgeEmptiesItOrAbortsPendingReads)
 {
     ASSERT_TRUE(SetTimeouts(m_port, MAXDWORD, 0, 0));
     Arrive(std::string(100, 'i'), 100);
@@ -254,6 +243,15 @@ TEST_F(CommTest, ClearCommErrorCountsTheInputQueue)
     EXPECT_EQ(status.cbInQue, 0u);
     EXPECT_FALSE(PurgeComm(m_port, 0x10));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+
+    ASSERT_TRUE(SetTimeouts(m_port, 0, 0, 0));
+    char buffer[8];
+    OVERLAPPED request = Fresh();
+    ASSERT_FALSE(ReadFile(m_port, buffer, sizeof buffer, nullptr, &request));
+    ASSERT_TRUE(PurgeComm(m_port, PURGE_RXABORT));
+    DWORD count = 0;
+    EXPECT_FALSE(GetOverlappedResult(m_port, &request, &count, TRUE));
+    EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
 }
 
 TEST_F(CommTest, FullQueueStopsReadingWithoutDroppingAByte)
@@ -273,18 +271,6 @@ TEST_F(CommTest, FullQueueStopsReadingWithoutDroppingAByte)
     DWORD errors = kSentinel;
     ASSERT_TRUE(ClearCommError(m_port, &errors, nullptr));
     EXPECT_EQ(errors, 0u) << "nothing was dropped, so no overrun";
-}
-
-TEST_F(CommTest, PurgeAbortsPendingReads)
-{
-    ASSERT_TRUE(SetTimeouts(m_port, 0, 0, 0));
-    char buffer[8];
-    OVERLAPPED request = Fresh();
-    ASSERT_FALSE(ReadFile(m_port, buffer, sizeof buffer, nullptr, &request));
-    ASSERT_TRUE(PurgeComm(m_port, PURGE_RXABORT));
-    DWORD count = 0;
-    EXPECT_FALSE(GetOverlappedResult(m_port, &request, &count, TRUE));
-    EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
 }
 
 TEST_F(CommTest, ClosingTheHandleReleasesABlockedCallOnAnotherThread)
@@ -307,9 +293,6 @@ TEST_F(CommTest, ClosingTheHandleReleasesABlockedCallOnAnotherThread)
     m_port = INVALID_HANDLE_VALUE;
     EXPECT_EQ(error, ERROR_OPERATION_ABORTED);
 }
-
-// ---------------------------------------------------------------------------
-// Cancelling
 
 TEST_F(CommTest, CancelIoCancelsTheCallingThreadsRequests)
 {
@@ -384,9 +367,6 @@ TEST_F(CommTest, ClosingTheHandleAbortsPendingRequestsAndStopsItsThread)
     EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
     EXPECT_TRUE(WaitUntil([&] { return ThreadCount() == threadsOpen - 1; }));
 }
-
-// ---------------------------------------------------------------------------
-// Unplugging and idling
 
 TEST_F(CommTest, UnplugCompletesPendingRequestsWithAnErrorAndFailsLaterCalls)
 {

@@ -13,8 +13,7 @@ namespace {
 
 using namespace tessaline::platform;
 using std::chrono::milliseconds;
-using tessaline::testing::CaseName;
-using tessaline::testing::NamedCase;
+using namespace tessaline::testing;
 
 struct PlanCase : NamedCase
 {

@@ -8,27 +8,16 @@
 namespace {
 
 using namespace tessaline::testing;
-using tessaline::platform::testing::FailNextCalls;
-using tessaline::platform::testing::FaultScope;
+using namespace tessaline::platform::testing;
 
-class LineSettings : public CommTest
-{
-protected:
-    DCB Current()
-    {
-        DCB dcb{};
-        dcb.DCBlength = sizeof dcb;
-        EXPECT_TRUE(GetCommState(m_port, &dcb));
-        return dcb;
-    }
-};
+using LineSettings = CommTest;
 
-struct InvalidDcbCase : NamedCase
+struct DcbChange : NamedCase
 {
     void (*change)(DCB&);
 };
 
-const InvalidDcbCase kInvalidDcbs[] = {
+const DcbChange kInvalidDcbs[] = {
     {"baud_zero", [](DCB& d) { d.BaudRate = 0; }},
     {"four_data_bits", [](DCB& d) { d.ByteSize = 4; }},
     {"nine_data_bits", [](DCB& d) { d.ByteSize = 9; }},
@@ -52,7 +41,7 @@ const InvalidDcbCase kInvalidDcbs[] = {
     {"dtr_control_three", [](DCB& d) { d.fDtrControl = 3; }},
 };
 
-class InvalidDcb : public LineSettings, public ::testing::WithParamInterface<InvalidDcbCase>
+class InvalidDcb : public LineSettings, public ::testing::WithParamInterface<DcbChange>
 {};
 
 TEST_P(InvalidDcb, IsRejectedWithNothingChanged)
@@ -72,12 +61,7 @@ TEST_P(InvalidDcb, IsRejectedWithNothingChanged)
 
 INSTANTIATE_TEST_SUITE_P(Fields, InvalidDcb, ::testing::ValuesIn(kInvalidDcbs), CaseName());
 
-struct RoundTripCase : NamedCase
-{
-    void (*change)(DCB&);
-};
-
-const RoundTripCase kRoundTrips[] = {
+const DcbChange kRoundTrips[] = {
     {"baud_14400", [](DCB& d) { d.BaudRate = 14400; }},
     {"baud_56000", [](DCB& d) { d.BaudRate = 56000; }},
     {"baud_12345", [](DCB& d) { d.BaudRate = 12345; }},
@@ -127,7 +111,7 @@ const RoundTripCase kRoundTrips[] = {
      }},
 };
 
-class DcbRoundTrip : public LineSettings, public ::testing::WithParamInterface<RoundTripCase>
+class DcbRoundTrip : public LineSettings, public ::testing::WithParamInterface<DcbChange>
 {};
 
 TEST_P(DcbRoundTrip, ReadsBackWhatWasSet)
@@ -161,7 +145,7 @@ TEST_F(LineSettings, ValuesThePtyForcesAreReadBackAsTheDeviceReportsThem)
     EXPECT_EQ(got.fParity, 1u);
 }
 
-TEST_F(LineSettings, FreshDeviceReportsBinaryModeAndItsLineSettings)
+TEST_F(LineSettings, FreshDeviceReportsItsLineAndTakesEveryDtrAndRtsRequestWithoutModemLines)
 {
     const DCB dcb = Current();
     EXPECT_EQ(dcb.DCBlength, sizeof(DCB));
@@ -170,10 +154,6 @@ TEST_F(LineSettings, FreshDeviceReportsBinaryModeAndItsLineSettings)
     EXPECT_EQ(dcb.ByteSize, 8);
     EXPECT_EQ(dcb.fOutX, 0u);
     EXPECT_EQ(dcb.fInX, 0u);
-}
-
-TEST_F(LineSettings, EveryDtrAndRtsRequestSucceedsOnADeviceWithoutModemLines)
-{
     for (DWORD function : {SETDTR, CLRDTR, SETRTS, CLRRTS}) {
         SetLastError(kSentinel);
         EXPECT_TRUE(EscapeCommFunction(m_port, function)) << function;
@@ -240,60 +220,35 @@ TEST(DefaultConfig, Is9600EightNoneOneAndChecksSizes)
     CloseHandle(port);
 }
 
+// What the calls below fill in; a pending wait's record lives as long as
+// the calls' test.
+struct CallArgs
+{
+    DCB dcb{};
+    COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 0};
+    char buffer[4];
+    DWORD count;
+    OVERLAPPED request{};
+};
+
 struct FaultCase : NamedCase
 {
-    BOOL (*call)(HANDLE port);
+    BOOL (*call)(HANDLE port, CallArgs& a);
 };
 
 const FaultCase kFaultCases[] = {
-    {"SetupComm", [](HANDLE p) { return SetupComm(p, 4096, 4096); }},
-    {"GetCommState",
-     [](HANDLE p) {
-         DCB d{};
-         return GetCommState(p, &d);
-     }},
-    {"SetCommState",
-     [](HANDLE p) {
-         DCB d{};
-         GetCommState(p, &d);
-         return SetCommState(p, &d);
-     }},
-    {"SetCommMask", [](HANDLE p) { return SetCommMask(p, EV_RXCHAR); }},
-    {"ClearCommError",
-     [](HANDLE p) {
-         DWORD e;
-         return ClearCommError(p, &e, nullptr);
-     }},
-    {"GetCommTimeouts",
-     [](HANDLE p) {
-         COMMTIMEOUTS t{};
-         return GetCommTimeouts(p, &t);
-     }},
-    {"SetCommTimeouts",
-     [](HANDLE p) {
-         COMMTIMEOUTS t{MAXDWORD, 0, 0, 0, 0};
-         return SetCommTimeouts(p, &t);
-     }},
-    {"ReadFile",
-     [](HANDLE p) {
-         char b[4];
-         DWORD n;
-         OVERLAPPED o{};
-         return ReadFile(p, b, 4, &n, &o);
-     }},
-    {"WriteFile",
-     [](HANDLE p) {
-         DWORD n;
-         OVERLAPPED o{};
-         return WriteFile(p, "x", 1, &n, &o);
-     }},
+    {"SetupComm", [](HANDLE p, CallArgs&) { return SetupComm(p, 4096, 4096); }},
+    {"GetCommState", [](HANDLE p, CallArgs& a) { return GetCommState(p, &a.dcb); }},
+    {"SetCommState", [](HANDLE p, CallArgs& a) { return GetCommState(p, &a.dcb), SetCommState(p, &a.dcb); }},
+    {"SetCommMask", [](HANDLE p, CallArgs&) { return SetCommMask(p, EV_RXCHAR); }},
+    {"ClearCommError", [](HANDLE p, CallArgs& a) { return ClearCommError(p, &a.count, nullptr); }},
+    {"GetCommTimeouts", [](HANDLE p, CallArgs& a) { return GetCommTimeouts(p, &a.timeouts); }},
+    {"SetCommTimeouts", [](HANDLE p, CallArgs& a) { return SetCommTimeouts(p, &a.timeouts); }},
+    {"ReadFile", [](HANDLE p, CallArgs& a) { return ReadFile(p, a.buffer, 4, &a.count, &a.request); }},
+    {"WriteFile", [](HANDLE p, CallArgs& a) { return WriteFile(p, "x", 1, &a.count, &a.request); }},
     {"WaitCommEvent",
-     [](HANDLE p) {
-         // Cancelled by the test after the call: the record must outlive it.
-         static DWORD events;
-         static OVERLAPPED o;
-         SetCommMask(p, EV_RXCHAR);
-         return (WaitCommEvent(p, &events, &o) || GetLastError() == ERROR_IO_PENDING) ? TRUE : FALSE;
+     [](HANDLE p, CallArgs& a) -> BOOL {
+         return SetCommMask(p, EV_RXCHAR), WaitCommEvent(p, &a.count, &a.request) || GetLastError() == ERROR_IO_PENDING;
      }},
 };
 
@@ -307,10 +262,11 @@ TEST_P(InjectedFault, FailsTheCallWithTheArmedErrorAndThenWorksAgain)
     ASSERT_NE(port, INVALID_HANDLE_VALUE);
     SetTimeouts(port, MAXDWORD, 0, 0);
     FaultScope scope;
+    CallArgs args;
     FailNextCalls(GetParam().name, ERROR_GEN_FAILURE);
-    EXPECT_FALSE(GetParam().call(port));
+    EXPECT_FALSE(GetParam().call(port, args));
     EXPECT_EQ(GetLastError(), ERROR_GEN_FAILURE);
-    EXPECT_TRUE(GetParam().call(port)) << GetLastError();
+    EXPECT_TRUE(GetParam().call(port, args)) << GetLastError();
     CancelIo(port);
     CloseHandle(port);
 }
@@ -335,9 +291,10 @@ TEST(ClosedHandle, EveryCallFailsWithInvalidHandle)
     HANDLE port = OpenComm(pty.SlavePath(), true);
     ASSERT_NE(port, INVALID_HANDLE_VALUE);
     ASSERT_TRUE(CloseHandle(port));
+    CallArgs args;
     for (const FaultCase& c : kFaultCases) {
         SetLastError(kSentinel);
-        EXPECT_FALSE(c.call(port)) << c.name;
+        EXPECT_FALSE(c.call(port, args)) << c.name;
         EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE) << c.name;
     }
 }

@@ -10,8 +10,7 @@
 namespace {
 
 using tessaline::platform::MarkParser;
-using tessaline::testing::CaseName;
-using tessaline::testing::NamedCase;
+using namespace tessaline::testing;
 using Bytes = std::vector<std::uint8_t>;
 
 struct MarkCase : NamedCase

@@ -59,11 +59,6 @@ Lines Parse(const std::string& text)
     return lines;
 }
 
-Lines ReadState()
-{
-    return Parse(FileContents(g_statePath));
-}
-
 // Changes the lines `changes` names ("CTS=1 DSR=0") as a test script would:
 // under the shim's lock, by renaming a complete new file over the old one.
 void ChangeLines(const std::string& changes)
@@ -71,7 +66,7 @@ void ChangeLines(const std::string& changes)
     const int lock = open((g_statePath + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     ASSERT_GE(lock, 0);
     ASSERT_EQ(flock(lock, LOCK_EX), 0);
-    Lines lines = ReadState();
+    Lines lines = Parse(FileContents(g_statePath));
     for (const auto& [name, value] : Parse(changes))
         lines[name] = value;
     const std::string temporary = g_statePath + ".test";
@@ -127,7 +122,7 @@ TEST_F(ModemLines, OutputLinesFollowEscapesAndTheDcb)
         SetLastError(kSentinel);
         EXPECT_TRUE(step.call(m_port)) << step.name << ": error " << GetLastError();
         EXPECT_EQ(GetLastError(), kSentinel) << step.name;
-        Lines lines = ReadState();
+        Lines lines = Parse(FileContents(g_statePath));
         EXPECT_EQ(lines["DTR"], step.dtr) << step.name;
         EXPECT_EQ(lines["RTS"], step.rts) << step.name;
     }

@@ -16,17 +16,8 @@
 
 namespace {
 
-using tessaline::platform::AbsolutePath;
-using tessaline::platform::ClearPortAliases;
-using tessaline::platform::DescribePort;
-using tessaline::platform::DetectSerialDevices;
-using tessaline::platform::PortSource;
-using tessaline::platform::ResolvePortName;
-using tessaline::platform::SetPortAlias;
-using tessaline::platform::StartupFolder;
-using tessaline::testing::CaseRow;
-using tessaline::testing::ReadCases;
-using tessaline::testing::ScratchFolder;
+using namespace tessaline::platform;
+using namespace tessaline::testing;
 
 // Every test reads devices under a fake root of its own, empty unless the
 // test builds a tree; its name is Korean, as a user's folder may be.
@@ -105,7 +96,7 @@ TEST_F(PortNames, ComNBeyondTheDevicesPresentHasNone)
     EXPECT_EQ(DescribePort("COM3").path, "");
 }
 
-TEST_F(PortNames, AliasBeatsEnvironmentWhichBeatsTheDefault)
+TEST_F(PortNames, AliasBeatsEnvironmentWhichBeatsTheDefaultAndClearRemovesEveryAlias)
 {
     m_scratch.SetEnv("TESSALINE_COM2", "/dev/from-environment");
     EXPECT_EQ(ResolvePortName("COM2"), "/dev/from-environment");
@@ -115,6 +106,11 @@ TEST_F(PortNames, AliasBeatsEnvironmentWhichBeatsTheDefault)
     SetPortAlias("COM2", "");  // removes the alias
     EXPECT_EQ(ResolvePortName("COM2"), "/dev/from-environment");
     m_scratch.SetEnv("TESSALINE_COM3", "");  // empty: ignored
+    EXPECT_EQ(ResolvePortName("COM3"), "/dev/ttyS2");
+    SetPortAlias("COM1", "/dev/a");
+    SetPortAlias("COM3", "/dev/b");
+    ClearPortAliases();
+    EXPECT_EQ(ResolvePortName("COM1"), "/dev/ttyS0");
     EXPECT_EQ(ResolvePortName("COM3"), "/dev/ttyS2");
 }
 
@@ -135,13 +131,8 @@ TEST_F(PortNames, RelativeDevicePathsAreTakenAgainstTheStartupFolder)
     EXPECT_EQ(ResolvePortName("COM4"), joint + "/../ttyACM0");
     std::filesystem::current_path(working);
 
-    struct Case
-    {
-        const char* path;
-        const char* folder;
-        const char* absolute;
-    };
-    const Case cases[] = {
+    // A path, the folder it is taken against, the absolute path.
+    const std::tuple<const char*, const char*, const char*> cases[] = {
         {"a", "/start", "/start/a"},
         {"./a//b/.", "/start", "/start/a/b"},
         {"../a", "/s/link", "/s/link/../a"},
@@ -151,17 +142,8 @@ TEST_F(PortNames, RelativeDevicePathsAreTakenAgainstTheStartupFolder)
         {"", "/start", ""},
         {"a", "", "a"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(AbsolutePath(c.path, c.folder), c.absolute) << c.path << " in " << c.folder;
-}
-
-TEST_F(PortNames, ClearRemovesEveryAlias)
-{
-    SetPortAlias("COM1", "/dev/a");
-    SetPortAlias("COM3", "/dev/b");
-    ClearPortAliases();
-    EXPECT_EQ(ResolvePortName("COM1"), "/dev/ttyS0");
-    EXPECT_EQ(ResolvePortName("COM3"), "/dev/ttyS2");
+    for (const auto& [path, start, absolute] : cases)
+        EXPECT_EQ(AbsolutePath(path, start), absolute) << path << " in " << start;
 }
 
 TEST_F(PortNames, PathsAndOtherNamesPassThrough)

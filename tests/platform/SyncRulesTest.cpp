@@ -10,8 +10,7 @@
 
 namespace {
 
-using tessaline::platform::testing::FailNextCalls;
-using tessaline::platform::testing::FaultScope;
+using namespace tessaline::platform::testing;
 
 constexpr DWORD kSentinel = 0xDEADBEEF;
 
@@ -29,7 +28,7 @@ TEST(Thread, RejectsMissingRoutineAndSuspendedCreation)
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
-TEST(FaultInjection, FailsTheArmedNumberOfCallsThenStops)
+TEST(FaultInjection, FailsTheArmedNumberOfCallsThenStopsAndClearingDisarmsEverything)
 {
     FaultScope faults;
     FailNextCalls("CreateEventA", ERROR_NOT_ENOUGH_MEMORY, 2);
@@ -38,6 +37,11 @@ TEST(FaultInjection, FailsTheArmedNumberOfCallsThenStops)
     EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
     EXPECT_EQ(CreateEventA(nullptr, TRUE, FALSE, nullptr), nullptr);
     HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    EXPECT_NE(event, nullptr);
+    CloseHandle(event);
+    FailNextCalls("CreateEventA", 5, 10);
+    ClearFaults();
+    event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     EXPECT_NE(event, nullptr);
     CloseHandle(event);
 }
@@ -68,18 +72,9 @@ TEST(FaultInjection, AFaultArmedForOneThreadLeavesOthersAlone)
         CloseHandle(event);
     });
     other.join();
-    EXPECT_EQ(tessaline::platform::testing::PendingFaults("CreateEventA"), 1u);
+    EXPECT_EQ(PendingFaults("CreateEventA"), 1u);
     EXPECT_EQ(CreateEventA(nullptr, TRUE, FALSE, nullptr), nullptr);
     EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
-}
-
-TEST(FaultInjection, ClearingDisarmsEverything)
-{
-    FailNextCalls("CreateEventA", 5, 10);
-    tessaline::platform::testing::ClearFaults();
-    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    EXPECT_NE(event, nullptr);
-    CloseHandle(event);
 }
 
 }  // namespace

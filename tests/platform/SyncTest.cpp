@@ -16,11 +16,7 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-using tessaline::testing::CaseName;
-using tessaline::testing::ElapsedMs;
-using tessaline::testing::kSentinel;
-using tessaline::testing::NamedCase;
-using tessaline::testing::WaitUntil;
+using namespace tessaline::testing;
 
 struct ResetCase : NamedCase
 {
@@ -35,6 +31,9 @@ TEST_P(EventReset, SignalledEventReleasesWaitsAsItsResetModeSays)
 {
     HANDLE event = CreateEventA(nullptr, GetParam().manualReset, FALSE, nullptr);
     ASSERT_NE(event, nullptr);
+    HANDLE on = CreateEventA(nullptr, GetParam().manualReset, TRUE, "ignored name");
+    EXPECT_EQ(WaitForSingleObject(on, 0), WAIT_OBJECT_0);
+    EXPECT_TRUE(CloseHandle(on));
     EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
     ASSERT_TRUE(SetEvent(event));
     EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
@@ -48,16 +47,6 @@ INSTANTIATE_TEST_SUITE_P(Modes, EventReset,
                          ::testing::Values(ResetCase{"ManualReset", TRUE, WAIT_OBJECT_0},
                                            ResetCase{"AutoReset", FALSE, WAIT_TIMEOUT}),
                          CaseName());
-
-TEST(Event, InitialStateIsHonoured)
-{
-    HANDLE on = CreateEventA(nullptr, TRUE, TRUE, "ignored name");
-    HANDLE off = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    EXPECT_EQ(WaitForSingleObject(on, 0), WAIT_OBJECT_0);
-    EXPECT_EQ(WaitForSingleObject(off, 0), WAIT_TIMEOUT);
-    CloseHandle(on);
-    CloseHandle(off);
-}
 
 TEST(Event, SetFromAnotherThreadWakesABlockedWait)
 {
@@ -79,14 +68,12 @@ TEST(Event, AutoResetReleasesOneWaiterPerSet)
 {
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     std::atomic<int> released{0};
-    std::thread a([&] {
+    const auto waiter = [&] {
         if (WaitForSingleObject(event, 5000) == WAIT_OBJECT_0)
             ++released;
-    });
-    std::thread b([&] {
-        if (WaitForSingleObject(event, 5000) == WAIT_OBJECT_0)
-            ++released;
-    });
+    };
+    std::thread a(waiter);
+    std::thread b(waiter);
     std::this_thread::sleep_for(50ms);
     SetEvent(event);
     EXPECT_TRUE(WaitUntil([&] { return released.load() > 0; }));
@@ -123,26 +110,13 @@ DWORD WINAPI WaitForEventThenReturn42(LPVOID parameter)
     return 42;
 }
 
-TEST(Thread, ExitCodeIsTheStartRoutinesResult)
-{
-    DWORD id = 0;
-    HANDLE thread = CreateThread(nullptr, 0, ReturnParameter, reinterpret_cast<LPVOID>(std::uintptr_t{1234}), 0, &id);
-    ASSERT_NE(thread, nullptr);
-    EXPECT_NE(id, 0u);
-    EXPECT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
-    DWORD code = 0;
-    EXPECT_TRUE(GetExitCodeThread(thread, &code));
-    EXPECT_EQ(code, 1234u);
-    // A thread that has ended stays signalled.
-    EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0);
-    CloseHandle(thread);
-}
-
-TEST(Thread, IsStillActiveUntilItReturns)
+TEST(Thread, IsStillActiveUntilItReturnsThenExitsWithTheRoutinesResult)
 {
     HANDLE gate = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE thread = CreateThread(nullptr, 0, WaitForEventThenReturn42, gate, 0, nullptr);
+    DWORD id = 0;
+    HANDLE thread = CreateThread(nullptr, 0, WaitForEventThenReturn42, gate, 0, &id);
     ASSERT_NE(thread, nullptr);
+    EXPECT_NE(id, 0u);
     DWORD code = 0;
     EXPECT_EQ(WaitForSingleObject(thread, 30), WAIT_TIMEOUT);
     EXPECT_TRUE(GetExitCodeThread(thread, &code));
@@ -151,6 +125,8 @@ TEST(Thread, IsStillActiveUntilItReturns)
     EXPECT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
     EXPECT_TRUE(GetExitCodeThread(thread, &code));
     EXPECT_EQ(code, 42u);
+    // A thread that has ended stays signalled.
+    EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0);
     CloseHandle(thread);
     CloseHandle(gate);
 }

@@ -4,14 +4,6 @@
 
 #include "tests/serial/SerialTestSupport.h"
 
-#include "platform/FaultInjection.h"
-#include "tests/support/PtyPair.h"
-
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <vector>
-
 namespace serialtest {
 
 class SerialTest : public ::testing::Test
@@ -41,12 +33,11 @@ protected:
         return call.Done(timeoutMs);
     }
 
-    tessaline::testing::PtyPair m_pty;
-    tessaline::platform::testing::FaultScope m_faults;
+    PtyPair m_pty;
+    FaultScope m_faults;
     std::vector<std::unique_ptr<CSerialPort>> m_ports;
 };
 
-// The suites of the port classes, on the same fixture.
 using SerialPortTest = SerialTest;
 using SerialEventPortTest = SerialTest;
 

@@ -4,10 +4,6 @@
 #include "tests/serial/SerialTestSupport.h"
 
 #include "tests/support/HexText.h"
-#include "tests/support/MessageQueueTarget.h"
-#include "tests/support/PtyPair.h"
-
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <fcntl.h>
@@ -18,11 +14,6 @@
 namespace {
 
 using namespace serialtest;
-using tessaline::testing::MessageQueueTarget;
-using tessaline::testing::OpenFdCount;
-using tessaline::testing::ProcessCpuMicroseconds;
-using tessaline::testing::PtyPair;
-using tessaline::testing::ThreadCount;
 
 // Reads everything waiting, 100 bytes at a time, as the terminal does on a
 // notification; returns false on a failed read.

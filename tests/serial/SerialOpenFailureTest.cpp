@@ -2,20 +2,11 @@
 // window port, and the state each failure leaves, with injected faults.
 #include "tests/serial/SerialFixtures.h"
 
-#include "platform/FaultInjection.h"
-#include "tests/support/MessageQueueTarget.h"
-
-#include <gtest/gtest.h>
-
 #include <type_traits>
 
 namespace {
 
 using namespace serialtest;
-using tessaline::platform::testing::FailNextCalls;
-using tessaline::platform::testing::PendingFaults;
-using tessaline::testing::MessageQueueTarget;
-using tessaline::testing::OpenFdCount;
 
 enum class Kind { Port, EventPort, Window };
 

@@ -2,26 +2,14 @@
 // and the closed port, with injected faults where a pty cannot fail.
 #include "tests/serial/SerialFixtures.h"
 
-#include "platform/FaultInjection.h"
-#include "tests/support/PtyPair.h"
-
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
 #include <string>
 #include <termios.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
 using namespace serialtest;
-using tessaline::platform::testing::FailNextCalls;
-using tessaline::platform::testing::PendingFaults;
-using tessaline::testing::OpenFdCount;
-using tessaline::testing::PtyPair;
-
-// Opening and closing.
 
 TEST_F(SerialPortTest, OpenOnAnOpenPortFailsAndLeavesItOpenAndUsable)
 {
@@ -37,26 +25,21 @@ TEST_F(SerialPortTest, OpenOnAnOpenPortFailsAndLeavesItOpenAndUsable)
     EXPECT_EQ(m_pty.Read(2, kGenerousMs), "ok");
 }
 
-TEST_F(SerialPortTest, MissingDeviceLeavesThePortClosedWithThePlatformCode)
+TEST_F(SerialPortTest, MissingOrHeldDeviceLeavesThePortClosedWithThePlatformCode)
 {
-    TestPort port;
-    EXPECT_EQ(port.Open("/dev/tessaline-no-such-device", 0, 0, true), static_cast<LONG>(ERROR_FILE_NOT_FOUND));
-    EXPECT_FALSE(port.IsOpen());
-    EXPECT_EQ(port.Handle(), nullptr);  // never INVALID_HANDLE_VALUE
-    EXPECT_EQ(port.IoEvent(), nullptr);
-}
-
-TEST_F(SerialPortTest, SecondObjectCannotOpenAHeldDevice)
-{
-    TestPort& first = Opened();
     TestPort second;
+    EXPECT_EQ(second.Open("/dev/tessaline-no-such-device", 0, 0, true), static_cast<LONG>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(second.IsOpen());
+    EXPECT_EQ(second.Handle(), nullptr);  // never INVALID_HANDLE_VALUE
+    EXPECT_EQ(second.IoEvent(), nullptr);
+    TestPort& first = Opened();
     EXPECT_EQ(second.Open(Path(), 0, 0, true), static_cast<LONG>(ERROR_ACCESS_DENIED));
     EXPECT_FALSE(second.IsOpen());
     first.Close();
     EXPECT_EQ(second.Open(Path(), 0, 0, true), 0);
 }
 
-TEST_F(SerialPortTest, CloseIsHarmlessWhenClosedAndReleasesEverything)
+TEST_F(SerialPortTest, CloseIsHarmlessWhenClosedAndCloseOrDestructionReleasesEverything)
 {
     TestPort port;
     EXPECT_EQ(port.Close(), 0);
@@ -74,15 +57,10 @@ TEST_F(SerialPortTest, CloseIsHarmlessWhenClosedAndReleasesEverything)
     EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_FAILED);  // the event was closed
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
     EXPECT_TRUE(DeviceFree());
-}
-
-TEST_F(SerialPortTest, DestructionClosesAnOpenPort)
-{
-    HANDLE event = nullptr;
     {
-        TestPort port;
-        ASSERT_EQ(port.Open(Path(), 0, 0, true), 0);
-        event = port.IoEvent();
+        TestPort destroyed;
+        ASSERT_EQ(destroyed.Open(Path(), 0, 0, true), 0);
+        event = destroyed.IoEvent();
     }
     EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_FAILED);
     EXPECT_TRUE(DeviceFree());
@@ -213,8 +191,6 @@ TEST_F(SerialPortTest, OperationsUseEachOtherThroughTheVirtualTable)
     EXPECT_EQ(port.Open(Path(), 4096, 4096, true), static_cast<LONG>(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(port.calls, (std::vector<std::string>{"Close"}));
 }
-
-// The closed port.
 
 TEST_F(SerialPortTest, EveryOperationOnAClosedPortFailsWithInvalidHandle)
 {

@@ -2,20 +2,20 @@
 // with and without the caller's record, and their time-outs.
 #include "tests/serial/SerialFixtures.h"
 
-#include "platform/FaultInjection.h"
-
-#include <gtest/gtest.h>
-
 #include <string>
-#include <thread>
-#include <vector>
 
 namespace {
 
 using namespace serialtest;
-using tessaline::platform::testing::FailNextCalls;
 
-TEST_F(SerialPortTest, WriteAndReadMoveBytesWithOrWithoutACount)
+// A request record with a manual-reset event of its own.
+struct Record : OVERLAPPED
+{
+    Record() : OVERLAPPED{0, 0, 0, 0, CreateEventA(nullptr, TRUE, FALSE, nullptr)} {}
+    ~Record() { CloseHandle(hEvent); }
+};
+
+TEST_F(SerialPortTest, WriteAndReadMoveBytesWithOrWithoutACountAndTextGoesWithoutItsTerminator)
 {
     TestPort& port = Opened();
     EXPECT_EQ(port.Write("hello", 5), 0);
@@ -39,12 +39,7 @@ TEST_F(SerialPortTest, WriteAndReadMoveBytesWithOrWithoutACount)
     ASSERT_TRUE(WaitUntil([&] { return port.InQueue() == 1; }));
     EXPECT_EQ(port.Read(buffer, sizeof buffer), 0);  // count discarded
     EXPECT_EQ(port.InQueue(), 0u);
-}
 
-TEST_F(SerialPortTest, WriteTextSendsTheTextWithoutItsTerminator)
-{
-    TestPort& port = Opened();
-    DWORD count = 0;
     EXPECT_EQ(port.WriteText("abc", &count), 0);
     EXPECT_EQ(count, 3u);
     EXPECT_EQ(port.WriteText("", &count), 0);
@@ -56,10 +51,8 @@ TEST_F(SerialPortTest, AnEmptyWriteBehindAPendingWriteSucceedsAndKeepsThePortAli
 {
     TestPort& port = Opened();
     const std::vector<char> big(1 << 20, 'x');  // far more than the pty holds
-    OVERLAPPED first{};
-    first.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    OVERLAPPED second{};
-    second.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    Record first;
+    Record second;
     ASSERT_EQ(port.Write(big.data(), static_cast<DWORD>(big.size()), nullptr, &first), 0);
     ASSERT_EQ(WaitForSingleObject(first.hEvent, 0), WAIT_TIMEOUT) << "the big write must still be pending";
     DWORD count = 77;
@@ -80,8 +73,6 @@ TEST_F(SerialPortTest, AnEmptyWriteBehindAPendingWriteSucceedsAndKeepsThePortAli
     char buffer[4];
     EXPECT_EQ(port.Read(buffer, sizeof buffer, &count), 0);
     EXPECT_EQ(count, 1u);
-    CloseHandle(first.hEvent);
-    CloseHandle(second.hEvent);
 }
 
 TEST_F(SerialPortTest, ABlockingPortRefusesRecordsAndFiniteTimeouts)
@@ -89,8 +80,7 @@ TEST_F(SerialPortTest, ABlockingPortRefusesRecordsAndFiniteTimeouts)
     TestPort port;
     ASSERT_EQ(port.Open(Path(), 0, 0, false), 0);
     const LONG refused = static_cast<LONG>(ERROR_INVALID_FUNCTION);
-    OVERLAPPED overlapped{};
-    overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    Record overlapped;
     char buffer[16];
     DWORD count = 77;
     EXPECT_EQ(port.Write("abc", 3, &count, nullptr, 1000), refused);
@@ -113,14 +103,12 @@ TEST_F(SerialPortTest, ABlockingPortRefusesRecordsAndFiniteTimeouts)
     ASSERT_TRUE(WaitUntil([&] { return port.InQueue() == 1; }));
     EXPECT_EQ(port.Read(buffer, sizeof buffer, &count), 0);
     EXPECT_EQ(count, 1u);
-    CloseHandle(overlapped.hEvent);
 }
 
 TEST_F(SerialPortTest, ACallersRecordStartsTheRequestAndLeavesCompletionToTheCaller)
 {
     TestPort& port = Opened();
-    OVERLAPPED overlapped{};
-    overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    Record overlapped;
 
     // A write that finishes at once signals the caller's event.
     DWORD count = 0;
@@ -132,7 +120,7 @@ TEST_F(SerialPortTest, ACallersRecordStartsTheRequestAndLeavesCompletionToTheCal
     ASSERT_EQ(port.SetReadMode(CSerialPort::ReadBlocking), 0);
     char buffer[4];
     count = 77;
-    overlapped = OVERLAPPED{0, 0, 0, 0, overlapped.hEvent};
+    static_cast<OVERLAPPED&>(overlapped) = OVERLAPPED{0, 0, 0, 0, overlapped.hEvent};
     EXPECT_EQ(port.Read(buffer, sizeof buffer, &count, &overlapped), 0);
     EXPECT_EQ(count, 0u);
     EXPECT_EQ(WaitForSingleObject(overlapped.hEvent, 100), WAIT_TIMEOUT);
@@ -142,7 +130,6 @@ TEST_F(SerialPortTest, ACallersRecordStartsTheRequestAndLeavesCompletionToTheCal
     EXPECT_TRUE(GetOverlappedResult(port.Handle(), &overlapped, &moved, FALSE));
     EXPECT_EQ(moved, 4u);
     EXPECT_EQ(std::string(buffer, 4), "wxyz");
-    CloseHandle(overlapped.hEvent);
 }
 
 TEST_F(SerialPortTest, ARefusedRequestReportsThePlatformCodeWithTheCountZero)

@@ -2,11 +2,14 @@
 // members and give the event port a handler that records its calls.
 #pragma once
 
+#include "platform/FaultInjection.h"
 #include "platform/win32.h"
 #include "serial/SerialEventPort.h"
 #include "serial/SerialPort.h"
 #include "serial/SerialWnd.h"
+#include "tests/support/MessageQueueTarget.h"
 #include "tests/support/NamedCases.h"
+#include "tests/support/PtyPair.h"
 #include "tests/support/Sentinel.h"
 #include "tests/support/WaitUntil.h"
 
@@ -27,10 +30,8 @@ namespace serialtest {
 
 constexpr int kGenerousMs = 10000;
 
-using tessaline::testing::CaseName;
-using tessaline::testing::kSentinel;
-using tessaline::testing::NamedCase;
-using tessaline::testing::WaitUntil;
+using namespace tessaline::testing;
+using namespace tessaline::platform::testing;
 
 // Runs a call on a thread of its own, so that a test can wait for it with a
 // deadline. The thread is given up (detached) from the start: a call that
@@ -81,6 +82,16 @@ private:
     std::shared_ptr<State> m_state;
 };
 
+// The exit code of `thread` once it has ended; kSentinel when it does not
+// end in time.
+inline DWORD ExitCodeOf(HANDLE thread)
+{
+    DWORD code = kSentinel;
+    if (WaitForSingleObject(thread, kGenerousMs) != WAIT_OBJECT_0 || !GetExitCodeThread(thread, &code))
+        return kSentinel;
+    return code;
+}
+
 inline DWORD FlagWord(const DCB& dcb)
 {
     DWORD word;
@@ -102,6 +113,9 @@ public:
     LONG LastError() const { return this->m_lastError.load(); }
     void SetLastErrorValue(LONG value) { this->m_lastError = value; }
     DWORD FiredEvents() const { return this->m_firedEvents; }
+    // The watcher's thread and event (event and window ports only).
+    HANDLE Thread() const { return this->m_thread; }
+    HANDLE WatchEvent() const { return this->m_watchEvent; }
 
     DCB State() const
     {
@@ -135,35 +149,32 @@ constexpr long long kTheError = -0x7FFFFFFF;
 struct PortCall
 {
     const char* name;
-    long long (*call)(TestPort& port);
+    std::function<long long(TestPort& port)> call;
     long long failure;
     bool readsState;
 };
 inline const PortCall kPortCalls[] = {
-    {"ConfigureLine", [](TestPort& p) -> long long { return p.ConfigureLine(9600, 8, NOPARITY, ONESTOPBIT); },
-     kTheError, true},
-    {"SetTriggerChar", [](TestPort& p) -> long long { return p.SetTriggerChar('x', true); }, kTheError, true},
-    {"SetFlowControl", [](TestPort& p) -> long long { return p.SetFlowControl(CSerialPort::FlowHardware); }, kTheError,
-     true},
-    {"SetFlowControl bad", [](TestPort& p) -> long long { return p.SetFlowControl(3); }, kTheError, true},
-    {"SetEventMask", [](TestPort& p) -> long long { return p.SetEventMask(EV_RXCHAR); }, kTheError, false},
-    {"WaitForEvent", [](TestPort& p) -> long long { return p.WaitForEvent(); }, kTheError, false},
+    {"ConfigureLine", [](TestPort& p) { return p.ConfigureLine(9600, 8, NOPARITY, ONESTOPBIT); }, kTheError, true},
+    {"SetTriggerChar", [](TestPort& p) { return p.SetTriggerChar('x', true); }, kTheError, true},
+    {"SetFlowControl", [](TestPort& p) { return p.SetFlowControl(CSerialPort::FlowHardware); }, kTheError, true},
+    {"SetFlowControl bad", [](TestPort& p) { return p.SetFlowControl(3); }, kTheError, true},
+    {"SetEventMask", [](TestPort& p) { return p.SetEventMask(EV_RXCHAR); }, kTheError, false},
+    {"WaitForEvent", [](TestPort& p) { return p.WaitForEvent(); }, kTheError, false},
     {"WaitForEvent record",
      [](TestPort& p) -> long long {
          static OVERLAPPED record{};
          return p.WaitForEvent(&record, 0);
      },
      kTheError, false},
-    {"SetReadMode", [](TestPort& p) -> long long { return p.SetReadMode(CSerialPort::ReadBlocking); }, kTheError,
-     false},
-    {"SetReadMode bad", [](TestPort& p) -> long long { return p.SetReadMode(2); }, kTheError, false},
-    {"QueryBaudRate", [](TestPort& p) -> long long { return p.QueryBaudRate(); }, 0xFFFFFFFFll, true},
-    {"QueryDataBits", [](TestPort& p) -> long long { return p.QueryDataBits(); }, -1, true},
-    {"QueryParity", [](TestPort& p) -> long long { return p.QueryParity(); }, -1, true},
-    {"QueryStopBits", [](TestPort& p) -> long long { return p.QueryStopBits(); }, -1, true},
-    {"QueryFlowControl", [](TestPort& p) -> long long { return p.QueryFlowControl(); }, -1, true},
-    {"QueryEventMask", [](TestPort& p) -> long long { return p.QueryEventMask(); }, 0, false},
-    {"QueryTriggerChar", [](TestPort& p) -> long long { return p.QueryTriggerChar(); }, 0, true},
+    {"SetReadMode", [](TestPort& p) { return p.SetReadMode(CSerialPort::ReadBlocking); }, kTheError, false},
+    {"SetReadMode bad", [](TestPort& p) { return p.SetReadMode(2); }, kTheError, false},
+    {"QueryBaudRate", [](TestPort& p) { return p.QueryBaudRate(); }, 0xFFFFFFFFll, true},
+    {"QueryDataBits", [](TestPort& p) { return p.QueryDataBits(); }, -1, true},
+    {"QueryParity", [](TestPort& p) { return p.QueryParity(); }, -1, true},
+    {"QueryStopBits", [](TestPort& p) { return p.QueryStopBits(); }, -1, true},
+    {"QueryFlowControl", [](TestPort& p) { return p.QueryFlowControl(); }, -1, true},
+    {"QueryEventMask", [](TestPort& p) { return p.QueryEventMask(); }, 0, false},
+    {"QueryTriggerChar", [](TestPort& p) { return p.QueryTriggerChar(); }, 0, true},
 };
 
 // One call of the handler.
@@ -185,8 +196,6 @@ public:
             CSerialEventPort::Close();
     }
 
-    HANDLE Thread() const { return m_thread; }
-    HANDLE WatchEvent() const { return m_watchEvent; }
     bool Stopping() const { return m_stopping.load(); }
     void RequestStop() { m_stopping = true; }
     void SetFired(DWORD events) { m_firedEvents = events; }
@@ -246,8 +255,6 @@ public:
             CSerialWnd::Close();
     }
 
-    HANDLE Thread() const { return m_thread; }
-    HANDLE WatchEvent() const { return m_watchEvent; }
     HWND Target() const { return m_targetWnd.load(); }
     UINT Message() const { return m_notifyMsg.load(); }
     LPARAM Param() const { return m_notifyParam.load(); }

@@ -2,24 +2,11 @@
 // members through Open and Close.
 #include "tests/serial/SerialFixtures.h"
 
-#include "platform/FaultInjection.h"
-#include "tests/support/MessageQueueTarget.h"
-#include "tests/support/PtyPair.h"
-
-#include <gtest/gtest.h>
-
 #include <new>
 
 namespace {
 
 using namespace serialtest;
-using tessaline::platform::testing::ClearFaults;
-using tessaline::platform::testing::FailNextCalls;
-using tessaline::platform::testing::InjectReceivedBytes;
-using tessaline::testing::MessageQueueTarget;
-using tessaline::testing::PostedMessage;
-using tessaline::testing::PtyPair;
-using tessaline::testing::ThreadCount;
 
 // Reads a window port's handles from outside, so that the port itself can be
 // a CSerialWnd or CSerialWndObj whose own destructors are the ones that run.
@@ -137,17 +124,14 @@ INSTANTIATE_TEST_SUITE_P(Choices, NotificationMessage,
 
 TEST_F(SerialWndTest, WParamPacksErrorsHighAndEventsLowSixteenBitsEach)
 {
-    struct Case
-    {
-        DWORD events, errors;
-        WPARAM packed;
-    };
+    using Row = std::tuple<DWORD, DWORD, WPARAM>;  // events, errors, wParam
     TestWnd& port = OpenWnd(0x8001, 3);
-    for (const Case& c : {Case{EV_RXCHAR, 0, 1}, Case{0x0081, 2, 0x20081}, Case{0x12345, 0xABCDE, 0xBCDE2345},
-                          Case{0xFFFF, 0xFFFF, 0xFFFFFFFF}, Case{0x10000, 0x10000, 0}}) {
-        EXPECT_EQ(port.OnSerialEvent(c.events, c.errors), TRUE);
+    for (const auto& [events, errors, packed] :
+         {Row{EV_RXCHAR, 0, 1}, Row{0x0081, 2, 0x20081}, Row{0x12345, 0xABCDE, 0xBCDE2345},
+          Row{0xFFFF, 0xFFFF, 0xFFFFFFFF}, Row{0x10000, 0x10000, 0}}) {
+        EXPECT_EQ(port.OnSerialEvent(events, errors), TRUE);
         const PostedMessage message = Next(m_target);
-        EXPECT_EQ(message.wParam, c.packed) << std::hex << c.events << " " << c.errors;
+        EXPECT_EQ(message.wParam, packed) << std::hex << events << " " << errors;
         EXPECT_EQ(message.message, 0x8001u);
         EXPECT_EQ(message.lParam, 3);
     }
@@ -255,28 +239,23 @@ TEST_F(SerialWndTest, AnUnregisteredTargetLosesNotificationsQuietly)
 TEST_F(SerialWndTest, LineErrorsTravelInTheHighWordOnce)
 {
     TestWnd& port = OpenWnd();
-    struct Case
-    {
-        std::vector<std::uint8_t> bytes;
-        WPARAM wParam;
-    };
-    const Case cases[] = {
+    const std::pair<std::vector<std::uint8_t>, WPARAM> cases[] = {
         {{0xFF, 0x00, 'A'}, (WPARAM{CE_FRAME} << 16) | EV_ERR | EV_RXCHAR},  // a character with a framing error
         {{0xFF, 0x00, 0x00}, (WPARAM{CE_BREAK} << 16) | EV_BREAK},           // a break
         {{'B'}, EV_RXCHAR},                                                  // the errors were cleared
     };
-    for (const Case& c : cases) {
-        ASSERT_TRUE(InjectReceivedBytes(port.Handle(), c.bytes.data(), static_cast<DWORD>(c.bytes.size())));
+    for (const auto& [bytes, wParam] : cases) {
+        ASSERT_TRUE(InjectReceivedBytes(port.Handle(), bytes.data(), static_cast<DWORD>(bytes.size())));
         // The device may complete the wait between the error and the data,
         // so one condition can take two notifications; each bit comes once.
         WPARAM seen = 0;
-        while ((seen | c.wParam) == c.wParam && seen != c.wParam) {
+        while ((seen | wParam) == wParam && seen != wParam) {
             const auto message = m_target.Take(kGenerousMs);
             ASSERT_TRUE(message.has_value());
             EXPECT_EQ(seen & message->wParam, 0u) << std::hex << message->wParam;
             seen |= message->wParam;
         }
-        EXPECT_EQ(seen, c.wParam) << std::hex << seen;
+        EXPECT_EQ(seen, wParam) << std::hex << seen;
         char buffer[16];
         EXPECT_EQ(port.Read(buffer, sizeof buffer), 0);
     }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -15,19 +16,13 @@ using tessaline::platform::PortSource;
 using tessaline::platform::ResolvePortName;
 using tessaline::platform::SetPortAlias;
 
-struct Row
-{
-    const char* alias;  // COMn=..., or "" for none
-    const char* name;   // what is opened
-    const char* device;
-    PortSource source;  // kDetectedOrDefault: depends on the machine's ports
-};
-
 constexpr PortSource kDetectedOrDefault = PortSource::Other;
 
 TEST(WindowsPortNames, NamesAndAliasesBecomeDeviceNames)
 {
-    const Row rows[] = {
+    // An alias (COMn=..., or "" for none), the name opened, the device it
+    // names and the source (kDetectedOrDefault: the machine's ports decide).
+    const std::tuple<const char*, const char*, const char*, PortSource> rows[] = {
         {"", "COM1", "\\\\.\\COM1", kDetectedOrDefault},
         {"", "com12", "\\\\.\\COM12", kDetectedOrDefault},
         {"", "\\\\.\\COM3", "\\\\.\\COM3", kDetectedOrDefault},
@@ -38,31 +33,26 @@ TEST(WindowsPortNames, NamesAndAliasesBecomeDeviceNames)
         {"COM4=\\\\.\\CNCB0", "\\\\.\\COM4", "\\\\.\\CNCB0", PortSource::SettingsFile},
         {"COM1=", "COM1", "\\\\.\\COM1", kDetectedOrDefault},
     };
-    for (const Row& row : rows) {
+    for (const auto& [alias, name, device, source] : rows) {
         ClearPortAliases();
-        const std::string alias = row.alias;
-        if (!alias.empty())
-            SetPortAlias(alias.substr(0, alias.find('=')), alias.substr(alias.find('=') + 1), PortSource::SettingsFile);
-        const auto mapping = DescribePort(row.name);
-        EXPECT_EQ(mapping.path, row.device) << row.alias << " " << row.name;
-        EXPECT_EQ(ResolvePortName(row.name), row.device) << row.alias << " " << row.name;
-        if (row.source == kDetectedOrDefault)
-            EXPECT_TRUE(mapping.source == PortSource::Detected || mapping.source == PortSource::Default) << row.name;
+        const std::string text = alias;
+        if (!text.empty())
+            SetPortAlias(text.substr(0, text.find('=')), text.substr(text.find('=') + 1), PortSource::SettingsFile);
+        const auto mapping = DescribePort(name);
+        EXPECT_EQ(mapping.path, device) << alias << " " << name;
+        EXPECT_EQ(ResolvePortName(name), device) << alias << " " << name;
+        if (source == kDetectedOrDefault)
+            EXPECT_TRUE(mapping.source == PortSource::Detected || mapping.source == PortSource::Default) << name;
         else
-            EXPECT_EQ(mapping.source, row.source) << row.alias << " " << row.name;
+            EXPECT_EQ(mapping.source, source) << alias << " " << name;
     }
     ClearPortAliases();
 }
 
 TEST(WindowsPortNames, RelativeNamesAreTakenAgainstTheStartFolder)
 {
-    struct Case
-    {
-        const char* path;
-        const char* folder;
-        const char* absolute;
-    };
-    const Case cases[] = {
+    // A path, the folder it is taken against, the absolute path.
+    const std::tuple<const char*, const char*, const char*> cases[] = {
         {"a", "C:\\start", "C:\\start\\a"},
         {".\\a//b\\.", "C:\\start", "C:\\start\\a\\b"},
         {"..\\a", "C:\\s", "C:\\s\\..\\a"},
@@ -74,8 +64,8 @@ TEST(WindowsPortNames, RelativeNamesAreTakenAgainstTheStartFolder)
         {"", "C:\\start", ""},
         {"a", "", "a"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(AbsolutePath(c.path, c.folder), c.absolute) << c.path << " in " << c.folder;
+    for (const auto& [path, folder, absolute] : cases)
+        EXPECT_EQ(AbsolutePath(path, folder), absolute) << path << " in " << folder;
 }
 
 }  // namespace
