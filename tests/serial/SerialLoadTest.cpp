@@ -86,7 +86,9 @@ TEST(SerialLoad, OpenCloseCyclesUnderAFloodReturnEveryResource)
     EXPECT_LT(slowestMs, 1000) << "slowest Close";
     EXPECT_GT(notifications, 0);
     EXPECT_TRUE(WaitUntil([&] { return OpenFdCount() == fdsBefore; })) << OpenFdCount() << " vs " << fdsBefore;
-    EXPECT_TRUE(WaitUntil([&] { return ThreadCount() == threadsBefore; })) << ThreadCount() << " vs " << threadsBefore;
+    // A thread the process had before (a sanitizer's own) may have ended
+    // meanwhile; none of the ports' may be left.
+    EXPECT_TRUE(WaitUntil([&] { return ThreadCount() <= threadsBefore; })) << ThreadCount() << " vs " << threadsBefore;
     RecordProperty("slowest_close_ms", static_cast<int>(slowestMs));
     RecordProperty("notifications", notifications);
 }
