@@ -52,12 +52,21 @@ private:
     // What the thread waits on, and what it keeps between waits: the
     // system's, defined with Run in its DeviceWatch.cpp.
     struct Wait;
+    // Deletes a Wait where its type is whole, so that this header needs only
+    // its name.
+    struct WaitDeleter
+    {
+        void operator()(Wait* wait) const;
+    };
 
+    // Makes m_wait ready for a new thread; false when what the thread waits
+    // on cannot be had.
+    bool OpenWait();
     void Run();
 
     std::string m_path;
     std::function<void()> m_notify;
-    std::unique_ptr<Wait> m_wait;
+    std::unique_ptr<Wait, WaitDeleter> m_wait;
     std::thread m_thread;
 };
 

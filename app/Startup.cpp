@@ -50,6 +50,29 @@ std::string EscapedForLine(std::string_view text)
 
 }  // namespace
 
+FileArgumentCheck CheckFileArgument(const StartupOptions& options)
+{
+    FileArgumentCheck check;
+    if (!options.fileGiven)
+        return check;
+    const std::string& name = options.file;
+    const std::string quoted = ui::QuotedArgument(name);
+    check.verdict = FileArgumentCheck::Verdict::StartUntitled;
+    if (name.empty()) {
+        check.message = res::FormatString(IDS_FILE_NAME_EMPTY);
+    } else if (const FileLook look = LookAtFile(name); !look.text) {
+        check.message = res::FormatString(IDS_FILE_NAME_NOT_TEXT, {quoted});
+    } else if (!look.unreachable.empty()) {
+        check.verdict = FileArgumentCheck::Verdict::Fail;
+        check.message = res::FormatString(IDS_FILE_CANNOT_OPEN, {quoted, look.unreachable});
+    } else if (!look.kind.empty()) {
+        check.message = res::FormatString(IDS_FILE_NOT_A_FILE, {quoted, look.kind});
+    } else {
+        check.verdict = FileArgumentCheck::Verdict::Open;
+    }
+    return check;
+}
+
 StartupState PrepareStartup(const StartupOptions& options)
 {
     StartupState state;

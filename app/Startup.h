@@ -31,6 +31,16 @@ struct FileArgumentCheck
 // Looks at the file argument without opening it (so a FIFO cannot block).
 FileArgumentCheck CheckFileArgument(const StartupOptions& options);
 
+// What the system tells of a named file without opening it: at most one of
+// the three is set. Defined by each system's FileArgument.cpp.
+struct FileLook
+{
+    bool text = true;         // the name is text in the system's encoding
+    std::string unreachable;  // why the name leads nowhere, or ""
+    std::string kind;         // what it is when not a regular file, or ""
+};
+FileLook LookAtFile(const std::string& name);
+
 // Empty when `name` is a regular file that can be opened for reading, else
 // why not. Anything but a regular file is refused before it is opened, and
 // the open cannot block should one be swapped in meanwhile.

@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdint>
-#include <system_error>
 
 namespace tessaline::app {
 namespace {
@@ -97,31 +96,18 @@ struct DeviceWatch::Wait
     bool TakeEvents();
 };
 
-DeviceWatch::DeviceWatch(std::string path, std::function<void()> notify)
-    : m_path(std::move(path)), m_notify(std::move(notify))
-{}
-
-DeviceWatch::~DeviceWatch()
+void DeviceWatch::WaitDeleter::operator()(Wait* wait) const
 {
-    Stop();
+    delete wait;
 }
 
-bool DeviceWatch::Start()
+bool DeviceWatch::OpenWait()
 {
-    if (m_thread.joinable())
-        return true;
-    m_wait = std::make_unique<Wait>();
+    m_wait.reset(new Wait);
     m_wait->stop = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     // Without inotify the path is checked twice a second instead.
     m_wait->inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (m_wait->stop < 0)
-        return false;
-    try {
-        m_thread = std::thread([this] { Run(); });
-    } catch (const std::system_error&) {
-        return false;
-    }
-    return true;
+    return m_wait->stop >= 0;
 }
 
 void DeviceWatch::Stop()

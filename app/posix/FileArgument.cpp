@@ -42,29 +42,18 @@ std::string KindOf(mode_t mode)
 
 }  // namespace
 
-FileArgumentCheck CheckFileArgument(const StartupOptions& options)
+FileLook LookAtFile(const std::string& name)
 {
-    FileArgumentCheck check;
-    if (!options.fileGiven)
-        return check;
-    const std::string& name = options.file;
-    const std::string quoted = ui::QuotedArgument(name);
-    check.verdict = FileArgumentCheck::Verdict::StartUntitled;
+    FileLook look;
     struct stat info
     {};
-    if (name.empty()) {
-        check.message = res::FormatString(IDS_FILE_NAME_EMPTY);
-    } else if (!IsValidName(name)) {
-        check.message = res::FormatString(IDS_FILE_NAME_NOT_TEXT, {quoted});
-    } else if (::stat(name.c_str(), &info) != 0) {
-        check.verdict = FileArgumentCheck::Verdict::Fail;
-        check.message = res::FormatString(IDS_FILE_CANNOT_OPEN, {quoted, std::strerror(errno)});
-    } else if (!S_ISREG(info.st_mode)) {
-        check.message = res::FormatString(IDS_FILE_NOT_A_FILE, {quoted, KindOf(info.st_mode)});
-    } else {
-        check.verdict = FileArgumentCheck::Verdict::Open;
-    }
-    return check;
+    if (!IsValidName(name))
+        look.text = false;
+    else if (::stat(name.c_str(), &info) != 0)
+        look.unreachable = std::strerror(errno);
+    else if (!S_ISREG(info.st_mode))
+        look.kind = KindOf(info.st_mode);
+    return look;
 }
 
 std::string RegularFileProblem(const std::string& name)

@@ -12,7 +12,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <system_error>
 
 namespace tessaline::app {
 namespace {
@@ -38,25 +37,14 @@ struct DeviceWatch::Wait
     bool stop = false;  // under mutex
 };
 
-DeviceWatch::DeviceWatch(std::string path, std::function<void()> notify)
-    : m_path(std::move(path)), m_notify(std::move(notify))
-{}
-
-DeviceWatch::~DeviceWatch()
+void DeviceWatch::WaitDeleter::operator()(Wait* wait) const
 {
-    Stop();
+    delete wait;
 }
 
-bool DeviceWatch::Start()
+bool DeviceWatch::OpenWait()
 {
-    if (m_thread.joinable())
-        return true;
-    m_wait = std::make_unique<Wait>();
-    try {
-        m_thread = std::thread([this] { Run(); });
-    } catch (const std::system_error&) {
-        return false;
-    }
+    m_wait.reset(new Wait);
     return true;
 }
 

@@ -13,28 +13,17 @@ using win32::FullPath;
 using win32::KindOf;
 using win32::SystemText;
 
-FileArgumentCheck CheckFileArgument(const StartupOptions& options)
+FileLook LookAtFile(const std::string& name)
 {
-    FileArgumentCheck check;
-    if (!options.fileGiven)
-        return check;
-    const std::string& name = options.file;
-    const std::string quoted = ui::QuotedArgument(name);
-    check.verdict = FileArgumentCheck::Verdict::StartUntitled;
+    FileLook look;
     DWORD error = ERROR_SUCCESS;
-    if (name.empty()) {
-        check.message = res::FormatString(IDS_FILE_NAME_EMPTY);
-    } else if (!ui::IsValidUtf8(name)) {
-        check.message = res::FormatString(IDS_FILE_NAME_NOT_TEXT, {quoted});
-    } else if (const std::string kind = KindOf(FullPath(name), &error); error != ERROR_SUCCESS) {
-        check.verdict = FileArgumentCheck::Verdict::Fail;
-        check.message = res::FormatString(IDS_FILE_CANNOT_OPEN, {quoted, SystemText(error)});
-    } else if (!kind.empty()) {
-        check.message = res::FormatString(IDS_FILE_NOT_A_FILE, {quoted, kind});
-    } else {
-        check.verdict = FileArgumentCheck::Verdict::Open;
-    }
-    return check;
+    if (!ui::IsValidUtf8(name))
+        look.text = false;
+    else if (std::string kind = KindOf(FullPath(name), &error); error != ERROR_SUCCESS)
+        look.unreachable = SystemText(error);
+    else
+        look.kind = std::move(kind);
+    return look;
 }
 
 std::string RegularFileProblem(const std::string& name)

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
 
 namespace tessaline::platform {
@@ -48,29 +47,6 @@ const std::string& StartupFolder()
 {
     static const std::string folder = WorkingFolder();
     return folder;
-}
-
-std::string AbsolutePath(const std::string& path, const std::string& folder)
-{
-    if (path.empty() || path.front() == '/' || folder.empty())
-        return path;
-    std::string absolute = folder;
-    for (std::size_t start = 0; start <= path.size();) {
-        const std::size_t end = std::min(path.find('/', start), path.size());
-        const std::string component = path.substr(start, end - start);
-        if (!component.empty() && component != ".") {
-            if (absolute.back() != '/')
-                absolute += '/';
-            absolute += component;
-        }
-        start = end + 1;
-    }
-    return absolute;
-}
-
-std::string AbsoluteFromStartup(const std::string& path)
-{
-    return AbsolutePath(path, StartupFolder());
 }
 
 }  // namespace tessaline::platform
