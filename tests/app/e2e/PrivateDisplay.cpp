@@ -50,8 +50,10 @@ bool PrivateDisplay::Start()
     if (::pipe(pipeFds) != 0)
         return false;
     const std::string fd = std::to_string(pipeFds[1]);
-    const char* argv[] = {"Xvfb",         "-displayfd", fd.c_str(), "-screen", "0",
-                          "1280x1024x24", "-nolisten",  "tcp",      nullptr};
+    // -noreset: by default the server resets whenever its last client goes,
+    // and a program that connects meanwhile (the next test's) is refused.
+    const char* argv[] = {"Xvfb",         "-displayfd", fd.c_str(), "-screen",  "0",
+                          "1280x1024x24", "-nolisten",  "tcp",      "-noreset", nullptr};
     if (::posix_spawnp(&m_pid, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
         m_pid = -1;
     ::close(pipeFds[1]);
